@@ -1,5 +1,9 @@
 #pragma once
 
 // Every public header of Nodeloom.
+#include "Nodeloom/foundation/Color.h"
+#include "Nodeloom/foundation/Colors.h"
+#include "Nodeloom/foundation/Convertor.h"
+#include "Nodeloom/foundation/Hasher.h"
 #include "Nodeloom/foundation/Object.h"
 #include "Nodeloom/foundation/RawValue.h"
