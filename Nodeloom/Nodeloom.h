@@ -1,6 +1,7 @@
 #pragma once
 
 // Every public header of Nodeloom.
+#include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Color.h"
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/Convertor.h"
