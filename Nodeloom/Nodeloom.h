@@ -1,5 +1,11 @@
 #pragma once
 
 // Every public header of Nodeloom.
+#include "Nodeloom/foundation/Matrix.h"
+#include "Nodeloom/foundation/NumberText.h"
 #include "Nodeloom/foundation/Object.h"
+#include "Nodeloom/foundation/Point.h"
 #include "Nodeloom/foundation/RawValue.h"
+#include "Nodeloom/foundation/Rect.h"
+#include "Nodeloom/foundation/Size.h"
+#include "Nodeloom/foundation/Vector.h"
