@@ -1,5 +1,10 @@
 #pragma once
 
 // Every public header of Nodeloom.
+#include "Nodeloom/foundation/FileUtilities.h"
 #include "Nodeloom/foundation/Object.h"
 #include "Nodeloom/foundation/RawValue.h"
+#include "Nodeloom/foundation/XmlDomBuilder.h"
+#include "Nodeloom/foundation/XmlElement.h"
+#include "Nodeloom/platform/Bundle.h"
+#include "Nodeloom/platform/Directories.h"
