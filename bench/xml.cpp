@@ -123,7 +123,7 @@ void BM_BareExpat(benchmark::State& state) {
                             static_cast<int64_t>(fs::file_size(path)));
 }
 
-// The tree is released inside the timed loop: freeing it is part of what a parse costs.
+// The tree is released inside the timed loop: freeing it belongs to the cost of a parse.
 void BM_XmlDomBuilder(benchmark::State& state) {
     const fs::path& path = documentPath();
     std::size_t nodes = 0;

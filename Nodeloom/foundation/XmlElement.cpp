@@ -16,7 +16,7 @@ const std::string& emptyString() {
     return empty;
 }
 
-// Copies runs that need no escaping in one piece; element text can be long.
+// Copies each run that needs no escaping with one append; element text can be long.
 void appendEscaped(std::string& out, std::string_view text, bool escapeApostrophe) {
     std::size_t runStart = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
