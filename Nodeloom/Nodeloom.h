@@ -1,6 +1,7 @@
 #pragma once
 
 // Every public header of Nodeloom.
+#include "Nodeloom/foundation/Geometry.h"
 #include "Nodeloom/foundation/Matrix.h"
 #include "Nodeloom/foundation/NumberText.h"
 #include "Nodeloom/foundation/Object.h"
@@ -8,4 +9,5 @@
 #include "Nodeloom/foundation/RawValue.h"
 #include "Nodeloom/foundation/Rect.h"
 #include "Nodeloom/foundation/Size.h"
+#include "Nodeloom/foundation/Utilities.h"
 #include "Nodeloom/foundation/Vector.h"
