@@ -6,6 +6,7 @@
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/Convertor.h"
 #include "Nodeloom/foundation/Hasher.h"
+#include "Nodeloom/foundation/Geometry.h"
 #include "Nodeloom/foundation/Matrix.h"
 #include "Nodeloom/foundation/NumberText.h"
 #include "Nodeloom/foundation/Object.h"
@@ -13,4 +14,5 @@
 #include "Nodeloom/foundation/RawValue.h"
 #include "Nodeloom/foundation/Rect.h"
 #include "Nodeloom/foundation/Size.h"
+#include "Nodeloom/foundation/Utilities.h"
 #include "Nodeloom/foundation/Vector.h"
