@@ -815,7 +815,9 @@ void Canvas::setFont(const std::string& fontName, double fontSize,
                      const std::shared_ptr<MeasureUnit>& fontUnit) {
     fontName_ = fontName;
     fontSize_ = fontSize;
-    if (!fontUnit || *fontUnit == *MeasureUnit::World()) return;
+    if (!fontUnit) return;
+    const auto world = MeasureUnit::fromId(0);
+    if (world && *fontUnit == *world) return;
     fontSize_ = unitConvert(fontUnit, fontSize, measureUnit_, this);
 }
 
