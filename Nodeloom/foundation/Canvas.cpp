@@ -232,15 +232,17 @@ bool Canvas::transformBy(const cairo_matrix_t& m) {
     cairo_get_matrix(context_, &ctm);
     cairo_matrix_t result;
     cairo_matrix_multiply(&result, &m, &ctm);
-    cairo_matrix_t probeM = m;
-    cairo_matrix_t probeR = result;
-    for (double v : {result.xx, result.yx, result.xy, result.yy, result.x0, result.y0}) {
-        if (!std::isfinite(v)) return false;
-    }
-    if (cairo_matrix_invert(&probeM) != CAIRO_STATUS_SUCCESS ||
-        cairo_matrix_invert(&probeR) != CAIRO_STATUS_SUCCESS) {
-        return false;
-    }
+    // Cairo takes a matrix it cannot invert (by its determinant) as a fatal error.
+    auto invertible = [](const cairo_matrix_t& a) {
+        for (double v : {a.xx, a.yx, a.xy, a.yy, a.x0, a.y0}) {
+            if (!std::isfinite(v)) return false;
+        }
+        const double det = a.xx * a.yy - a.yx * a.xy;
+        if (!std::isfinite(det) || det == 0) return false;
+        cairo_matrix_t probe = a;
+        return cairo_matrix_invert(&probe) == CAIRO_STATUS_SUCCESS;
+    };
+    if (!invertible(m) || !invertible(result)) return false;
     cairo_transform(context_, &m);
     return true;
 }
