@@ -7,6 +7,7 @@
 #include "Nodeloom/foundation/FileUtilities.h"
 #include "Nodeloom/foundation/Matrix.h"
 #include "Nodeloom/foundation/NumberText.h"
+#include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Color.h"
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/Convertor.h"
