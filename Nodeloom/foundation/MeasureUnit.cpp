@@ -204,6 +204,9 @@ MeasureUnit::MeasureUnit(std::string name, const std::shared_ptr<MeasureUnit>& b
 MeasureUnit::MeasureUnit(std::string name, double unitsPerInch, int standardDivisions)
     : name_(std::move(name)), amount_(1.0 / unitsPerInch), standardDivisions_(standardDivisions) {}
 
+const std::shared_ptr<MeasureUnit>& MeasureUnit::World() {
+    return builtIns().world;
+}
 const std::shared_ptr<MeasureUnit>& MeasureUnit::Point() {
     return builtIns().point;
 }

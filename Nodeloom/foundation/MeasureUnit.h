@@ -113,7 +113,7 @@ public:
     virtual ~MeasureUnit() = default;
 
     // The built-in units, created once and kept for the process. `Pixel` can be replaced by the
-    // host (null is ignored); the world unit is reached only through fromId(0).
+    // host (null is ignored).
     static const std::shared_ptr<MeasureUnit>& Point();
     static const std::shared_ptr<MeasureUnit>& Inch();
     static const std::shared_ptr<MeasureUnit>& Document();
@@ -123,6 +123,9 @@ public:
     static const std::shared_ptr<MeasureUnit>& Centimeter();
     static std::shared_ptr<MeasureUnit> Pixel();
     static void setPixel(std::shared_ptr<MeasureUnit> unit);
+    // For the library's own use (font sizes given in world units are taken as they are); a host
+    // reaches it through fromId(0).
+    static const std::shared_ptr<MeasureUnit>& World();
 
     // The unit most recently registered under the id, else the built-in unit with that id, else
     // null.

@@ -170,6 +170,7 @@ TEST(MeasureUnit, BuiltInUnits) {
     }
     EXPECT_EQ(MeasureUnit::fromId(3), MeasureUnit::Point());
     EXPECT_EQ(MeasureUnit::fromId(2), MeasureUnit::Pixel());
+    EXPECT_EQ(MeasureUnit::fromId(0), MeasureUnit::World());
     EXPECT_EQ(MeasureUnit::Point()->amount(), 1.0 / 72);
     EXPECT_EQ(MeasureUnit::Percent()->amount(), 1.0);
     EXPECT_FALSE(MeasureUnit::fromId(1));
