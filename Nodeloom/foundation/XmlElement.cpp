@@ -2,6 +2,10 @@
 
 #include <charconv>
 #include <limits>
+#include <new>
+#include <stdexcept>
+
+#include "Nodeloom/foundation/NumberText.h"
 
 namespace nodeloom {
 
@@ -160,6 +164,17 @@ std::shared_ptr<XmlElement> XmlElement::addChild(std::string name) {
 
 std::string XmlElement::getXmlAsString(int indent) const {
     if (indent < 0) indent = 0;
+    // A text too large to hold (an absurd indentation level, say) is answered with nothing.
+    try {
+        return xmlText(indent);
+    } catch (const std::bad_alloc&) {
+        return std::string();
+    } catch (const std::length_error&) {
+        return std::string();
+    }
+}
+
+std::string XmlElement::xmlText(int indent) const {
     std::string out;
     if (!appendStart(out, *this, indent)) return out;
 
@@ -247,10 +262,27 @@ std::uint64_t XmlElement::readUInt(std::string_view name, std::uint64_t defaultV
     return parsed->magnitude;
 }
 
+double XmlElement::readDouble(std::string_view name, double defaultValue) const {
+    const std::string* text = innerTextOf(name);
+    return text ? doubleValue(*text) : defaultValue;
+}
+
+std::optional<double> XmlElement::readDoubleOpt(std::string_view name) const {
+    const std::string* text = innerTextOf(name);
+    if (!text) return std::nullopt;
+    return doubleValue(*text);
+}
+
 bool XmlElement::readBool(std::string_view name, bool defaultValue) const {
     const std::string* text = innerTextOf(name);
     if (!text) return defaultValue;
     return *text == "true" || *text == "True" || *text == "1";
+}
+
+std::shared_ptr<Color> XmlElement::readColor(std::string_view name,
+                                             std::shared_ptr<Color> defaultValue) const {
+    const std::string* text = innerTextOf(name);
+    return text ? Color::fromString(*text) : defaultValue;
 }
 
 }  // namespace nodeloom
