@@ -10,8 +10,10 @@ constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwx
 
 constexpr std::array<std::int8_t, 256> makeDecodeTable() {
     std::array<std::int8_t, 256> table{};
-    for (auto& v : table) v = -1;
-    for (int i = 0; i < 64; ++i) table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::int8_t>(i);
+    for (auto& v : table)
+        v = -1;
+    for (int i = 0; i < 64; ++i)
+        table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::int8_t>(i);
     return table;
 }
 
@@ -24,8 +26,8 @@ std::string Base64::encode(const std::vector<std::uint8_t>& bytes) {
     out.reserve((bytes.size() + 2) / 3 * 4);
     std::size_t i = 0;
     for (; i + 3 <= bytes.size(); i += 3) {
-        const std::uint32_t v = (std::uint32_t{bytes[i]} << 16) | (std::uint32_t{bytes[i + 1]} << 8) |
-                                std::uint32_t{bytes[i + 2]};
+        const std::uint32_t v = (std::uint32_t{bytes[i]} << 16) |
+                                (std::uint32_t{bytes[i + 1]} << 8) | std::uint32_t{bytes[i + 2]};
         out.push_back(kAlphabet[(v >> 18) & 63]);
         out.push_back(kAlphabet[(v >> 12) & 63]);
         out.push_back(kAlphabet[(v >> 6) & 63]);
@@ -38,7 +40,8 @@ std::string Base64::encode(const std::vector<std::uint8_t>& bytes) {
         out.push_back(kAlphabet[(v >> 12) & 63]);
         out.append("==");
     } else if (rest == 2) {
-        const std::uint32_t v = (std::uint32_t{bytes[i]} << 16) | (std::uint32_t{bytes[i + 1]} << 8);
+        const std::uint32_t v =
+            (std::uint32_t{bytes[i]} << 16) | (std::uint32_t{bytes[i + 1]} << 8);
         out.push_back(kAlphabet[(v >> 18) & 63]);
         out.push_back(kAlphabet[(v >> 12) & 63]);
         out.push_back(kAlphabet[(v >> 6) & 63]);

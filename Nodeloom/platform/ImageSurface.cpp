@@ -28,14 +28,18 @@ cairo_status_t writeBytes(void* closure, const unsigned char* data, unsigned int
     return CAIRO_STATUS_SUCCESS;
 }
 
-bool usableScale(double scale) { return std::isfinite(scale) && scale > 0; }
+bool usableScale(double scale) {
+    return std::isfinite(scale) && scale > 0;
+}
 
 }  // namespace
 
 ImageSurface::ImageSurface(cairo_surface_t* surface, double scale)
     : surface_(cairo_surface_reference(surface)), scale_(usableScale(scale) ? scale : 1.0) {}
 
-ImageSurface::~ImageSurface() { cairo_surface_destroy(surface_); }
+ImageSurface::~ImageSurface() {
+    cairo_surface_destroy(surface_);
+}
 
 std::shared_ptr<ImageSurface> ImageSurface::create(double width, double height, double scale) {
     if (!usableScale(scale) || !std::isfinite(width) || !std::isfinite(height) || width < 0 ||
@@ -46,8 +50,8 @@ std::shared_ptr<ImageSurface> ImageSurface::create(double width, double height, 
     const double ph = std::ceil(height * scale);
     // Cairo's own limit for image surfaces.
     if (pw > 32767 || ph > 32767) return nullptr;
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(pw),
-                                                          static_cast<int>(ph));
+    cairo_surface_t* surface =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(pw), static_cast<int>(ph));
     auto image = fromSurface(surface, scale);
     cairo_surface_destroy(surface);
     return image;
@@ -81,8 +85,12 @@ std::vector<std::uint8_t> ImageSurface::pngData() const {
     return out;
 }
 
-int ImageSurface::pixelWidth() const { return cairo_image_surface_get_width(surface_); }
+int ImageSurface::pixelWidth() const {
+    return cairo_image_surface_get_width(surface_);
+}
 
-int ImageSurface::pixelHeight() const { return cairo_image_surface_get_height(surface_); }
+int ImageSurface::pixelHeight() const {
+    return cairo_image_surface_get_height(surface_);
+}
 
 }  // namespace nodeloom::platform

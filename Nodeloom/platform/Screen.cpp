@@ -11,7 +11,9 @@ double& storedScale() {
 }
 }  // namespace
 
-double Screen::scale() { return storedScale(); }
+double Screen::scale() {
+    return storedScale();
+}
 
 void Screen::setScale(double scale) {
     if (std::isfinite(scale) && scale > 0) storedScale() = scale;
