@@ -2,6 +2,7 @@
 
 // Every public header of Nodeloom.
 #include "Nodeloom/foundation/Geometry.h"
+#include "Nodeloom/foundation/Grid.h"
 #include "Nodeloom/foundation/Matrix.h"
 #include "Nodeloom/foundation/NumberText.h"
 #include "Nodeloom/foundation/Object.h"
