@@ -5,6 +5,8 @@
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/Metatype.h"
 #include "Nodeloom/foundation/FileUtilities.h"
+#include "Nodeloom/foundation/Geometry.h"
+#include "Nodeloom/foundation/Grid.h"
 #include "Nodeloom/foundation/Matrix.h"
 #include "Nodeloom/foundation/NumberText.h"
 #include "Nodeloom/foundation/Brush.h"
