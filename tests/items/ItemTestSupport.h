@@ -116,17 +116,18 @@ struct ItemSnapshot {
     std::vector<std::shared_ptr<DiagramNode>> attached;
 };
 
+// Colours are whole multiples of 1/255, which the file form keeps exactly.
 inline void fillWithDistinctValues(DiagramItem& item) {
     item.setZIndex(4);
     item.setTag("tag");
     item.setText("text");
-    item.setTextColor(std::make_shared<Color>(0.2, 0.4, 0.6));
+    item.setTextColor(Color::fromRGB(51, 102, 153));
     item.setFontName("Serif");
     item.setFontSize(12.5);
     item.setFontUnit(MeasureUnit::Millimeter());
     item.setIgnoreLayout(true);
-    item.setBrush(std::make_shared<SolidColorBrush>(std::make_shared<Color>(0.0, 0.5, 1.0)));
-    item.setStroke(std::make_shared<Color>(1.0, 0.0, 0.5));
+    item.setBrush(std::make_shared<SolidColorBrush>(Color::fromRGB(0, 128, 255)));
+    item.setStroke(Color::fromRGB(255, 0, 128));
     item.setStrokeDashStyle(DashStyle::dashDot);
     item.setStrokeThickness(2.5);
     item.setSelected(true);
