@@ -1,7 +1,9 @@
 #pragma once
 
 // Every public header of Nodeloom.
+#include "Nodeloom/foundation/Edge.h"
 #include "Nodeloom/foundation/Geometry.h"
+#include "Nodeloom/foundation/Graph.h"
 #include "Nodeloom/foundation/Grid.h"
 #include "Nodeloom/foundation/Matrix.h"
 #include "Nodeloom/foundation/NumberText.h"
@@ -12,3 +14,4 @@
 #include "Nodeloom/foundation/Size.h"
 #include "Nodeloom/foundation/Utilities.h"
 #include "Nodeloom/foundation/Vector.h"
+#include "Nodeloom/foundation/Vertex.h"
