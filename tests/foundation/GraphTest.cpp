@@ -359,6 +359,15 @@ TEST(Graph, MakeAcyclicExamples) {
     EXPECT_EQ(positions(*cycle, cycle->makeAcyclic()), (std::vector<int>{1}));
     EXPECT_EQ(ends(*cycle, cycle->edges()[1]), std::make_pair(2, 1));
 
+    // Only edge directions change: the indexes the component split set are kept.
+    auto marked = makeGraph(4, {{0, 1}, {1, 2}, {2, 0}, {2, 3}});
+    marked->connectedComponents();
+    marked->vertices()[2]->setIndex(-7);
+    EXPECT_EQ(marked->makeAcyclic().size(), 1u);
+    EXPECT_EQ(marked->vertices()[1]->index(), 1);
+    EXPECT_EQ(marked->vertices()[2]->index(), -7);
+    EXPECT_EQ(marked->edges()[3]->index(), 3);
+
     auto chain = makeGraph(3, {{0, 1}, {1, 2}});
     EXPECT_TRUE(chain->makeAcyclic().empty());
     EXPECT_EQ(shape(*chain), shape(*makeGraph(3, {{0, 1}, {1, 2}})));
