@@ -1,0 +1,93 @@
+#include "Nodeloom/foundation/NumberText.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace nodeloom {
+
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Skips leading white space and an optional sign; returns the position after them and whether
+// the sign was a minus.
+size_t skipBlanksAndSign(std::string_view text, bool& negative) {
+    size_t i = 0;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    return i;
+}
+
+}  // namespace
+
+double doubleValue(std::string_view text) {
+    bool negative = false;
+    const size_t start = skipBlanksAndSign(text, negative);
+    size_t i = start;
+    while (i < text.size() && isDigit(text[i]))
+        ++i;
+    bool anyDigit = i > start;
+    if (i < text.size() && text[i] == '.') {
+        size_t j = i + 1;
+        while (j < text.size() && isDigit(text[j]))
+            ++j;
+        if (anyDigit || j > i + 1) {
+            anyDigit = true;
+            i = j;
+        }
+    }
+    if (!anyDigit) return 0.0;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        size_t j = i + 1;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
+        if (j < text.size() && isDigit(text[j])) {
+            while (j < text.size() && isDigit(text[j]))
+                ++j;
+            i = j;
+        }
+    }
+    double value = 0.0;
+    const auto [end, error] =
+        std::from_chars(text.data() + start, text.data() + i, value, std::chars_format::general);
+    if (error != std::errc() || end != text.data() + i || !std::isfinite(value)) return 0.0;
+    return negative ? -value : value;
+}
+
+long long integerValue(std::string_view text) {
+    bool negative = false;
+    size_t i = skipBlanksAndSign(text, negative);
+    // Accumulated as a negative number so that the most negative value is reachable.
+    long long value = 0;
+    constexpr long long lowest = std::numeric_limits<long long>::min();
+    for (; i < text.size() && isDigit(text[i]); ++i) {
+        const int digit = text[i] - '0';
+        if (value < (lowest + digit) / 10) return 0;
+        value = value * 10 - digit;
+    }
+    if (negative) return value;
+    if (value == lowest) return 0;
+    return -value;
+}
+
+std::string doubleText(double value) {
+    char buffer[64];
+    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (error != std::errc()) return "0.0";
+    std::string text(buffer, end);
+    if (std::isfinite(value) && text.find_first_of(".e") == std::string::npos) text += ".0";
+    return text;
+}
+
+}  // namespace nodeloom

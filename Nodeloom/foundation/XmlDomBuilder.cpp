@@ -1,0 +1,235 @@
+#include "Nodeloom/foundation/XmlDomBuilder.h"
+
+#include <expat.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string_view>
+
+namespace nodeloom {
+
+namespace {
+
+// White space and line breaks as Unicode counts them: the separators (Zs, Zl, Zp), the
+// controls from tab to carriage return, and the next-line control.
+bool isUnicodeSpace(char32_t c) {
+    if (c >= 0x09 && c <= 0x0D) return true;
+    switch (c) {
+        case 0x20:
+        case 0x85:
+        case 0xA0:
+        case 0x1680:
+        case 0x2028:
+        case 0x2029:
+        case 0x202F:
+        case 0x205F:
+        case 0x3000:
+            return true;
+        default:
+            return c >= 0x2000 && c <= 0x200A;
+    }
+}
+
+// Decodes the UTF-8 sequence at `pos` (which must start a sequence); an invalid or cut sequence
+// reads as one non-space unit so that trimming stops there.
+char32_t decodeAt(std::string_view text, std::size_t pos, std::size_t& length) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    std::size_t count = 1;
+    char32_t value = lead;
+    if (lead >= 0xF0) {
+        count = 4;
+        value = lead & 0x07;
+    } else if (lead >= 0xE0) {
+        count = 3;
+        value = lead & 0x0F;
+    } else if (lead >= 0xC0) {
+        count = 2;
+        value = lead & 0x1F;
+    }
+    if (count == 1 || pos + count > text.size()) {
+        length = 1;
+        return lead < 0x80 ? lead : 0xFFFD;
+    }
+    for (std::size_t i = 1; i < count; ++i) {
+        const auto next = static_cast<unsigned char>(text[pos + i]);
+        if ((next & 0xC0) != 0x80) {
+            length = 1;
+            return 0xFFFD;
+        }
+        value = (value << 6) | (next & 0x3F);
+    }
+    length = count;
+    return value;
+}
+
+std::string_view trimUnicodeSpace(std::string_view text) {
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        std::size_t length = 0;
+        if (!isUnicodeSpace(decodeAt(text, begin, length))) break;
+        begin += length;
+    }
+    std::size_t end = text.size();
+    while (end > begin) {
+        std::size_t start = end - 1;
+        // Steps back over continuation bytes to the start of the last sequence.
+        while (start > begin && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80 &&
+               end - start < 4) {
+            --start;
+        }
+        std::size_t length = 0;
+        const char32_t c = decodeAt(text, start, length);
+        if (start + length != end || !isUnicodeSpace(c)) break;
+        end = start;
+    }
+    return text.substr(begin, end - begin);
+}
+
+// What one parse builds up. It lives for one parse only, so that a document that stopped at
+// an error leaves nothing behind that could take in the elements of a later parse.
+struct ParseState {
+    XML_Parser parser = nullptr;
+    std::shared_ptr<XmlElement>* root = nullptr;
+    std::vector<std::shared_ptr<XmlElement>> stack;
+    // Character data since the last end tag. It is kept as a plain buffer and becomes a text
+    // node only when something is left after trimming: most runs are the white space between
+    // tags, and allocating an element for each would dominate the parse.
+    std::string pendingText;
+    bool inCdata = false;
+};
+
+// Callbacks run inside the C parser, which must not be unwound through: a failure (out of
+// memory) stops the parse and keeps what was built.
+void stopParse(ParseState& state) {
+    XML_StopParser(state.parser, XML_FALSE);
+}
+
+void XMLCALL onStartElement(void* data, const XML_Char* name, const XML_Char** attributes) {
+    auto& state = *static_cast<ParseState*>(data);
+    try {
+        auto element = std::make_shared<XmlElement>(std::string(name));
+        auto& map = element->attributes();
+        for (const XML_Char** attribute = attributes; attribute[0] != nullptr; attribute += 2) {
+            map.emplace_hint(map.end(), attribute[0], attribute[1]);
+        }
+        if (!*state.root) *state.root = element;
+        state.stack.push_back(std::move(element));
+    } catch (...) {
+        stopParse(state);
+    }
+}
+
+void XMLCALL onCharacterData(void* data, const XML_Char* text, int length) {
+    auto& state = *static_cast<ParseState*>(data);
+    if (state.inCdata || length <= 0) return;
+    try {
+        state.pendingText.append(text, static_cast<std::size_t>(length));
+    } catch (...) {
+        stopParse(state);
+    }
+}
+
+void XMLCALL onEndElement(void* data, const XML_Char*) {
+    auto& state = *static_cast<ParseState*>(data);
+    if (state.stack.empty()) return;
+    try {
+        std::shared_ptr<XmlElement> element = std::move(state.stack.back());
+        state.stack.pop_back();
+        const std::string_view trimmed = trimUnicodeSpace(state.pendingText);
+        if (!trimmed.empty()) {
+            auto textNode = std::make_shared<XmlElement>();
+            textNode->text().assign(trimmed);
+            element->children().push_back(std::move(textNode));
+        }
+        state.pendingText.clear();
+        if (!state.stack.empty()) state.stack.back()->children().push_back(std::move(element));
+    } catch (...) {
+        stopParse(state);
+    }
+}
+
+void XMLCALL onStartCdata(void* data) {
+    static_cast<ParseState*>(data)->inCdata = true;
+}
+
+void XMLCALL onEndCdata(void* data) {
+    static_cast<ParseState*>(data)->inCdata = false;
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(const char* path) : fd_(::open(path, O_RDONLY | O_CLOEXEC)) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+ssize_t readSome(int fd, void* buffer, std::size_t size) {
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, size);
+        if (count >= 0 || errno != EINTR) return count;
+    }
+}
+
+}  // namespace
+
+XmlDomBuilder::XmlDomBuilder() = default;
+
+XmlDomBuilder::~XmlDomBuilder() = default;
+
+std::shared_ptr<XmlElement> XmlDomBuilder::createElement(std::string name) {
+    auto element = std::make_shared<XmlElement>(std::move(name));
+    elementStack_.push_back(element);
+    return element;
+}
+
+void XmlDomBuilder::addChild(std::shared_ptr<XmlElement> element) {
+    root_ = std::move(element);
+}
+
+std::string XmlDomBuilder::getXmlContent() const {
+    return root_ ? root_->getXmlAsString(0) : std::string();
+}
+
+void XmlDomBuilder::parseFile(const std::string& path) {
+    parseFile(std::filesystem::path(path));
+}
+
+void XmlDomBuilder::parseFile(const char* path) {
+    if (path != nullptr) parseFile(std::filesystem::path(path));
+}
+
+void XmlDomBuilder::parseFile(const std::filesystem::path& url) {
+    FileDescriptor file(url.c_str());
+    if (file.get() < 0) return;
+
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    if (parser == nullptr) return;
+    ParseState state;
+    state.parser = parser;
+    state.root = &root_;
+    XML_SetUserData(parser, &state);
+    XML_SetElementHandler(parser, onStartElement, onEndElement);
+    XML_SetCharacterDataHandler(parser, onCharacterData);
+    XML_SetCdataSectionHandler(parser, onStartCdata, onEndCdata);
+
+    constexpr int chunkSize = 256 * 1024;
+    for (;;) {
+        void* buffer = XML_GetBuffer(parser, chunkSize);
+        if (buffer == nullptr) break;
+        const ssize_t count = readSome(file.get(), buffer, chunkSize);
+        if (count < 0) break;
+        const bool last = count == 0;
+        if (XML_ParseBuffer(parser, static_cast<int>(count), last) != XML_STATUS_OK || last) break;
+    }
+    XML_ParserFree(parser);
+}
+
+}  // namespace nodeloom

@@ -1,0 +1,256 @@
+#include "Nodeloom/foundation/XmlElement.h"
+
+#include <charconv>
+#include <limits>
+
+namespace nodeloom {
+
+namespace {
+
+const std::string& emptyString() {
+    static const std::string empty;
+    return empty;
+}
+
+// Copies runs that need no escaping in one piece; element text can be long.
+void appendEscaped(std::string& out, std::string_view text, bool escapeApostrophe) {
+    std::size_t runStart = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char* replacement = nullptr;
+        switch (text[i]) {
+            case '&':
+                replacement = "&amp;";
+                break;
+            case '<':
+                replacement = "&lt;";
+                break;
+            case '>':
+                replacement = "&gt;";
+                break;
+            case '"':
+                replacement = "&quot;";
+                break;
+            case '\'':
+                if (escapeApostrophe) replacement = "&apos;";
+                break;
+            default:
+                break;
+        }
+        if (replacement == nullptr) continue;
+        out.append(text.substr(runStart, i - runStart));
+        out.append(replacement);
+        runStart = i + 1;
+    }
+    out.append(text.substr(runStart));
+}
+
+void appendPadding(std::string& out, int indent) {
+    out.append(static_cast<std::size_t>(indent) * 4, ' ');
+}
+
+// Writes the start of an element; answers whether its children follow, in which case the
+// caller writes them and the end tag.
+bool appendStart(std::string& out, const XmlElement& element, int indent) {
+    appendPadding(out, indent);
+    out += '<';
+    out += element.name();
+    for (const auto& [key, value] : element.attributes()) {
+        out += ' ';
+        out += key;
+        out += "=\"";
+        // Attribute values are escaped so that a value chosen by the host (an id, a tag) can
+        // never make the written document unreadable.
+        appendEscaped(out, value, false);
+        out += '"';
+    }
+    if (!element.children().empty()) {
+        out += ">\n";
+        return true;
+    }
+    if (element.text().empty()) {
+        out += "/>\n";
+        return false;
+    }
+    out += '>';
+    appendEscaped(out, element.text(), true);
+    out += "</";
+    out += element.name();
+    out += ">\n";
+    return false;
+}
+
+// The magnitude of a run of ASCII digits, or nothing when the text holds anything else or the
+// value does not fit.
+std::optional<std::uint64_t> parseDigits(std::string_view digits) {
+    if (digits.empty()) return std::nullopt;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+    return value;
+}
+
+struct SignedDigits {
+    bool negative = false;
+    std::uint64_t magnitude = 0;
+};
+
+std::optional<SignedDigits> parseSignedDigits(std::string_view text) {
+    SignedDigits result;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        result.negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    const auto magnitude = parseDigits(text);
+    if (!magnitude) return std::nullopt;
+    result.magnitude = *magnitude;
+    return result;
+}
+
+}  // namespace
+
+XmlElement::XmlElement() = default;
+
+XmlElement::XmlElement(std::string name) : name_(std::move(name)) {}
+
+XmlElement::XmlElement(std::string name, const std::shared_ptr<XmlElement>& parent)
+    : name_(std::move(name)), parent_(parent) {}
+
+XmlElement::~XmlElement() {
+    // Releases the subtree level by level instead of by nested destructor calls, so that a
+    // deeply nested document cannot exhaust the stack.
+    if (children_.empty()) return;
+    Children pending = std::move(children_);
+    while (!pending.empty()) {
+        std::shared_ptr<XmlElement> element = std::move(pending.back());
+        pending.pop_back();
+        if (element && element.use_count() == 1 && !element->children_.empty()) {
+            for (auto& child : element->children_)
+                pending.push_back(std::move(child));
+            element->children_.clear();
+        }
+    }
+}
+
+void XmlElement::addChild(std::shared_ptr<XmlElement> child) {
+    if (!child || child.get() == this) return;
+    children_.push_back(std::move(child));
+}
+
+std::shared_ptr<XmlElement> XmlElement::addChild(std::string name, std::string text,
+                                                 Attributes attributes) {
+    auto child = std::make_shared<XmlElement>(std::move(name));
+    // An element that is not held by a shared_ptr has no handle to give out as parent.
+    child->parent_ = weak_from_this();
+    child->attributes_ = std::move(attributes);
+    child->text_ = std::move(text);
+    addChild(child);
+    return child;
+}
+
+std::shared_ptr<XmlElement> XmlElement::addChild(std::string name, std::string text) {
+    return addChild(std::move(name), std::move(text), Attributes());
+}
+
+std::shared_ptr<XmlElement> XmlElement::addChild(std::string name) {
+    return addChild(std::move(name), std::string());
+}
+
+std::string XmlElement::getXmlAsString(int indent) const {
+    if (indent < 0) indent = 0;
+    std::string out;
+    if (!appendStart(out, *this, indent)) return out;
+
+    // Depth first without recursion: a parsed tree may be nested far deeper than the stack.
+    struct Frame {
+        const XmlElement* element;
+        std::size_t next;
+        int indent;
+    };
+    std::vector<Frame> open{{this, 0, indent}};
+    while (!open.empty()) {
+        Frame& frame = open.back();
+        if (frame.next < frame.element->children_.size()) {
+            const XmlElement* child = frame.element->children_[frame.next++].get();
+            if (child == nullptr) continue;
+            const int childIndent = frame.indent + 1;
+            if (appendStart(out, *child, childIndent)) open.push_back({child, 0, childIndent});
+            continue;
+        }
+        appendPadding(out, frame.indent);
+        out += "</";
+        out += frame.element->name_;
+        out += ">\n";
+        open.pop_back();
+    }
+    return out;
+}
+
+std::shared_ptr<XmlElement> XmlElement::getChild(std::string_view name) const {
+    for (const auto& child : children_) {
+        if (child && child->name_ == name) return child;
+    }
+    return nullptr;
+}
+
+std::vector<std::shared_ptr<XmlElement>> XmlElement::getAllChildren(std::string_view name) const {
+    std::vector<std::shared_ptr<XmlElement>> found;
+    for (const auto& child : children_) {
+        if (child && child->name_ == name) found.push_back(child);
+    }
+    return found;
+}
+
+std::string XmlElement::getInnerText() const {
+    if (children_.empty() || !children_.front()) return std::string();
+    return children_.front()->text_;
+}
+
+const std::string* XmlElement::innerTextOf(std::string_view name) const {
+    for (const auto& child : children_) {
+        if (!child || child->name_ != name) continue;
+        const auto& grandChildren = child->children_;
+        if (grandChildren.empty() || !grandChildren.front()) return &emptyString();
+        return &grandChildren.front()->text_;
+    }
+    return nullptr;
+}
+
+std::string XmlElement::readString(std::string_view name, const std::string& defaultValue) const {
+    const std::string* text = innerTextOf(name);
+    return text ? *text : defaultValue;
+}
+
+std::int64_t XmlElement::readInteger(std::string_view name, std::int64_t defaultValue) const {
+    const std::string* text = innerTextOf(name);
+    if (!text) return defaultValue;
+    const auto parsed = parseSignedDigits(*text);
+    if (!parsed) return defaultValue;
+    constexpr auto maxPositive =
+        static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    if (!parsed->negative) {
+        return parsed->magnitude <= maxPositive ? static_cast<std::int64_t>(parsed->magnitude)
+                                                : defaultValue;
+    }
+    if (parsed->magnitude > maxPositive + 1) return defaultValue;
+    if (parsed->magnitude == maxPositive + 1) return std::numeric_limits<std::int64_t>::min();
+    return -static_cast<std::int64_t>(parsed->magnitude);
+}
+
+std::uint64_t XmlElement::readUInt(std::string_view name, std::uint64_t defaultValue) const {
+    const std::string* text = innerTextOf(name);
+    if (!text) return defaultValue;
+    const auto parsed = parseSignedDigits(*text);
+    if (!parsed || (parsed->negative && parsed->magnitude != 0)) return defaultValue;
+    return parsed->magnitude;
+}
+
+bool XmlElement::readBool(std::string_view name, bool defaultValue) const {
+    const std::string* text = innerTextOf(name);
+    if (!text) return defaultValue;
+    return *text == "true" || *text == "True" || *text == "1";
+}
+
+}  // namespace nodeloom
