@@ -133,16 +133,6 @@ TEST(Color, EqualityAndHashAreByValue) {
     EXPECT_EQ(set.size(), 2u);
 }
 
-TEST(Color, ComponentsChangeInPlaceForEverySharer) {
-    const auto c = std::make_shared<Color>(1, 0, 0);
-    const auto holder = c;
-    c->setGreen(0.5);
-    c->setAlpha(0.25);
-    c->setBlue(2);
-    c->setRed(-3);
-    expectComponents(*holder, 0.25, -3, 0.5, 2);
-}
-
 TEST(Colors, NamedEntriesAreSharedAndExact) {
     EXPECT_EQ(Colors::Black(), Colors::Black());
     EXPECT_EQ(Colors::AliceBlue(), Colors::AliceBlue());
