@@ -2,6 +2,10 @@
 
 #include <charconv>
 #include <limits>
+#include <new>
+#include <stdexcept>
+
+#include "Nodeloom/foundation/NumberText.h"
 
 namespace nodeloom {
 
@@ -12,7 +16,7 @@ const std::string& emptyString() {
     return empty;
 }
 
-// Copies runs that need no escaping in one piece; element text can be long.
+// Copies each run that needs no escaping with one append; element text can be long.
 void appendEscaped(std::string& out, std::string_view text, bool escapeApostrophe) {
     std::size_t runStart = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -118,19 +122,31 @@ XmlElement::XmlElement(std::string name) : name_(std::move(name)) {}
 XmlElement::XmlElement(std::string name, const std::shared_ptr<XmlElement>& parent)
     : name_(std::move(name)), parent_(parent) {}
 
+namespace {
+
+// Moves out the children that would release a subtree of their own; the rest (leaves, and
+// elements that someone else still holds) are released in place.
+void takeSubtrees(XmlElement::Children& children, XmlElement::Children& pending) {
+    for (auto& child : children) {
+        if (child && child.use_count() == 1 && !child->children().empty()) {
+            pending.push_back(std::move(child));
+        }
+    }
+    children.clear();
+}
+
+}  // namespace
+
 XmlElement::~XmlElement() {
     // Releases the subtree level by level instead of by nested destructor calls, so that a
     // deeply nested document cannot exhaust the stack.
     if (children_.empty()) return;
-    Children pending = std::move(children_);
+    Children pending;
+    takeSubtrees(children_, pending);
     while (!pending.empty()) {
         std::shared_ptr<XmlElement> element = std::move(pending.back());
         pending.pop_back();
-        if (element && element.use_count() == 1 && !element->children_.empty()) {
-            for (auto& child : element->children_)
-                pending.push_back(std::move(child));
-            element->children_.clear();
-        }
+        takeSubtrees(element->children_, pending);
     }
 }
 
@@ -160,6 +176,17 @@ std::shared_ptr<XmlElement> XmlElement::addChild(std::string name) {
 
 std::string XmlElement::getXmlAsString(int indent) const {
     if (indent < 0) indent = 0;
+    // A text too large to hold (an absurd indentation level, say) is answered with nothing.
+    try {
+        return xmlText(indent);
+    } catch (const std::bad_alloc&) {
+        return std::string();
+    } catch (const std::length_error&) {
+        return std::string();
+    }
+}
+
+std::string XmlElement::xmlText(int indent) const {
     std::string out;
     if (!appendStart(out, *this, indent)) return out;
 
@@ -247,10 +274,27 @@ std::uint64_t XmlElement::readUInt(std::string_view name, std::uint64_t defaultV
     return parsed->magnitude;
 }
 
+double XmlElement::readDouble(std::string_view name, double defaultValue) const {
+    const std::string* text = innerTextOf(name);
+    return text ? doubleValue(*text) : defaultValue;
+}
+
+std::optional<double> XmlElement::readDoubleOpt(std::string_view name) const {
+    const std::string* text = innerTextOf(name);
+    if (!text) return std::nullopt;
+    return doubleValue(*text);
+}
+
 bool XmlElement::readBool(std::string_view name, bool defaultValue) const {
     const std::string* text = innerTextOf(name);
     if (!text) return defaultValue;
     return *text == "true" || *text == "True" || *text == "1";
+}
+
+std::shared_ptr<Color> XmlElement::readColor(std::string_view name,
+                                             std::shared_ptr<Color> defaultValue) const {
+    const std::string* text = innerTextOf(name);
+    return text ? Color::fromString(*text) : defaultValue;
 }
 
 }  // namespace nodeloom

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Nodeloom/foundation/Color.h"
+
 namespace nodeloom {
 
 // One node of the library's in-memory XML tree. Trees written by code keep an element's
@@ -46,7 +48,15 @@ public:
     std::string readString(std::string_view name, const std::string& defaultValue) const;
     std::int64_t readInteger(std::string_view name, std::int64_t defaultValue) const;
     std::uint64_t readUInt(std::string_view name, std::uint64_t defaultValue) const;
+    // Numbers are read leniently: the longest leading number counts, no number reads as 0.
+    double readDouble(std::string_view name, double defaultValue) const;
+    // Nothing only when the child is missing.
+    std::optional<double> readDoubleOpt(std::string_view name) const;
+    // "true", "True" and "1" are true, any other text false; the default serves a missing child.
     bool readBool(std::string_view name, bool defaultValue) const;
+    // A missing child gives the very default object; unreadable text gives what Color reads.
+    std::shared_ptr<Color> readColor(std::string_view name,
+                                     std::shared_ptr<Color> defaultValue) const;
 
     const std::string& name() const { return name_; }
     std::string& name() { return name_; }
@@ -69,6 +79,7 @@ public:
 
 private:
     const std::string* innerTextOf(std::string_view name) const;
+    std::string xmlText(int indent) const;
 
     std::string name_;
     Children children_;
