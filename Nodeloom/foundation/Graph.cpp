@@ -1,7 +1,6 @@
 #include "Nodeloom/foundation/Graph.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 namespace nodeloom {
 
@@ -168,94 +167,84 @@ void Graph::markComponent(std::vector<int>& marks, int i) {
     }
 }
 
-// Reverses every given edge at once. The result equals reversing them one after another: each
-// edge leaves the first place it holds in its old origin's outgoing and old destination's
-// incoming lists and is appended, in the given order, to the other vertex's lists. Doing it in
-// one pass per vertex keeps a vertex with many reversed edges from costing quadratic time.
-void Graph::reverseAll(const std::vector<std::shared_ptr<Edge>>& reversedEdges) {
-    struct Ends {
-        std::shared_ptr<Vertex> origin, destination;
-        bool leftOut = false, leftIn = false;
-    };
-    struct Additions {
-        std::vector<std::shared_ptr<Edge>> out, in;
-    };
-    std::unordered_map<const Edge*, Ends> ends;
-    std::unordered_map<const Vertex*, Additions> additions;
-    std::vector<std::shared_ptr<Vertex>> touched;
-    ends.reserve(reversedEdges.size());
-    for (const std::shared_ptr<Edge>& e : reversedEdges) {
-        Ends& end = ends[e.get()];
-        end.origin = e->origin();
-        end.destination = e->destination();
-        for (const std::shared_ptr<Vertex>& v : {end.origin, end.destination})
-            if (additions.try_emplace(v.get()).second) touched.push_back(v);
-        additions[end.destination.get()].out.push_back(e);
-        additions[end.origin.get()].in.push_back(e);
-    }
-    for (const std::shared_ptr<Vertex>& v : touched) {
-        auto filter = [&](std::vector<std::shared_ptr<Edge>>& list, bool outgoing) {
-            std::vector<std::shared_ptr<Edge>> kept;
-            kept.reserve(list.size());
-            for (std::shared_ptr<Edge>& e : list) {
-                const auto it = e ? ends.find(e.get()) : ends.end();
-                if (it != ends.end()) {
-                    Ends& end = it->second;
-                    bool& left = outgoing ? end.leftOut : end.leftIn;
-                    const Vertex* from = outgoing ? end.origin.get() : end.destination.get();
-                    if (from == v.get() && !left) {
-                        left = true;
-                        continue;
-                    }
-                }
-                kept.push_back(std::move(e));
-            }
-            list = std::move(kept);
-        };
-        filter(v->outEdges(), true);
-        filter(v->inEdges(), false);
-        const Additions& add = additions[v.get()];
-        v->outEdges().insert(v->outEdges().end(), add.out.begin(), add.out.end());
-        v->inEdges().insert(v->inEdges().end(), add.in.begin(), add.in.end());
-    }
-    for (const std::shared_ptr<Edge>& e : reversedEdges) {
-        const Ends& end = ends[e.get()];
-        e->origin_ = end.destination;
-        e->destination_ = end.origin;
-    }
-}
+namespace {
 
-std::vector<std::shared_ptr<Edge>> Graph::makeAcyclic() {
-    std::vector<std::shared_ptr<Vertex>> vertices;
-    vertices.reserve(vertices_.size());
-    for (const std::shared_ptr<Vertex>& v : vertices_)
-        if (v) vertices.push_back(v);
-    if (vertices.size() < 2 || edges_.size() < 2) return {};
-    if (vertices.size() == 2) return makeAcyclicOfTwo(vertices);
+// Lends the index fields of the vertices and edges to an operation as dense ids (a vertex or edge
+// listed twice gets its last position) and gives the caller's values back afterwards, so that
+// lookups need no hash tables.
+class BorrowedIndexes {
+public:
+    BorrowedIndexes(const std::vector<std::shared_ptr<Vertex>>& vertices,
+                    const std::vector<std::shared_ptr<Edge>>& edges)
+        : vertices_(vertices), edges_(edges) {
+        savedVertices_.reserve(vertices.size());
+        for (size_t i = 0; i < vertices.size(); ++i) {
+            savedVertices_.push_back(vertices[i]->index());
+            vertices[i]->setIndex(static_cast<int>(i));
+        }
+        savedEdges_.reserve(edges.size());
+        for (size_t i = 0; i < edges.size(); ++i) {
+            savedEdges_.push_back(edges[i] ? edges[i]->index() : 0);
+            if (edges[i]) edges[i]->setIndex(static_cast<int>(i));
+        }
+    }
+    BorrowedIndexes(const BorrowedIndexes&) = delete;
+    BorrowedIndexes& operator=(const BorrowedIndexes&) = delete;
+    // Backwards, so that an object listed twice ends with the value it had before.
+    ~BorrowedIndexes() {
+        for (size_t i = edges_.size(); i-- > 0;)
+            if (edges_[i]) edges_[i]->setIndex(savedEdges_[i]);
+        for (size_t i = vertices_.size(); i-- > 0;)
+            vertices_[i]->setIndex(savedVertices_[i]);
+    }
 
-    // The greedy ordering works on a compact copy: per vertex its outgoing and incoming counts
-    // and its touching edges in list order, per edge its two ends and whether it is still there.
-    // This follows a cloned graph step by step, without the cost of cloning and of linear
-    // searches in its lists.
+    // The dense id of a vertex of the list, or -1 for any other vertex.
+    int vertexId(const Vertex* v) const {
+        if (!v) return -1;
+        const int i = v->index();
+        return i >= 0 && static_cast<size_t>(i) < vertices_.size() &&
+                       vertices_[static_cast<size_t>(i)].get() == v
+                   ? i
+                   : -1;
+    }
+    int edgeId(const Edge* e) const {
+        if (!e) return -1;
+        const int i = e->index();
+        return i >= 0 && static_cast<size_t>(i) < edges_.size() &&
+                       edges_[static_cast<size_t>(i)].get() == e
+                   ? i
+                   : -1;
+    }
+
+private:
+    const std::vector<std::shared_ptr<Vertex>>& vertices_;
+    const std::vector<std::shared_ptr<Edge>>& edges_;
+    std::vector<int> savedVertices_;
+    std::vector<int> savedEdges_;
+};
+
+// The greedy ordering of cycle removal: sinks to the end, sources to the front, else the vertex
+// with the largest out-minus-in difference, repeatedly. It works on a compact copy (per vertex
+// its outgoing and incoming counts and its touching edges in list order, per edge its two ends
+// and whether it is still there) and follows a cloned graph step by step without the cost of
+// cloning and of linear searches in its lists. Answers the positions in the edge list of the
+// edges to reverse.
+std::vector<size_t> greedyReversals(const std::vector<std::shared_ptr<Vertex>>& vertices,
+                                    const std::vector<std::shared_ptr<Edge>>& edges,
+                                    const BorrowedIndexes& ids) {
     const int n = static_cast<int>(vertices.size());
-    std::unordered_map<const Vertex*, int> copyOf;
-    copyOf.reserve(vertices.size());
-    for (int i = 0; i < n; ++i)
-        copyOf[vertices[static_cast<size_t>(i)].get()] = i;
-
+    const size_t vn = vertices.size();
     struct CopyEdge {
         int origin, destination;
     };
     std::vector<CopyEdge> copyEdges;
-    copyEdges.reserve(edges_.size());
-    for (const std::shared_ptr<Edge>& e : edges_) {
+    copyEdges.reserve(edges.size());
+    for (const std::shared_ptr<Edge>& e : edges) {
         if (!e) continue;
-        const auto o = copyOf.find(e->origin().get());
-        const auto d = copyOf.find(e->destination().get());
-        if (o == copyOf.end() || d == copyOf.end()) continue;
-        copyEdges.push_back({o->second, d->second});
+        const int o = ids.vertexId(e->origin().get());
+        const int d = ids.vertexId(e->destination().get());
+        if (o >= 0 && d >= 0) copyEdges.push_back({o, d});
     }
-    const size_t vn = static_cast<size_t>(n);
     std::vector<int> outCount(vn, 0), inCount(vn, 0);
     std::vector<size_t> firstTouch(vn + 1, 0);
     for (const CopyEdge& e : copyEdges) {
@@ -299,8 +288,8 @@ std::vector<std::shared_ptr<Edge>> Graph::makeAcyclic() {
 
     int remaining = n;
     auto removeVertex = [&](int u) {
-        for (size_t t = firstTouch[static_cast<size_t>(u)];
-             t < firstTouch[static_cast<size_t>(u) + 1]; ++t) {
+        const size_t ui = static_cast<size_t>(u);
+        for (size_t t = firstTouch[ui]; t < firstTouch[ui + 1]; ++t) {
             const size_t id = static_cast<size_t>(touches[t]);
             const CopyEdge& e = copyEdges[id];
             // An edge from the vertex to itself has no neighbour to update.
@@ -317,18 +306,18 @@ std::vector<std::shared_ptr<Edge>> Graph::makeAcyclic() {
         --remaining;
     };
 
-    std::vector<int> first, last;  // last is built back to front
-    first.reserve(vn);
+    std::vector<int> order, sinks;  // sinks are collected back to front
+    order.reserve(vn);
     while (remaining > 0) {
         while (!buckets.empty(sinkBucket)) {
             const int u = buckets.popBack(sinkBucket);
             removeVertex(u);
-            last.push_back(u);
+            sinks.push_back(u);
         }
         while (!buckets.empty(sourceBucket)) {
             const int u = buckets.popBack(sourceBucket);
             removeVertex(u);
-            first.push_back(u);
+            order.push_back(u);
         }
         if (remaining == 0) break;
         while (top > sinkBucket && buckets.empty(top))
@@ -340,59 +329,156 @@ std::vector<std::shared_ptr<Edge>> Graph::makeAcyclic() {
         }
         const int u = buckets.popBack(top);
         removeVertex(u);
-        first.push_back(u);
+        order.push_back(u);
     }
-    first.insert(first.end(), last.rbegin(), last.rend());
+    order.insert(order.end(), sinks.rbegin(), sinks.rend());
 
-    std::unordered_map<const Vertex*, size_t> position;
-    position.reserve(vn);
-    for (size_t i = 0; i < first.size(); ++i)
-        position[vertices[static_cast<size_t>(first[i])].get()] = i;
+    // A vertex listed twice takes the later position of its two copies.
+    std::vector<size_t> position(vn, 0);
+    for (size_t i = 0; i < order.size(); ++i) {
+        const size_t copy = static_cast<size_t>(order[i]);
+        const size_t original = static_cast<size_t>(ids.vertexId(vertices[copy].get()));
+        position[original] = std::max(position[original], i);
+    }
 
-    std::vector<std::shared_ptr<Edge>> reversedEdges;
-    std::unordered_set<const Edge*> reversed;
-    for (const std::shared_ptr<Edge>& e : edges_) {
+    std::vector<size_t> slots;
+    std::vector<char> taken(edges.size(), 0);
+    for (size_t p = 0; p < edges.size(); ++p) {
+        const std::shared_ptr<Edge>& e = edges[p];
         if (!e) continue;
-        const auto o = position.find(e->origin().get());
-        const auto d = position.find(e->destination().get());
-        if (o == position.end() || d == position.end() || !(d->second < o->second)) continue;
-        // An edge listed twice was turned at its first place and now points forward.
-        if (reversed.insert(e.get()).second) reversedEdges.push_back(e);
+        const int o = ids.vertexId(e->origin().get());
+        const int d = ids.vertexId(e->destination().get());
+        if (o < 0 || d < 0 ||
+            !(position[static_cast<size_t>(d)] < position[static_cast<size_t>(o)]))
+            continue;
+        // An edge listed twice was turned at its first place and then points forward.
+        char& done = taken[static_cast<size_t>(ids.edgeId(e.get()))];
+        if (done) continue;
+        done = 1;
+        slots.push_back(p);
     }
-    reverseAll(reversedEdges);
-    return reversedEdges;
+    return slots;
 }
 
-// With two vertices the cycle can only be a pair of opposite edges: the edges that run the way
-// of the first edge between the two are turned, provided some edge runs the other way.
-std::vector<std::shared_ptr<Edge>> Graph::makeAcyclicOfTwo(
-    const std::vector<std::shared_ptr<Vertex>>& vertices) {
-    auto between = [&](const Vertex* o, const Vertex* d) {
-        return o && d && o != d && (o == vertices[0].get() || o == vertices[1].get()) &&
-               (d == vertices[0].get() || d == vertices[1].get());
-    };
-    const Vertex* from = nullptr;
-    const Vertex* to = nullptr;
-    for (const std::shared_ptr<Edge>& e : edges_) {
-        if (e && between(e->origin().get(), e->destination().get())) {
-            from = e->origin().get();
-            to = e->destination().get();
+// With two vertices a cycle can only be a pair of opposite edges: the edges that run the way of
+// the first edge between the two are turned, provided some edge runs the other way.
+std::vector<size_t> twoVertexReversals(const std::vector<std::shared_ptr<Edge>>& edges,
+                                       const BorrowedIndexes& ids) {
+    int from = -1, to = -1;
+    for (const std::shared_ptr<Edge>& e : edges) {
+        if (!e) continue;
+        const int o = ids.vertexId(e->origin().get());
+        const int d = ids.vertexId(e->destination().get());
+        if (o >= 0 && d >= 0 && o != d) {
+            from = o;
+            to = d;
             break;
         }
     }
-    if (!from) return {};
-    const bool opposite = std::any_of(edges_.begin(), edges_.end(), [&](const auto& e) {
-        return e && e->origin().get() == to && e->destination().get() == from;
-    });
-    if (!opposite) return {};
-    std::vector<std::shared_ptr<Edge>> reversedEdges;
-    std::unordered_set<const Edge*> reversed;
-    for (const std::shared_ptr<Edge>& e : edges_)
-        if (e && e->origin().get() == from && e->destination().get() == to &&
-            reversed.insert(e.get()).second)
-            reversedEdges.push_back(e);
-    reverseAll(reversedEdges);
-    return reversedEdges;
+    if (from < 0) return {};
+    auto runs = [&](const std::shared_ptr<Edge>& e, int o, int d) {
+        return e && ids.vertexId(e->origin().get()) == o &&
+               ids.vertexId(e->destination().get()) == d;
+    };
+    if (std::none_of(edges.begin(), edges.end(), [&](const auto& e) { return runs(e, to, from); }))
+        return {};
+    std::vector<size_t> slots;
+    std::vector<char> taken(edges.size(), 0);
+    for (size_t p = 0; p < edges.size(); ++p) {
+        if (!runs(edges[p], from, to)) continue;
+        char& done = taken[static_cast<size_t>(ids.edgeId(edges[p].get()))];
+        if (done) continue;
+        done = 1;
+        slots.push_back(p);
+    }
+    return slots;
+}
+
+}  // namespace
+
+std::vector<std::shared_ptr<Edge>> Graph::makeAcyclic() {
+    std::vector<std::shared_ptr<Vertex>> vertices;
+    vertices.reserve(vertices_.size());
+    for (const std::shared_ptr<Vertex>& v : vertices_)
+        if (v) vertices.push_back(v);
+    if (vertices.size() < 2 || edges_.size() < 2) return {};
+    const BorrowedIndexes ids(vertices, edges_);
+    const std::vector<size_t> slots = vertices.size() == 2 ? twoVertexReversals(edges_, ids)
+                                                           : greedyReversals(vertices, edges_, ids);
+    reverseAll(vertices, edges_, slots);
+    std::vector<std::shared_ptr<Edge>> reversed;
+    reversed.reserve(slots.size());
+    for (size_t p : slots)
+        reversed.push_back(edges_[p]);
+    return reversed;
+}
+
+// Reverses the edges at the given places of the edge list at once; the vertices' and edges'
+// indexes must hold their dense ids. The result equals reversing them one after another: each
+// edge leaves the first place it holds in its old origin's outgoing and old destination's
+// incoming lists and is appended, in the given order, to the other vertex's lists. Doing it in
+// one pass per vertex keeps a vertex with many reversed edges from costing quadratic time.
+void Graph::reverseAll(const std::vector<std::shared_ptr<Vertex>>& vertices,
+                       const std::vector<std::shared_ptr<Edge>>& edges,
+                       const std::vector<size_t>& slots) {
+    if (slots.empty()) return;
+    auto idOf = [](const auto& list, const auto* object) {
+        if (!object) return -1;
+        const int i = object->index();
+        return i >= 0 && static_cast<size_t>(i) < list.size() &&
+                       list[static_cast<size_t>(i)].get() == object
+                   ? i
+                   : -1;
+    };
+    // Per reversed edge (by edge id): its ends before the reversal and whether it has left the
+    // old origin's outgoing and the old destination's incoming list.
+    std::vector<int> oldOrigin(edges.size(), -1), oldDestination(edges.size(), -1);
+    std::vector<char> leftOut(edges.size(), 0), leftIn(edges.size(), 0);
+    std::vector<std::vector<std::shared_ptr<Edge>>> addOut(vertices.size()), addIn(vertices.size());
+    std::vector<char> touched(vertices.size(), 0);
+    std::vector<size_t> touchedList;
+    for (size_t p : slots) {
+        const std::shared_ptr<Edge>& e = edges[p];
+        const size_t id = static_cast<size_t>(idOf(edges, e.get()));
+        const int o = idOf(vertices, e->origin().get());
+        const int d = idOf(vertices, e->destination().get());
+        oldOrigin[id] = o;
+        oldDestination[id] = d;
+        addOut[static_cast<size_t>(d)].push_back(e);
+        addIn[static_cast<size_t>(o)].push_back(e);
+        for (int v : {o, d})
+            if (!touched[static_cast<size_t>(v)]) {
+                touched[static_cast<size_t>(v)] = 1;
+                touchedList.push_back(static_cast<size_t>(v));
+            }
+    }
+    auto filter = [&](std::vector<std::shared_ptr<Edge>>& list, int v,
+                      const std::vector<int>& oldEnd, std::vector<char>& left) {
+        std::vector<std::shared_ptr<Edge>> kept;
+        kept.reserve(list.size());
+        for (std::shared_ptr<Edge>& e : list) {
+            const int id = idOf(edges, e.get());
+            if (id >= 0 && oldEnd[static_cast<size_t>(id)] == v && !left[static_cast<size_t>(id)]) {
+                left[static_cast<size_t>(id)] = 1;
+                continue;
+            }
+            kept.push_back(std::move(e));
+        }
+        list = std::move(kept);
+    };
+    for (size_t v : touchedList) {
+        Vertex& vertex = *vertices[v];
+        filter(vertex.outEdges(), static_cast<int>(v), oldOrigin, leftOut);
+        filter(vertex.inEdges(), static_cast<int>(v), oldDestination, leftIn);
+        vertex.outEdges().insert(vertex.outEdges().end(), addOut[v].begin(), addOut[v].end());
+        vertex.inEdges().insert(vertex.inEdges().end(), addIn[v].begin(), addIn[v].end());
+    }
+    for (size_t p : slots) {
+        Edge& e = *edges[p];
+        const size_t id = static_cast<size_t>(idOf(edges, &e));
+        e.origin_ = vertices[static_cast<size_t>(oldDestination[id])];
+        e.destination_ = vertices[static_cast<size_t>(oldOrigin[id])];
+    }
 }
 
 }  // namespace nodeloom

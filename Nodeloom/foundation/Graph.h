@@ -71,9 +71,9 @@ public:
     }
 
 private:
-    std::vector<std::shared_ptr<Edge>> makeAcyclicOfTwo(
-        const std::vector<std::shared_ptr<Vertex>>& vertices);
-    static void reverseAll(const std::vector<std::shared_ptr<Edge>>& edges);
+    static void reverseAll(const std::vector<std::shared_ptr<Vertex>>& vertices,
+                           const std::vector<std::shared_ptr<Edge>>& edges,
+                           const std::vector<size_t>& slots);
 
     std::vector<std::shared_ptr<Vertex>> vertices_;
     std::vector<std::shared_ptr<Edge>> edges_;
