@@ -23,7 +23,8 @@ constexpr double kHeight = 24;
 const std::vector<std::string>& labels() {
     static const std::vector<std::string> out = [] {
         std::vector<std::string> v;
-        for (int i = 0; i < kColumns * kRows; ++i) v.push_back("Node " + std::to_string(i));
+        for (int i = 0; i < kColumns * kRows; ++i)
+            v.push_back("Node " + std::to_string(i));
         return v;
     }();
     return out;
@@ -101,12 +102,15 @@ void run(benchmark::State& state, Draw draw) {
     cairo_t* cr = cairo_create(surface);
     // The first pass loads fonts, fills glyph caches and touches the surface's pages.
     draw(cr);
-    for (auto _ : state) draw(cr);
+    for (auto _ : state)
+        draw(cr);
     cairo_destroy(cr);
     cairo_surface_destroy(surface);
 }
 
-void BM_Canvas(benchmark::State& state) { run(state, drawWithCanvas); }
+void BM_Canvas(benchmark::State& state) {
+    run(state, drawWithCanvas);
+}
 void BM_BareCairoPango(benchmark::State& state) {
     run(state, [](cairo_t* cr) { drawBare(cr, false); });
 }
