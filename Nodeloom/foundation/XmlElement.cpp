@@ -16,7 +16,7 @@ const std::string& emptyString() {
     return empty;
 }
 
-// Copies runs that need no escaping in one piece; element text can be long.
+// Copies each run that needs no escaping with one append; element text can be long.
 void appendEscaped(std::string& out, std::string_view text, bool escapeApostrophe) {
     std::size_t runStart = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -122,19 +122,31 @@ XmlElement::XmlElement(std::string name) : name_(std::move(name)) {}
 XmlElement::XmlElement(std::string name, const std::shared_ptr<XmlElement>& parent)
     : name_(std::move(name)), parent_(parent) {}
 
+namespace {
+
+// Moves out the children that would release a subtree of their own; the rest (leaves, and
+// elements that someone else still holds) are released in place.
+void takeSubtrees(XmlElement::Children& children, XmlElement::Children& pending) {
+    for (auto& child : children) {
+        if (child && child.use_count() == 1 && !child->children().empty()) {
+            pending.push_back(std::move(child));
+        }
+    }
+    children.clear();
+}
+
+}  // namespace
+
 XmlElement::~XmlElement() {
     // Releases the subtree level by level instead of by nested destructor calls, so that a
     // deeply nested document cannot exhaust the stack.
     if (children_.empty()) return;
-    Children pending = std::move(children_);
+    Children pending;
+    takeSubtrees(children_, pending);
     while (!pending.empty()) {
         std::shared_ptr<XmlElement> element = std::move(pending.back());
         pending.pop_back();
-        if (element && element.use_count() == 1 && !element->children_.empty()) {
-            for (auto& child : element->children_)
-                pending.push_back(std::move(child));
-            element->children_.clear();
-        }
+        takeSubtrees(element->children_, pending);
     }
 }
 
