@@ -151,7 +151,9 @@ TEST(BundledShapes, EachDrawsInsideAnyBoxAndMirrorsBothWays) {
 
     constexpr int kLabel = 120, kGap = 14, kPen = 2, kRow = 64 + kGap;
     const Size sizes[] = {Size(96, 56), Size(40, 64)};
-    Pixels px(kLabel + 4 * (96 + 40 + 2 * kGap), kGap + kRow * int(library.shapes().size()));
+    const int width = kLabel + 4 * (96 + 40 + 2 * kGap);
+    const int height = kGap + kRow * int(library.shapes().size());
+    Pixels px(width, height);
     Canvas canvas(px.cr());
     canvas.setStrokeThickness(1);
     // Round joins keep the pen within half its width of the outline; the mitred tip of a sharp
@@ -208,8 +210,7 @@ TEST(BundledShapes, EachDrawsInsideAnyBoxAndMirrorsBothWays) {
         EXPECT_LT(differing, w * h / 50) << where;
     }
 
-    cairo_surface_t* sheet =
-        cairo_image_surface_create(CAIRO_FORMAT_RGB24, px.width(), px.height());
+    cairo_surface_t* sheet = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
     cairo_t* cr = cairo_create(sheet);
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);

@@ -275,13 +275,13 @@ TEST(ShapeDrawing, MissingBrushesEmptyEntriesAndNonFiniteValuesAreTolerated) {
     shape.draw(canvas, Rect(0, 0, nan, 10), false, false);
     shape.draw(canvas, Rect(inf, 0, 10, 10), true, true);
     EXPECT_TRUE(canvas.log.empty());
-    EXPECT_EQ(px.paintedCount(), 0);
+    EXPECT_EQ(px.ink().count, 0);
 
     shape.filledDecorations().clear();
     shape.outline() = {std::make_shared<LineSegment>(Point(nan, 0), Point(100, 0)),
                        std::make_shared<LineSegment>(Point(100, 0), Point(100, 100)),
                        std::make_shared<LineSegment>(Point(100, 100), Point(0, 100))};
     shape.draw(canvas, Rect(0, 0, 50, 50), false, false);
-    EXPECT_GT(px.paintedCount(), 0);
+    EXPECT_GT(px.ink().count, 0);
     EXPECT_EQ(px.alpha(75, 75), 0);
 }
