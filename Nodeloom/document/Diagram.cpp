@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "Nodeloom/document/ClassDescriptor.h"
+#include "Nodeloom/document/DiagramStatic.h"
+#include "Nodeloom/foundation/ShapeLibrary.h"
 
 namespace nodeloom {
 
@@ -19,6 +21,19 @@ void Diagram::registerClass(const Metatype<Object>& classType, const std::string
 void Diagram::registerItemClass(const Metatype<Object>& classType, const std::string& classId,
                                 int classVersion) {
     registerClass(classType, classId, classVersion);
+}
+
+std::shared_ptr<ShapeLibrary> Diagram::defaultShapes() {
+    auto library = DiagramStatic::defaultShapes();
+    if (!library) {
+        library = std::make_shared<ShapeLibrary>();
+        DiagramStatic::setDefaultShapes(library);
+    }
+    return library;
+}
+
+void Diagram::setDefaultShapes(std::shared_ptr<ShapeLibrary> library) {
+    DiagramStatic::setDefaultShapes(std::move(library));
 }
 
 }  // namespace nodeloom

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "Nodeloom/document/Metatype.h"
@@ -7,8 +8,10 @@
 
 namespace nodeloom {
 
-// The diagram document. For now it holds only the process-wide class registry that the XML
-// context consults when it writes class attributes; the document itself grows here.
+class ShapeLibrary;
+
+// The diagram document. For now it holds only the process-wide state that the XML context
+// consults (the class registry and the shared shape library); the document itself grows here.
 class Diagram : public Object {
 public:
     // Registers a host class under a class id and version; saved files then carry that id and
@@ -18,6 +21,12 @@ public:
                               int classVersion);
     static void registerItemClass(const Metatype<Object>& classType, const std::string& classId,
                                   int classVersion);
+
+    // The shape library that documents and nodes share. When the host has removed it, a new
+    // library holding the built-in shape is installed, so that a node always finds its default
+    // shape.
+    static std::shared_ptr<ShapeLibrary> defaultShapes();
+    static void setDefaultShapes(std::shared_ptr<ShapeLibrary> library);
 };
 
 }  // namespace nodeloom
