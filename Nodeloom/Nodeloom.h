@@ -17,6 +17,7 @@
 #include "Nodeloom/document/Event.h"
 #include "Nodeloom/document/Layer.h"
 #include "Nodeloom/document/LinkEventArgs.h"
+#include "Nodeloom/document/DiagramStatic.h"
 #include "Nodeloom/document/Metatype.h"
 #include "Nodeloom/document/NodeEventArgs.h"
 #include "Nodeloom/document/RepaintEventArgs.h"

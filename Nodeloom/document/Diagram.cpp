@@ -6,6 +6,8 @@
 
 #include "Nodeloom/document/ClassDescriptor.h"
 #include "Nodeloom/items/DiagramItem.h"
+#include "Nodeloom/document/DiagramStatic.h"
+#include "Nodeloom/foundation/ShapeLibrary.h"
 
 namespace nodeloom {
 
@@ -139,5 +141,18 @@ void Diagram::invalidate(const Rect& rect) {
 void Diagram::recordAllItemStates() {}
 
 void Diagram::commitCompositeOperation() {}
+
+std::shared_ptr<ShapeLibrary> Diagram::defaultShapes() {
+    auto library = DiagramStatic::defaultShapes();
+    if (!library) {
+        library = std::make_shared<ShapeLibrary>();
+        DiagramStatic::setDefaultShapes(library);
+    }
+    return library;
+}
+
+void Diagram::setDefaultShapes(std::shared_ptr<ShapeLibrary> library) {
+    DiagramStatic::setDefaultShapes(std::move(library));
+}
 
 }  // namespace nodeloom

@@ -28,6 +28,7 @@
 
 namespace nodeloom {
 
+class ShapeLibrary;
 class DiagramItem;
 class DiagramLink;
 class DiagramNode;
@@ -50,6 +51,12 @@ public:
                               int classVersion);
     static void registerItemClass(const Metatype<Object>& classType, const std::string& classId,
                                   int classVersion);
+
+    // The shape library that documents and nodes share. When the host has removed it, a new
+    // library holding the built-in shape is installed, so that a node always finds its default
+    // shape.
+    static std::shared_ptr<ShapeLibrary> defaultShapes();
+    static void setDefaultShapes(std::shared_ptr<ShapeLibrary> library);
 
     // The public events. Each answers the event itself, so a host can subscribe to it or replace
     // it as a whole.
