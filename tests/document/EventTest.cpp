@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "Nodeloom/document/ContextMenuEventArgs.h"
+#include "Nodeloom/document/EditNodeTextEventArgs.h"
+#include "Nodeloom/document/Event.h"
+#include "Nodeloom/document/LinkEventArgs.h"
+#include "Nodeloom/document/NodeEventArgs.h"
+#include "Nodeloom/document/RepaintEventArgs.h"
+#include "Nodeloom/foundation/Object.h"
+
+using namespace nodeloom;
+
+namespace {
+
+struct Sender : Object {};
+
+// A reference of the argument's declared type that shares ownership with `owner`: it lets a test
+// see whether the arguments keep what they name alive without building a whole item.
+template <typename T>
+std::shared_ptr<T> sharing(const std::shared_ptr<int>& owner) {
+    return std::shared_ptr<T>(owner, static_cast<T*>(nullptr));
+}
+
+}  // namespace
+
+TEST(Event, IndexesCountUpAndStayValidAfterAnEntryIsSilenced) {
+    Event<RepaintEventArgs> event;
+    EXPECT_EQ(event.add([](Object&, RepaintEventArgs&) {}), 0);
+    EXPECT_EQ(
+        event += [](Object&, RepaintEventArgs&) {}, 1);
+    event.handlers()[0] = [](Object&, RepaintEventArgs&) {};
+    EXPECT_EQ(
+        event += [](Object&, RepaintEventArgs&) {}, 2);
+}
+
+TEST(Event, RaisesInOrderWithTheSenderAndOnlyOverTheListOfThatMoment) {
+    Event<RepaintEventArgs> event;
+    Sender sender;
+    std::vector<int> calls;
+    event += [&](Object& s, RepaintEventArgs&) {
+        EXPECT_EQ(&s, &sender);
+        calls.push_back(1);
+        // Subscribing during a raise does not extend that raise.
+        event += [&](Object&, RepaintEventArgs&) { calls.push_back(9); };
+    };
+    event += [&](Object&, RepaintEventArgs&) { calls.push_back(2); };
+    RepaintEventArgs args(std::nullopt);
+    event.raise(sender, args);
+    EXPECT_EQ(calls, (std::vector<int>{1, 2}));
+    calls.clear();
+    event.raise(sender, args);
+    EXPECT_EQ(calls, (std::vector<int>{1, 2, 9}));
+}
+
+TEST(Event, ValidationFlagsReadBackAfterTheLastHandler) {
+    Event<NodeValidationEventArgs> deleting;
+    Sender sender;
+    deleting += [](Object&, NodeValidationEventArgs& a) {
+        a.setCancel(true);
+        a.cancelDrag();
+    };
+    bool sawCancel = false;
+    deleting += [&](Object&, NodeValidationEventArgs& a) {
+        sawCancel = a.cancel();
+        a.setCancel(false);  // the last value written counts
+    };
+    NodeValidationEventArgs args(nullptr);
+    deleting.raise(sender, args);
+    EXPECT_TRUE(sawCancel);
+    EXPECT_FALSE(args.cancel());
+    EXPECT_TRUE(args._cancelDrag());  // nothing can take a cancelled drag back
+}
+
+TEST(EventArgs, DefaultsOfTheConstructors) {
+    NodeValidationEventArgs node(nullptr);
+    EXPECT_EQ(node.pointerPosition(), Point(0, 0));
+    EXPECT_EQ(node.adjustmentHandle(), NodeHandleType::none);
+    EXPECT_EQ(node.selectionRectangle(), Rect());
+    EXPECT_FALSE(node.cancel());
+    EXPECT_FALSE(node._cancelDrag());
+    NodeValidationEventArgs framed(nullptr, Rect(1, 2, 3, 4));
+    EXPECT_EQ(framed.selectionRectangle(), Rect(1, 2, 3, 4));
+
+    LinkValidationEventArgs link(nullptr);
+    EXPECT_EQ(link.adjustmentHandle(), -1);
+    EXPECT_EQ(link.anchorIndex(), -1);
+    EXPECT_EQ(link.tableRow(), -1);
+    EXPECT_EQ(link.selectionRectangle(), Rect());
+    LinkValidationEventArgs dragged(nullptr, Point(5, 6), 2, nullptr, 3, 4);
+    EXPECT_EQ(dragged.pointerPosition(), Point(5, 6));
+    EXPECT_EQ(dragged.adjustmentHandle(), 2);
+    EXPECT_EQ(dragged.anchorIndex(), 3);
+    EXPECT_EQ(dragged.tableRow(), 4);
+
+    RepaintEventArgs whole(std::nullopt);
+    EXPECT_FALSE(whole.invalidRect().has_value());
+}
+
+TEST(EventArgs, KeepTheNodeOrLinkTheyNameAlive) {
+    auto owner = std::make_shared<int>(0);
+    std::weak_ptr<int> watch = owner;
+    NodeEventArgs nodeArgs(sharing<DiagramNode>(owner));
+    LinkEventArgs linkArgs(sharing<DiagramLink>(owner));
+    EditNodeTextEventArgs textArgs(sharing<DiagramNode>(owner), "a", "b");
+    ContextMenuEventArgs menuArgs(nullptr, sharing<DiagramItem>(owner), Point());
+    owner.reset();
+    EXPECT_FALSE(watch.expired());
+    nodeArgs.setNode(nullptr);
+    linkArgs.setLink(nullptr);
+    textArgs.setNode(nullptr);
+    menuArgs.setItem(nullptr);
+    EXPECT_TRUE(watch.expired());
+}
