@@ -22,7 +22,9 @@ constexpr double kPi = std::numbers::pi;
 constexpr double kMaxArcSpan = 3600.0;
 // Widest layout box Pango's integer units hold with room to spare.
 constexpr double kMaxLayoutExtent = 1.0e6;
-constexpr double kMaxFontSize = 1.0e5;
+// FreeType fails (and takes the Cairo context down with it) on glyphs of some 32768 pixels;
+// no text is ever meant that large, on the layout or on the device.
+constexpr double kMaxFontSize = 1.0e4;
 // The size a font gets when asked for a size of zero or less.
 constexpr double kDefaultFontSize = 12.0;
 
@@ -76,6 +78,16 @@ private:
     cairo_t* cr_;
     cairo_path_t* saved_ = nullptr;
 };
+
+bool fitsTheDevice(cairo_t* cr, double fontSize) {
+    double size = std::isfinite(fontSize) && fontSize > 0 ? fontSize : kDefaultFontSize;
+    size = std::min(size, kMaxFontSize);
+    double ax = size, ay = 0, bx = 0, by = size;
+    cairo_user_to_device_distance(cr, &ax, &ay);
+    cairo_user_to_device_distance(cr, &bx, &by);
+    const double device = std::max(std::hypot(ax, ay), std::hypot(bx, by));
+    return std::isfinite(device) && device <= kMaxFontSize;
+}
 
 struct TextRequest {
     const std::string* text;
@@ -232,15 +244,17 @@ bool Canvas::transformBy(const cairo_matrix_t& m) {
     cairo_get_matrix(context_, &ctm);
     cairo_matrix_t result;
     cairo_matrix_multiply(&result, &m, &ctm);
-    cairo_matrix_t probeM = m;
-    cairo_matrix_t probeR = result;
-    for (double v : {result.xx, result.yx, result.xy, result.yy, result.x0, result.y0}) {
-        if (!std::isfinite(v)) return false;
-    }
-    if (cairo_matrix_invert(&probeM) != CAIRO_STATUS_SUCCESS ||
-        cairo_matrix_invert(&probeR) != CAIRO_STATUS_SUCCESS) {
-        return false;
-    }
+    // Cairo takes a matrix it cannot invert (by its determinant) as a fatal error.
+    auto invertible = [](const cairo_matrix_t& a) {
+        for (double v : {a.xx, a.yx, a.xy, a.yy, a.x0, a.y0}) {
+            if (!std::isfinite(v)) return false;
+        }
+        const double det = a.xx * a.yy - a.yx * a.xy;
+        if (!std::isfinite(det) || det == 0) return false;
+        cairo_matrix_t probe = a;
+        return cairo_matrix_invert(&probe) == CAIRO_STATUS_SUCCESS;
+    };
+    if (!invertible(m) || !invertible(result)) return false;
     cairo_transform(context_, &m);
     return true;
 }
@@ -470,6 +484,7 @@ void Canvas::drawFrame(const TextFrame::Line* lines, std::size_t count, PangoLay
     if (vertical == 1) top += (rect.height - frameHeight(lines, count)) / 2;
     if (vertical == 2) top += rect.height - frameHeight(lines, count);
 
+    if (!fitsTheDevice(context_, fontSize_)) return;
     PathKeeper keep(context_);
     const Color& c = textColor_ ? *textColor_ : Color(1.0, 0.0, 0.0, 0.0);
     const CairoColor color = Typecast::toCairoColor(c);

@@ -47,7 +47,8 @@ public:
     int paintedCount() const {
         int n = 0;
         for (int y = 0; y < height(); ++y)
-            for (int x = 0; x < width(); ++x) n += alpha(x, y) != 0;
+            for (int x = 0; x < width(); ++x)
+                n += alpha(x, y) != 0;
         return n;
     }
     // Bounds of the painted pixels: first and one-past-last row and column; all -1 when blank.

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/foundation/MeasureUnit.h"
+#include "Nodeloom/items/DiagramItem.h"
+
+using namespace nodeloom;
+
+namespace {
+
+struct Repaints {
+    explicit Repaints(Diagram& d) {
+        d.repaint() += [this](Object&, RepaintEventArgs& a) { rects.push_back(a.invalidRect()); };
+    }
+    std::vector<std::optional<Rect>> rects;
+};
+
+}  // namespace
+
+TEST(Diagram, NewDocumentDefaults) {
+    auto d = std::make_shared<Diagram>();
+    EXPECT_EQ(d->bounds(), Rect(0, 0, 210, 297));
+    EXPECT_EQ(d->measureUnit(), MeasureUnit::Millimeter());
+    EXPECT_EQ(d->adjustmentHandlesSize(), 2.0);
+    EXPECT_EQ(d->threshold(), 19.0);
+    EXPECT_EQ(d->linkCrossings(), LinkCrossings::straight);
+    EXPECT_FALSE(d->expandOnIncoming());
+    EXPECT_EQ(d->activeLayer(), -1);
+    EXPECT_FALSE(d->zOrderInvalid());
+    EXPECT_EQ(d->style(), nullptr);
+    EXPECT_EQ(d->theme(), nullptr);
+    ASSERT_NE(d->renderOptions(), nullptr);
+    EXPECT_TRUE(d->items().empty());
+    EXPECT_TRUE(d->nodeCollapsed().handlers().empty());
+}
+
+TEST(Diagram, InvalidateRaisesRepaintForTheWholeDocumentOrOneArea) {
+    auto d = std::make_shared<Diagram>();
+    Repaints log(*d);
+    Object* sender = nullptr;
+    d->repaint() += [&](Object& s, RepaintEventArgs&) { sender = &s; };
+    d->invalidate();
+    d->invalidate(Rect(1, 2, 3, 4));
+    d->invalidate(Rect(0, std::numeric_limits<double>::quiet_NaN(), 1, 1));
+    ASSERT_EQ(log.rects.size(), 3u);
+    EXPECT_FALSE(log.rects[0].has_value());
+    EXPECT_EQ(log.rects[1], std::optional<Rect>(Rect(1, 2, 3, 4)));
+    EXPECT_FALSE(log.rects[2].has_value());  // a bad area redraws everything
+    EXPECT_EQ(sender, d.get());
+}
+
+TEST(Diagram, SettingsRepaintOnlyOnChange) {
+    auto d = std::make_shared<Diagram>();
+    Repaints log(*d);
+    d->setBounds(Rect(0, 0, 210, 297));
+    d->setMeasureUnit(MeasureUnit::Millimeter());
+    d->setStyle(nullptr);
+    d->setTheme(nullptr);
+    EXPECT_TRUE(log.rects.empty());
+    d->setBounds(Rect(0, 0, 210, 300));
+    d->setMeasureUnit(MeasureUnit::Inch());
+    auto style = std::make_shared<Style>();
+    d->setStyle(style);
+    d->setStyle(style);
+    EXPECT_EQ(log.rects.size(), 3u);
+
+    d->setBounds(Rect(0, 0, std::numeric_limits<double>::infinity(), 1));
+    d->setMeasureUnit(nullptr);
+    d->setAdjustmentHandlesSize(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(d->bounds(), Rect(0, 0, 210, 300));
+    EXPECT_EQ(d->measureUnit(), MeasureUnit::Inch());
+    EXPECT_EQ(d->adjustmentHandlesSize(), 2.0);
+}
+
+TEST(Diagram, AttachItemAssignsZIndexesAndLayers) {
+    auto d = std::make_shared<Diagram>();
+    std::vector<std::shared_ptr<DiagramItem>> items;
+    for (int i = 0; i < 3; ++i) {
+        items.push_back(std::make_shared<DiagramItem>());
+        d->attachItem(items.back(), true);
+    }
+    EXPECT_EQ(items[0]->zIndex(), 0);
+    EXPECT_EQ(items[2]->zIndex(), 2);
+    EXPECT_FALSE(items[1]->standalone());
+    EXPECT_EQ(items[1]->diagram(), d);
+    EXPECT_TRUE(d->zOrderInvalid());
+
+    auto kept = std::make_shared<DiagramItem>();
+    kept->setZIndex(7);
+    d->attachItem(kept, true);
+    EXPECT_EQ(kept->zIndex(), 7);
+    auto next = std::make_shared<DiagramItem>();
+    d->setActiveLayer(0);
+    d->attachItem(next, true);
+    EXPECT_EQ(next->zIndex(), 4);  // the counter advanced past the kept index
+    EXPECT_EQ(next->layerIndex(), 0);
+    auto layered = std::make_shared<DiagramItem>();
+    layered->setLayerIndex(1);
+    d->attachItem(layered, true);
+    EXPECT_EQ(layered->layerIndex(), 1);
+
+    d->updateRuntimeIndices();
+    EXPECT_EQ(layered->runtimeIndex(), 5);
+    EXPECT_EQ(d->items().size(), 6u);
+}
+
+TEST(Diagram, VisibilityInteractivityAndLocking) {
+    auto d = std::make_shared<Diagram>();
+    DiagramItem item;
+    EXPECT_TRUE(d->isItemVisible(item));
+    EXPECT_TRUE(d->isItemInteractive(item));
+    EXPECT_FALSE(d->isItemLocked(item));
+
+    auto layer = std::make_shared<Layer>();
+    d->layers().push_back(layer);
+    item.setLayerIndex(0);
+    layer->setLocked(true);
+    EXPECT_TRUE(d->isItemVisible(item));
+    EXPECT_FALSE(d->isItemInteractive(item));
+    EXPECT_TRUE(d->isItemLocked(item));
+    layer->setLocked(false);
+    layer->setVisible(false);
+    EXPECT_FALSE(d->isItemVisible(item));
+    EXPECT_FALSE(d->isItemInteractive(item));
+    EXPECT_FALSE(d->isItemLocked(item));
+
+    item.setLayerIndex(-3);  // an index outside the list counts as no layer
+    EXPECT_TRUE(d->isItemVisible(item));
+    item.setLocked(true);
+    EXPECT_TRUE(d->isItemLocked(item));
+    EXPECT_FALSE(d->isItemInteractive(item));
+    item.setVisible(false);
+    EXPECT_FALSE(d->isItemVisible(item));
+}
