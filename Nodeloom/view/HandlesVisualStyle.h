@@ -27,6 +27,11 @@ public:
     // A null brush is ignored.
     void setDefHandleBrush(std::shared_ptr<Brush> brush);
 
+    // Reads a "HandlePen" (its "Color" and "Width"), or else a "Stroke" brush and a
+    // "StrokeThickness", and a "HandleBrush". A missing width or thickness reads as -1; a missing
+    // element changes nothing.
+    virtual void loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context);
+
 private:
     std::shared_ptr<Color> defHandleStroke_;
     double defHandleStrokeThickness_ = 0.0;

@@ -1,11 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Canvas.h"
 #include "Nodeloom/foundation/Colors.h"
+#include "Nodeloom/foundation/XmlDomBuilder.h"
+#include "Nodeloom/foundation/XmlElement.h"
 #include "Nodeloom/items/HandlesStyle.h"
 #include "Nodeloom/view/HandlesVisualStyle.h"
 #include "Nodeloom/view/InvisibleHandlesImpl.h"
@@ -23,6 +31,16 @@ bool isWhite(const Pixels& px, int x, int y) {
 
 bool isDark(const Pixels& px, int x, int y) {
     return px.alpha(x, y) > 0 && px.red(x, y) < 128 && px.green(x, y) < 128;
+}
+
+std::shared_ptr<XmlElement> parse(const std::string& text) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("nodeloom-handles-" + std::to_string(::getpid()) + ".xml");
+    std::ofstream(path) << text;
+    XmlDomBuilder builder;
+    builder.parseFile(path);
+    std::filesystem::remove(path);
+    return builder.root();
 }
 
 }  // namespace
@@ -117,4 +135,38 @@ TEST(HandlesVisualStyle, DefaultsAndNullsLeaveAUsableStyle) {
     style.setDefHandleBrush(nullptr);
     EXPECT_EQ(style.defHandleStroke(), Colors::Black());
     EXPECT_TRUE(style.defHandleBrush());
+}
+
+TEST(HandlesVisualStyle, ReadsAHandlePenOrAStrokeBrushAndAHandleBrush) {
+    XmlContext context;
+    HandlesVisualStyle style;
+    style.loadFromXml(nullptr, context);
+    EXPECT_EQ(style.defHandleStrokeThickness(), 0.0);
+
+    style.loadFromXml(parse("<Style><HandlePen><Color>#FFFF0000</Color></HandlePen>"
+                            "<HandleBrush Type=\"Solid\"><Color>#FF0000FF</Color></HandleBrush>"
+                            "</Style>"),
+                      context);
+    EXPECT_TRUE(*style.defHandleStroke() == Color(1, 0, 0));
+    // No "Width": the thickness becomes -1, not the initial 0.
+    EXPECT_EQ(style.defHandleStrokeThickness(), -1.0);
+    auto* solid = dynamic_cast<SolidColorBrush*>(style.defHandleBrush().get());
+    ASSERT_NE(solid, nullptr);
+    EXPECT_TRUE(*solid->color() == Color(0, 0, 1));
+
+    HandlesVisualStyle second;
+    second.loadFromXml(parse("<Style><Stroke Type=\"Solid\"><Color>#FF00FF00</Color></Stroke>"
+                             "<StrokeThickness>0.5</StrokeThickness></Style>"),
+                       context);
+    EXPECT_TRUE(*second.defHandleStroke() == Color(0, 1, 0));
+    EXPECT_EQ(second.defHandleStrokeThickness(), 0.5);
+    // No "HandleBrush": the white fill stays.
+    EXPECT_TRUE(*dynamic_cast<SolidColorBrush&>(*second.defHandleBrush()).color() ==
+                *Colors::White());
+
+    // A brush reference that resolves to nothing keeps the brush; no thickness reads as -1.
+    second.loadFromXml(parse("<Style><HandleBrush Id=\"7\"/></Style>"), context);
+    EXPECT_EQ(second.defHandleStrokeThickness(), -1.0);
+    EXPECT_TRUE(second.defHandleBrush());
+    EXPECT_TRUE(*second.defHandleStroke() == Color(0, 1, 0));
 }
