@@ -1,8 +1,10 @@
 #pragma once
 
 // Every public header of Nodeloom.
+#include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/ArrayRef.h"
 #include "Nodeloom/document/ClassDescriptor.h"
+#include "Nodeloom/document/Constraints.h"
 #include "Nodeloom/document/ContextMenuEventArgs.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/DiagramEventArgs.h"
@@ -68,6 +70,11 @@
 #include "Nodeloom/foundation/XmlElement.h"
 #include "Nodeloom/items/AnchorPattern.h"
 #include "Nodeloom/items/AnchorPoint.h"
+#include "Nodeloom/items/CompositeLinkArray.h"
+#include "Nodeloom/items/ConnectionPoint.h"
+#include "Nodeloom/items/DiagramItem.h"
+#include "Nodeloom/items/DiagramItemState.h"
+#include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/items/HandlesStyle.h"
 #include "Nodeloom/items/InplaceEditable.h"
 #include "Nodeloom/foundation/Vertex.h"
@@ -77,6 +84,7 @@
 #include "Nodeloom/items/DiagramItemState.h"
 #include "Nodeloom/items/HandlesStyle.h"
 #include "Nodeloom/items/InplaceEditable.h"
+#include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/LinkCrossings.h"
 #include "Nodeloom/platform/Base64.h"
 #include "Nodeloom/platform/Bundle.h"
