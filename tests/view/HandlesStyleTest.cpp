@@ -117,7 +117,7 @@ TEST(InvisibleHandles, DrawNothing) {
     Canvas canvas(px.cr());
     InvisibleHandlesImpl::instance().drawRectHandles(canvas, Rect(5, 5, 40, 40), 6);
     InvisibleHandlesImpl::instance().drawPointHandles(canvas, {{10, 10}, {30, 30}}, 6);
-    EXPECT_EQ(px.paintedCount(), 0);
+    EXPECT_EQ(px.ink().count, 0);
     EXPECT_EQ(&InvisibleHandlesImpl::instance(), &InvisibleHandlesImpl::instance());
 }
 
