@@ -42,11 +42,13 @@ void DiagramLink::clipEndsToOutlines() {
 
     setStartPoint(originEnd->getCenter());
     setEndPoint(destinationEnd->getCenter());
+    // Taken before the start is clipped: on a two-point link the clipped start of a node that
+    // touches the other one lies on that node's border, and would leave the end at its centre.
+    const Point beforeEnd = controlPoints_[controlPoints_.size() - 2];
     // A loose end has no outline to meet: clipping it to the stand-in node's box would pull it
     // to a place that has nothing to do with where the user left it.
     if (fromReal) setStartPoint(from->getIntersection(startPoint(), controlPoints_[1]));
-    if (toReal)
-        setEndPoint(to->getIntersection(endPoint(), controlPoints_[controlPoints_.size() - 2]));
+    if (toReal) setEndPoint(to->getIntersection(endPoint(), beforeEnd));
     originEnd->saveRelativePosition();
     destinationEnd->saveRelativePosition();
 }
