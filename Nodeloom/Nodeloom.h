@@ -2,9 +2,9 @@
 
 // Every public header of Nodeloom.
 #include "Nodeloom/composite/ContainerNode.h"
-#include "Nodeloom/document/AddItemCommand.h"
 #include "Nodeloom/composite/Expander.h"
 #include "Nodeloom/composite/NodeExpander.h"
+#include "Nodeloom/document/AddItemCommand.h"
 #include "Nodeloom/document/ArrayRef.h"
 #include "Nodeloom/document/ChangeItemCommand.h"
 #include "Nodeloom/document/ClassDescriptor.h"

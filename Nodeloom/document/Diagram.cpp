@@ -342,10 +342,9 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
             for (const auto& link : node->getAllLinks())
                 owner->removeItem(link);
         }
-        // PENDING node->detach();
-        // PENDING if (const std::shared_ptr<ContainerNode> container = node->container()) {
-        //     container->remove(node);
-        // }
+        node->detach();
+        // A container's own list of children comes with the composite nodes; until then a node
+        // has no container to leave.
         nodes_.eraseFirst(node.get());
         if (node->obstacle()) rerouteLinks({node->bounds()});
     } else if (auto link = std::dynamic_pointer_cast<DiagramLink>(item)) {
