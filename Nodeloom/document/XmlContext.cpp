@@ -5,11 +5,14 @@
 #include <string_view>
 
 #include "Nodeloom/document/ClassDescriptor.h"
+#include "Nodeloom/document/DiagramStatic.h"
 #include "Nodeloom/document/Metatype.h"
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Color.h"
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/NumberText.h"
+#include "Nodeloom/foundation/Shape.h"
+#include "Nodeloom/foundation/ShapeLibrary.h"
 #include "Nodeloom/foundation/Style.h"
 #include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/foundation/XmlElement.h"
@@ -238,6 +241,15 @@ std::shared_ptr<XmlElement> XmlContext::writeColorArray(
         else
             addChildElement(subElementName, element);
     }
+    return element;
+}
+
+std::shared_ptr<XmlElement> XmlContext::writeShape(const std::shared_ptr<Shape>& shape,
+                                                   const std::string& name,
+                                                   const std::shared_ptr<XmlElement>& parent) {
+    if (!shape) return nullptr;
+    auto element = addChildElement(name, parent);
+    if (element) element->attributes()["Id"] = shape->id().empty() ? "Rectangle" : shape->id();
     return element;
 }
 
@@ -504,6 +516,18 @@ std::vector<Point> XmlContext::readPointCollection(const std::string& name,
     for (const auto& child : element->getAllChildren("Point"))
         points.push_back(Point::fromString(child->getInnerText()));
     return points;
+}
+
+std::shared_ptr<Shape> XmlContext::readShape(const std::string& name,
+                                             const std::shared_ptr<XmlElement>& parent,
+                                             const std::shared_ptr<Shape>& defaultValue) {
+    const auto child = parent ? parent->getChild(name) : nullptr;
+    if (!child) return defaultValue;
+    const auto& attributes = child->attributes();
+    const auto id = attributes.find("Id");
+    if (id == attributes.end()) return defaultValue;
+    const auto library = DiagramStatic::defaultShapes();
+    return library ? library->shapeFromId(id->second) : nullptr;
 }
 
 Point XmlContext::readPoint(const std::string& name, const std::shared_ptr<XmlElement>& parent) {

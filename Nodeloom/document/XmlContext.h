@@ -149,6 +149,10 @@ public:
                                                 const std::string& name,
                                                 const std::string& subElementName,
                                                 const std::shared_ptr<XmlElement>& parent);
+    // An empty element whose "Id" is the shape's id, "Rectangle" for a shape without one.
+    std::shared_ptr<XmlElement> writeShape(const std::shared_ptr<Shape>& shape,
+                                           const std::string& name,
+                                           const std::shared_ptr<XmlElement>& parent);
     // Host data attached to an item or anchor point has no file form: nothing is written.
     template <typename Tag>
     std::shared_ptr<XmlElement> writeTag(const Object* /*owner*/, const Tag& /*tag*/,
@@ -219,6 +223,11 @@ public:
                                                        const std::shared_ptr<XmlElement>& parent);
     std::vector<Point> readPointCollection(const std::string& name,
                                            const std::shared_ptr<XmlElement>& parent);
+    // The shared library's shape named by the child's "Id". The default when the child (or its
+    // "Id") is missing; null when the library is gone or knows no such shape.
+    std::shared_ptr<Shape> readShape(const std::string& name,
+                                     const std::shared_ptr<XmlElement>& parent,
+                                     const std::shared_ptr<Shape>& defaultValue);
     // (0, 0) when the child is missing.
     Point readPoint(const std::string& name, const std::shared_ptr<XmlElement>& parent);
 

@@ -82,11 +82,17 @@ long long integerValue(std::string_view text) {
 }
 
 std::string doubleText(double value) {
-    char buffer[64];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (std::isnan(value)) return "nan";
+    if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
+    const double magnitude = std::fabs(value);
+    const bool exponent = magnitude != 0.0 && (magnitude < 1e-4 || magnitude >= 1e16);
+    char buffer[512];
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value,
+                      exponent ? std::chars_format::scientific : std::chars_format::fixed);
     if (error != std::errc()) return "0.0";
     std::string text(buffer, end);
-    if (std::isfinite(value) && text.find_first_of(".e") == std::string::npos) text += ".0";
+    if (!exponent && text.find('.') == std::string::npos) text += ".0";
     return text;
 }
 

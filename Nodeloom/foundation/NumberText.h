@@ -12,8 +12,10 @@ namespace nodeloom {
 double doubleValue(std::string_view text);
 long long integerValue(std::string_view text);
 
-// The shortest decimal text that reads back to the same number, always with a digit after the
-// point unless written with an exponent (1 is "1.0", -1 is "-1.0", 1e20 is "1e+20").
+// The shortest decimal text that reads back to the same number. Magnitudes from 0.0001 up to
+// 1e16 are written plainly with a digit after the point (1 is "1.0", 100000 is "100000.0"); smaller
+// and larger ones with an exponent (0.00001 is "1e-05", 1e16 is "1e+16"). Infinities are "inf"
+// and "-inf", not-a-number "nan".
 std::string doubleText(double value);
 
 }  // namespace nodeloom

@@ -9,11 +9,14 @@
 #include <string>
 
 #include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/document/DiagramStatic.h"
 #include "Nodeloom/document/Metatype.h"
 #include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Color.h"
 #include "Nodeloom/foundation/Colors.h"
+#include "Nodeloom/foundation/Shape.h"
+#include "Nodeloom/foundation/ShapeLibrary.h"
 #include "Nodeloom/foundation/Style.h"
 #include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/foundation/XmlElement.h"
@@ -112,6 +115,33 @@ TEST(XmlContextWriters, ListsAndPointsReadBack) {
     EXPECT_EQ(reader.readPoint("Point", parsed), Point(7, 8));
     EXPECT_EQ(reader.readPoint("Missing", parsed), Point(0, 0));
     EXPECT_TRUE(reader.readPointCollection("Missing", nullptr).empty());
+}
+
+TEST(XmlContextWriters, ShapesAreReferencedByIdInTheSharedLibrary) {
+    XmlContext context;
+    auto root = std::make_shared<XmlElement>("Node");
+    const auto rect = Diagram::defaultShapes()->shapeFromId("Rect");
+    ASSERT_TRUE(rect);
+    EXPECT_EQ(attribute(context.writeShape(rect, "Shape", root), "Id"), "Rect");
+    EXPECT_EQ(attribute(context.writeShape(std::make_shared<Shape>(), "Unnamed", root), "Id"),
+              "Rectangle");
+    EXPECT_FALSE(context.writeShape(nullptr, "None", root));
+    root->addChild("Unknown")->attributes()["Id"] = "NoSuchShape";
+    root->addChild("NoId");
+
+    const auto fallback = std::make_shared<Shape>();
+    EXPECT_EQ(context.readShape("Shape", root, fallback), rect);
+    EXPECT_EQ(context.readShape("Unknown", root, fallback), nullptr);
+    EXPECT_EQ(context.readShape("Missing", root, fallback), fallback);
+    EXPECT_EQ(context.readShape("NoId", root, fallback), fallback);
+
+    // Without a shared library nothing resolves, until a document asks for one again.
+    const auto library = DiagramStatic::defaultShapes();
+    Diagram::setDefaultShapes(nullptr);
+    EXPECT_EQ(context.readShape("Shape", root, fallback), nullptr);
+    ASSERT_TRUE(Diagram::defaultShapes());
+    EXPECT_TRUE(Diagram::defaultShapes()->shapeFromId("Rect"));
+    Diagram::setDefaultShapes(library);
 }
 
 TEST(XmlContextResources, EqualBrushesShareOneTableEntry) {

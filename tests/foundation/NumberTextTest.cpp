@@ -60,6 +60,16 @@ TEST(NumberText, DoubleTextIsShortestWithAFraction) {
     EXPECT_EQ(doubleText(12.5), "12.5");
     EXPECT_EQ(doubleText(0.1), "0.1");
     EXPECT_EQ(doubleText(1e20), "1e+20");
+    // Plain digits from 0.0001 up to 1e16, an exponent outside that range.
+    EXPECT_EQ(doubleText(100000.0), "100000.0");
+    EXPECT_EQ(doubleText(1e15), "1000000000000000.0");
+    EXPECT_EQ(doubleText(1e16), "1e+16");
+    EXPECT_EQ(doubleText(0.0001), "0.0001");
+    EXPECT_EQ(doubleText(0.00001), "1e-05");
+    EXPECT_EQ(doubleText(-2.5e-7), "-2.5e-07");
+    EXPECT_EQ(doubleText(std::numeric_limits<double>::infinity()), "inf");
+    EXPECT_EQ(doubleText(-std::numeric_limits<double>::infinity()), "-inf");
+    EXPECT_EQ(doubleText(std::numeric_limits<double>::quiet_NaN()), "nan");
     for (double v : {0.1 + 0.2, 1.0 / 3.0, 123456789.125, -4.9e-300, 1e21, 5e-324})
         EXPECT_EQ(doubleValue(doubleText(v)), v) << doubleText(v);
 }
