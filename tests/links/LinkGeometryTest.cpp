@@ -268,3 +268,14 @@ TEST(LinkGeometry, MeasuringTheText) {
     const Rect bad = link->measureText("text", true, NAN, NAN);
     EXPECT_TRUE(std::isfinite(bad.x) && std::isfinite(bad.height));
 }
+
+TEST(LinkGeometry, TheDocumentsHitDistanceWins) {
+    auto diagram = std::make_shared<Diagram>();
+    auto link = linkWith(LinkShape::polyline, {Point(0, 0), Point(100, 0)});
+    diagram->attachItem(link, false);
+    diagram->setLinkHitDistance(10);
+    EXPECT_TRUE(link->containsPoint(Point(50, 8)));
+    EXPECT_FALSE(link->containsPoint(Point(50, 11)));
+    diagram->setLinkHitDistance(1);
+    EXPECT_FALSE(link->containsPoint(Point(50, 2)));
+}
