@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <limits>
 #include <string_view>
 
 #include "Nodeloom/document/ClassDescriptor.h"
@@ -23,8 +22,10 @@ namespace {
 
 // A whole decimal integer that fits an int: an optional sign and digits, nothing else.
 std::optional<int> parseIndex(std::string_view text) {
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty() || text.front() == '+') return std::nullopt;
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (text.empty() || text.front() == '-') return std::nullopt;
+    }
     int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
@@ -65,6 +66,11 @@ double doubleChild(const std::shared_ptr<XmlElement>& element, const std::string
                    double defaultValue) {
     const auto child = element->getChild(name);
     return child ? doubleValue(child->getInnerText()) : defaultValue;
+}
+
+// The number form of every value the format writes; a NaN of either sign is "nan".
+std::string numberText(double value) {
+    return std::isnan(value) ? "nan" : doubleText(value);
 }
 
 std::string utf8(char32_t c) {
@@ -126,14 +132,9 @@ std::shared_ptr<XmlElement> XmlContext::addChildElement(const std::string& name,
 
 // --- Value writers ------------------------------------------------------------------------
 
-std::string XmlContext::doubleText(double value) {
-    if (std::isnan(value)) return "nan";
-    return nodeloom::doubleText(value);
-}
-
 std::shared_ptr<XmlElement> XmlContext::writeDouble(double value, const std::string& name,
                                                     const std::shared_ptr<XmlElement>& parent) {
-    return addChildElement(name, parent, doubleText(value));
+    return addChildElement(name, parent, numberText(value));
 }
 
 std::shared_ptr<XmlElement> XmlContext::writeDoubleOpt(std::optional<double> value,
@@ -177,21 +178,21 @@ std::shared_ptr<XmlElement> XmlContext::writeUInt(std::uint64_t value, const std
 std::shared_ptr<XmlElement> XmlContext::writeRectangle(const Rect& value, const std::string& name,
                                                        const std::shared_ptr<XmlElement>& parent) {
     return addChildElement(name, parent,
-                           doubleText(value.x) + ", " + doubleText(value.y) + ", " +
-                               doubleText(value.width) + ", " + doubleText(value.height));
+                           numberText(value.x) + ", " + numberText(value.y) + ", " +
+                               numberText(value.width) + ", " + numberText(value.height));
 }
 
 std::shared_ptr<XmlElement> XmlContext::writePoint(const Point& value, const std::string& name,
                                                    const std::shared_ptr<XmlElement>& parent) {
-    return addChildElement(name, parent, doubleText(value.x) + ", " + doubleText(value.y));
+    return addChildElement(name, parent, numberText(value.x) + ", " + numberText(value.y));
 }
 
 std::shared_ptr<XmlElement> XmlContext::writePoint(double x, double y, const std::string& name,
                                                    const std::shared_ptr<XmlElement>& parent) {
     auto element = addChildElement(name, parent);
     if (!element) return nullptr;
-    element->attributes()["x"] = doubleText(x);
-    element->attributes()["y"] = doubleText(y);
+    element->attributes()["x"] = numberText(x);
+    element->attributes()["y"] = numberText(y);
     return element;
 }
 

@@ -103,8 +103,6 @@ public:
 
     // The shortest text that reads back as the same number, with a fraction or an exponent
     // (4 as 4.0, 0.00001 as 1e-05); inf, -inf and nan for the special values.
-    static std::string doubleText(double value);
-
     std::shared_ptr<XmlElement> writeDouble(double value, const std::string& name,
                                             const std::shared_ptr<XmlElement>& parent);
     std::shared_ptr<XmlElement> writeDoubleOpt(std::optional<double> value, const std::string& name,

@@ -28,15 +28,7 @@ TEST(Diagram, NewDocumentDefaults) {
     EXPECT_EQ(d->measureUnit(), MeasureUnit::Millimeter());
     EXPECT_EQ(d->adjustmentHandlesSize(), 2.0);
     EXPECT_EQ(d->threshold(), 19.0);
-    EXPECT_EQ(d->linkCrossings(), LinkCrossings::straight);
-    EXPECT_FALSE(d->expandOnIncoming());
     EXPECT_EQ(d->activeLayer(), -1);
-    EXPECT_FALSE(d->zOrderInvalid());
-    EXPECT_EQ(d->style(), nullptr);
-    EXPECT_EQ(d->theme(), nullptr);
-    ASSERT_NE(d->renderOptions(), nullptr);
-    EXPECT_TRUE(d->items().empty());
-    EXPECT_TRUE(d->nodeCollapsed().handlers().empty());
 }
 
 TEST(Diagram, InvalidateRaisesRepaintForTheWholeDocumentOrOneArea) {

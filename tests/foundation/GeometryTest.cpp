@@ -28,12 +28,7 @@ double sampledDistance(const Point& p, const std::vector<Point>& cubic) {
 
 }  // namespace
 
-TEST(Geometry, DistancesAndAngles) {
-    EXPECT_EQ(Geometry::distance(Point(1, 1), Point(4, 5)), 5.0);
-    EXPECT_EQ(Geometry::distance(Point(1, 1), 4, 5), 5.0);
-    EXPECT_EQ(Geometry::distanceSquared(Point(1, 1), 4, 5), 25.0);
-    EXPECT_DOUBLE_EQ(Geometry::radians(180), 3.141592653589793);
-    EXPECT_DOUBLE_EQ(Geometry::degrees(3.141592653589793 / 2), 90);
+TEST(Geometry, NormalisingAndPercentPositions) {
     EXPECT_EQ(Geometry::normalizeRectangle(Rect(10, 10, -4, 5)), Rect(6, 10, 4, 5));
     EXPECT_EQ(Geometry::normalizeRectangle(Rect(10, 10, 4, -5)), Rect(10, 5, 4, 5));
     EXPECT_EQ(Geometry::calculateRelativePercentPosition(Rect(10, 10, 20, 40), Point(15, 50)),

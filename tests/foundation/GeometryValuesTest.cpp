@@ -7,7 +7,6 @@
 #include "Nodeloom/foundation/Matrix.h"
 #include "Nodeloom/foundation/Point.h"
 #include "Nodeloom/foundation/Rect.h"
-#include "Nodeloom/foundation/Size.h"
 #include "Nodeloom/foundation/Vector.h"
 
 using namespace nodeloom;
@@ -24,10 +23,8 @@ TEST(Point, MeasuresAndCompares) {
     EXPECT_EQ(a.distance(b), 5.0);
     EXPECT_EQ(a.distanceSquared(b), 25.0);
     EXPECT_EQ(a.middle(b), Point(1.5, 2.0));
-    EXPECT_EQ(b - Point(1, 1), Point(2, 3));
     EXPECT_FALSE(Point(0, 0).equalEpsilon(Point(0.00001, 0)));
     EXPECT_TRUE(Point(0, 0).equalEpsilon(Point(0.000009, -0.000009)));
-    EXPECT_EQ(Point::empty(), Point());
 }
 
 TEST(Point, ZeroAndNegativeZeroHashAlike) {
@@ -45,24 +42,9 @@ TEST(Point, TextForm) {
     EXPECT_EQ(Point::fromString("a, b"), Point());
 }
 
-TEST(Size, ComparesExactly) {
-    EXPECT_EQ(Size(1, 2), Size(1, 2));
-    EXPECT_NE(Size(1, 2), Size(2, 1));
-    EXPECT_EQ(Size(), Size(0, 0));
-}
-
-TEST(Rect, DerivedPoints) {
-    const Rect r(10, 20, 50, 40);
-    EXPECT_EQ(r.right(), 60);
-    EXPECT_EQ(r.bottom(), 60);
-    EXPECT_EQ(r.center(), Point(35, 40));
-    EXPECT_EQ(r.middleRight(), Point(60, 40));
-    EXPECT_EQ(r.bottomMiddle(), Point(35, 60));
-    EXPECT_EQ(r.getCornerPoints(), (std::vector<Point>{{10, 20}, {60, 20}, {60, 60}, {10, 60}}));
-    EXPECT_EQ(Rect(Point(1, 2), Size(3, 4)), Rect(1, 2, 3, 4));
-    Rect s = r;
-    s.setSize(Size(1, 1));
-    EXPECT_EQ(s, Rect(10, 20, 1, 1));
+TEST(Rect, CornersRunClockwiseFromTopLeft) {
+    EXPECT_EQ(Rect(10, 20, 50, 40).getCornerPoints(),
+              (std::vector<Point>{{10, 20}, {60, 20}, {60, 60}, {10, 60}}));
 }
 
 TEST(Rect, ContainmentIsInclusiveForPointsAndStrictForRectangles) {
@@ -91,17 +73,9 @@ TEST(Rect, IntersectionAndUnion) {
     EXPECT_EQ(Rect::union_(Rect(20, -5, 5, 5), a), Rect(0, -5, 25, 15));
 }
 
-TEST(Rect, InflateOffsetScale) {
-    Rect r(10, 10, 20, 10);
-    r.inflate(2, 3);
-    EXPECT_EQ(r, Rect(8, 7, 24, 16));
+TEST(Rect, ConstructionHelpers) {
     EXPECT_EQ(Rect::inflate(Rect(0, 0, 1, 1), -1, 1), Rect(1, -1, -1, 3));
-    r.offset(-8, 3);
-    EXPECT_EQ(r, Rect(0, 10, 24, 16));
     EXPECT_EQ(Rect(0, 0, 10, 20).scaledRect(2), Rect(-5, -10, 20, 40));
-}
-
-TEST(Rect, FromPointsNormalisesFromLTRBDoesNot) {
     EXPECT_EQ(Rect::fromPoints(Point(10, 0), Point(0, 5)), Rect(0, 0, 10, 5));
     EXPECT_EQ(Rect::fromLTRB(10, 0, 0, 5), Rect(10, 0, -10, 5));
 }
@@ -143,14 +117,8 @@ TEST(Vector, Arithmetic) {
     EXPECT_EQ(Vector::left(Vector(1, 0)), Vector(0, -1));
     EXPECT_EQ(Vector::right(Vector(1, 0)), Vector(0, 1));
     EXPECT_EQ(Vector::multiply(v, Vector(2, 1)), 10.0);
-    EXPECT_EQ(v * 2, Vector(6, 8));
-    EXPECT_EQ(2 * v, Vector(6, 8));
-    EXPECT_EQ(Vector(1, 2) / 4, Vector(0.25, 0.5));
-    EXPECT_EQ(v + Vector(1, 1), Vector(4, 5));
     EXPECT_EQ(v - Vector(1, 1), Vector(2, 3));
     EXPECT_EQ(Point(1, 1) + v, Point(4, 5));
-    EXPECT_EQ(v + Point(1, 1), Point(4, 5));
-    EXPECT_EQ(Vector(Point(2, 3)), Vector(2, 3));
 }
 
 TEST(Vector, ScalingASharedVectorLeavesOtherHoldersAlone) {

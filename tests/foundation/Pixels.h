@@ -18,54 +18,37 @@ public:
     Pixels& operator=(const Pixels&) = delete;
 
     cairo_t* cr() const { return cr_; }
-    int width() const { return cairo_image_surface_get_width(surface_); }
-    int height() const { return cairo_image_surface_get_height(surface_); }
 
-    // Premultiplied 0xAARRGGBB; 0 outside the surface.
+    // Premultiplied 0xAARRGGBB.
     std::uint32_t at(int x, int y) const {
-        if (x < 0 || y < 0 || x >= width() || y >= height()) return 0;
         cairo_surface_flush(surface_);
-        const unsigned char* data = cairo_image_surface_get_data(surface_);
-        const int stride = cairo_image_surface_get_stride(surface_);
-        return reinterpret_cast<const std::uint32_t*>(data + y * stride)[x];
+        const unsigned char* row =
+            cairo_image_surface_get_data(surface_) + y * cairo_image_surface_get_stride(surface_);
+        return reinterpret_cast<const std::uint32_t*>(row)[x];
     }
     int alpha(int x, int y) const { return static_cast<int>(at(x, y) >> 24); }
     int red(int x, int y) const { return static_cast<int>((at(x, y) >> 16) & 0xFF); }
     int green(int x, int y) const { return static_cast<int>((at(x, y) >> 8) & 0xFF); }
     int blue(int x, int y) const { return static_cast<int>(at(x, y) & 0xFF); }
 
-    bool rowPainted(int y) const {
-        for (int x = 0; x < width(); ++x)
-            if (alpha(x, y) != 0) return true;
-        return false;
-    }
-    bool columnPainted(int x) const {
-        for (int y = 0; y < height(); ++y)
-            if (alpha(x, y) != 0) return true;
-        return false;
-    }
-    int paintedCount() const {
-        int n = 0;
-        for (int y = 0; y < height(); ++y)
-            for (int x = 0; x < width(); ++x)
-                n += alpha(x, y) != 0;
-        return n;
-    }
-    // Bounds of the painted pixels: first and one-past-last row and column; all -1 when blank.
+    // Bounds of the painted pixels (right and bottom one past the last); all -1 when blank.
     struct Box {
-        int top = -1, bottom = -1, left = -1, right = -1;
+        int left = -1, top = -1, right = -1, bottom = -1;
+        int count = 0;
     };
     Box ink() const {
         Box b;
-        for (int y = 0; y < height(); ++y) {
-            if (!rowPainted(y)) continue;
-            if (b.top < 0) b.top = y;
-            b.bottom = y + 1;
-        }
-        for (int x = 0; x < width(); ++x) {
-            if (!columnPainted(x)) continue;
-            if (b.left < 0) b.left = x;
-            b.right = x + 1;
+        const int w = cairo_image_surface_get_width(surface_);
+        const int h = cairo_image_surface_get_height(surface_);
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w; ++x) {
+                if (alpha(x, y) == 0) continue;
+                ++b.count;
+                if (b.left < 0 || x < b.left) b.left = x;
+                if (b.top < 0) b.top = y;
+                if (x + 1 > b.right) b.right = x + 1;
+                b.bottom = y + 1;
+            }
         }
         return b;
     }

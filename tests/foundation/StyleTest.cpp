@@ -13,6 +13,7 @@
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/MeasureUnit.h"
 #include "Nodeloom/foundation/Style.h"
+#include "Nodeloom/foundation/Theme.h"
 #include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/foundation/XmlElement.h"
 
@@ -29,8 +30,7 @@ std::shared_ptr<XmlElement> parse(const std::string& text) {
     return builder.root();
 }
 
-// A context whose brush table holds a red brush under 0 and a blue one under 1, as if read from
-// a document's resources.
+// A document's brush table: red under 0, blue under 1.
 void readTwoBrushes(XmlContext& context) {
     context.readBrushes(
         parse("<Resources><Brushes>"
@@ -39,143 +39,92 @@ void readTwoBrushes(XmlContext& context) {
               "</Brushes></Resources>"));
 }
 
-TEST(StyleEnumerations, RawValuesOutsideTheCasesGiveNothing) {
-    EXPECT_EQ(fromRaw<VerticalAlignment>(2), VerticalAlignment::bottom);
-    EXPECT_FALSE(fromRaw<VerticalAlignment>(3));
-    EXPECT_EQ(fromRaw<HorizontalAlignment>(0), HorizontalAlignment::left);
-    EXPECT_FALSE(fromRaw<HorizontalAlignment>(-1));
-    EXPECT_EQ(fromRaw<Align>(2), Align::far);
-    EXPECT_EQ(fromRaw<Orientation>(0), Orientation::auto_);
-    EXPECT_FALSE(fromRaw<Orientation>(3));
-    EXPECT_EQ(fromRaw<GridStyle>(1), GridStyle::lines);
-    EXPECT_FALSE(fromRaw<GridStyle>(2));
-}
-
 TEST(Style, ANewStyleSetsOnlyItsAlignments) {
-    const Style style;
-    EXPECT_FALSE(style.hasBrush());
-    EXPECT_FALSE(style.hasBackBrush());
-    EXPECT_FALSE(style.hasStroke());
-    EXPECT_FALSE(style.hasStrokeThickness());
-    EXPECT_FALSE(style.hasTextColor());
-    EXPECT_FALSE(style.hasFontName());
-    EXPECT_FALSE(style.hasFontSize());
-    EXPECT_FALSE(style.hasFontUnit());
-    EXPECT_FALSE(style.hasHeadStroke());
-    EXPECT_FALSE(style.hasHeadStrokeThickness());
-    EXPECT_TRUE(style.hasVerticalTextAlignment());
-    EXPECT_TRUE(style.hasHorizontalTextAlignment());
-    EXPECT_EQ(style.verticalTextAlignment(), VerticalAlignment::center);
-    EXPECT_EQ(style.horizontalTextAlignment(), HorizontalAlignment::center);
-    EXPECT_EQ(style.stroke(), Colors::Empty());
-    EXPECT_EQ(style.textColor(), Colors::Empty());
-    EXPECT_EQ(style.headStroke(), Colors::Empty());
+    const Style s;
+    EXPECT_FALSE(s.hasBrush() || s.hasBackBrush() || s.hasStroke() || s.hasStrokeThickness() ||
+                 s.hasTextColor() || s.hasFontName() || s.hasFontSize() || s.hasFontUnit() ||
+                 s.hasHeadStroke() || s.hasHeadStrokeThickness());
+    EXPECT_TRUE(s.hasVerticalTextAlignment() && s.hasHorizontalTextAlignment());
+    EXPECT_EQ(s.stroke(), Colors::Empty());
+    EXPECT_FALSE(fromRaw<VerticalAlignment>(3));
+    EXPECT_FALSE(fromRaw<GridStyle>(2));
+    EXPECT_EQ(fromRaw<Orientation>(0), Orientation::auto_);
 }
 
-TEST(Style, UnsetMarkersAreTestedByValue) {
-    Style style;
-    style.setStrokeThickness(0);
-    EXPECT_TRUE(style.hasStrokeThickness());
-    style.setStrokeThickness(-1);
-    EXPECT_FALSE(style.hasStrokeThickness());
-
-    style.setStroke(std::make_shared<Color>(-1, -1, -1, -1));
-    EXPECT_FALSE(style.hasStroke());
-    style.setStroke(Colors::Red());
-    EXPECT_TRUE(style.hasStroke());
-    style.setStroke(nullptr);
-    EXPECT_FALSE(style.hasStroke());
-    ASSERT_TRUE(style.stroke());
-}
-
-TEST(Style, ACopyIsShallowAndStylesCompareByIdentity) {
+TEST(Style, UnsetMarkersAreTestedByValueAndCopiesAreShallow) {
     auto style = std::make_shared<Style>();
+    style->setStrokeThickness(0);
+    EXPECT_TRUE(style->hasStrokeThickness());
+    style->setStrokeThickness(-1);
+    EXPECT_FALSE(style->hasStrokeThickness());
+    style->setStroke(std::make_shared<Color>(-1, -1, -1, -1));
+    EXPECT_FALSE(style->hasStroke());
+    style->setStroke(nullptr);
+    ASSERT_TRUE(style->stroke());
+    EXPECT_FALSE(style->hasStroke());
+
     style->setStroke(Color::fromRGB(1, 2, 3));
-    style->setBrush(std::make_shared<SolidColorBrush>());
     const auto copy = std::make_shared<Style>(*style);
     EXPECT_EQ(copy->stroke(), style->stroke());
-    EXPECT_EQ(copy->brush(), style->brush());
     EXPECT_NE(copy, style);
 }
 
 TEST(StyleLoading, PropertiesAreReadFromTheirValueElements) {
     const auto element = parse(
         "<Style>"
-        "<Property Name='Brush'><Value><Brush Id='0'/></Value></Property>"
-        "<Property Name='BackBrush'><Value><Brush Id='1'/></Value></Property>"
-        "<Property Name='Stroke'><Value><Brush Id='1'/></Value></Property>"
-        "<Property Name='StrokeThickness'><Value>0.5</Value></Property>"
-        "<Property Name='TextBrush'><Value><Brush Id='0'/></Value></Property>"
-        "<Property Name='FontFamily'><Value>Liberation Sans</Value></Property>"
-        "<Property Name='FontSize'><Value>12</Value></Property>"
-        "<Property Name='FontUnit'><Value>3</Value></Property>"
-        "<Property Name='HeadStroke'><Value><Brush Id='0'/></Value></Property>"
-        "<Property name='FontSize'><Value>99</Value></Property>"
-        "<Property><Value>99</Value></Property>"
+        "<P Name='Brush'><Value><Brush Id='0'/></Value></P>"
+        "<P Name='BackBrush'><Value><Brush Id='1'/></Value></P>"
+        "<P Name='Stroke'><Value><Brush Id='1'/></Value></P>"
+        "<P Name='StrokeThickness'><Value>0.5</Value></P>"
+        "<P Name='TextBrush'><Value><Brush Id='0'/></Value></P>"
+        "<P Name='FontFamily'><Value>Liberation Sans</Value></P>"
+        "<P Name='FontSize'><Value>12</Value></P>"
+        "<P Name='FontUnit'><Value>3</Value></P>"
+        "<P Name='HeadStroke'><Value><Brush Id='0'/></Value></P>"
+        "<P name='FontSize'><Value>99</Value></P><P><Value>99</Value></P>"
         "</Style>");
     XmlContext context;
     readTwoBrushes(context);
     Style style;
-    style.loadFromXml(element, context);
-    EXPECT_EQ(style.brush(), context.readBrushes().at(0));
-    EXPECT_EQ(style.backBrush(), context.readBrushes().at(1));
-    EXPECT_EQ(*style.stroke(), *Colors::Blue());
-    EXPECT_EQ(style.strokeThickness(), 0.5);
-    EXPECT_EQ(*style.textColor(), *Colors::Red());
-    EXPECT_EQ(style.fontName(), "Liberation Sans");
-    EXPECT_EQ(style.fontSize(), 12.0);
-    EXPECT_EQ(style.fontUnit(), MeasureUnit::Point());
-    EXPECT_FALSE(style.hasHeadStroke());
-
-    // Reading the same element again gives the same values.
-    style.loadFromXml(element, context);
-    EXPECT_EQ(style.fontSize(), 12.0);
-    EXPECT_EQ(style.brush(), context.readBrushes().at(0));
+    for (int pass = 0; pass < 2; ++pass) {
+        style.loadFromXml(element, context);
+        EXPECT_EQ(style.brush(), context.readBrushes().at(0));
+        EXPECT_EQ(style.backBrush(), context.readBrushes().at(1));
+        EXPECT_EQ(*style.stroke(), *Colors::Blue());
+        EXPECT_EQ(style.strokeThickness(), 0.5);
+        EXPECT_EQ(*style.textColor(), *Colors::Red());
+        EXPECT_EQ(style.fontName(), "Liberation Sans");
+        EXPECT_EQ(style.fontSize(), 12.0);
+        EXPECT_EQ(style.fontUnit(), MeasureUnit::Point());
+        EXPECT_FALSE(style.hasHeadStroke());
+    }
 }
 
-TEST(StyleLoading, BrushesAreClearedFirstAndOtherValuesKept) {
+TEST(StyleLoading, BrushesAreClearedAndUnresolvedColoursKept) {
     XmlContext context;
     readTwoBrushes(context);
     Style style;
     style.setBrush(std::make_shared<SolidColorBrush>());
-    style.setBackBrush(std::make_shared<SolidColorBrush>());
     style.setFontName("Kept");
     style.loadFromXml(nullptr, context);
     EXPECT_FALSE(style.hasBrush());
-    EXPECT_FALSE(style.hasBackBrush());
     EXPECT_EQ(style.fontName(), "Kept");
 
-    style.setBrush(std::make_shared<SolidColorBrush>());
-    style.loadFromXml(parse("<Style><P Name='FontSize'><Value>8</Value></P></Style>"), context);
-    EXPECT_FALSE(style.hasBrush());
-    EXPECT_EQ(style.fontSize(), 8.0);
-    EXPECT_EQ(style.fontName(), "Kept");
-}
-
-TEST(StyleLoading, MissingValuesAndUnresolvedBrushes) {
-    XmlContext context;
-    readTwoBrushes(context);
-    Style style;
     style.setStroke(Colors::Green());
     style.setTextColor(Colors::Gray());
     style.setFontUnit(MeasureUnit::Point());
     style.loadFromXml(parse("<Style>"
                             "<P Name='Brush'><Value><Brush Id='7'/></Value></P>"
                             "<P Name='Stroke'><Value><Brush Id='7'/></Value></P>"
-                            "<P Name='TextBrush'/>"
-                            "<P Name='StrokeThickness'/>"
-                            "<P Name='FontSize'/>"
-                            "<P Name='FontFamily'/>"
+                            "<P Name='TextBrush'/><P Name='StrokeThickness'/>"
                             "<P Name='FontUnit'><Value>1</Value></P>"
                             "</Style>"),
                       context);
     EXPECT_FALSE(style.hasBrush());
-    // A colour whose brush is missing is left as it was.
     EXPECT_EQ(style.stroke(), Colors::Green());
     EXPECT_EQ(style.textColor(), Colors::Gray());
     EXPECT_EQ(style.strokeThickness(), 0.0);
-    EXPECT_EQ(style.fontSize(), 0.0);
-    EXPECT_EQ(style.fontName(), "");
+    EXPECT_EQ(style.fontName(), "Kept");
     EXPECT_FALSE(style.hasFontUnit());
 }
 
@@ -197,9 +146,8 @@ TEST(StyleSaving, AStyleWrittenAndReadBackHasTheSameContent) {
     XmlContext context;
     Style read;
     read.loadFromXml(parse(element->getXmlAsString(0)), context);
-    ASSERT_TRUE(read.brush());
+    ASSERT_TRUE(read.brush() && read.backBrush());
     EXPECT_TRUE(read.brush()->equalsTo(*gradient));
-    ASSERT_TRUE(read.backBrush());
     EXPECT_TRUE(read.backBrush()->equalsTo(*style.backBrush()));
     EXPECT_EQ(*read.stroke(), *style.stroke());
     EXPECT_EQ(read.strokeThickness(), 0.25);
@@ -207,11 +155,83 @@ TEST(StyleSaving, AStyleWrittenAndReadBackHasTheSameContent) {
     EXPECT_EQ(read.fontName(), style.fontName());
     EXPECT_EQ(read.fontSize(), 10.5);
     EXPECT_EQ(read.fontUnit(), MeasureUnit::Millimeter());
+}
 
-    // An empty style writes nothing, so it reads back empty too.
-    auto empty = std::make_shared<XmlElement>("Style");
-    Style().saveToXml(empty);
-    EXPECT_TRUE(empty->children().empty());
+std::shared_ptr<Color> brushColor(const std::shared_ptr<Style>& style) {
+    return style->brush() ? style->brush()->toColor() : nullptr;
+}
+
+TEST(DefaultTheme, HoldsSevenCompleteSharedStyles) {
+    EXPECT_TRUE(Theme().styles().empty());
+    const auto theme = Theme::defaultTheme();
+    EXPECT_EQ(Theme::defaultTheme(), theme);
+    const auto& styles = theme->styles();
+    ASSERT_EQ(styles.size(), 7u);
+    for (const auto& [name, s] : styles) {
+        EXPECT_TRUE(s->hasBrush() && s->hasStroke() && s->hasStrokeThickness() &&
+                    s->hasTextColor() && s->hasFontName() && s->hasFontSize() && s->hasFontUnit())
+            << name;
+        EXPECT_FALSE(s->hasBackBrush() || s->hasHeadStroke() || s->hasHeadStrokeThickness())
+            << name;
+        EXPECT_EQ(s->fontName() + " " + std::to_string(s->fontSize()), "ArialMT 10.000000");
+        EXPECT_EQ(s->fontUnit(), MeasureUnit::Point());
+    }
+    EXPECT_EQ(styles.count("DiagramItem"), 0u);
+    EXPECT_EQ(*brushColor(styles.at("ShapeNode")), Color(1.0, 220 / 255.0, 220 / 255.0, 1.0));
+    EXPECT_EQ(*brushColor(styles.at("TableNode")), *Color::fromRGB(180, 160, 160));
+    EXPECT_EQ(styles.at("DiagramNode")->brush(), styles.at("Diagram")->brush());
+    EXPECT_EQ(brushColor(styles.at("Diagram")), Colors::White());
+}
+
+TEST(DefaultTheme, TheHostMayReplaceIt) {
+    const auto original = ThemeStatic::defaultStyles();
+    auto own = std::make_shared<Theme>();
+    own->styles()["ShapeNode"] = std::make_shared<Style>();
+    ThemeStatic::setDefaultStyles(own);
+    EXPECT_EQ(Theme::defaultTheme(), own);
+    EXPECT_EQ(own->styles().size(), 1u);
+    ThemeStatic::setDefaultStyles(nullptr);
+    EXPECT_EQ(Theme::defaultTheme()->styles().size(), 7u);
+    ThemeStatic::setDefaultStyles(original);
+}
+
+TEST(ThemeLoading, StylesAreFiledByTargetType) {
+    Theme theme;
+    const auto kept = std::make_shared<Style>();
+    theme.styles()["DiagramLink"] = kept;
+    theme.styles()["ShapeNode"] = kept;
+    XmlContext context;
+    theme.loadFromXml(parse("<Theme>"
+                            "<S TargetType='ShapeNode'><P Name='FontSize'><Value>12</Value></P></S>"
+                            "<S TargetType='TableNode'><P Name='FontSize'><Value>7</Value></P></S>"
+                            "<S TargetType='TableNode'><P Name='FontSize'><Value>8</Value></P></S>"
+                            "<S><P Name='FontSize'><Value>9</Value></P></S><S Other='x'/>"
+                            "</Theme>"),
+                      context);
+    ASSERT_EQ(theme.styles().size(), 3u);
+    EXPECT_EQ(theme.styles().at("DiagramLink"), kept);
+    EXPECT_EQ(theme.styles().at("ShapeNode")->fontSize(), 12.0);
+    EXPECT_FALSE(theme.styles().at("ShapeNode")->hasFontName());
+    EXPECT_EQ(theme.styles().at("TableNode")->fontSize(), 8.0);
+}
+
+TEST(ThemeSaving, AThemeWrittenAndReadBackHasTheSameContent) {
+    auto element = std::make_shared<XmlElement>("Theme");
+    Theme::defaultTheme()->saveToXml(element);
+    Theme read;
+    XmlContext context;
+    read.loadFromXml(parse(element->getXmlAsString(0)), context);
+    const auto& expected = Theme::defaultTheme()->styles();
+    ASSERT_EQ(read.styles().size(), expected.size());
+    for (const auto& [name, style] : expected) {
+        const auto& copy = read.styles().at(name);
+        ASSERT_TRUE(copy && copy->brush()) << name;
+        EXPECT_TRUE(copy->brush()->equalsTo(*style->brush())) << name;
+        EXPECT_EQ(*copy->stroke(), *style->stroke()) << name;
+        EXPECT_EQ(copy->strokeThickness(), style->strokeThickness()) << name;
+        EXPECT_EQ(copy->fontName(), style->fontName()) << name;
+        EXPECT_EQ(copy->fontUnit(), style->fontUnit()) << name;
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "Nodeloom/document/Diagram.h"
@@ -73,48 +74,13 @@ private:
 };
 
 // The twenty properties an item's state carries, by object identity where the state shares.
-struct ItemSnapshot {
-    explicit ItemSnapshot(const DiagramItem& i)
-        : zIndex(i.zIndex()),
-          tag(i.tag()),
-          text(i.text()),
-          textColor(i.textColor()),
-          fontName(i.fontName()),
-          fontSize(i.fontSize()),
-          fontUnit(i.fontUnit()),
-          ignoreLayout(i.ignoreLayout()),
-          brush(i.brush()),
-          stroke(i.stroke()),
-          dash(i.strokeDashStyle()),
-          thickness(i.strokeThickness()),
-          selected(i.selected()),
-          visible(i.visible()),
-          locked(i.locked()),
-          style(i.style()),
-          horizontal(i.horizontalTextAlignment()),
-          vertical(i.verticalTextAlignment()),
-          handles(i.handlesStyle()),
-          attached(i.attachedNodes()) {}
-    bool operator==(const ItemSnapshot&) const = default;
-
-    int zIndex;
-    std::string tag, text;
-    std::shared_ptr<Color> textColor;
-    std::string fontName;
-    double fontSize;
-    std::shared_ptr<MeasureUnit> fontUnit;
-    bool ignoreLayout;
-    std::shared_ptr<Brush> brush;
-    std::shared_ptr<Color> stroke;
-    DashStyle dash;
-    double thickness;
-    bool selected, visible, locked;
-    std::shared_ptr<Style> style;
-    HorizontalAlignment horizontal;
-    VerticalAlignment vertical;
-    HandlesStyle handles;
-    std::vector<std::shared_ptr<DiagramNode>> attached;
-};
+inline auto snapshot(const DiagramItem& i) {
+    return std::make_tuple(i.zIndex(), i.tag(), i.text(), i.textColor(), i.fontName(), i.fontSize(),
+                           i.fontUnit(), i.ignoreLayout(), i.brush(), i.stroke(),
+                           i.strokeDashStyle(), i.strokeThickness(), i.selected(), i.visible(),
+                           i.locked(), i.style(), i.horizontalTextAlignment(),
+                           i.verticalTextAlignment(), i.handlesStyle(), i.attachedNodes());
+}
 
 // Colours are whole multiples of 1/255, which the file form keeps exactly.
 inline void fillWithDistinctValues(DiagramItem& item) {
@@ -137,28 +103,6 @@ inline void fillWithDistinctValues(DiagramItem& item) {
     item.setHorizontalTextAlignment(HorizontalAlignment::right);
     item.setVerticalTextAlignment(VerticalAlignment::bottom);
     item.setHandlesStyle(HandlesStyle::invisible);
-}
-
-inline void fillWithOtherValues(DiagramItem& item) {
-    item.setZIndex(9);
-    item.setTag("other");
-    item.setText("other");
-    item.setTextColor(Colors::Red());
-    item.setFontName("Mono");
-    item.setFontSize(7);
-    item.setFontUnit(nullptr);
-    item.setIgnoreLayout(false);
-    item.setBrush(nullptr);
-    item.setStroke(Colors::Green());
-    item.setStrokeDashStyle(DashStyle::solid);
-    item.setStrokeThickness(0.5);
-    item.setSelected(false);
-    item.setVisible(true);
-    item.setLocked(false);
-    item.setStyle(nullptr);
-    item.setHorizontalTextAlignment(HorizontalAlignment::left);
-    item.setVerticalTextAlignment(VerticalAlignment::top);
-    item.setHandlesStyle(HandlesStyle::squareHandles);
 }
 
 }  // namespace nodeloom::test

@@ -3,42 +3,31 @@
 #include <vector>
 
 #include "Nodeloom/platform/ImageSurface.h"
-#include "Nodeloom/platform/Screen.h"
 
 using nodeloom::platform::ImageSurface;
-using nodeloom::platform::Screen;
 
 TEST(ImageSurface, SizeInPointsIsPixelsOverScale) {
     auto image = ImageSurface::create(10, 5, 2.0);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->pixelWidth(), 20);
-    EXPECT_EQ(image->pixelHeight(), 10);
-    EXPECT_DOUBLE_EQ(image->size().width, 10);
-    EXPECT_DOUBLE_EQ(image->size().height, 5);
-
+    EXPECT_EQ(image->size(), nodeloom::Size(10, 5));
     EXPECT_FALSE(ImageSurface::create(-1, 5));
     EXPECT_FALSE(ImageSurface::create(1.0 / 0.0, 5));
     EXPECT_FALSE(ImageSurface::create(5, 5, 0.0));
     EXPECT_FALSE(ImageSurface::create(1e9, 5));
-    EXPECT_FALSE(ImageSurface::fromSurface(nullptr));
 }
 
 TEST(ImageSurface, PngRoundTripKeepsPixels) {
     auto image = ImageSurface::create(3, 2);
-    ASSERT_TRUE(image);
     cairo_t* cr = cairo_create(image->surface());
     cairo_set_source_rgb(cr, 1, 0, 0);
     cairo_rectangle(cr, 0, 0, 1, 1);
     cairo_fill(cr);
     cairo_destroy(cr);
-
-    const auto png = image->pngData();
-    ASSERT_FALSE(png.empty());
-    auto back = ImageSurface::fromData(png);
+    auto back = ImageSurface::fromData(image->pngData());
     ASSERT_TRUE(back);
     EXPECT_EQ(back->pixelWidth(), 3);
     EXPECT_EQ(back->pixelHeight(), 2);
-    cairo_surface_flush(back->surface());
     const auto* row =
         reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(back->surface()));
     EXPECT_EQ(row[0], 0xFFFF0000u);
@@ -51,17 +40,5 @@ TEST(ImageSurface, BytesThatAreNoPictureGiveNothing) {
     auto png = ImageSurface::create(4, 4)->pngData();
     png.resize(png.size() / 2);
     EXPECT_FALSE(ImageSurface::fromData(png));
-    std::vector<std::uint8_t> header{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0};
-    EXPECT_FALSE(ImageSurface::fromData(header));
-}
-
-TEST(Screen, ScaleIsOneUntilSetAndRefusesNonsense) {
-    EXPECT_DOUBLE_EQ(Screen::scale(), 1.0);
-    Screen::setScale(2.0);
-    EXPECT_DOUBLE_EQ(Screen::scale(), 2.0);
-    Screen::setScale(0.0);
-    Screen::setScale(-3.0);
-    Screen::setScale(0.0 / 0.0);
-    EXPECT_DOUBLE_EQ(Screen::scale(), 2.0);
-    Screen::setScale(1.0);
+    EXPECT_TRUE(ImageSurface::create(0, 0)->pngData().empty());
 }
