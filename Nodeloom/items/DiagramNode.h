@@ -19,6 +19,7 @@ class ConnectionPoint;
 class Constraints;
 class ContainerNode;
 class DiagramLink;
+class Vertex;
 
 // The base of every node: a rectangle in document units (its bounds, never rotated), turned by
 // rotationAngle degrees about its centre, that links start and end at. Geometry that honours the
@@ -112,6 +113,9 @@ public:
     virtual void setRotationAngle(double angle);
     virtual bool expanded() const { return expanded_; }
     virtual void setExpanded(bool expanded) { expanded_ = expanded; }
+    // The vertex that stands for the node while a layout runs; null otherwise.
+    std::shared_ptr<Vertex> vertex() const { return vertex_.lock(); }
+    void setVertex(const std::shared_ptr<Vertex>& vertex) { vertex_ = vertex; }
 
     // False only for the stand-in node at the loose end of a link.
     virtual bool isRealNode() const;
@@ -154,6 +158,7 @@ private:
     std::shared_ptr<AnchorPattern> anchorPattern_;
     double rotationAngle_ = 0.0;
     bool expanded_ = true;
+    std::weak_ptr<Vertex> vertex_;
 };
 
 }  // namespace nodeloom
