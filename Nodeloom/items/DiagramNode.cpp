@@ -224,8 +224,9 @@ void DiagramNode::setBounds(const Rect& rect) {
 }
 
 void DiagramNode::setBounds(const Rect& rect, bool /*updateDependencies*/) {
-    // The items that follow the node (selected nodes, children, attached nodes, links) are moved
-    // by the document's modification mediator around this change.
+    // Moving the items that follow the node (other selected nodes, children, attached nodes,
+    // links) needs the document's dependency rules; there are none to apply yet, so with or
+    // without dependencies only the node itself changes.
     setBoundsAndRepaint(rect);
 }
 
