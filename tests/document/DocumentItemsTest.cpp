@@ -44,6 +44,14 @@ TEST(DiagramItems, AddedNodesAndLinksGetZIndexesAndEnterTheirNodesLinkLists) {
     EXPECT_EQ(link->diagram(), d);
     EXPECT_FALSE(link->standalone());
 
+    // A polyline's inner points are spread evenly between its ends when it is added.
+    auto bent = makeLink(a, b);
+    bent->setControlPoints({Point(0, 0), Point(1, 9), Point(2, 0), Point(30, 0)});
+    d->addItem(bent);
+    EXPECT_EQ(bent->controlPoints(),
+              (std::vector<Point>{Point(0, 0), Point(10, 0), Point(20, 0), Point(30, 0)}));
+    d->removeItem(bent);
+
     // An item already in the document, null and an item of another kind are ignored.
     RepaintCounter repaints(*d);
     d->addItem(a);
