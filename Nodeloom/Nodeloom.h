@@ -1,8 +1,10 @@
 #pragma once
 
 // Every public header of Nodeloom.
+#include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/ArrayRef.h"
 #include "Nodeloom/document/ClassDescriptor.h"
+#include "Nodeloom/document/Constraints.h"
 #include "Nodeloom/document/ContextMenuEventArgs.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/DiagramEventArgs.h"
@@ -63,10 +65,16 @@
 #include "Nodeloom/foundation/Vertex.h"
 #include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/foundation/XmlElement.h"
+#include "Nodeloom/items/AnchorPattern.h"
+#include "Nodeloom/items/AnchorPoint.h"
+#include "Nodeloom/items/CompositeLinkArray.h"
+#include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/items/DiagramItemState.h"
+#include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/items/HandlesStyle.h"
 #include "Nodeloom/items/InplaceEditable.h"
+#include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/LinkCrossings.h"
 #include "Nodeloom/platform/Base64.h"
 #include "Nodeloom/platform/Bundle.h"
@@ -74,4 +82,5 @@
 #include "Nodeloom/platform/ImageSurface.h"
 #include "Nodeloom/platform/Screen.h"
 #include "Nodeloom/platform/TextEngine.h"
+#include "Nodeloom/view/AdjustmentHandle.h"
 #include "Nodeloom/view/NodeHandleType.h"
