@@ -34,6 +34,13 @@ char32_t decodeAt(std::string_view text, std::size_t pos, std::size_t& length) {
         }
         value = (value << 6) | (next & 0x3F);
     }
+    // Overlong forms are not UTF-8; reading them as characters would let a disguised blank be
+    // trimmed.
+    constexpr char32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < smallest[count] || value > 0x10FFFF) {
+        length = 1;
+        return 0xFFFD;
+    }
     length = count;
     return value;
 }
