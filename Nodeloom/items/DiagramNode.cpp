@@ -1,0 +1,461 @@
+#include "Nodeloom/items/DiagramNode.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <unordered_set>
+
+#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/document/Constraints.h"
+#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/foundation/Constants.h"
+#include "Nodeloom/foundation/Matrix.h"
+#include "Nodeloom/foundation/MeasureUnit.h"
+#include "Nodeloom/foundation/Theme.h"
+#include "Nodeloom/foundation/Utilities.h"
+#include "Nodeloom/items/AnchorPattern.h"
+#include "Nodeloom/items/ConnectionPoint.h"
+#include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/view/AdjustmentHandle.h"
+
+namespace nodeloom {
+
+namespace {
+
+bool finite(const Rect& r) {
+    return std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.width) &&
+           std::isfinite(r.height);
+}
+
+double dot(const Point& u, const Point& v) {
+    return u.x * v.x + u.y * v.y;
+}
+
+// Squared distance from the point to the segment a-b.
+double segmentDistanceSquared(const Point& p, const Point& a, const Point& b) {
+    if (a == b) return p.distanceSquared(a);
+    const Point ab = b - a;
+    if (dot(p - a, ab) < 0) return p.distanceSquared(a);
+    if (dot(b - p, ab) < 0) return p.distanceSquared(b);
+    const double cross = (p.y - a.y) * (b.x - a.x) - (p.x - a.x) * (b.y - a.y);
+    return cross * cross / dot(ab, ab);
+}
+
+Point nearestPointOnSegment(const Point& p, const Point& a, const Point& b) {
+    if (a == b) return a;
+    const Point ab = b - a;
+    if (dot(ab, p - a) < 0) return a;
+    if (dot(ab, b - p) < 0) return b;
+    const Point foot(p.x + (a.y - b.y), p.y - (a.x - b.x));
+    if (const auto crossing = Utilities::lineIntersect(a, b, p, foot)) return *crossing;
+    // Only a segment too short for the line helper gets here: project onto it directly.
+    const double t = dot(p - a, ab) / dot(ab, ab);
+    return Point(a.x + t * ab.x, a.y + t * ab.y);
+}
+
+bool insideInclusive(const Point& p, const Rect& r) {
+    return r.x <= p.x && p.x <= r.x + r.width && r.y <= p.y && p.y <= r.y + r.height;
+}
+
+// Whether the outline edge (x1, y1)-(x2, y2) and the rectangle edge (s1, t1)-(s2, t2) cross,
+// within the tolerance that rubber-band selection has always used.
+bool edgesCross(const Point& o1, const Point& o2, const Point& r1, const Point& r2) {
+    const double x1 = o1.x, y1 = o1.y, x2 = o2.x, y2 = o2.y;
+    const double s1 = r1.x, t1 = r1.y, s2 = r2.x, t2 = r2.y;
+    double X, Y;
+    if (x1 == x2 && s1 == s2) return false;
+    if (x1 == x2) {
+        X = x1;
+        Y = t1 + (t2 - t1) / (s2 - s1) * (X - s1);
+    } else if (s1 == s2) {
+        X = s1;
+        Y = y1 + (y2 - y1) / (x2 - x1) * (X - x1);
+    } else {
+        const double m = (y2 - y1) / (x2 - x1);
+        const double n = (t2 - t1) / (s2 - s1);
+        if (m == n) return false;
+        const double b1 = y1 - m * x1;
+        const double b2 = t1 - n * s1;
+        X = (b2 - b1) / (m - n);
+        Y = m * X + b1;
+    }
+    constexpr double tolerance = 0.0001;
+    return (X - x1) * (X - x2) <= tolerance && (Y - y1) * (Y - y2) <= tolerance &&
+           (X - s1) * (X - s2) <= tolerance && (Y - t1) * (Y - t2) <= tolerance;
+}
+
+}  // namespace
+
+// --- CompositeLinkArray ----------------------------------------------------------------------
+
+std::size_t CompositeLinkArray::count() const {
+    return node_->incomingLinks().size() + node_->outgoingLinks().size();
+}
+
+std::shared_ptr<DiagramLink> CompositeLinkArray::operator[](std::size_t index) const {
+    const auto& incoming = node_->incomingLinks();
+    if (index < incoming.size()) return incoming[index];
+    index -= incoming.size();
+    const auto& outgoing = node_->outgoingLinks();
+    return index < outgoing.size() ? outgoing[index] : nullptr;
+}
+
+// --- DiagramNode -----------------------------------------------------------------------------
+
+DiagramNode::DiagramNode() : fillColor_(std::make_shared<Color>()) {}
+
+DiagramNode::~DiagramNode() = default;
+
+std::shared_ptr<ConnectionPoint> DiagramNode::createConnectionPoint(
+    const std::shared_ptr<DiagramLink>& link, Point, bool incoming) {
+    auto self = std::static_pointer_cast<DiagramNode>(weak_from_this().lock());
+    return std::make_shared<ConnectionPoint>(self, link, incoming);
+}
+
+std::optional<Point> DiagramNode::getAnchorPointPosition(int index) {
+    if (!anchorPattern_ || index < 0) return std::nullopt;
+    const auto& points = anchorPattern_->points();
+    if (static_cast<std::size_t>(index) >= points.size() || !points[index]) return std::nullopt;
+    return pointFromPercent(points[index]->x(), points[index]->y());
+}
+
+std::pair<Point, int> DiagramNode::getNearestAnchorPoint(Point point,
+                                                         const std::shared_ptr<DiagramLink>&,
+                                                         bool incoming) {
+    std::pair<Point, int> best(point, -1);
+    if (!anchorPattern_) return best;
+    const Rect b = bounds();
+    const Point c = b.center();
+    const double angle = rotationAngle_;
+    double bestDistance = std::numeric_limits<double>::max();
+    const auto& points = anchorPattern_->points();
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const auto& anchor = points[i];
+        if (!anchor || !(incoming ? anchor->allowIncoming() : anchor->allowOutgoing())) continue;
+        Point q(b.x + anchor->x() * b.width / 100, b.y + anchor->y() * b.height / 100);
+        if (angle != 0) q = rotatePointAt(q, c, angle);
+        const double d = point.distanceSquared(q);
+        if (d < bestDistance) {
+            best = {q, static_cast<int>(i)};
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+Point DiagramNode::getNearestBorderPoint(Point point) {
+    std::vector<Point> outline = getOutline();
+    // A kind that has no outline (a shape node without a shape) still has its box.
+    if (outline.empty()) outline = bounds().getCornerPoints();
+    outline.push_back(outline.front());
+
+    std::size_t nearest = 0;
+    double nearestDistance = std::numeric_limits<double>::infinity();
+    for (std::size_t i = 0; i + 1 < outline.size(); ++i) {
+        const double d = segmentDistanceSquared(point, outline[i], outline[i + 1]);
+        if (d < nearestDistance) {
+            nearest = i;
+            nearestDistance = d;
+        }
+    }
+    return nearestPointOnSegment(point, outline[nearest], outline[nearest + 1]);
+}
+
+std::vector<Point> DiagramNode::getOutline() {
+    return bounds().getCornerPoints();
+}
+
+DiagramNode::LinkList DiagramNode::getAllLinks() {
+    LinkList result;
+    std::unordered_set<const DiagramLink*> seen;
+    for (const auto* list : {&incomingLinks_, &outgoingLinks_}) {
+        for (const auto& link : *list) {
+            if (link && seen.insert(link.get()).second) result.push_back(link);
+        }
+    }
+    return result;
+}
+
+DiagramNode::LinkList DiagramNode::getAllIncomingLinks() {
+    return incomingLinks_;
+}
+
+DiagramNode::LinkList DiagramNode::getAllOutgoingLinks() {
+    return outgoingLinks_;
+}
+
+bool DiagramNode::connectsToRows() const {
+    return false;
+}
+
+std::shared_ptr<ContainerNode> DiagramNode::container() const {
+    // A node joins a container through its attachment; without one it lies on the document.
+    return nullptr;
+}
+
+std::shared_ptr<ContainerNode> DiagramNode::getFoldedContainer() const {
+    std::unordered_set<const DiagramNode*> visited{this};
+    for (auto c = container(); c; c = c->container()) {
+        if (c->folded()) return c;
+        // Containment never loops in a sound document; a damaged one must not hang the walk.
+        if (!visited.insert(c.get()).second) return nullptr;
+    }
+    return nullptr;
+}
+
+double DiagramNode::getRotationAngle() const {
+    return rotationAngle_;
+}
+
+Point DiagramNode::pointFromPercent(double x, double y) {
+    const Rect b = bounds();
+    Point p(b.x + b.width * x / 100, b.y + b.height * y / 100);
+    if (rotationAngle_ != 0) p = rotatePointAt(p, b.center(), rotationAngle_);
+    return p;
+}
+
+Rect DiagramNode::bounds() const {
+    return _bounds();
+}
+
+void DiagramNode::setBounds(const Rect& rect) {
+    setBounds(rect, true);
+}
+
+void DiagramNode::setBounds(const Rect& rect, bool /*updateDependencies*/) {
+    // The items that follow the node (selected nodes, children, attached nodes, links) are moved
+    // by the document's modification mediator around this change.
+    setBoundsAndRepaint(rect);
+}
+
+Rect DiagramNode::_bounds() const {
+    return bounds_;
+}
+
+void DiagramNode::_setBounds(const Rect& rect) {
+    if (finite(rect)) bounds_ = rect;
+}
+
+void DiagramNode::setBoundsAndRepaint(const Rect& rect) {
+    if (!finite(rect)) return;
+    const std::shared_ptr<Diagram> d = diagram();
+    if (d) d->invalidate(getRepaintRect());
+    const Rect old = _bounds();
+    _setBounds(rect);
+    if (d) d->invalidate(getRepaintRect());
+    onUpdateBounds(old, rect);
+}
+
+void DiagramNode::onUpdateBounds(const Rect&, const Rect&) {}
+
+void DiagramNode::move(double x, double y, bool updateDependencies) {
+    const Rect b = bounds();
+    setBounds(Rect(x, y, b.width, b.height), updateDependencies);
+}
+
+void DiagramNode::makeSelfLoop(const std::shared_ptr<DiagramLink>& link) {
+    if (!link) return;
+    link->setShape(LinkShape::bezier);
+    link->setSegmentCount(1);
+    const Point t = getTopOutlinePoint();
+
+    const std::shared_ptr<Diagram> d = diagram();
+    const std::shared_ptr<MeasureUnit> unit = d ? d->measureUnit() : MeasureUnit::Millimeter();
+    const double a = Constants::getHalfInch(unit);
+    const double b = Constants::getMinArrowheadSize(unit);
+    const Point p1 = rotatePointAt(Point(t.x - (a + b), t.y - (a + 3 * b)), t, rotationAngle_);
+    const Point p2 = rotatePointAt(Point(t.x + (a + b), t.y - (a + 3 * b)), t, rotationAngle_);
+
+    auto& points = link->controlPoints();
+    if (points.size() < 4) points.resize(4);
+    points[0] = t;
+    points[1] = p1;
+    points[2] = p2;
+    points[3] = t;
+    link->invalidateLinkCrossings(link->getBounds());
+}
+
+Point DiagramNode::getTopOutlinePoint() {
+    const Rect b = bounds();
+    const Point c = b.center();
+    const Point far = rotatePointAt(Point(c.x, c.y - 3 * std::fabs(b.height)), c, rotationAngle_);
+    Point r = getIntersection(far, c);
+    const Rect br = getRotatedBounds(b, rotationAngle_);
+    if (r.x < br.x || r.y < br.y || r.x > br.x + br.width || r.y > br.y + br.height)
+        r = Point(br.x + br.width / 2, br.y);
+    return r;
+}
+
+Point DiagramNode::getIntersection(Point point, Point segmentEnd) {
+    if (point == segmentEnd) return point;
+    const Rect b = bounds();
+    const Point c = b.center();
+    const double angle = getRotationAngle();
+    Point p = point;
+    Point q = segmentEnd;
+    if (angle != 0) {
+        p = rotatePointAt(point, c, -angle);
+        q = rotatePointAt(segmentEnd, c, -angle);
+    }
+    if (b.height == 0 || b.width == 0) return c;
+    if (insideInclusive(p, Utilities::normalizeRect(b)) &&
+        insideInclusive(q, Utilities::normalizeRect(b)))
+        return c;
+    const auto r = Utilities::getPolygonIntr(getOutline(), p, q);
+    if (!r) return c;
+    return angle != 0 ? rotatePointAt(*r, c, angle) : *r;
+}
+
+const CompositeLinkArray& DiagramNode::links() const {
+    if (!links_) links_ = std::make_unique<CompositeLinkArray>(this);
+    return *links_;
+}
+
+void DiagramNode::setFillColor(std::shared_ptr<Color> color) {
+    if (!color) return;
+    fillColor_ = std::move(color);
+    repaint();
+}
+
+void DiagramNode::setAnchorPattern(std::shared_ptr<AnchorPattern> pattern) {
+    anchorPattern_ = std::move(pattern);
+    repaint();
+}
+
+void DiagramNode::setRotationAngle(double angle) {
+    if (!std::isfinite(angle)) return;
+    rotationAngle_ = angle;
+    repaint();
+}
+
+bool DiagramNode::isRealNode() const {
+    return true;
+}
+
+void DiagramNode::removeAllLinks() {
+    // Taking items out of a document (with its undo record) is the document's work; a document
+    // that cannot remove items yet keeps the links.
+}
+
+std::optional<Rect> DiagramNode::getAffectedBounds(const Rect& rect) {
+    auto& visited = cycleGuard();
+    std::unordered_set<const DiagramItem*> seen;
+    for (const auto& item : visited) {
+        if (auto locked = item.lock()) seen.insert(locked.get());
+    }
+    return affectedBounds(rect, visited, seen);
+}
+
+// The visited list stays the one the caller empties; the set beside it keeps each membership
+// test constant-time, so a node with many links costs no more than its links.
+Rect DiagramNode::affectedBounds(const Rect& rect, std::vector<std::weak_ptr<DiagramItem>>& visited,
+                                 std::unordered_set<const DiagramItem*>& seen) {
+    Rect r = rect;
+    for (const auto& attached : attachedNodes()) {
+        if (!attached || !seen.insert(attached.get()).second) continue;
+        visited.push_back(attached);
+        r = r.union_(attached->affectedBounds(rect, visited, seen));
+    }
+    for (const auto* list : {&incomingLinks_, &outgoingLinks_}) {
+        for (const auto& link : *list) {
+            if (!link || !seen.insert(link.get()).second) continue;
+            visited.push_back(link);
+            r = r.union_(link->getBounds());
+        }
+    }
+    return r;
+}
+
+std::shared_ptr<Style> DiagramNode::resolveInheritedStyle(
+    const StylePredicate& predicate, const std::shared_ptr<Theme>& theme) const {
+    if (theme && predicate) {
+        const auto it = theme->styles().find("DiagramNode");
+        if (it != theme->styles().end() && it->second && predicate(*it->second)) return it->second;
+    }
+    return DiagramItem::resolveInheritedStyle(predicate, theme);
+}
+
+bool DiagramNode::containsPoint(Point point) {
+    return insideInclusive(point, bounds());
+}
+
+bool DiagramNode::containsPoint(Point point, double threshold) {
+    const Rect b = bounds();
+    return insideInclusive(point, Rect(b.x - threshold, b.y - threshold, b.width + 2 * threshold,
+                                       b.height + 2 * threshold));
+}
+
+std::shared_ptr<AdjustmentHandle> DiagramNode::hitTestHandle(Point point) {
+    const std::shared_ptr<Diagram> d = diagram();
+    const double tolerance = d ? d->adjustmentHandlesSize() * 0.5 + d->threshold() : 15.0;
+    if (handlesStyle() != HandlesStyle::squareHandles) return nullptr;
+    return getNodeHandleAt(weak_from_this().lock(), bounds(), point, tolerance);
+}
+
+std::string DiagramNode::getClassId() const {
+    return "std:DiagramNode";
+}
+
+Metatype<DiagramItem> DiagramNode::getClassType() const {
+    return Metatype<DiagramItem>([] { return std::make_shared<DiagramNode>(); }, getClassId());
+}
+
+Rect DiagramNode::getBounds() {
+    return bounds();
+}
+
+bool DiagramNode::intersects(const Rect& rect) {
+    if (!finite(rect)) return false;
+    const Rect br = getBoundingRect();
+    if (rect.y > br.bottom() || rect.bottom() < br.y || rect.right() < br.x || br.right() < rect.x)
+        return false;
+    if (rect.x < br.x && br.right() < rect.right() && rect.y < br.y && br.bottom() < rect.bottom())
+        return true;
+    if (br.x < rect.x && rect.right() < br.right() && br.y < rect.y && rect.bottom() < br.bottom())
+        return true;
+
+    const std::vector<Point> outline = getOutline();
+    for (const Point& p : outline) {
+        if (insideInclusive(p, rect)) return true;
+    }
+    const std::array<Point, 5> edges{rect.topLeft(), rect.topRight(), rect.bottomRight(),
+                                     rect.bottomLeft(), rect.topLeft()};
+    for (std::size_t i = 0; i < outline.size(); ++i) {
+        const Point& a = outline[i];
+        const Point& b = outline[i + 1 < outline.size() ? i + 1 : 0];
+        for (std::size_t k = 0; k < 4; ++k) {
+            if (edgesCross(a, b, edges[k], edges[k + 1])) return true;
+        }
+    }
+    return false;
+}
+
+Rect DiagramNode::getBoundingRect() {
+    return getRotatedBounds(bounds(), rotationAngle_);
+}
+
+Point DiagramNode::rotatePointAt(Point point, Point pivot, double angle) {
+    Matrix m;
+    m.rotateAt(angle, pivot.x, pivot.y);
+    return m.transform(point);
+}
+
+Rect DiagramNode::getRotatedBounds(const Rect& rect, double angle) {
+    if (angle == 0) return rect;
+    Matrix m;
+    m.rotateAt(angle, rect.x + rect.width / 2, rect.y + rect.height / 2);
+    const std::array<Point, 4> corners{m.transform(rect.topLeft()), m.transform(rect.topRight()),
+                                       m.transform(rect.bottomRight()),
+                                       m.transform(rect.bottomLeft())};
+    double left = corners[0].x, right = corners[0].x, top = corners[0].y, bottom = corners[0].y;
+    for (const Point& c : corners) {
+        left = std::min(left, c.x);
+        right = std::max(right, c.x);
+        top = std::min(top, c.y);
+        bottom = std::max(bottom, c.y);
+    }
+    return Rect(left, top, right - left, bottom - top);
+}
+
+}  // namespace nodeloom

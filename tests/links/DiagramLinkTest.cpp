@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/document/RuntimeDataKey.h"
+#include "Nodeloom/items/AnchorPattern.h"
+#include "Nodeloom/items/ConnectionPoint.h"
+#include "Nodeloom/items/DiagramNode.h"
+#include "Nodeloom/links/DiagramLink.h"
+
+using namespace nodeloom;
+
+namespace {
+
+std::shared_ptr<DiagramNode> nodeAt(const Rect& bounds) {
+    auto node = std::make_shared<DiagramNode>();
+    node->_setBounds(bounds);
+    return node;
+}
+
+std::shared_ptr<DiagramLink> linkWith(LinkShape shape, std::vector<Point> points) {
+    auto link = std::make_shared<DiagramLink>();
+    link->setShape(shape);
+    link->setControlPoints(std::move(points));
+    return link;
+}
+
+void attach(const std::shared_ptr<DiagramLink>& link, const std::shared_ptr<DiagramNode>& from,
+            const std::shared_ptr<DiagramNode>& to) {
+    link->setOriginConnection(from->createConnectionPoint(link, link->startPoint(), false));
+    link->setDestinationConnection(to->createConnectionPoint(link, link->endPoint(), true));
+}
+
+}  // namespace
+
+TEST(DiagramLink, NewLinkDefaults) {
+    auto link = std::make_shared<DiagramLink>();
+    EXPECT_EQ(link->shape(), LinkShape::polyline);
+    EXPECT_EQ(link->controlPoints(), (std::vector<Point>{Point(0, 0), Point(50, 50)}));
+    EXPECT_EQ(link->segmentCount(), 1);
+    EXPECT_FALSE(link->cascadeStartHorizontal());
+    EXPECT_EQ(link->getClassId(), "std:DiagramLink");
+    EXPECT_NE(std::dynamic_pointer_cast<DiagramLink>(link->getClassType().getInstance()), nullptr);
+    EXPECT_NE(std::dynamic_pointer_cast<DiagramLinkState>(link->createState()), nullptr);
+    EXPECT_EQ(fromRaw<LinkShape>(3), LinkShape::spline);
+    EXPECT_EQ(fromRaw<LinkShape>(4), std::nullopt);
+}
+
+TEST(DiagramLink, UnconnectedEndsSitOnTheVirtualNodeAndAreKept) {
+    auto link = std::make_shared<DiagramLink>();
+    auto origin = link->originConnection();
+    auto destination = link->destinationConnection();
+    EXPECT_NE(std::dynamic_pointer_cast<VirtualConnectionPoint>(origin), nullptr);
+    EXPECT_FALSE(origin->incoming());
+    EXPECT_TRUE(destination->incoming());
+    EXPECT_EQ(origin->link(), link);
+    EXPECT_EQ(link->originConnection(), origin);
+    EXPECT_EQ(link->destinationConnection(), destination);
+    EXPECT_EQ(link->origin(), VirtualNode::instance());
+    EXPECT_EQ(link->destination(), VirtualNode::instance());
+}
+
+TEST(DiagramLink, EndPointsAndCenter) {
+    auto link = linkWith(LinkShape::polyline, {Point(0, 0), Point(500, -300), Point(10, 20)});
+    EXPECT_EQ(link->startPoint(), Point(0, 0));
+    EXPECT_EQ(link->endPoint(), Point(10, 20));
+    // The middle of the ends, however far the link bends.
+    EXPECT_EQ(link->center(), Point(5, 10));
+    link->setStartPoint(Point(2, 2));
+    link->setEndPoint(Point(4, 4));
+    EXPECT_EQ(link->controlPoints(),
+              (std::vector<Point>{Point(2, 2), Point(500, -300), Point(4, 4)}));
+
+    link->setControlPoints({});
+    link->setStartPoint(Point(1, 1));
+    EXPECT_EQ(link->startPoint(), Point(0, 0));
+    EXPECT_EQ(link->getBounds(), Rect());
+    link->setSegmentCount(3);
+    EXPECT_TRUE(link->controlPoints().empty());
+}
+
+TEST(DiagramLink, SegmentCounting) {
+    std::vector<Point> seven(7);
+    EXPECT_EQ(linkWith(LinkShape::bezier, seven)->segmentCount(), 2);
+    EXPECT_EQ(linkWith(LinkShape::polyline, seven)->segmentCount(), 6);
+
+    auto polyline = linkWith(LinkShape::polyline, {Point(0, 0), Point(99, 99), Point(30, 60)});
+    polyline->setSegmentCount(3);
+    EXPECT_EQ(polyline->controlPoints(),
+              (std::vector<Point>{Point(0, 0), Point(10, 20), Point(20, 40), Point(30, 60)}));
+
+    auto bezier = linkWith(LinkShape::bezier, {Point(0, 0), Point(90, 0)});
+    bezier->setSegmentCount(3);
+    ASSERT_EQ(bezier->controlPoints().size(), 10u);
+    EXPECT_EQ(bezier->controlPoints()[1], Point(10, 0));
+    EXPECT_EQ(bezier->segmentCount(), 3);
+
+    auto cascading = linkWith(LinkShape::cascading, {Point(0, 0), Point(100, 40)});
+    cascading->setSegmentCount(3);
+    EXPECT_TRUE(cascading->cascadeStartHorizontal());
+    EXPECT_EQ(cascading->controlPoints(),
+              (std::vector<Point>{Point(0, 0), Point(50, 0), Point(50, 40), Point(100, 40)}));
+    auto steep = linkWith(LinkShape::cascading, {Point(0, 0), Point(10, 40)});
+    steep->setSegmentCount(1);
+    EXPECT_FALSE(steep->cascadeStartHorizontal());
+    EXPECT_EQ(steep->controlPoints(), (std::vector<Point>{Point(0, 0), Point(0, 40)}));
+
+    // Counts below one, or too large to hold, leave the points alone.
+    polyline->setSegmentCount(0);
+    polyline->setSegmentCount(-4);
+    polyline->setSegmentCount(2000000000);
+    EXPECT_EQ(polyline->segmentCount(), 3);
+}
+
+TEST(DiagramLink, BoundsGrowByTheOwnStrokeThickness) {
+    auto link = linkWith(LinkShape::polyline, {Point(10, 50), Point(30, 20), Point(0, 40)});
+    EXPECT_EQ(link->getBounds(), Rect(-1, 19, 32, 32));
+    link->setStrokeThickness(-1);
+    EXPECT_EQ(link->getBounds(), Rect(0, 20, 30, 30));
+    EXPECT_EQ(link->getBoundingRect(), link->getBounds());
+}
+
+TEST(DiagramLink, CrossingsDataAndTheirInvalidation) {
+    DiagramLink::CrossingsData data(3);
+    EXPECT_EQ(data.segmentCrossings().size(), 3u);
+    EXPECT_TRUE(DiagramLink::CrossingsData(-1).segmentCrossings().empty());
+
+    // A link keeps cached crossings, which a change beside it drops.
+    auto diagram = std::make_shared<Diagram>();
+    diagram->setLinkCrossings(LinkCrossings::arc);
+    auto node = nodeAt(Rect(0, 0, 10, 10));
+    auto link = linkWith(LinkShape::polyline, {Point(0, 0), Point(100, 0)});
+    diagram->attachItem(node, false);
+    diagram->attachItem(link, false);
+    link->runtimeData()[RuntimeDataKey::linkCrossings] =
+        std::make_shared<DiagramLink::CrossingsData>(1);
+    node->invalidateLinkCrossings(Rect(50, -5, 10, 10));
+    EXPECT_EQ(link->runtimeData().count(RuntimeDataKey::linkCrossings), 0u);
+}
+
+TEST(DiagramLink, ClippingEndsToTheNodeOutlines) {
+    auto a = nodeAt(Rect(0, 0, 20, 20));
+    auto b = nodeAt(Rect(100, 0, 20, 20));
+    auto link = linkWith(LinkShape::polyline, {Point(10, 10), Point(60, 10), Point(110, 10)});
+    attach(link, a, b);
+    link->clipEndsToOutlines();
+    EXPECT_EQ(link->startPoint(), Point(20, 10));
+    EXPECT_EQ(link->endPoint(), Point(100, 10));
+    EXPECT_EQ(link->originConnection()->relativePosition(), Point(100, 50));
+    EXPECT_EQ(link->destinationConnection()->relativePosition(), Point(0, 50));
+
+    // Nodes that only touch are still clipped, and on a two-point link the end does not stay
+    // at its node's centre because the clipped start already lies on that node's border.
+    b->_setBounds(Rect(20, 0, 20, 20));
+    link->setControlPoints({Point(10, 10), Point(30, 10)});
+    link->clipEndsToOutlines();
+    EXPECT_EQ(link->startPoint(), Point(20, 10));
+    EXPECT_EQ(link->endPoint(), Point(20, 10));
+
+    // Overlapping nodes: each end is aligned to its node instead.
+    b->_setBounds(Rect(10, 0, 20, 20));
+    b->setAnchorPattern(AnchorPattern::topInBottomOut());
+    link->setControlPoints({Point(5, 5), Point(25, 15)});
+    link->clipEndsToOutlines();
+    EXPECT_EQ(link->startPoint(), Point(5, 0));
+    EXPECT_EQ(link->endPoint(), Point(20, 0));
+    EXPECT_EQ(link->destinationConnection()->anchor(), 0);
+}
+
+TEST(DiagramLink, ALooseEndIsNotClippedToTheStandInNode) {
+    auto b = nodeAt(Rect(100, 0, 20, 20));
+    auto link = linkWith(LinkShape::polyline, {Point(10, 10), Point(20, 10), Point(110, 10)});
+    link->setDestinationConnection(b->createConnectionPoint(link, link->endPoint(), true));
+    link->clipEndsToOutlines();
+    // The stand-in node's box lies around (10, 10); the loose start stays where it was.
+    EXPECT_EQ(link->startPoint(), Point(10, 10));
+    EXPECT_EQ(link->endPoint(), Point(100, 10));
+
+    auto single = linkWith(LinkShape::polyline, {Point(1, 1)});
+    single->clipEndsToOutlines();
+    EXPECT_EQ(single->controlPoints(), (std::vector<Point>{Point(1, 1)}));
+}
