@@ -24,6 +24,7 @@
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/Router.h"
 #include "Nodeloom/platform/Bundle.h"
 
 namespace nodeloom {
@@ -467,9 +468,36 @@ void Diagram::invalidate(const Rect& rect) {
     repaint_.raise(*this, args);
 }
 
-// Links are routed with the router, which comes with the link subsystem; until then no link
-// routes itself, so there is nothing to route again.
-void Diagram::rerouteLinks(const std::vector<Rect>&) {}
+void Diagram::rerouteLinks(const std::vector<Rect>& rects) {
+    const double margin = routeMargin_ >= 0 ? routeMargin_ : Router::defaultMargin;
+    std::vector<Rect> areas;
+    for (const Rect& r : rects)
+        if (isFinite(r)) areas.push_back(Rect::inflate(r, margin, margin));
+    if (areas.empty()) return;
+
+    std::vector<std::shared_ptr<DiagramLink>> selected;
+    for (const auto& link : links()) {
+        if (!link || !link->autoRoute()) continue;
+        const Rect bounds = link->getBounds();
+        for (const Rect& area : areas) {
+            if (area.intersectsWith(bounds)) {
+                selected.push_back(link);
+                break;
+            }
+        }
+    }
+    if (selected.empty()) return;
+    linkRouter()->routeLinkSet(selected);
+    // Applying the routes has already let each link's shape lay its points out; doing it a
+    // second time would treat a Bezier link's points as a new route and add to them.
+    for (const auto& link : selected)
+        link->updateFromPoints();
+}
+
+const std::shared_ptr<Router>& Diagram::linkRouter() {
+    if (!linkRouter_) linkRouter_ = std::make_shared<Router>(this);
+    return linkRouter_;
+}
 
 void Diagram::arrange(const std::shared_ptr<Layout>& layout) {
     if (!layout) return;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numeric>
 #include <unordered_set>
 
@@ -219,6 +220,10 @@ std::vector<std::shared_ptr<DiagramLink>> distinctLinks(
         if (link && seen.insert(link.get()).second) distinct.push_back(link);
     return distinct;
 }
+
+// Enough for the ways around obstacles to reach every node they can meet in a document whose
+// nodes are no closer than the margin.
+constexpr int maxObstacleRounds = 8;
 
 // The margin as the document gives it, or the default for a value no route can keep.
 double sanitizeMargin(double margin) {
@@ -442,20 +447,25 @@ std::vector<Router::Union> Router::collectUnions(const std::vector<Rect>& obstac
     return unions;
 }
 
-std::vector<Point> Router::routeAroundObstacles(const std::vector<Point>& route,
-                                                const std::vector<Rect>& obstacles,
-                                                const std::vector<Rect>& endNodes, double margin) {
-    if (route.size() < 2 || obstacles.empty()) return route;
-    const std::vector<Union> unions = collectUnions(obstacles, margin);
+namespace {
 
+// One pass of detours: every crossing of the route into a cluster is paired with the route's
+// next crossing of the same cluster, and the route between them is replaced by the way around
+// the cluster.
+using Detour = std::pair<Router::Intersection, Router::Intersection>;
+
+std::vector<Point> detourOnce(const std::vector<Point>& route,
+                              const std::vector<Router::Union>& unions,
+                              std::vector<Detour>* detours = nullptr) {
+    using Intersection = Router::Intersection;
     std::vector<Intersection> crossings;
     std::vector<Intersection> onSegment;
     for (std::size_t i = 0; i + 1 < route.size(); ++i) {
         onSegment.clear();
         for (std::size_t u = 0; u < unions.size(); ++u) {
             for (const Intersection& x :
-                 findIntersections(route[i], route[i + 1], unions[u].bounds, static_cast<int>(u),
-                                   static_cast<int>(i)))
+                 Router::findIntersections(route[i], route[i + 1], unions[u].bounds,
+                                           static_cast<int>(u), static_cast<int>(i)))
                 onSegment.push_back(x);
         }
         const Point from = route[i];
@@ -466,8 +476,7 @@ std::vector<Point> Router::routeAroundObstacles(const std::vector<Point>& route,
         crossings.insert(crossings.end(), onSegment.begin(), onSegment.end());
     }
 
-    // Each crossing is paired with the next later crossing of the same obstacle: the route
-    // enters there and leaves there. The node of a crossing lies in -1 .. unions.size() - 1.
+    // The node of a crossing lies in 0 .. unions.size() - 1; slot 0 stands for none.
     std::vector<int> next(crossings.size(), -1);
     std::vector<int> latest(unions.size() + 1, -1);
     for (std::size_t i = crossings.size(); i-- > 0;) {
@@ -485,20 +494,131 @@ std::vector<Point> Router::routeAroundObstacles(const std::vector<Point>& route,
         }
         const Intersection& entry = crossings[i];
         const Intersection& exit = crossings[static_cast<std::size_t>(next[i])];
+        if (detours) detours->emplace_back(entry, exit);
         for (int k = last + 1; k <= entry.segment; ++k)
             result.push_back(route[static_cast<std::size_t>(k)]);
         const Rect& bounds = unions[static_cast<std::size_t>(entry.node)].bounds;
-        for (const Point& p : detourAroundObstacle(bounds, entry, exit))
+        for (const Point& p : Router::detourAroundObstacle(bounds, entry, exit))
             result.push_back(p);
         last = exit.segment;
         i = static_cast<std::size_t>(next[i]) + 1;
     }
     for (std::size_t k = static_cast<std::size_t>(last + 1); k < route.size(); ++k)
         result.push_back(route[k]);
+    return result;
+}
 
-    std::vector<Rect> nodes = obstacles;
-    nodes.insert(nodes.end(), endNodes.begin(), endNodes.end());
-    simplifyRoute(result, nodes, margin);
+// Whether a leg of the route runs through the inside of a rectangle, edges excluded.
+bool passesThrough(const std::vector<Point>& route, const std::vector<Rect>& rects) {
+    for (std::size_t i = 0; i + 1 < route.size(); ++i) {
+        const Point p = route[i], q = route[i + 1];
+        for (const Rect& r : rects) {
+            const bool acrossX = std::min(p.x, q.x) < r.right() && r.x < std::max(p.x, q.x);
+            const bool acrossY = std::min(p.y, q.y) < r.bottom() && r.y < std::max(p.y, q.y);
+            const bool insideX = r.x < p.x && p.x < r.right();
+            const bool insideY = r.y < p.y && p.y < r.bottom();
+            if ((p.x == q.x && insideX && acrossY) || (p.y == q.y && insideY && acrossX))
+                return true;
+        }
+    }
+    return false;
+}
+
+std::vector<Rect> boundsOf(const std::vector<Router::Union>& unions) {
+    std::vector<Rect> bounds;
+    for (const Router::Union& u : unions)
+        bounds.push_back(u.bounds);
+    return bounds;
+}
+
+bool strictlyInside(const Rect& r, Point p) {
+    return r.x < p.x && p.x < r.right() && r.y < p.y && p.y < r.bottom();
+}
+
+// Joins every cluster into which the way around another one enters or leaves with that one;
+// false when there is none.
+bool joinInterleaved(std::vector<Router::Union>& unions, const std::vector<Detour>& detours) {
+    std::vector<std::size_t> parent(unions.size());
+    std::iota(parent.begin(), parent.end(), 0);
+    auto root = [&](std::size_t i) {
+        while (parent[i] != i)
+            i = parent[i] = parent[parent[i]];
+        return i;
+    };
+    bool joined = false;
+    for (const Detour& d : detours) {
+        const std::size_t a = static_cast<std::size_t>(d.first.node);
+        for (std::size_t b = 0; b < unions.size(); ++b) {
+            if (b == a || root(a) == root(b)) continue;
+            if (strictlyInside(unions[b].bounds, d.first.point) ||
+                strictlyInside(unions[b].bounds, d.second.point)) {
+                parent[root(b)] = root(a);
+                joined = true;
+            }
+        }
+    }
+    if (!joined) return false;
+    std::vector<Router::Union> result;
+    std::vector<int> slot(unions.size(), -1);
+    for (std::size_t i = 0; i < unions.size(); ++i) {
+        const std::size_t r = root(i);
+        if (slot[r] < 0) {
+            slot[r] = static_cast<int>(result.size());
+            result.push_back(unions[i]);
+            continue;
+        }
+        Router::Union& u = result[static_cast<std::size_t>(slot[r])];
+        u.bounds = u.bounds.union_(unions[i].bounds);
+        u.members.insert(u.members.end(), unions[i].members.begin(), unions[i].members.end());
+        std::sort(u.members.begin(), u.members.end());
+    }
+    unions = std::move(result);
+    return true;
+}
+
+// Enough for the clusters of a dense document to be joined as far as a route needs.
+constexpr int maxJoinRounds = 4;
+
+}  // namespace
+
+std::vector<Point> Router::routeAroundObstacles(const std::vector<Point>& route,
+                                                const std::vector<Rect>& obstacles,
+                                                const std::vector<Rect>& endNodes, double margin) {
+    if (route.size() < 2 || obstacles.empty()) return route;
+    const std::vector<Union> unions = collectUnions(obstacles, margin);
+
+    std::vector<Detour> detours;
+    std::vector<Point> result = detourOnce(route, unions, &detours);
+    // Clusters whose margins overlap without being joined can interleave along the route: the
+    // way around one then enters or leaves the route inside the next, whose crossing was passed
+    // over while pairing, and the route runs on through that node or its margin. Such a route is
+    // made again with those clusters joined: taken when it keeps out of every margin, or, failing
+    // that, when it at least keeps out of the nodes that the first one runs through.
+    const std::vector<Rect> margins = boundsOf(unions);
+    if (passesThrough(result, margins)) {
+        std::vector<Rect> nodes;
+        for (const Rect& r : obstacles)
+            nodes.push_back(Rect::inflate(r, -margin, -margin));
+        std::optional<std::vector<Point>> clearOfNodes;
+        bool clear = false;
+        std::vector<Union> joined = unions;
+        for (int round = 0; round < maxJoinRounds && joinInterleaved(joined, detours); ++round) {
+            detours.clear();
+            std::vector<Point> around = detourOnce(route, joined, &detours);
+            if (!passesThrough(around, margins)) {
+                result = std::move(around);
+                clear = true;
+                break;
+            }
+            if (!clearOfNodes && !passesThrough(around, nodes)) clearOfNodes = std::move(around);
+        }
+        if (!clear && clearOfNodes && passesThrough(result, nodes))
+            result = std::move(*clearOfNodes);
+    }
+
+    std::vector<Rect> kept = obstacles;
+    kept.insert(kept.end(), endNodes.begin(), endNodes.end());
+    simplifyRoute(result, kept, margin);
     return result;
 }
 
@@ -522,23 +642,27 @@ std::vector<std::shared_ptr<DiagramNode>> Router::findObstacles(
     return obstacles;
 }
 
-std::vector<Rect> Router::obstacleRects(const std::shared_ptr<DiagramLink>& link,
-                                        const std::vector<Point>& route) const {
-    std::vector<Rect> rects;
-    if (!index_) {
-        for (const auto& node : findObstacles(link, route))
-            rects.push_back(obstacleBounds(*node, cm_));
-        return rects;
+std::vector<std::pair<int, Rect>> Router::obstaclesIn(
+    const Rect& box, const std::vector<const DiagramNode*>& excluded) const {
+    std::vector<std::pair<int, Rect>> found;
+    if (index_) {
+        std::vector<int> positions;
+        index_->query(box, positions);
+        for (int i : positions) {
+            const ObstacleIndex::Entry& e = index_->entries()[static_cast<std::size_t>(i)];
+            if (!contains(excluded, e.node)) found.emplace_back(e.position, e.bounds);
+        }
+        return found;
     }
-    if (!link || route.empty()) return rects;
-    const auto excluded = excludedNodes(*link);
-    std::vector<int> found;
-    index_->query(boundingBox(route), found);
-    for (int i : found) {
-        const ObstacleIndex::Entry& e = index_->entries()[static_cast<std::size_t>(i)];
-        if (!contains(excluded, e.node)) rects.push_back(e.bounds);
+    if (!diagram_) return found;
+    const auto& nodes = diagram_->nodes();
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const auto& node = nodes[i];
+        if (!node || contains(excluded, node.get()) || !node->obstacle()) continue;
+        const Rect r = obstacleBounds(*node, cm_);
+        if (r.intersectsWith(box)) found.emplace_back(static_cast<int>(i), r);
     }
-    return rects;
+    return found;
 }
 
 std::vector<Point> Router::routeLink(const std::shared_ptr<DiagramLink>& link) {
@@ -552,8 +676,9 @@ std::vector<Point> Router::routeLink(const std::shared_ptr<DiagramLink>& link) {
     const auto destination = link->destination();
     const std::vector<Point> route =
         templateRoute(endRect(origin, p1), p1, endRect(destination, p2), p2, cm_);
-    const std::vector<Rect> obstacles = obstacleRects(link, route);
-    if (obstacles.empty()) return route;
+    const auto excluded = excludedNodes(*link);
+    auto found = obstaclesIn(boundingBox(route), excluded);
+    if (found.empty()) return route;
 
     // The end nodes keep the shortcuts of U-turns from cutting through them.
     std::vector<Rect> endNodes;
@@ -561,7 +686,62 @@ std::vector<Point> Router::routeLink(const std::shared_ptr<DiagramLink>& link) {
         if (end && end->isRealNode() && end->obstacle())
             endNodes.push_back(obstacleBounds(*end, cm_));
     }
-    return routeAroundObstacles(route, obstacles, endNodes, cm_);
+    auto rectsOf = [](const std::vector<std::pair<int, Rect>>& obstacles) {
+        std::vector<Rect> rects;
+        for (const auto& o : obstacles)
+            rects.push_back(o.second);
+        return rects;
+    };
+    std::vector<Point> result = routeAroundObstacles(route, rectsOf(found), endNodes, cm_);
+
+    // Obstacles are looked for in the box of the template route, but the ways around them can
+    // leave that box and run through nodes that were never looked at. While the route runs
+    // through such a node, it is made again with the nodes in its own box among the obstacles.
+    for (int round = 0; round < maxObstacleRounds; ++round) {
+        auto around = obstaclesIn(boundingBox(result), excluded);
+        std::vector<std::pair<int, Rect>> added;
+        std::set_difference(around.begin(), around.end(), found.begin(), found.end(),
+                            std::back_inserter(added),
+                            [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<Rect> addedNodes;
+        for (const auto& a : added)
+            addedNodes.push_back(Rect::inflate(a.second, -cm_, -cm_));
+        if (addedNodes.empty() || !passesThrough(result, addedNodes)) break;
+        std::vector<std::pair<int, Rect>> all;
+        std::merge(found.begin(), found.end(), added.begin(), added.end(), std::back_inserter(all),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<Point> again = routeAroundObstacles(route, rectsOf(all), endNodes, cm_);
+        std::vector<Rect> allNodes;
+        for (const auto& a : all)
+            allNodes.push_back(Rect::inflate(a.second, -cm_, -cm_));
+        // Kept only when it does better; a document too dense to route through keeps the first.
+        if (passesThrough(again, allNodes)) break;
+        found = std::move(all);
+        result = std::move(again);
+    }
+    return result;
+}
+
+void Router::routeLinkSet(const std::vector<std::shared_ptr<DiagramLink>>& links) {
+    const auto set = distinctLinks(links);
+    if (set.empty()) return;
+    // One index serves every route of the set; nothing moves the nodes while the routes are
+    // computed, and the index is dropped before the routes are applied.
+    if (diagram_) {
+        cm_ = sanitizeMargin(diagram_->routeMargin());
+        index_ = std::make_unique<ObstacleIndex>(diagram_->nodes(), cm_);
+    }
+    for (const auto& link : set)
+        linkRoutes_[link] = std::make_shared<ArrayRef<Point>>(routeLink(link));
+    index_.reset();
+
+    separateSegments(set);
+    for (const auto& link : set)
+        link->applyPoints(linkRoutes_[link]->array(), 0, 0, false, false);
+    // Both tables are of no use once the routes are applied; emptied, they keep no link alive
+    // after it has left the document.
+    linkRoutes_.clear();
+    linkSegments_.clear();
 }
 
 void Router::separateSegments(const std::vector<std::shared_ptr<DiagramLink>>& links) {

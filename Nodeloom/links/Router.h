@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "Nodeloom/document/ArrayRef.h"
@@ -89,9 +90,10 @@ public:
     void separateSegmentsOnAxis(const std::vector<std::shared_ptr<DiagramLink>>& links,
                                 bool horizontal);
 
-    // The routes of the set being routed; emptied when the set has been applied.
+    // The routes of the set being routed; emptied, like linkSegments, when the set has been
+    // applied.
     RouteTable& linkRoutes() { return linkRoutes_; }
-    // The legs of the routes of the last separation.
+    // The legs of those routes while they are spread apart.
     SegmentTable& linkSegments() { return linkSegments_; }
 
     // Every node of the document that the route must avoid: obstacle nodes other than the
@@ -142,10 +144,11 @@ public:
     static bool segmentHitsNodes(Point p, Point q, const std::vector<Rect>& nodes, double margin);
 
 private:
-    // The rectangles of the route's obstacles in the document's order, from the index while a
-    // set is routed.
-    std::vector<Rect> obstacleRects(const std::shared_ptr<DiagramLink>& link,
-                                    const std::vector<Point>& route) const;
+    // The obstacles (by position in the document's node list, with their rectangles) that meet
+    // the box, in the document's order, leaving out the given nodes; from the index while a set
+    // is routed.
+    std::vector<std::pair<int, Rect>> obstaclesIn(
+        const Rect& box, const std::vector<const DiagramNode*>& excluded) const;
 
     Diagram* diagram_;
     double cm_ = defaultMargin;

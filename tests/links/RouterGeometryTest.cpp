@@ -370,6 +370,18 @@ TEST(RouterDetours, RouteBendsAroundObstaclesAndKeepsNeededUTurns) {
                 Router::routeAroundObstacles({{0, 50}, {50, 50}}, {{40, 40, 20, 20}}, {}, 8));
 }
 
+TEST(RouterDetours, ClustersWhoseMarginsInterleaveArePassedAsOne) {
+    // Two nodes 15 apart (margins overlapping by 1, too little to be joined) on a route that
+    // turns inside the lower one's margin: its way round leaves the route in the upper one's
+    // margin, which would then be crossed through the node. The two are passed as one instead.
+    const Rect lower{82, 82, 36, 36};  // node (90, 90, 20, 20)
+    const Rect upper{82, 47, 36, 36};  // node (90, 55, 20, 20)
+    ASSERT_EQ(2u, Router::collectUnions({lower, upper}, 8).size());
+    expectRoute(
+        {{200, 100}, {118, 100}, {118, 47}, {100, 47}, {100, 0}},
+        Router::routeAroundObstacles({{200, 100}, {100, 100}, {100, 0}}, {lower, upper}, {}, 8));
+}
+
 TEST(RouterSimplify, CutsUTurnsShortUnlessTheShortcutHitsANode) {
     // Down 10, right 20, up 30: the first leg is the shorter, so a, b and c become (c.x, a.y).
     const Route uTurn{{0, 0}, {10, 0}, {10, 10}, {30, 10}, {30, -20}, {50, -20}, {60, -20}};
