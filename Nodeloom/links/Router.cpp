@@ -183,23 +183,23 @@ Rect endRect(const std::shared_ptr<DiagramNode>& node, Point end) {
         DiagramNode::getRotatedBounds(node->bounds(), node->rotationAngle()));
 }
 
+bool contains(const std::vector<const DiagramNode*>& nodes, const DiagramNode* node) {
+    return std::find(nodes.begin(), nodes.end(), node) != nodes.end();
+}
+
 // The link's end nodes and every container holding one of them: none of these is an obstacle
 // of the link's route.
-std::vector<const DiagramNode*> excludedNodes(DiagramLink& link) {
+std::vector<const DiagramNode*> excludedNodes(const std::shared_ptr<DiagramNode>& origin,
+                                              const std::shared_ptr<DiagramNode>& destination) {
     std::vector<const DiagramNode*> excluded;
-    for (const auto& end : {link.origin(), link.destination()}) {
+    for (const DiagramNode* end : {origin.get(), destination.get()}) {
         if (!end) continue;
-        excluded.push_back(end.get());
+        excluded.push_back(end);
         // Containment never loops in a sound document; a damaged one must not hang the walk.
-        std::unordered_set<const DiagramNode*> visited{end.get()};
-        for (auto c = end->container(); c && visited.insert(c.get()).second; c = c->container())
+        for (auto c = end->container(); c && !contains(excluded, c.get()); c = c->container())
             excluded.push_back(c.get());
     }
     return excluded;
-}
-
-bool contains(const std::vector<const DiagramNode*>& nodes, const DiagramNode* node) {
-    return std::find(nodes.begin(), nodes.end(), node) != nodes.end();
 }
 
 Rect boundingBox(const std::vector<Point>& points) {
@@ -634,7 +634,7 @@ std::vector<std::shared_ptr<DiagramNode>> Router::findObstacles(
     std::vector<std::shared_ptr<DiagramNode>> obstacles;
     if (!diagram_ || !link || route.empty()) return obstacles;
     const Rect box = boundingBox(route);
-    const auto excluded = excludedNodes(*link);
+    const auto excluded = excludedNodes(link->origin(), link->destination());
     for (const auto& node : diagram_->nodes()) {
         if (!node || contains(excluded, node.get()) || !node->obstacle()) continue;
         if (obstacleBounds(*node, cm_).intersectsWith(box)) obstacles.push_back(node);
@@ -676,7 +676,7 @@ std::vector<Point> Router::routeLink(const std::shared_ptr<DiagramLink>& link) {
     const auto destination = link->destination();
     const std::vector<Point> route =
         templateRoute(endRect(origin, p1), p1, endRect(destination, p2), p2, cm_);
-    const auto excluded = excludedNodes(*link);
+    const auto excluded = excludedNodes(origin, destination);
     auto found = obstaclesIn(boundingBox(route), excluded);
     if (found.empty()) return route;
 
@@ -731,13 +731,17 @@ void Router::routeLinkSet(const std::vector<std::shared_ptr<DiagramLink>>& links
         cm_ = sanitizeMargin(diagram_->routeMargin());
         index_ = std::make_unique<ObstacleIndex>(diagram_->nodes(), cm_);
     }
-    for (const auto& link : set)
-        linkRoutes_[link] = std::make_shared<ArrayRef<Point>>(routeLink(link));
+    std::vector<std::shared_ptr<ArrayRef<Point>>> routes;
+    routes.reserve(set.size());
+    for (const auto& link : set) {
+        routes.push_back(std::make_shared<ArrayRef<Point>>(routeLink(link)));
+        linkRoutes_[link] = routes.back();
+    }
     index_.reset();
 
     separateSegments(set);
-    for (const auto& link : set)
-        link->applyPoints(linkRoutes_[link]->array(), 0, 0, false, false);
+    for (std::size_t i = 0; i < set.size(); ++i)
+        set[i]->applyPoints(routes[i]->array(), 0, 0, false, false);
     // Both tables are of no use once the routes are applied; emptied, they keep no link alive
     // after it has left the document.
     linkRoutes_.clear();
@@ -748,47 +752,76 @@ void Router::separateSegments(const std::vector<std::shared_ptr<DiagramLink>>& l
     // Legs of earlier separations are of no further use; keeping them would keep their links
     // alive after the links have left the document.
     linkSegments_.clear();
+    std::vector<SegmentList*> lists;
     for (const auto& link : distinctLinks(links)) {
         const auto found = linkRoutes_.find(link);
         if (found == linkRoutes_.end() || !found->second) continue;
-        auto segments = std::make_shared<ArrayRef<std::shared_ptr<Segment>>>();
+        auto segments = std::make_shared<SegmentList>();
         for (int i = 0; i + 1 < found->second->count(); ++i)
-            segments->array().push_back(std::make_shared<Segment>(i, found->second));
+            segments->array().emplace_back(i, found->second);
+        lists.push_back(segments.get());
         linkSegments_[link] = std::move(segments);
     }
-    separateSegmentsOnAxis(links, true);
-    separateSegmentsOnAxis(links, false);
+    spreadOnAxis(lists, true);
+    spreadOnAxis(lists, false);
 }
 
 void Router::separateSegmentsOnAxis(const std::vector<std::shared_ptr<DiagramLink>>& links,
                                     bool horizontal) {
+    std::vector<SegmentList*> lists;
+    for (const auto& link : distinctLinks(links)) {
+        const auto found = linkSegments_.find(link);
+        if (found != linkSegments_.end() && found->second) lists.push_back(found->second.get());
+    }
+    spreadOnAxis(lists, horizontal);
+}
+
+void Router::spreadOnAxis(const std::vector<SegmentList*>& lists, bool horizontal) const {
     struct Candidate {
         Segment* segment;
         // The coordinate across the axis, and the extent along it.
         double across, from, to;
     };
     std::vector<Candidate> candidates;
-    for (const auto& link : distinctLinks(links)) {
-        const auto found = linkSegments_.find(link);
-        if (found == linkSegments_.end() || !found->second) continue;
-        for (const auto& segment : *found->second) {
+    for (SegmentList* list : lists) {
+        for (Segment& segment : *list) {
             // The first leg stays, so that the link keeps its start on its node.
-            if (!segment || !segment->points() || segment->index() <= 0) continue;
-            if (segment->index() + 1 >= segment->points()->count()) continue;
-            const Point s = segment->start();
-            const Point e = segment->end();
+            if (!segment.points() || segment.index() <= 0) continue;
+            if (segment.index() + 1 >= segment.points()->count()) continue;
+            const Point s = segment.start();
+            const Point e = segment.end();
             if (!isFinite(s) || !isFinite(e)) continue;
             // A leg of no length runs along neither axis; moving it would slant its neighbours.
             if (s == e) continue;
             if ((s.y == e.y) != horizontal) continue;
             if (horizontal)
-                candidates.push_back({segment.get(), s.y, std::min(s.x, e.x), std::max(s.x, e.x)});
+                candidates.push_back({&segment, s.y, std::min(s.x, e.x), std::max(s.x, e.x)});
             else
-                candidates.push_back({segment.get(), s.x, std::min(s.y, e.y), std::max(s.y, e.y)});
+                candidates.push_back({&segment, s.x, std::min(s.y, e.y), std::max(s.y, e.y)});
         }
     }
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const Candidate& a, const Candidate& b) { return a.across < b.across; });
+    // Legs on one line form a group. Groups share no point (a leg's neighbours on its own axis
+    // lie on its line), so the order in which they are spread does not matter; lines are found
+    // by hashing rather than by sorting every leg, and each keeps its legs in link order.
+    {
+        std::unordered_map<double, int> lineOf;
+        lineOf.reserve(candidates.size());
+        std::vector<int> line(candidates.size());
+        std::vector<std::size_t> start{0};
+        for (std::size_t i = 0; i < candidates.size(); ++i) {
+            const auto [at, added] =
+                lineOf.try_emplace(candidates[i].across, static_cast<int>(start.size() - 1));
+            if (added) start.push_back(0);
+            line[i] = at->second;
+            ++start[static_cast<std::size_t>(at->second) + 1];
+        }
+        for (std::size_t k = 1; k < start.size(); ++k)
+            start[k] += start[k - 1];
+        std::vector<Candidate> grouped(candidates.size());
+        for (std::size_t i = 0; i < candidates.size(); ++i)
+            grouped[start[static_cast<std::size_t>(line[i])]++] = candidates[i];
+        candidates = std::move(grouped);
+    }
 
     std::vector<std::size_t> byStart;
     std::vector<int> clusterOf;

@@ -60,8 +60,9 @@ public:
                                                  double margin);
     using RouteTable =
         std::unordered_map<std::shared_ptr<DiagramLink>, std::shared_ptr<ArrayRef<Point>>>;
-    using SegmentTable = std::unordered_map<std::shared_ptr<DiagramLink>,
-                                            std::shared_ptr<ArrayRef<std::shared_ptr<Segment>>>>;
+    using SegmentList = ArrayRef<Segment>;
+    using SegmentTable =
+        std::unordered_map<std::shared_ptr<DiagramLink>, std::shared_ptr<SegmentList>>;
 
     static constexpr double defaultMargin = 8.0;
 
@@ -144,6 +145,8 @@ public:
     static bool segmentHitsNodes(Point p, Point q, const std::vector<Rect>& nodes, double margin);
 
 private:
+    // Spreads apart the overlapping legs on one axis of the routes these lists cut up.
+    void spreadOnAxis(const std::vector<SegmentList*>& lists, bool horizontal) const;
     // The obstacles (by position in the document's node list, with their rectangles) that meet
     // the box, in the document's order, leaving out the given nodes; from the index while a set
     // is routed.

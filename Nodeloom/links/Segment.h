@@ -13,6 +13,7 @@ namespace nodeloom {
 // moving one leg moves the ends of its neighbours too.
 class Segment {
 public:
+    Segment() = default;
     Segment(int index, std::shared_ptr<ArrayRef<Point>> points)
         : index_(index), points_(std::move(points)) {}
 
@@ -26,7 +27,7 @@ public:
     Point end() const { return points_ ? (*points_)[index_ + 1] : Point(); }
 
 private:
-    int index_;
+    int index_ = 0;
     std::shared_ptr<ArrayRef<Point>> points_;
 };
 
