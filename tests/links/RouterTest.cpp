@@ -29,7 +29,7 @@ std::shared_ptr<DiagramNode> addNode(Diagram& diagram, const Rect& bounds) {
     return node;
 }
 
-// A link whose ends sit on the two nodes at the border points nearest to the given points.
+// A link whose ends sit on the nodes' border points nearest to the given points.
 std::shared_ptr<DiagramLink> addLink(Diagram& diagram, const std::shared_ptr<DiagramNode>& from,
                                      Point start, const std::shared_ptr<DiagramNode>& to,
                                      Point end) {
@@ -49,104 +49,59 @@ void expectRoute(const Route& expected, const Route& actual) {
     }
 }
 
-// Whether an axis-parallel leg passes through the open inside of the rectangle.
-bool crossesInside(Point p, Point q, const Rect& r) {
-    const double left = std::max(std::min(p.x, q.x), r.x);
-    const double right = std::min(std::max(p.x, q.x), r.right());
-    const double top = std::max(std::min(p.y, q.y), r.y);
-    const double bottom = std::min(std::max(p.y, q.y), r.bottom());
-    if (p.x == q.x) return r.x < p.x && p.x < r.right() && top < bottom;
-    if (p.y == q.y) return r.y < p.y && p.y < r.bottom() && left < right;
-    return true;
-}
-
 // Nodes of random sizes on a grid, each at a random place in its cell but at least twice the
 // margin from the nodes of the cells next to it. Each node links to a random node at most two
 // cells away, and one node in ten to any node.
-struct GridDocument {
-    std::shared_ptr<Diagram> diagram = std::make_shared<Diagram>();
+std::shared_ptr<Diagram> gridDocument(int count, unsigned seed) {
+    auto diagram = std::make_shared<Diagram>();
+    const int columns = static_cast<int>(std::ceil(std::sqrt(count)));
+    const int rows = (count + columns - 1) / columns;
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> size(12, 30), unit(0, 1);
     std::vector<std::shared_ptr<DiagramNode>> nodes;
-
-    GridDocument(int count, unsigned seed) {
-        const int columns = static_cast<int>(std::ceil(std::sqrt(count)));
-        const int rows = (count + columns - 1) / columns;
-        constexpr double pitch = 60, gap = 16;
-        std::mt19937 random(seed);
-        std::uniform_real_distribution<double> size(12, 30), unit(0, 1);
-        for (int i = 0; i < count; ++i) {
-            const double w = size(random), h = size(random);
-            const double x = (i % columns) * pitch + unit(random) * (pitch - gap - w);
-            const double y = (i / columns) * pitch + unit(random) * (pitch - gap - h);
-            nodes.push_back(addNode(*diagram, Rect(x, y, w, h)));
-        }
-        std::uniform_int_distribution<int> step(-2, 2), any(0, count - 1);
-        auto link = [&](int i, int j) {
-            const Point ci = nodes[i]->bounds().center(), cj = nodes[j]->bounds().center();
-            addLink(*diagram, nodes[i], cj, nodes[j], ci)->setAutoRoute(true);
-        };
-        for (int i = 0; i < count; ++i) {
-            int j = i;
-            while (j == i || j >= count) {
-                const int c = std::clamp(i % columns + step(random), 0, columns - 1);
-                const int r = std::clamp(i / columns + step(random), 0, rows - 1);
-                j = r * columns + c;
-            }
-            link(i, j);
-        }
-        for (int n = 0; n < count / 10; ++n) {
-            const int i = any(random), j = any(random);
-            if (i != j) link(i, j);
-        }
+    for (int i = 0; i < count; ++i) {
+        const double w = size(random), h = size(random);
+        nodes.push_back(
+            addNode(*diagram, Rect((i % columns) * 60 + unit(random) * (44 - w),
+                                   (i / columns) * 60 + unit(random) * (44 - h), w, h)));
     }
-};
+    auto link = [&](int i, int j) {
+        const Point ci = nodes[i]->bounds().center(), cj = nodes[j]->bounds().center();
+        addLink(*diagram, nodes[i], cj, nodes[j], ci)->setAutoRoute(true);
+    };
+    std::uniform_int_distribution<int> step(-2, 2), any(0, count - 1);
+    for (int i = 0; i < count; ++i) {
+        int j = i;
+        while (j == i || j >= count)
+            j = std::clamp(i / columns + step(random), 0, rows - 1) * columns +
+                std::clamp(i % columns + step(random), 0, columns - 1);
+        link(i, j);
+    }
+    for (int n = 0; n < count / 10; ++n)
+        if (const int i = any(random), j = any(random); i != j) link(i, j);
+    return diagram;
+}
 
 }  // namespace
 
-TEST(Router, TwoFacingNodesMeetHalfway) {
-    auto diagram = std::make_shared<Diagram>();
-    auto a = addNode(*diagram, {0, 0, 20, 20});
-    auto b = addNode(*diagram, {60, 0, 20, 20});
-    auto link = addLink(*diagram, a, {20, 10}, b, {60, 10});
-    EXPECT_EQ(8.0, diagram->routeMargin());
-    const auto router = diagram->linkRouter();
-    ASSERT_TRUE(router);
-    EXPECT_EQ(router, diagram->linkRouter());
-    EXPECT_EQ(diagram.get(), router->diagram());
-
-    expectRoute({{20, 10}, {40, 10}, {40, 10}, {60, 10}}, router->routeLink(link));
-    // Routing alone leaves the link as it was.
-    EXPECT_EQ((Route{{20, 10}, {60, 10}}), link->controlPoints());
-
-    // The margin is read from the document at every route.
-    diagram->setRouteMargin(4);
-    link->connectEnd(b, true, Point(70, 0), false);
-    expectRoute({{20, 10}, {40, 10}, {40, -4}, {70, -4}, {70, 0}}, router->routeLink(link));
-    EXPECT_EQ(4.0, router->cm());
-}
-
-TEST(Router, NodesInTheWayArePassedAroundUnlessTheyAreNoObstacles) {
+TEST(Router, RoutesBetweenNodesAroundTheObstaclesOfTheDocument) {
     auto diagram = std::make_shared<Diagram>();
     auto a = addNode(*diagram, {0, 0, 20, 20});
     auto b = addNode(*diagram, {100, 0, 20, 20});
-    auto c = addNode(*diagram, {50, -10, 20, 40});
     auto link = addLink(*diagram, a, {20, 10}, b, {100, 10});
     const auto router = diagram->linkRouter();
+    expectRoute({{20, 10}, {60, 10}, {60, 10}, {100, 10}}, router->routeLink(link));
+    EXPECT_EQ((Route{{20, 10}, {100, 10}}), link->controlPoints());
 
+    auto c = addNode(*diagram, {50, -10, 20, 40});
     const Route around{{20, 10}, {42, 10}, {42, 38}, {78, 38}, {78, 10}, {100, 10}};
     expectRoute(around, router->routeLink(link));
-    EXPECT_EQ(std::vector<std::shared_ptr<DiagramNode>>{c},
-              router->findObstacles(link, router->routeLink(link)));
-
+    EXPECT_EQ(std::vector<std::shared_ptr<DiagramNode>>{c}, router->findObstacles(link, around));
     c->setObstacle(false);
     expectRoute({{20, 10}, {60, 10}, {60, 10}, {100, 10}}, router->routeLink(link));
     c->setObstacle(true);
 
-    // Turned a quarter, the node's box stands across the route the other way.
-    c->setBounds(Rect(40, 0, 40, 20));
-    c->setRotationAngle(90);
-    expectRoute(around, router->routeLink(link));
-
-    // A container holding an end node is no obstacle of the link; other containers are.
+    // A container holding an end node is no obstacle of the link.
     auto container = std::make_shared<ContainerNode>();
     container->setBounds(Rect(-10, -30, 200, 80));
     diagram->addItem(container);
@@ -154,6 +109,13 @@ TEST(Router, NodesInTheWayArePassedAroundUnlessTheyAreNoObstacles) {
     expectRoute(around, router->routeLink(link));
     a->setAttachment(nullptr);
     EXPECT_EQ(2u, router->findObstacles(link, around).size());
+
+    // The margin is read from the document at every route.
+    diagram->removeItem(container);
+    diagram->removeItem(c);
+    diagram->setRouteMargin(4);
+    link->connectEnd(b, true, Point(110, 0), false);
+    expectRoute({{20, 10}, {60, 10}, {60, -4}, {110, -4}, {110, 0}}, router->routeLink(link));
 }
 
 TEST(Router, NodesMetOnlyOnTheWayAroundAreAvoidedToo) {
@@ -162,17 +124,13 @@ TEST(Router, NodesMetOnlyOnTheWayAroundAreAvoidedToo) {
     auto b = addNode(*diagram, {200, 90, 20, 20});
     addNode(*diagram, {90, 90, 20, 20});
     auto link = addLink(*diagram, a, {0, 100}, b, {200, 100});
-    // Alone, the node in the way is passed below.
     expectRoute({{0, 100}, {82, 100}, {82, 118}, {118, 118}, {118, 100}, {200, 100}},
                 diagram->linkRouter()->routeLink(link));
-
-    // A node just below lies outside the box of the straight route, so it is not looked for at
+    // A node just below lies outside the box of the straight route and is not looked for at
     // first, but the way below runs through it: both are then passed, as one, above.
-    auto below = addNode(*diagram, {95, 112, 20, 20});
-    const Route route = diagram->linkRouter()->routeLink(link);
-    expectRoute({{0, 100}, {82, 100}, {82, 82}, {123, 82}, {123, 100}, {200, 100}}, route);
-    EXPECT_TRUE(diagram->linkRouter()->findObstacles(link, route).size() == 1);
-    EXPECT_NE(below, diagram->linkRouter()->findObstacles(link, route).front());
+    addNode(*diagram, {95, 112, 20, 20});
+    expectRoute({{0, 100}, {82, 100}, {82, 82}, {123, 82}, {123, 100}, {200, 100}},
+                diagram->linkRouter()->routeLink(link));
 }
 
 TEST(Router, LooseEndsRouteFromTheirPoints) {
@@ -186,18 +144,6 @@ TEST(Router, LooseEndsRouteFromTheirPoints) {
     // The loose end is a rectangle of no size at (100, 10), wherever the virtual node lies.
     expectRoute({{20, 10}, {60, 10}, {60, 2}, {100, 2}, {100, 10}},
                 diagram->linkRouter()->routeLink(link));
-
-    // A node in the way is passed as for any end.
-    addNode(*diagram, {50, 0, 20, 20});
-    expectRoute({{20, 10}, {42, 10}, {42, -8}, {78, -8}, {78, 2}, {100, 2}, {100, 10}},
-                diagram->linkRouter()->routeLink(link));
-
-    // Neither end on a node.
-    auto loose = std::make_shared<DiagramLink>();
-    loose->setControlPoints({{200, 0}, {300, 50}});
-    const Route free = diagram->linkRouter()->routeLink(loose);
-    EXPECT_EQ(Point(200, 0), free.front());
-    EXPECT_EQ(Point(300, 50), free.back());
 }
 
 TEST(Router, BadLinksGiveShortRoutes) {
@@ -205,19 +151,13 @@ TEST(Router, BadLinksGiveShortRoutes) {
     addNode(*diagram, {0, 0, 20, 20});
     const auto router = diagram->linkRouter();
     EXPECT_TRUE(router->routeLink(nullptr).empty());
-
-    const double nan = std::numeric_limits<double>::quiet_NaN();
     auto link = std::make_shared<DiagramLink>();
-    link->setControlPoints({{nan, 0}, {10, 10}});
+    link->setControlPoints({{std::numeric_limits<double>::quiet_NaN(), 0}, {10, 10}});
     EXPECT_EQ(2u, router->routeLink(link).size());
     link->setControlPoints({});
     EXPECT_GE(router->routeLink(link).size(), 2u);
     router->routeLinkSet({nullptr, link});
-
-    Router orphan(nullptr);
-    link->setControlPoints({{0, 0}, {100, 0}});
-    EXPECT_EQ(4u, orphan.routeLink(link).size());
-    EXPECT_TRUE(orphan.findObstacles(link, {{0, 0}, {100, 0}}).empty());
+    EXPECT_EQ(4u, Router(nullptr).routeLink(link).size());
 }
 
 TEST(Router, ASetIsRoutedSeparatedAndApplied) {
@@ -228,14 +168,8 @@ TEST(Router, ASetIsRoutedSeparatedAndApplied) {
     auto upper = addLink(*diagram, a, {20, 10}, b, {100, 10});
     auto lower = addLink(*diagram, a, {20, 12}, b, {100, 12});
     const auto router = diagram->linkRouter();
-
-    // Alone, both pass above the node in the middle along the same lines.
-    const Route alone = router->routeLink(upper);
-    expectRoute({{20, 10}, {42, 10}, {42, -3}, {78, -3}, {78, 10}, {100, 10}}, alone);
-    EXPECT_EQ(-3, router->routeLink(lower)[2].y);
-
-    // Together, the runs are spread 3 apart, nested without crossing; listing a link twice
-    // changes nothing.
+    // Alone, both would pass above the middle node at y -3; together they are spread 3 apart,
+    // nested without crossing.
     router->routeLinkSet({upper, lower, upper});
     EXPECT_TRUE(router->linkRoutes().empty());
     EXPECT_TRUE(router->linkSegments().empty());
@@ -249,30 +183,18 @@ TEST(Router, ReroutingTakesTheAutoRoutedLinksNearTheChange) {
     auto diagram = std::make_shared<Diagram>();
     auto a = addNode(*diagram, {0, 0, 20, 20});
     auto b = addNode(*diagram, {100, 0, 20, 20});
-    auto far1 = addNode(*diagram, {0, 300, 20, 20});
-    auto far2 = addNode(*diagram, {100, 300, 20, 20});
     auto near = addLink(*diagram, a, {20, 10}, b, {100, 10});
     auto manual = addLink(*diagram, a, {20, 15}, b, {100, 15});
-    auto away = addLink(*diagram, far1, {20, 310}, far2, {100, 310});
     near->setAutoRoute(true);
-    away->setAutoRoute(true);
-
-    // A rectangle within the margin of the link's box (grown by its stroke) selects it; one
-    // farther away does not.
-    diagram->rerouteLinks({Rect(40, 18, 10, 10)});
+    // The link's box, grown by its stroke of 1, reaches y 11: a rectangle within the margin of
+    // it selects it, one farther away does not; nor does a bad one.
+    diagram->rerouteLinks({Rect(40, 19.5, 10, 10), Rect(std::nan(""), 0, 1, 1)});
+    EXPECT_EQ(2u, near->controlPoints().size());
+    diagram->rerouteLinks({Rect(40, 19, 10, 10)});
     EXPECT_EQ(4u, near->controlPoints().size());
     EXPECT_EQ(2u, manual->controlPoints().size());
-    EXPECT_EQ(2u, away->controlPoints().size());
 
-    diagram->rerouteLinks({Rect(40, 319.5, 10, 10)});
-    EXPECT_EQ(2u, away->controlPoints().size());
-    diagram->rerouteLinks({});
-    diagram->rerouteLinks({Rect(std::numeric_limits<double>::quiet_NaN(), 0, 1, 1)});
-    EXPECT_EQ(2u, away->controlPoints().size());
-    diagram->rerouteLinks({Rect(40, 319, 10, 10)});
-    EXPECT_EQ(4u, away->controlPoints().size());
-
-    // Removing an obstacle node routes the links around it again.
+    // A new obstacle, then its removal, route the link around it and back.
     auto c = addNode(*diagram, {50, -10, 20, 40});
     diagram->rerouteLinks({c->bounds()});
     EXPECT_EQ(6u, near->controlPoints().size());
@@ -291,13 +213,11 @@ TEST(Router, ReroutingLaysABezierLinkOutOnce) {
     link->setAutoRoute(true);
     const Route route = diagram->linkRouter()->routeLink(link);
     ASSERT_EQ(6u, route.size());
-
-    // Five legs become a Bezier link of 3 x 5 - 2 points through the route's corners.
-    for (int pass = 0; pass < 3; ++pass) {
+    // Five legs make a Bezier link of 3 x 5 - 2 points, each inner corner twice; every time.
+    for (int pass = 0; pass < 2; ++pass) {
         diagram->rerouteLinks({a->bounds()});
         const auto& points = link->controlPoints();
-        ASSERT_EQ(13u, points.size()) << "pass " << pass;
-        EXPECT_EQ(route[0], points[0]);
+        ASSERT_EQ(13u, points.size());
         EXPECT_EQ(route[1], points[1]);
         EXPECT_EQ(route[1], points[2]);
         EXPECT_EQ(route[5], points[12]);
@@ -308,43 +228,41 @@ TEST(Router, KeepsNoNodeOrLinkAliveBetweenRoutes) {
     auto diagram = std::make_shared<Diagram>();
     auto a = addNode(*diagram, {0, 0, 20, 20});
     auto b = addNode(*diagram, {100, 0, 20, 20});
-    auto link = addLink(*diagram, a, {20, 10}, b, {100, 10});
-    link->setAutoRoute(true);
+    addLink(*diagram, a, {20, 10}, b, {100, 10})->setAutoRoute(true);
     std::weak_ptr<DiagramNode> obstacle;
-    std::weak_ptr<DiagramLink> gone;
+    std::weak_ptr<DiagramLink> other;
     {
         auto c = addNode(*diagram, {50, -10, 20, 40});
-        auto d = addNode(*diagram, {0, 100, 20, 20});
-        auto other = addLink(*diagram, d, {20, 110}, b, {110, 20});
-        other->setAutoRoute(true);
-        diagram->rerouteLinks({c->bounds(), d->bounds()});
+        auto d = addLink(*diagram, c, {60, 30}, b, {110, 20});
+        d->setAutoRoute(true);
+        diagram->rerouteLinks({c->bounds()});
         obstacle = c;
-        gone = other;
+        other = d;
         diagram->removeItem(c);
-        diagram->removeItem(d);
     }
     EXPECT_TRUE(obstacle.expired());
-    EXPECT_TRUE(gone.expired());
-    diagram->rerouteLinks({a->bounds()});
-    EXPECT_EQ(4u, link->controlPoints().size());
+    EXPECT_TRUE(other.expired());
 }
 
 TEST(RouterDocuments, NoRouteCrossesAnObstacleNode) {
     for (int count : {100, 1000}) {
         SCOPED_TRACE(count);
-        GridDocument doc(count, 3);
-        const auto& links = doc.diagram->links();
-        doc.diagram->linkRouter()->routeLinkSet(links);
-
-        for (const auto& link : links) {
+        const auto diagram = gridDocument(count, 3);
+        diagram->linkRouter()->routeLinkSet(diagram->links());
+        for (const auto& link : diagram->links()) {
             const auto& points = link->controlPoints();
-            ASSERT_GE(points.size(), 2u);
             for (std::size_t i = 1; i < points.size(); ++i) {
-                ASSERT_TRUE(points[i].x == points[i - 1].x || points[i].y == points[i - 1].y);
-                for (const auto& node : doc.nodes) {
+                const Point p = points[i - 1], q = points[i];
+                ASSERT_TRUE(p.x == q.x || p.y == q.y);
+                for (const auto& node : diagram->nodes()) {
                     if (node == link->origin() || node == link->destination()) continue;
-                    ASSERT_FALSE(crossesInside(points[i - 1], points[i], node->bounds()))
-                        << "leg " << i << " through " << node->bounds().toString();
+                    const Rect r = node->bounds();
+                    const bool across =
+                        p.x == q.x ? r.x < p.x && p.x < r.right() &&
+                                         std::min(p.y, q.y) < r.bottom() && r.y < std::max(p.y, q.y)
+                                   : r.y < p.y && p.y < r.bottom() &&
+                                         std::min(p.x, q.x) < r.right() && r.x < std::max(p.x, q.x);
+                    ASSERT_FALSE(across) << "leg " << i << " through " << r.toString();
                 }
             }
         }
@@ -352,35 +270,16 @@ TEST(RouterDocuments, NoRouteCrossesAnObstacleNode) {
 }
 
 TEST(RouterDocuments, TheIndexFindsWhatTheScanFinds) {
-    GridDocument doc(400, 9);
-    doc.nodes[5]->setObstacle(false);
-    doc.nodes[17]->setRotationAngle(30);
-    const auto router = doc.diagram->linkRouter();
-    const ObstacleIndex index(doc.diagram->nodes(), router->cm());
-
-    std::vector<int> found;
-    for (const auto& link : doc.diagram->links()) {
-        const Route route = router->routeLink(link);
-        std::vector<std::shared_ptr<DiagramNode>> indexed;
-        const auto scanned = router->findObstacles(link, route);
-        double left = route[0].x, top = route[0].y, right = left, bottom = top;
-        for (const Point& p : route) {
-            left = std::min(left, p.x), right = std::max(right, p.x);
-            top = std::min(top, p.y), bottom = std::max(bottom, p.y);
-        }
-        index.query(Rect::fromLTRB(left, top, right, bottom), found);
-        for (int i : found) {
-            const auto& node = doc.diagram->nodes()[static_cast<std::size_t>(
-                index.entries()[static_cast<std::size_t>(i)].position)];
-            if (node != link->origin() && node != link->destination()) indexed.push_back(node);
-        }
-        ASSERT_EQ(scanned, indexed);
-    }
-
-    // Areas of every size, also beyond the nodes, and touching ones.
+    const auto diagram = gridDocument(400, 9);
+    diagram->nodes()[5]->setObstacle(false);
+    diagram->nodes()[17]->setRotationAngle(30);
+    const auto router = diagram->linkRouter();
+    const ObstacleIndex index(diagram->nodes(), router->cm());
     std::mt19937 random(2);
     std::uniform_real_distribution<double> at(-100, 1300), extent(0, 400);
-    for (int n = 0; n < 500; ++n) {
+    std::vector<int> found;
+    for (int n = 0; n < 1000; ++n) {
+        // Areas of every size, some of no width, some beyond the nodes.
         const Rect area(at(random), at(random), extent(random) * (n % 3), extent(random));
         index.query(area, found);
         std::vector<int> scanned;
@@ -389,7 +288,11 @@ TEST(RouterDocuments, TheIndexFindsWhatTheScanFinds) {
                 scanned.push_back(static_cast<int>(i));
         ASSERT_EQ(scanned, found);
     }
-    const Rect edge = index.entries()[0].bounds;
-    index.query(Rect(edge.right(), edge.bottom(), 0, 0), found);
-    EXPECT_NE(std::find(found.begin(), found.end(), 0), found.end());
+    // Through the router: a link routed in a set, with the index, gets the route it gets alone,
+    // by scanning.
+    for (const auto& link : diagram->links()) {
+        const Route alone = router->routeLink(link);
+        router->routeLinkSet({link});
+        ASSERT_EQ(alone, link->controlPoints());
+    }
 }
