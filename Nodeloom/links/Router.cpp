@@ -449,11 +449,12 @@ std::vector<Router::Union> Router::collectUnions(const std::vector<Rect>& obstac
 
 namespace {
 
-// One pass of detours: every crossing of the route into a cluster is paired with the route's
-// next crossing of the same cluster, and the route between them is replaced by the way around
-// the cluster.
+// Where the route enters a cluster and where it leaves it.
 using Detour = std::pair<Router::Intersection, Router::Intersection>;
 
+// One pass of detours: every crossing of the route into a cluster is paired with the route's
+// next crossing of the same cluster, and the route between them is replaced by the way around
+// the cluster. The pairs taken are added to `detours`.
 std::vector<Point> detourOnce(const std::vector<Point>& route,
                               const std::vector<Router::Union>& unions,
                               std::vector<Detour>* detours = nullptr) {

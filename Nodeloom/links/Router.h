@@ -78,15 +78,17 @@ public:
     double cm() const { return cm_; }
 
     // The route of the link from its current start point to its current end point, around the
-    // document's obstacle nodes; the link is not changed. At least two points for a link, none
-    // for a null link. An end on no real node routes from its end point.
+    // document's obstacle nodes, also those that the ways around others run into; the link is
+    // not changed. At least two points for a link, none for a null link. An end on no real node
+    // routes from its end point.
     std::vector<Point> routeLink(const std::shared_ptr<DiagramLink>& link);
     // Routes every link of the list, spreads apart the legs that overlap and applies the routes
     // to the links (their shape then lays the points out its own way). A link listed twice is
     // routed once; null entries are skipped.
     void routeLinkSet(const std::vector<std::shared_ptr<DiagramLink>>& links);
     // Spreads apart the overlapping legs of the routes held in linkRoutes for these links:
-    // horizontal legs first, then vertical ones.
+    // horizontal legs first, then vertical ones. A route's first leg, and legs of no length,
+    // stay where they are.
     void separateSegments(const std::vector<std::shared_ptr<DiagramLink>>& links);
     void separateSegmentsOnAxis(const std::vector<std::shared_ptr<DiagramLink>>& links,
                                 bool horizontal);
@@ -142,6 +144,8 @@ public:
     // eighth of the margin).
     static void simplifyRoute(std::vector<Point>& route, const std::vector<Rect>& nodes,
                               double margin);
+    // Whether the leg lies within one of the rectangles (shrunk by an eighth of the margin) or
+    // crosses one of their sides.
     static bool segmentHitsNodes(Point p, Point q, const std::vector<Rect>& nodes, double margin);
 
 private:
