@@ -215,7 +215,9 @@ Rect boundingBox(const std::vector<Point>& points) {
 std::vector<std::shared_ptr<DiagramLink>> distinctLinks(
     const std::vector<std::shared_ptr<DiagramLink>>& links) {
     std::vector<std::shared_ptr<DiagramLink>> distinct;
+    distinct.reserve(links.size());
     std::unordered_set<const DiagramLink*> seen;
+    seen.reserve(links.size());
     for (const auto& link : links)
         if (link && seen.insert(link.get()).second) distinct.push_back(link);
     return distinct;
@@ -734,6 +736,7 @@ void Router::routeLinkSet(const std::vector<std::shared_ptr<DiagramLink>>& links
     }
     std::vector<std::shared_ptr<ArrayRef<Point>>> routes;
     routes.reserve(set.size());
+    linkRoutes_.reserve(set.size());
     for (const auto& link : set) {
         routes.push_back(std::make_shared<ArrayRef<Point>>(routeLink(link)));
         linkRoutes_[link] = routes.back();
@@ -753,8 +756,11 @@ void Router::separateSegments(const std::vector<std::shared_ptr<DiagramLink>>& l
     // Legs of earlier separations are of no further use; keeping them would keep their links
     // alive after the links have left the document.
     linkSegments_.clear();
+    const auto set = distinctLinks(links);
+    linkSegments_.reserve(set.size());
     std::vector<SegmentList*> lists;
-    for (const auto& link : distinctLinks(links)) {
+    lists.reserve(set.size());
+    for (const auto& link : set) {
         const auto found = linkRoutes_.find(link);
         if (found == linkRoutes_.end() || !found->second) continue;
         auto segments = std::make_shared<SegmentList>();
