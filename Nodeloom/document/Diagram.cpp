@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <tuple>
 #include <utility>
 
 #include "Nodeloom/composite/ContainerNode.h"
@@ -26,6 +27,7 @@
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/Router.h"
 #include "Nodeloom/platform/Bundle.h"
 
 namespace nodeloom {
@@ -399,8 +401,25 @@ bool Diagram::zOrderPrecedes(const DiagramItem& a, const DiagramItem& b) const {
 void Diagram::updateZOrder() {
     if (!zOrderInvalid_) return;
     updateRuntimeIndices();
-    zOrder_.sort([this](const std::shared_ptr<DiagramItem>& a,
-                        const std::shared_ptr<DiagramItem>& b) { return zOrderPrecedes(*a, *b); });
+    // The same order as zOrderPrecedes, from one key per item: items without a layer by layer
+    // index, then items on valid layers by the layer's rank and index, then those past the end
+    // by index; within a layer by z-index, then by the position just numbered.
+    zOrder_.sortByKey([this](const DiagramItem& item) {
+        const int layer = item.layerIndex();
+        int group = 0;
+        int rank = layer;
+        int index = 0;
+        if (layer >= 0) {
+            if (const Layer* valid = validLayer(layer)) {
+                group = 1;
+                rank = valid->zIndex();
+                index = layer;
+            } else {
+                group = 2;
+            }
+        }
+        return std::make_tuple(group, rank, index, item.zIndex(), item.runtimeIndex());
+    });
     zOrderInvalid_ = false;
     if (!anyContainerCreated()) return;
 
@@ -469,9 +488,36 @@ void Diagram::invalidate(const Rect& rect) {
     repaint_.raise(*this, args);
 }
 
-// Links are routed with the router, which comes with the link subsystem; until then no link
-// routes itself, so there is nothing to route again.
-void Diagram::rerouteLinks(const std::vector<Rect>&) {}
+void Diagram::rerouteLinks(const std::vector<Rect>& rects) {
+    const double margin = routeMargin_ >= 0 ? routeMargin_ : Router::defaultMargin;
+    std::vector<Rect> areas;
+    for (const Rect& r : rects)
+        if (isFinite(r)) areas.push_back(Rect::inflate(r, margin, margin));
+    if (areas.empty()) return;
+
+    std::vector<std::shared_ptr<DiagramLink>> selected;
+    for (const auto& link : links()) {
+        if (!link || !link->autoRoute()) continue;
+        const Rect bounds = link->getBounds();
+        for (const Rect& area : areas) {
+            if (area.intersectsWith(bounds)) {
+                selected.push_back(link);
+                break;
+            }
+        }
+    }
+    if (selected.empty()) return;
+    linkRouter()->routeLinkSet(selected);
+    // Applying the routes has already let each link's shape lay its points out; doing it a
+    // second time would treat a Bezier link's points as a new route and add to them.
+    for (const auto& link : selected)
+        link->updateFromPoints();
+}
+
+const std::shared_ptr<Router>& Diagram::linkRouter() {
+    if (!linkRouter_) linkRouter_ = std::make_shared<Router>(this);
+    return linkRouter_;
+}
 
 void Diagram::arrange(const std::shared_ptr<Layout>& layout) {
     if (!layout) return;

@@ -38,6 +38,7 @@ class DiagramItem;
 class DiagramLink;
 class DiagramNode;
 class Layout;
+class Router;
 class Selection;
 class ShapeLibrary;
 class UndoManager;
@@ -279,6 +280,8 @@ public:
 
     // Routes the links with automatic routing near the rectangles again.
     void rerouteLinks(const std::vector<Rect>& rects);
+    // The router of this document's links, made on first use.
+    const std::shared_ptr<Router>& linkRouter();
     // Runs an automatic layout on the whole document as one undoable step; a null layout does
     // nothing.
     void arrange(const std::shared_ptr<Layout>& layout);
@@ -418,6 +421,7 @@ private:
     std::vector<std::shared_ptr<Layer>> layers_;
     int activeLayer_ = -1;
     double routeMargin_ = 8.0;
+    std::shared_ptr<Router> linkRouter_;
     bool canUndo_ = false;
     bool canRedo_ = false;
     std::shared_ptr<UndoManager> undoManager_;
