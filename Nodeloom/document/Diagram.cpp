@@ -300,7 +300,7 @@ void Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool ass
     if (!link) return;
     links_.push_back(link);
     attachItem(link, assignIndexes);
-    // PENDING link->alignPoints();
+    link->alignPoints();
     link->originConnection()->addLinkToNode();
     link->destinationConnection()->addLinkToNode();
 }
