@@ -26,6 +26,7 @@
 #include "Nodeloom/document/EditNodeTextEventArgs.h"
 #include "Nodeloom/document/EditTreeItemTextEventArgs.h"
 #include "Nodeloom/document/Event.h"
+#include "Nodeloom/document/Factory.h"
 #include "Nodeloom/document/ItemFollowsContainerRule.h"
 #include "Nodeloom/document/ItemList.h"
 #include "Nodeloom/document/KeepInsideParentConstraintRule.h"

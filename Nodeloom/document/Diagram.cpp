@@ -15,6 +15,7 @@
 #include "Nodeloom/document/Command.h"
 #include "Nodeloom/document/CompositeCommand.h"
 #include "Nodeloom/document/DiagramStatic.h"
+#include "Nodeloom/document/Factory.h"
 #include "Nodeloom/document/RemoveItemCommand.h"
 #include "Nodeloom/document/Selection.h"
 #include "Nodeloom/document/UndoManager.h"
@@ -542,6 +543,11 @@ std::shared_ptr<DiagramNode> Diagram::getNearestNode(Point point, double maxDist
 const std::shared_ptr<Selection>& Diagram::selection() {
     if (!selection_) selection_ = std::make_shared<Selection>(weak_from_this().lock());
     return selection_;
+}
+
+const std::shared_ptr<Factory>& Diagram::factory() {
+    if (!factory_) factory_ = std::make_shared<Factory>(this);
+    return factory_;
 }
 
 std::vector<std::shared_ptr<DiagramItem>> Diagram::selectedItems() const {

@@ -37,6 +37,7 @@ class Command;
 class DiagramItem;
 class DiagramLink;
 class DiagramNode;
+class Factory;
 class Layout;
 class Selection;
 class ShapeLibrary;
@@ -295,6 +296,10 @@ public:
 
     // The selection frame, made on first use; its diagram is this document.
     const std::shared_ptr<Selection>& selection();
+    // Creates items in this document; made on first use. The host may put in its own; after a
+    // null one the next read makes a new factory.
+    const std::shared_ptr<Factory>& factory();
+    void setFactory(std::shared_ptr<Factory> factory) { factory_ = std::move(factory); }
     // The selected items in drawing order, nodes and links in the order they were added.
     std::vector<std::shared_ptr<DiagramItem>> selectedItems() const;
     std::vector<std::shared_ptr<DiagramNode>> selectedNodes() const;
@@ -408,6 +413,7 @@ private:
     Rect linkLabelsInvalidRect_;
     bool labelLayoutInvalid_ = true;
     std::shared_ptr<Selection> selection_;
+    std::shared_ptr<Factory> factory_;
     double adjustmentHandlesSize_ = 2.0;
     double touchThreshold_ = 19.0;
     double threshold_ = 19.0;
