@@ -11,7 +11,6 @@
 
 #include "MediatorTestSupport.h"
 #include "Nodeloom/document/DiagramMediator.h"
-#include "Nodeloom/document/LinkFollowsNodesRule.h"
 #include "Nodeloom/document/Selection.h"
 #include "Nodeloom/foundation/MeasureUnit.h"
 #include "Nodeloom/items/ConnectionPoint.h"
@@ -27,61 +26,40 @@ using Items = DiagramMediator::ItemList;
 using Update = std::pair<const DiagramItem*, int>;
 
 // A rule over a graph given by the test, recording every update it is asked for.
-class GraphRule : public DependencyRule {
-public:
-    GraphRule(int id, std::vector<Update>** log) : id_(id), log_(log) {}
-
-    Items dependents(const std::shared_ptr<DiagramItem>& item) override {
-        const auto it = dependents_.find(item.get());
-        return it == dependents_.end() ? Items{} : it->second;
-    }
-    Items masters(const std::shared_ptr<DiagramItem>& item) override {
-        const auto it = masters_.find(item.get());
-        return it == masters_.end() ? Items{} : it->second;
-    }
-    bool isDependent(const std::shared_ptr<DiagramItem>& item) override {
-        return claimed_.count(item.get()) != 0;
-    }
-    void updateDependent(const std::shared_ptr<DiagramItem>& item, const StateMap&,
+struct GraphRule : DependencyRule {
+    GraphRule(int id, std::vector<Update>** log) : id(id), log(log) {}
+    Items dependents(const std::shared_ptr<DiagramItem>& i) override { return out[i.get()]; }
+    Items masters(const std::shared_ptr<DiagramItem>& i) override { return in[i.get()]; }
+    bool isDependent(const std::shared_ptr<DiagramItem>& i) override { return claimed[i.get()]; }
+    void updateDependent(const std::shared_ptr<DiagramItem>& i, const StateMap&,
                          SinglePointerController*) override {
-        (*log_)->emplace_back(item.get(), id_);
+        (*log)->emplace_back(i.get(), id);
     }
-
-    std::map<const DiagramItem*, Items> dependents_;
-    std::map<const DiagramItem*, Items> masters_;
-    std::map<const DiagramItem*, bool> claimed_;
-
-private:
-    int id_;
-    std::vector<Update>** log_;
+    int id;
+    std::vector<Update>** log;
+    std::map<const DiagramItem*, Items> out, in;
+    std::map<const DiagramItem*, bool> claimed;
 };
 
-// Counts what the mediator asks of the rules it wraps.
-class CountingRule : public DependencyRule {
-public:
-    CountingRule(std::shared_ptr<DependencyRule> inner, long* calls)
-        : inner_(std::move(inner)), calls_(calls) {}
-    Items dependents(const std::shared_ptr<DiagramItem>& item) override {
-        ++*calls_;
-        return inner_->dependents(item);
+// Counts every question the mediator asks of the rule it wraps.
+struct CountingRule : DependencyRule {
+    CountingRule(std::shared_ptr<DependencyRule> inner, long* calls) : inner(inner), calls(calls) {}
+    Items dependents(const std::shared_ptr<DiagramItem>& i) override {
+        return ++*calls, inner->dependents(i);
     }
-    Items masters(const std::shared_ptr<DiagramItem>& item) override {
-        ++*calls_;
-        return inner_->masters(item);
+    Items masters(const std::shared_ptr<DiagramItem>& i) override {
+        return ++*calls, inner->masters(i);
     }
-    bool isDependent(const std::shared_ptr<DiagramItem>& item) override {
-        ++*calls_;
-        return inner_->isDependent(item);
+    bool isDependent(const std::shared_ptr<DiagramItem>& i) override {
+        return ++*calls, inner->isDependent(i);
     }
-    void updateDependent(const std::shared_ptr<DiagramItem>& item, const StateMap& states,
+    void updateDependent(const std::shared_ptr<DiagramItem>& i, const StateMap& states,
                          SinglePointerController* ist) override {
-        ++*calls_;
-        inner_->updateDependent(item, states, ist);
+        ++*calls;
+        inner->updateDependent(i, states, ist);
     }
-
-private:
-    std::shared_ptr<DependencyRule> inner_;
-    long* calls_;
+    std::shared_ptr<DependencyRule> inner;
+    long* calls;
 };
 
 bool listed(const Items& list, const std::shared_ptr<DiagramItem>& item) {
@@ -172,9 +150,9 @@ TEST(DiagramMediator, UpdatesInTheOrderOfTheLiteralQueueAlsoThroughCycles) {
         for (int r = 0; r < 3; ++r) {
             auto rule = std::make_shared<GraphRule>(r, &log);
             for (const auto& node : nodes) {
-                rule->dependents_[node.get()] = pick(random, nodes, 2);
-                rule->masters_[node.get()] = pick(random, nodes, 2);
-                if (random() % 3 != 0) rule->claimed_[node.get()] = true;
+                rule->out[node.get()] = pick(random, nodes, 2);
+                rule->in[node.get()] = pick(random, nodes, 2);
+                rule->claimed[node.get()] = random() % 3 != 0;
             }
             rules.push_back(rule);
         }
@@ -195,74 +173,38 @@ TEST(DiagramMediator, UpdatesInTheOrderOfTheLiteralQueueAlsoThroughCycles) {
     }
 }
 
-TEST(DiagramMediator, ALoneNodeCollectsItselfOnly) {
-    auto d = std::make_shared<Diagram>();
-    auto node = addNode(d, Rect(0, 0, 10, 10));
-    DiagramMediator mediator(node);
-    ASSERT_EQ(mediator.items(), Items{node});
-    EXPECT_EQ(mediator.modifiedItem(), node);
-    EXPECT_EQ(mediator.originalStates().size(), 1u);
-    EXPECT_EQ(mediator.rules(), DiagramMediator::defaultRules());
-
-    node->setBounds(Rect(5, 5, 10, 10), true);
-    EXPECT_EQ(node->bounds(), Rect(5, 5, 10, 10));
-
-    DiagramMediator nothing(nullptr);
-    EXPECT_TRUE(nothing.items().empty());
-    nothing.updateDependents();  // no item, no work, no crash
-}
-
-TEST(DiagramMediator, RuleListsAreSharedAndInOrder) {
-    const auto& rules = DiagramMediator::defaultRules();
-    ASSERT_EQ(rules.size(), 4u);
-    EXPECT_NE(std::dynamic_pointer_cast<LinkFollowsNodesRule>(rules[3]), nullptr);
-    ASSERT_EQ(DiagramMediator::linkRules().size(), 1u);
-    EXPECT_EQ(DiagramMediator::linkRules()[0], rules[3]);
-    EXPECT_EQ(&DiagramMediator::defaultRules(), &rules);
-}
-
-TEST(DiagramMediator, LinksFollowTheMovedEndAndKeepTheirBendsWithTheStart) {
+TEST(DiagramMediator, LinksFollowTheMovedEndAndBendWithTheStartBetweenRealNodes) {
     auto d = std::make_shared<Diagram>();
     auto a = addNode(d, Rect(0, 0, 10, 10));
     auto b = addNode(d, Rect(50, 50, 10, 10));
     auto link = addLink(d, a, b, {Point(10, 5), Point(30, 5), Point(50, 55)});
+    auto loose =
+        addLink(d, a, VirtualNode::instance(), {Point(10, 5), Point(30, 5), Point(40, 40)});
+    ASSERT_FALSE(loose->destination()->isRealNode());
 
     a->setBounds(Rect(0, 10, 10, 10), true);
-    // Only one end was collected: the rule moves it, and the bend moves with the start.
+    // Only one end of each link was collected, so the link rule alone moves them.
     EXPECT_EQ(link->controlPoints(),
               (std::vector<Point>{Point(10, 15), Point(30, 15), Point(50, 55)}));
-
+    EXPECT_EQ(loose->controlPoints(),
+              (std::vector<Point>{Point(10, 15), Point(30, 5), Point(40, 40)}));
     b->setBounds(Rect(60, 50, 10, 10), true);
     EXPECT_EQ(link->controlPoints(),
               (std::vector<Point>{Point(10, 15), Point(30, 15), Point(60, 55)}));
 
-    a->setBounds(Rect(0, 0, 10, 10), false);  // without dependencies the link stays
-    EXPECT_EQ(link->startPoint(), Point(10, 15));
-
     const std::vector<Point> before = link->controlPoints();
+    a->setBounds(Rect(0, 0, 10, 10), false);
     a->setBounds(Rect(std::nan(""), 0, 10, 10), true);
     EXPECT_EQ(a->bounds(), Rect(0, 0, 10, 10));
     EXPECT_EQ(link->controlPoints(), before);
-}
 
-TEST(DiagramMediator, ALinkWithALooseEndKeepsItsBends) {
-    auto d = std::make_shared<Diagram>();
-    auto a = addNode(d, Rect(0, 0, 10, 10));
-    auto link = std::make_shared<DiagramLink>();
-    link->setControlPoints({Point(10, 5), Point(30, 5), Point(40, 40)});
-    link->setOriginConnection(a->createConnectionPoint(link, link->startPoint(), false));
-    d->addItemInternal(link);
-    link->setControlPoints({Point(10, 5), Point(30, 5), Point(40, 40)});
-    ASSERT_FALSE(link->destination()->isRealNode());
-
-    a->setBounds(Rect(0, 20, 10, 10), true);
-    EXPECT_EQ(link->controlPoints(),
-              (std::vector<Point>{Point(10, 25), Point(30, 5), Point(40, 40)}));
+    DiagramMediator nothing(nullptr);
+    EXPECT_TRUE(nothing.items().empty());
+    nothing.updateDependents();
 }
 
 TEST(DiagramMediator, AMovedContainerCarriesItsChildrenAndTheirLinkUnchangedInShape) {
     auto d = std::make_shared<Diagram>();
-    d->setAlignToGrid(false);
     auto container = addNode<ContainerNode>(d, Rect(0, 0, 100, 100));
     auto left = addNode(d, Rect(10, 10, 20, 20));
     auto right = addNode(d, Rect(60, 60, 20, 20));
@@ -273,15 +215,20 @@ TEST(DiagramMediator, AMovedContainerCarriesItsChildrenAndTheirLinkUnchangedInSh
     auto outside = addNode(d, Rect(200, 0, 10, 10));
     auto outer = addLink(d, right, outside, {Point(80, 70), Point(200, 5)});
 
-    DiagramMediator mediator(container);
-    ASSERT_EQ(mediator.items().size(), 5u);  // container, children, the two links
-
     container->setBounds(Rect(20, 10, 100, 100), true);
     EXPECT_EQ(left->bounds(), Rect(30, 20, 20, 20));
     EXPECT_EQ(right->bounds(), Rect(80, 70, 20, 20));
     EXPECT_EQ(inner->controlPoints(), shifted(points, 20, 10));
-    // The link leaving the container moves at the child's end only.
     EXPECT_EQ(outer->controlPoints(), (std::vector<Point>{Point(100, 80), Point(200, 5)}));
+
+    // Fitting a container uses the link rules: its links follow, its children stay.
+    auto to = addLink(d, container, outside, {Point(120, 60), Point(200, 5)});
+    DiagramMediator resize(container);
+    resize.setRules(DiagramMediator::linkRules());
+    container->setBoundsAndRepaint(Rect(20, 10, 200, 100));
+    resize.updateDependents();
+    EXPECT_EQ(left->bounds(), Rect(30, 20, 20, 20));
+    EXPECT_EQ(to->startPoint(), Point(220, 60));
 }
 
 TEST(DiagramMediator, CommonOffsetNeedsEqualSizesAndShiftsWithinTheTolerance) {
@@ -291,76 +238,21 @@ TEST(DiagramMediator, CommonOffsetNeedsEqualSizesAndShiftsWithinTheTolerance) {
     b->attachToNode(a, AttachToNode::topLeft);
     auto stray = addNode(d, Rect(90, 0, 10, 10));
     DiagramMediator mediator(a);
-    ASSERT_EQ(mediator.items().size(), 2u);
-
-    a->_setBounds(Rect(5, 7, 10, 10));
-    b->_setBounds(Rect(5, 57, 10, 10));
-    auto offset = mediator.getCommonOffset(a, b);
+    const auto offsetAfter = [&](const Rect& ra, const Rect& rb) {
+        a->_setBounds(ra);
+        b->_setBounds(rb);
+        return mediator.getCommonOffset(a, b);
+    };
+    auto offset = offsetAfter(Rect(5, 7, 10, 10), Rect(5, 57, 10, 10));
     ASSERT_NE(offset, nullptr);
     EXPECT_EQ(*offset, Vector(5, 7));
-
     // Shifts that differ by less than a ten-thousandth of a millimetre count as one.
     const double tolerance = MeasureUnit::Millimeter()->convert(1.0, d->measureUnit()) / 10000;
-    a->_setBounds(Rect(0, 0, 10, 10));
-    b->_setBounds(Rect(std::nextafter(tolerance, 0.0), 50, 10, 10));
-    EXPECT_NE(mediator.getCommonOffset(a, b), nullptr);
-    b->_setBounds(Rect(tolerance, 50, 10, 10));
-    EXPECT_EQ(mediator.getCommonOffset(a, b), nullptr);
-
-    b->_setBounds(Rect(0, 50, 10, 10.5));
-    EXPECT_EQ(mediator.getCommonOffset(a, b), nullptr);
-    b->_setBounds(Rect(0, 50, 10, 10));
-    EXPECT_NE(mediator.getCommonOffset(a, b), nullptr);
+    const Rect a0(0, 0, 10, 10);
+    EXPECT_NE(offsetAfter(a0, Rect(std::nextafter(tolerance, 0.0), 50, 10, 10)), nullptr);
+    EXPECT_EQ(offsetAfter(a0, Rect(tolerance, 50, 10, 10)), nullptr);
+    EXPECT_EQ(offsetAfter(a0, Rect(0, 50, 10, 10.5)), nullptr);
     EXPECT_EQ(mediator.getCommonOffset(a, stray), nullptr);  // never saved
-    EXPECT_EQ(mediator.getCommonOffset(a, nullptr), nullptr);
-
-    EXPECT_EQ(DiagramMediator::translatePoints({Point(1, 2), Point(3, 4)}, Vector(1, -1)),
-              (std::vector<Point>{Point(2, 1), Point(4, 3)}));
-}
-
-TEST(DiagramMediator, ARotationInProgressLeavesLinksToTheLinkRule) {
-    auto d = std::make_shared<Diagram>();
-    auto container = addNode<ContainerNode>(d, Rect(0, 0, 100, 100));
-    auto left = addNode(d, Rect(10, 10, 20, 20));
-    auto right = addNode(d, Rect(60, 60, 20, 20));
-    adopt(container, left);
-    adopt(container, right);
-    const std::vector<Point> points{Point(30, 20), Point(60, 70)};
-    auto inner = addLink(d, left, right, points);
-    // The stored start lies off where its connection puts it: only restoring the saved points
-    // keeps it there.
-    inner->setStartPoint(Point(29, 20));
-
-    for (const bool rotating : {true, false}) {
-        container->_setBounds(Rect(0, 0, 100, 100));
-        left->_setBounds(Rect(10, 10, 20, 20));
-        right->_setBounds(Rect(60, 60, 20, 20));
-        inner->setControlPoints({Point(29, 20), Point(60, 70)});
-
-        auto drag = dragOf(d, container, NodeHandleType::rotate, Point(), Point());
-        if (rotating) drag->setAngleDelta(15.0);
-        DiagramMediator mediator(container);
-        mediator.setIst(drag.get());
-        container->_setBounds(Rect(10, 0, 100, 100));
-        mediator.updateDependents();
-        EXPECT_EQ(inner->startPoint(), rotating ? Point(40, 20) : Point(39, 20));
-    }
-}
-
-TEST(DiagramMediator, ContainersMovingOnlyTheirLinksUseTheLinkRules) {
-    auto d = std::make_shared<Diagram>();
-    auto container = addNode<ContainerNode>(d, Rect(0, 0, 100, 100));
-    auto child = addNode(d, Rect(10, 10, 20, 20));
-    adopt(container, child);
-    auto outside = addNode(d, Rect(200, 0, 10, 10));
-    auto link = addLink(d, container, outside, {Point(100, 50), Point(200, 5)});
-
-    DiagramMediator mediator(container);
-    mediator.setRules(DiagramMediator::linkRules());
-    container->setBoundsAndRepaint(Rect(0, 0, 200, 100));
-    mediator.updateDependents();
-    EXPECT_EQ(child->bounds(), Rect(10, 10, 20, 20));
-    EXPECT_EQ(link->startPoint(), Point(200, 50));
 }
 
 TEST(DiagramMediator, SelectedNodesFollowTheDraggedHandleFromTheirSavedRectangles) {
@@ -372,7 +264,6 @@ TEST(DiagramMediator, SelectedNodesFollowTheDraggedHandleFromTheirSavedRectangle
     auto link = addLink(d, a, b, {Point(10, 5), Point(15, 30), Point(20, 10)});
     a->setSelected(true);
     b->setSelected(true);
-
     const auto drag = [&](NodeHandleType type, Point to) {
         auto controller = dragOf(d, d->selection(), type, Point(0, 0), to);
         auto mediator = std::make_shared<DiagramMediator>(d->selection());
@@ -382,13 +273,11 @@ TEST(DiagramMediator, SelectedNodesFollowTheDraggedHandleFromTheirSavedRectangle
     };
 
     auto move = drag(NodeHandleType::move, Point(10, 5));
-    EXPECT_EQ(move.second->items().size(), 4u);  // selection, two nodes, their link
     EXPECT_EQ(a->bounds(), Rect(10, 5, 10, 10));
     EXPECT_EQ(b->bounds(), Rect(30, 5, 10, 20));
     EXPECT_EQ(c->bounds(), Rect(50, 50, 10, 10));
     EXPECT_EQ(link->controlPoints(),
               (std::vector<Point>{Point(20, 10), Point(25, 35), Point(30, 15)}));
-
     // A later step starts again from the saved rectangles, not from the last step.
     move.first->setCurrentPoint(Point(-10, 0));
     move.second->updateDependents();
@@ -399,9 +288,7 @@ TEST(DiagramMediator, SelectedNodesFollowTheDraggedHandleFromTheirSavedRectangle
     drag(NodeHandleType::resizeBottomRight, Point(5, 5));
     EXPECT_EQ(a->bounds(), Rect(0, 0, 15, 15));
     EXPECT_EQ(b->bounds(), Rect(20, 0, 15, 25));
-
-    // Dragged past the opposite edge, the rectangle is turned the right way round.
-    drag(NodeHandleType::resizeRight, Point(-25, 0));
+    drag(NodeHandleType::resizeRight, Point(-25, 0));  // past the left edge: turned round
     EXPECT_EQ(a->bounds(), Rect(-10, 0, 10, 15));
 
     a->setRotationAngle(10);
@@ -411,31 +298,12 @@ TEST(DiagramMediator, SelectedNodesFollowTheDraggedHandleFromTheirSavedRectangle
     turn.second->updateDependents();
     EXPECT_EQ(a->rotationAngle(), 40.0);
     EXPECT_EQ(b->rotationAngle(), 30.0);
-}
 
-TEST(DiagramMediator, SelectedNodesStayWithoutANodeHandleDrag) {
-    auto d = std::make_shared<Diagram>();
-    auto a = addNode(d, Rect(0, 0, 10, 10));
-    a->setSelected(true);
-
-    DiagramMediator bare(d->selection());
-    bare.updateDependents();
-    EXPECT_EQ(a->bounds(), Rect(0, 0, 10, 10));
-
-    auto link = std::make_shared<DiagramLink>();
-    SinglePointerController linkDrag(d, d->selection(),
-                                     std::make_shared<LinkAdjustmentHandle>(link));
-    linkDrag.setCurrentPoint(Point(10, 10));
-    DiagramMediator mediator(d->selection());
-    mediator.setIst(&linkDrag);
-    mediator.updateDependents();
-    EXPECT_EQ(a->bounds(), Rect(0, 0, 10, 10));
-
-    // Moving one selected node on its own leaves the others where they are.
-    auto b = addNode(d, Rect(20, 0, 10, 10));
-    b->setSelected(true);
+    // Without a node handle to follow, or moved on its own, a selected node leaves the others.
+    const Rect before = b->bounds();
+    DiagramMediator(d->selection()).updateDependents();
     a->setBounds(Rect(5, 0, 10, 10), true);
-    EXPECT_EQ(b->bounds(), Rect(20, 0, 10, 10));
+    EXPECT_EQ(b->bounds(), before);
 }
 
 TEST(DiagramMediator, AChainOfAttachedNodesMovesInOneCallWithLinearWork) {
@@ -444,10 +312,9 @@ TEST(DiagramMediator, AChainOfAttachedNodesMovesInOneCallWithLinearWork) {
         std::vector<std::shared_ptr<DiagramNode>> chain;
         for (int i = 0; i < length; ++i) {
             chain.push_back(addNode(d, Rect(i * 20.0, 0, 10, 10)));
-            if (i > 0) {
-                chain[i]->attachToNode(chain[i - 1], AttachToNode::topLeft);
-                addLink(d, chain[i - 1], chain[i], {Point(i * 20.0 - 10, 5), Point(i * 20.0, 5)});
-            }
+            if (i == 0) continue;
+            chain[i]->attachToNode(chain[i - 1], AttachToNode::topLeft);
+            addLink(d, chain[i - 1], chain[i], {Point(i * 20.0 - 10, 5), Point(i * 20.0, 5)});
         }
         long calls = 0;
         DiagramMediator mediator(chain.front());
@@ -460,17 +327,15 @@ TEST(DiagramMediator, AChainOfAttachedNodesMovesInOneCallWithLinearWork) {
         chain.front()->_setBounds(Rect(3, 4, 10, 10));
         mediator.updateDependents();
 
-        for (int i = 0; i < length; ++i)
-            EXPECT_EQ(chain[i]->bounds(), Rect(i * 20.0 + 3, 4, 10, 10)) << i;
-        const auto& last = chain.back()->incomingLinks().front();
-        EXPECT_EQ(last->endPoint(), Point((length - 1) * 20.0 + 3, 9));
+        EXPECT_EQ(chain.back()->bounds(), Rect((length - 1) * 20.0 + 3, 4, 10, 10));
+        EXPECT_EQ(chain.back()->incomingLinks().front()->endPoint(),
+                  Point((length - 1) * 20.0 + 3, 9));
         return calls;
     };
     const long quarter = chainWork(250);
     const long half = chainWork(500);
-    const long full = chainWork(1000);
     // Every further node costs the same number of rule calls.
-    EXPECT_EQ(full - half, 2 * (half - quarter));
+    EXPECT_EQ(chainWork(1000) - half, 2 * (half - quarter));
 
     auto d = std::make_shared<Diagram>();
     std::vector<std::shared_ptr<DiagramNode>> chain;
