@@ -13,6 +13,7 @@
 #include <limits>
 #include <memory>
 #include <string_view>
+#include <tuple>
 #include <unordered_set>
 #include <utility>
 
@@ -408,8 +409,25 @@ bool Diagram::zOrderPrecedes(const DiagramItem& a, const DiagramItem& b) const {
 void Diagram::updateZOrder() {
     if (!zOrderInvalid_) return;
     updateRuntimeIndices();
-    zOrder_.sort([this](const std::shared_ptr<DiagramItem>& a,
-                        const std::shared_ptr<DiagramItem>& b) { return zOrderPrecedes(*a, *b); });
+    // The same order as zOrderPrecedes, from one key per item: items without a layer by layer
+    // index, then items on valid layers by the layer's rank and index, then those past the end
+    // by index; within a layer by z-index, then by the position just numbered.
+    zOrder_.sortByKey([this](const DiagramItem& item) {
+        const int layer = item.layerIndex();
+        int group = 0;
+        int rank = layer;
+        int index = 0;
+        if (layer >= 0) {
+            if (const Layer* valid = validLayer(layer)) {
+                group = 1;
+                rank = valid->zIndex();
+                index = layer;
+            } else {
+                group = 2;
+            }
+        }
+        return std::make_tuple(group, rank, index, item.zIndex(), item.runtimeIndex());
+    });
     zOrderInvalid_ = false;
     if (!anyContainerCreated()) return;
 
@@ -1023,8 +1041,15 @@ bool Diagram::loadFromXml(const std::shared_ptr<XmlElement>& root) {
         item->onLoad();
     }
     // The numbers read from the file break ties, so the drawing order is the one saved.
-    zOrder_.sort([this](const std::shared_ptr<DiagramItem>& a,
-                        const std::shared_ptr<DiagramItem>& b) { return zOrderPrecedes(*a, *b); });
+    std::vector<std::shared_ptr<DiagramItem>> sorted = loaded;
+    std::stable_sort(
+        sorted.begin(), sorted.end(),
+        [this](const std::shared_ptr<DiagramItem>& a, const std::shared_ptr<DiagramItem>& b) {
+            return zOrderPrecedes(*a, *b);
+        });
+    zOrder_.clear();
+    for (auto& item : sorted)
+        zOrder_.push_back(std::move(item));
 
     if (itemCounter_ == 0) itemCounter_ = zOrder_.size();
     setUndoEnabled(hadUndo);
