@@ -25,11 +25,6 @@ const DiagramItemState* stateOf(const DependencyRule::StateMap& states,
     return it == states.end() ? nullptr : it->second.get();
 }
 
-// PENDING Diagram::alignPointToGrid: until the document snaps points, they stay as they are.
-Point alignPointToGrid(const Diagram&, Point point) {
-    return point;
-}
-
 }  // namespace
 
 DependencyRule::ItemList NodeFollowsSelectionRule::dependents(
@@ -75,10 +70,10 @@ void NodeFollowsSelectionRule::updateDependent(const std::shared_ptr<DiagramItem
 
     const Rect r0 = saved->bounds();
     const bool move = handle->nodeHandleType() == NodeHandleType::move;
-    const Point p = move ? ist->currentPoint() : alignPointToGrid(*diagram, ist->currentPoint());
+    const Point p = move ? ist->currentPoint() : diagram->alignPointToGrid(ist->currentPoint());
     Rect r = handle->updateBounds(r0, ist->startPoint(), p);
     if (move) {
-        const Point corner = alignPointToGrid(*diagram, Point(r.x, r.y));
+        const Point corner = diagram->alignPointToGrid(Point(r.x, r.y));
         r.x = corner.x;
         r.y = corner.y;
     }

@@ -300,6 +300,14 @@ TEST(DiagramMediator, SelectedNodesFollowTheDraggedHandleFromTheirSavedRectangle
     EXPECT_EQ(b->rotationAngle(), 30.0);
 
     // Without a node handle to follow, or moved on its own, a selected node leaves the others.
+    // On the grid, a move snaps the corner and a resize the finger (cells of 4, lines at 2).
+    d->setAlignToGrid(true);
+    a->_setBounds(Rect(0, 0, 10, 10));
+    drag(NodeHandleType::move, Point(5, 1));
+    EXPECT_EQ(a->bounds(), Rect(6, 2, 10, 10));
+    drag(NodeHandleType::resizeBottomRight, Point(1, 1));
+    EXPECT_EQ(a->bounds(), Rect(6, 2, 12, 12));
+
     const Rect before = b->bounds();
     DiagramMediator(d->selection()).updateDependents();
     a->setBounds(Rect(5, 0, 10, 10), true);
