@@ -10,6 +10,7 @@
 #include "Nodeloom/composite/NodeExpander.h"
 #include "Nodeloom/document/Constraints.h"
 #include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/document/DiagramMediator.h"
 #include "Nodeloom/document/EditNodeTextEventArgs.h"
 #include "Nodeloom/document/NodeEventArgs.h"
 #include "Nodeloom/document/XmlContext.h"
@@ -237,11 +238,22 @@ void DiagramNode::setBounds(const Rect& rect) {
     setBounds(rect, true);
 }
 
-void DiagramNode::setBounds(const Rect& rect, bool /*updateDependencies*/) {
-    // Moving the items that follow the node (other selected nodes, children, attached nodes,
-    // links) needs the document's dependency rules; there are none to apply yet, so with or
-    // without dependencies only the node itself changes.
+void DiagramNode::setBounds(const Rect& rect, bool updateDependencies) {
+    const std::shared_ptr<DiagramNode> me = self();
+    // A node that no shared pointer holds cannot be handed to the mediator; it has no document
+    // and nothing that follows it either.
+    if (!updateDependencies || !me || !finite(rect)) {
+        setBoundsAndRepaint(rect);
+        return;
+    }
+    // Made before the change: it saves where the followers are now.
+    DiagramMediator mediator(me);
     setBoundsAndRepaint(rect);
+    mediator.updateDependents();
+    // The followers are moved without repainting, each on its own; one repaint covers them.
+    if (mediator.items().size() > 1) {
+        if (const std::shared_ptr<Diagram> d = diagram()) d->invalidate();
+    }
 }
 
 Rect DiagramNode::_bounds() const {

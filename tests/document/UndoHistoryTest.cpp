@@ -41,7 +41,7 @@ public:
             for (const auto& item : moved) {
                 auto node = std::static_pointer_cast<DiagramNode>(item);
                 const Rect b = node->bounds();
-                node->setBounds(Rect(b.x + pick(9), b.y - pick(9), b.width, b.height));
+                node->setBounds(Rect(b.x + pick(9), b.y - pick(9), b.width, b.height), false);
                 node->setText(std::to_string(pick(1000)));
             }
             d_.commitCompositeOperation();

@@ -66,7 +66,7 @@ TEST(NodeState, SnapshotsCarryTheNodesOwnFieldsAndRestoreRaw) {
     EXPECT_EQ(s->attachment(), node->attachment());
 
     const auto attachment = node->attachment();
-    node->move(100, 100, true);
+    node->move(100, 100, false);
     node->setRotationAngle(0);
     node->setObstacle(true);
     node->setExpandable(false);

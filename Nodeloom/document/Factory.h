@@ -1,0 +1,81 @@
+#pragma once
+
+#include <memory>
+
+#include "Nodeloom/foundation/Point.h"
+#include "Nodeloom/foundation/Rect.h"
+#include "Nodeloom/foundation/Size.h"
+
+namespace nodeloom {
+
+class ContainerNode;
+class Diagram;
+class DiagramLink;
+class DiagramNode;
+class Shape;
+class ShapeNode;
+
+// Puts new items into one document, complete and already part of it when the call returns.
+//
+// A node is placed at its rectangle as it is (not snapped to the grid) and added with the
+// document's addItem, so that with undo on it is one undoable step of its own, or part of the
+// composite the caller has open. A link is added without undo. No event is raised: the
+// interactive controllers raise the creation events.
+//
+// Bad input creates nothing: a rectangle or point with a number that is not finite, or a null
+// node, answers null and leaves the document as it was.
+class Factory {
+public:
+    // The document owns the factory; the factory refers to it without owning it.
+    explicit Factory(Diagram* diagram) : diagram_(diagram) {}
+
+    Factory(const Factory&) = delete;
+    Factory& operator=(const Factory&) = delete;
+
+    Diagram* diagram() const { return diagram_; }
+
+    std::shared_ptr<ShapeNode> createShapeNode(double x, double y, double width, double height);
+    std::shared_ptr<ShapeNode> createShapeNode(Point location, Size size);
+    std::shared_ptr<ShapeNode> createShapeNode(const Rect& bounds);
+    // A null shape keeps the node's default shape.
+    std::shared_ptr<ShapeNode> createShapeNode(double x, double y, double width, double height,
+                                               const std::shared_ptr<Shape>& shape);
+    std::shared_ptr<ShapeNode> createShapeNode(Point location, Size size,
+                                               const std::shared_ptr<Shape>& shape);
+    std::shared_ptr<ShapeNode> createShapeNode(const Rect& bounds,
+                                               const std::shared_ptr<Shape>& shape);
+
+    std::shared_ptr<ContainerNode> createContainerNode(double x, double y, double width,
+                                                       double height);
+    std::shared_ptr<ContainerNode> createContainerNode(Point location, Size size);
+    std::shared_ptr<ContainerNode> createContainerNode(const Rect& bounds);
+
+    // From the border of one node to the border of the other, each end on the side facing the
+    // other node's centre (or on the anchor point nearest to it).
+    std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<DiagramNode>& origin,
+                                                   const std::shared_ptr<DiagramNode>& destination);
+    // From one anchor point to another; an anchor the node does not have leaves that end on the
+    // node's outline.
+    std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<ShapeNode>& origin,
+                                                   int originAnchor,
+                                                   const std::shared_ptr<ShapeNode>& destination,
+                                                   int destAnchor);
+    // A link with a loose end at the point.
+    std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<DiagramNode>& origin,
+                                                   Point destination);
+    std::shared_ptr<DiagramLink> createDiagramLink(Point origin,
+                                                   const std::shared_ptr<DiagramNode>& destination);
+    std::shared_ptr<DiagramLink> createDiagramLink(Point origin, Point destination);
+
+private:
+    // Binds the new node to the document, stores its rectangle and adds it; false, and nothing
+    // added, for a rectangle that is not finite or a factory without a document.
+    bool place(const std::shared_ptr<DiagramNode>& node, const Rect& bounds);
+    std::shared_ptr<DiagramLink> newLink() const;
+    // Gives the link the document's segment count and adds it without undo.
+    void finish(const std::shared_ptr<DiagramLink>& link);
+
+    Diagram* diagram_;
+};
+
+}  // namespace nodeloom
