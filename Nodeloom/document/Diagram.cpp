@@ -1,7 +1,9 @@
 #include "Nodeloom/document/Diagram.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <tuple>
 #include <utility>
@@ -499,6 +501,43 @@ void Diagram::arrange(const std::shared_ptr<Layout>& layout) {
     // document's history has the shape it will keep.
     commitCompositeOperation();
     invalidate();
+}
+
+std::shared_ptr<DiagramNode> Diagram::getNodeAt(Point point, bool excludeLocked) {
+    if (!std::isfinite(point.x) || !std::isfinite(point.y)) return nullptr;
+    const auto& order = zOrder_.vector();
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const auto node = std::dynamic_pointer_cast<DiagramNode>(*it);
+        if (!node || !node->topLevel()) continue;
+        if (auto hit = std::dynamic_pointer_cast<DiagramNode>(
+                node->hitTest(point, 0.0, true, excludeLocked)))
+            return hit;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<DiagramNode> Diagram::getNearestNode(Point point, double maxDistance,
+                                                     const std::shared_ptr<DiagramNode>& ignored,
+                                                     bool onlyInteractive) {
+    if (!std::isfinite(point.x) || !std::isfinite(point.y) || std::isnan(maxDistance))
+        return nullptr;
+    std::shared_ptr<DiagramNode> best;
+    double bestDistance = std::numeric_limits<double>::max();
+    for (const auto& node : nodes_.vector()) {
+        if (!node || node == ignored) continue;
+        if (onlyInteractive && (!node->visible() || node->locked())) continue;
+        const Rect r = node->bounds();
+        const double x =
+            std::clamp(point.x, std::min(r.x, r.x + r.width), std::max(r.x, r.x + r.width));
+        const double y =
+            std::clamp(point.y, std::min(r.y, r.y + r.height), std::max(r.y, r.y + r.height));
+        const double distance = std::hypot(point.x - x, point.y - y);
+        if (distance < maxDistance && distance < bestDistance) {
+            best = node;
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 
 // --- Selection --------------------------------------------------------------------------------

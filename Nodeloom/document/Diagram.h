@@ -283,6 +283,16 @@ public:
     // nothing.
     void arrange(const std::shared_ptr<Layout>& layout);
 
+    // The topmost top-level node under the point (rotation not considered, edges included);
+    // with excludeLocked, only an interactive one.
+    std::shared_ptr<DiagramNode> getNodeAt(Point point, bool excludeLocked);
+    // The node whose bounds lie nearest to the point, closer than maxDistance; the first of
+    // equally near nodes in the order they were added. The ignored node is never the answer;
+    // with onlyInteractive, hidden and locked nodes are not either.
+    std::shared_ptr<DiagramNode> getNearestNode(Point point, double maxDistance,
+                                                const std::shared_ptr<DiagramNode>& ignored,
+                                                bool onlyInteractive);
+
     // The selection frame, made on first use; its diagram is this document.
     const std::shared_ptr<Selection>& selection();
     // The selected items in drawing order, nodes and links in the order they were added.
