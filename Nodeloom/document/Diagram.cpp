@@ -355,10 +355,7 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
     if (!item) return;
     if (auto* nodePtr = dynamic_cast<DiagramNode*>(item.get())) {
         const std::shared_ptr<DiagramNode> node(item, nodePtr);
-        if (const std::shared_ptr<Diagram> owner = node->diagram()) {
-            for (const auto& link : node->getAllLinks())
-                owner->removeItem(link);
-        }
+        node->removeAllLinks();
         node->detach();
         // A container's own list of children comes with the composite nodes; until then a node
         // has no container to leave.

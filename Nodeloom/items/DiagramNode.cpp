@@ -361,8 +361,10 @@ bool DiagramNode::isRealNode() const {
 }
 
 void DiagramNode::removeAllLinks() {
-    // Taking items out of a document (with its undo record) is the document's work; a document
-    // that cannot remove items yet keeps the links.
+    // Each link leaves through the document so that its removal is recorded for undo.
+    if (const std::shared_ptr<Diagram> owner = diagram()) {
+        for (const auto& link : getAllLinks()) owner->removeItem(link);
+    }
 }
 
 std::optional<Rect> DiagramNode::getAffectedBounds(const Rect& rect) {

@@ -79,6 +79,14 @@ TEST(DiagramItems, RemovingANodeTakesItsLinksAndItsGroupAttachment) {
     d->removeItem(a);  // not in the document any more: the lists stay
     d->removeItem(nullptr);
     EXPECT_EQ(d->items().size(), 3u);
+
+    // A node can shed its links on its own, a self-loop once, and the node stays.
+    auto loop = makeLink(b, b);
+    d->addItem(loop);
+    b->removeAllLinks();
+    EXPECT_TRUE(d->links().empty());
+    EXPECT_EQ(d->nodes(), (std::vector<std::shared_ptr<DiagramNode>>{b, c}));
+    EXPECT_TRUE(c->incomingLinks().empty());
 }
 
 TEST(DiagramItems, LayersOrderTheDrawing) {
