@@ -38,16 +38,14 @@ private:
 // A change to a link that handlers may veto; node is the node the dragged end would connect to.
 class LinkValidationEventArgs : public LinkEventArgs {
 public:
-    using LinkEventArgs::LinkEventArgs;
+    // The forms without a node give a fresh virtual node, so `node` is never null.
+    explicit LinkValidationEventArgs(std::shared_ptr<DiagramLink> link);
+    LinkValidationEventArgs(std::shared_ptr<DiagramLink> link, Point pointerPosition,
+                            int adjustmentHandle);
     LinkValidationEventArgs(std::shared_ptr<DiagramLink> link, Point pointerPosition,
                             int adjustmentHandle, std::shared_ptr<DiagramNode> node,
-                            int anchorIndex, int tableRow)
-        : LinkEventArgs(std::move(link), pointerPosition, adjustmentHandle),
-          node_(std::move(node)),
-          anchorIndex_(anchorIndex),
-          tableRow_(tableRow) {}
-    LinkValidationEventArgs(std::shared_ptr<DiagramLink> link, Rect selectionRectangle)
-        : LinkEventArgs(std::move(link)), selectionRectangle_(selectionRectangle) {}
+                            int anchorIndex, int tableRow);
+    LinkValidationEventArgs(std::shared_ptr<DiagramLink> link, Rect selectionRectangle);
 
     bool cancel() const { return cancel_; }
     void setCancel(bool cancel) { cancel_ = cancel; }
@@ -59,6 +57,13 @@ public:
     int anchorIndex() const { return anchorIndex_; }
     int tableRow() const { return tableRow_; }
     Rect selectionRectangle() const { return selectionRectangle_; }
+
+    // Whether the dragged point is the link's first or last control point, and the ends the link
+    // would have if the change went through.
+    bool changingOrigin() const;
+    bool changingDestination() const;
+    std::shared_ptr<DiagramNode> origin() const;
+    std::shared_ptr<DiagramNode> destination() const;
 
 private:
     std::shared_ptr<DiagramNode> node_;

@@ -10,6 +10,9 @@
 #include "Nodeloom/document/NodeEventArgs.h"
 #include "Nodeloom/document/RepaintEventArgs.h"
 #include "Nodeloom/foundation/Object.h"
+#include "Nodeloom/items/ConnectionPoint.h"
+#include "Nodeloom/items/DiagramNode.h"
+#include "Nodeloom/links/DiagramLink.h"
 
 using namespace nodeloom;
 
@@ -81,6 +84,35 @@ TEST(EventArgs, LinkValidationWithoutANodeHasNoAnchorOrRow) {
     EXPECT_EQ(link.tableRow(), -1);
     RepaintEventArgs whole(std::nullopt);
     EXPECT_FALSE(whole.invalidRect().has_value());
+    ASSERT_TRUE(link.node());
+    EXPECT_FALSE(link.node()->isRealNode());
+    EXPECT_FALSE(link.changingOrigin());
+    EXPECT_FALSE(link.changingDestination());
+    EXPECT_EQ(link.origin(), nullptr);
+}
+
+TEST(EventArgs, LinkValidationNamesTheEndsTheChangeWouldGive) {
+    auto a = std::make_shared<DiagramNode>(), b = std::make_shared<DiagramNode>();
+    auto target = std::make_shared<DiagramNode>();
+    auto l = std::make_shared<DiagramLink>();
+    l->setControlPoints({Point(0, 0), Point(10, 0), Point(20, 0)});
+    l->setOriginConnection(a->createConnectionPoint(l, l->startPoint(), false));
+    l->setDestinationConnection(b->createConnectionPoint(l, l->endPoint(), true));
+
+    LinkValidationEventArgs untouched(l);
+    EXPECT_EQ(untouched.origin(), a);
+    EXPECT_EQ(untouched.destination(), b);
+
+    LinkValidationEventArgs head(l, Point(20, 0), 2, target, -1, -1);
+    EXPECT_FALSE(head.changingOrigin());
+    EXPECT_TRUE(head.changingDestination());
+    EXPECT_EQ(head.origin(), a);
+    EXPECT_EQ(head.destination(), target);
+
+    LinkValidationEventArgs tail(l, Point(0, 0), 0, target, -1, -1);
+    EXPECT_TRUE(tail.changingOrigin());
+    EXPECT_EQ(tail.origin(), target);
+    EXPECT_EQ(tail.destination(), b);
 }
 
 TEST(EventArgs, KeepTheNodeOrLinkTheyNameAlive) {
