@@ -238,8 +238,9 @@ void DiagramNode::setBounds(const Rect& rect) {
 }
 
 void DiagramNode::setBounds(const Rect& rect, bool /*updateDependencies*/) {
-    // The items that follow the node (selected nodes, children, attached nodes, links) are moved
-    // by the document's modification mediator around this change.
+    // Moving the items that follow the node (other selected nodes, children, attached nodes,
+    // links) needs the document's dependency rules; there are none to apply yet, so with or
+    // without dependencies only the node itself changes.
     setBoundsAndRepaint(rect);
 }
 
@@ -435,9 +436,20 @@ bool DiagramNode::intersects(const Rect& rect) {
     }
     const std::array<Point, 5> edges{rect.topLeft(), rect.topRight(), rect.bottomRight(),
                                      rect.bottomLeft(), rect.topLeft()};
+    // The crossing test accepts a crossing up to 0.01 beyond the ends of either edge, never
+    // further; an outline edge whose box stays clear of the rectangle by more than that cannot
+    // cross any of its edges, so only the edges near the rectangle pay for the line arithmetic.
+    constexpr double reach = 0.02;
+    const double left = std::min(rect.x, rect.right()) - reach;
+    const double right = std::max(rect.x, rect.right()) + reach;
+    const double top = std::min(rect.y, rect.bottom()) - reach;
+    const double bottom = std::max(rect.y, rect.bottom()) + reach;
     for (std::size_t i = 0; i < outline.size(); ++i) {
         const Point& a = outline[i];
         const Point& b = outline[i + 1 < outline.size() ? i + 1 : 0];
+        if (std::max(a.x, b.x) < left || std::min(a.x, b.x) > right || std::max(a.y, b.y) < top ||
+            std::min(a.y, b.y) > bottom)
+            continue;
         for (std::size_t k = 0; k < 4; ++k) {
             if (edgesCross(a, b, edges[k], edges[k + 1])) return true;
         }

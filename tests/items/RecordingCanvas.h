@@ -31,10 +31,6 @@ public:
         stroke = color;
         Canvas::setStroke(color);
     }
-    void setStrokeThickness(double thickness) override {
-        thicknesses.push_back(thickness);
-        Canvas::setStrokeThickness(thickness);
-    }
     void setBrush(std::shared_ptr<nodeloom::Brush> brush) override {
         brushes.push_back(brush);
         Canvas::setBrush(brush);
@@ -42,6 +38,5 @@ public:
 
     std::vector<Call> calls;
     nodeloom::Color stroke{0, 0, 0, 0};
-    std::vector<double> thicknesses;
     std::vector<std::shared_ptr<nodeloom::Brush>> brushes;
 };

@@ -35,56 +35,37 @@ void attach(const std::shared_ptr<DiagramLink>& link, const std::shared_ptr<Diag
 
 }  // namespace
 
-TEST(DiagramLink, NewLinkDefaults) {
+TEST(DiagramLink, NewLinkAndItsEnds) {
     auto link = std::make_shared<DiagramLink>();
     EXPECT_EQ(link->shape(), LinkShape::polyline);
     EXPECT_EQ(link->controlPoints(), (std::vector<Point>{Point(0, 0), Point(50, 50)}));
-    EXPECT_EQ(link->segmentCount(), 1);
-    EXPECT_FALSE(link->cascadeStartHorizontal());
-    EXPECT_EQ(link->getClassId(), "std:DiagramLink");
-    EXPECT_NE(std::dynamic_pointer_cast<DiagramLink>(link->getClassType().getInstance()), nullptr);
+    EXPECT_EQ(link->getClassType().name(), "std:DiagramLink");
     EXPECT_NE(std::dynamic_pointer_cast<DiagramLinkState>(link->createState()), nullptr);
-    EXPECT_EQ(fromRaw<LinkShape>(3), LinkShape::spline);
-    EXPECT_EQ(fromRaw<LinkShape>(4), std::nullopt);
-}
 
-TEST(DiagramLink, UnconnectedEndsSitOnTheVirtualNodeAndAreKept) {
-    auto link = std::make_shared<DiagramLink>();
+    // Ends never connected sit on the virtual node; the first one read is kept.
     auto origin = link->originConnection();
-    auto destination = link->destinationConnection();
     EXPECT_NE(std::dynamic_pointer_cast<VirtualConnectionPoint>(origin), nullptr);
     EXPECT_FALSE(origin->incoming());
-    EXPECT_TRUE(destination->incoming());
+    EXPECT_TRUE(link->destinationConnection()->incoming());
     EXPECT_EQ(origin->link(), link);
     EXPECT_EQ(link->originConnection(), origin);
-    EXPECT_EQ(link->destinationConnection(), destination);
-    EXPECT_EQ(link->origin(), VirtualNode::instance());
     EXPECT_EQ(link->destination(), VirtualNode::instance());
-}
 
-TEST(DiagramLink, EndPointsAndCenter) {
-    auto link = linkWith(LinkShape::polyline, {Point(0, 0), Point(500, -300), Point(10, 20)});
-    EXPECT_EQ(link->startPoint(), Point(0, 0));
-    EXPECT_EQ(link->endPoint(), Point(10, 20));
-    // The middle of the ends, however far the link bends.
+    // The centre is the middle of the ends, however far the link bends.
+    link->setControlPoints({Point(0, 0), Point(500, -300), Point(10, 20)});
     EXPECT_EQ(link->center(), Point(5, 10));
-    link->setStartPoint(Point(2, 2));
-    link->setEndPoint(Point(4, 4));
-    EXPECT_EQ(link->controlPoints(),
-              (std::vector<Point>{Point(2, 2), Point(500, -300), Point(4, 4)}));
-
+    // Without points there is nothing to read or move.
     link->setControlPoints({});
     link->setStartPoint(Point(1, 1));
+    link->setSegmentCount(3);
     EXPECT_EQ(link->startPoint(), Point(0, 0));
     EXPECT_EQ(link->getBounds(), Rect());
-    link->setSegmentCount(3);
     EXPECT_TRUE(link->controlPoints().empty());
 }
 
 TEST(DiagramLink, SegmentCounting) {
-    std::vector<Point> seven(7);
-    EXPECT_EQ(linkWith(LinkShape::bezier, seven)->segmentCount(), 2);
-    EXPECT_EQ(linkWith(LinkShape::polyline, seven)->segmentCount(), 6);
+    EXPECT_EQ(linkWith(LinkShape::bezier, std::vector<Point>(7))->segmentCount(), 2);
+    EXPECT_EQ(linkWith(LinkShape::polyline, std::vector<Point>(7))->segmentCount(), 6);
 
     auto polyline = linkWith(LinkShape::polyline, {Point(0, 0), Point(99, 99), Point(30, 60)});
     polyline->setSegmentCount(3);
@@ -104,7 +85,6 @@ TEST(DiagramLink, SegmentCounting) {
               (std::vector<Point>{Point(0, 0), Point(50, 0), Point(50, 40), Point(100, 40)}));
     auto steep = linkWith(LinkShape::cascading, {Point(0, 0), Point(10, 40)});
     steep->setSegmentCount(1);
-    EXPECT_FALSE(steep->cascadeStartHorizontal());
     EXPECT_EQ(steep->controlPoints(), (std::vector<Point>{Point(0, 0), Point(0, 40)}));
 
     // Counts below one, or too large to hold, leave the points alone.
@@ -122,12 +102,9 @@ TEST(DiagramLink, BoundsGrowByTheOwnStrokeThickness) {
     EXPECT_EQ(link->getBoundingRect(), link->getBounds());
 }
 
-TEST(DiagramLink, CrossingsDataAndTheirInvalidation) {
-    DiagramLink::CrossingsData data(3);
-    EXPECT_EQ(data.segmentCrossings().size(), 3u);
+TEST(DiagramLink, CachedCrossingsAreDroppedByChangesBesideTheLink) {
+    EXPECT_EQ(DiagramLink::CrossingsData(3).segmentCrossings().size(), 3u);
     EXPECT_TRUE(DiagramLink::CrossingsData(-1).segmentCrossings().empty());
-
-    // A link keeps cached crossings, which a change beside it drops.
     auto diagram = std::make_shared<Diagram>();
     diagram->setLinkCrossings(LinkCrossings::arc);
     auto node = nodeAt(Rect(0, 0, 10, 10));

@@ -39,23 +39,6 @@ public:
 
 }  // namespace
 
-TEST(LinkEnds, NewLinkDefaults) {
-    auto link = std::make_shared<DiagramLink>();
-    EXPECT_EQ(link->controlPoints(), (Points{Point(0, 0), Point(50, 50)}));
-    EXPECT_EQ(link->origin(), VirtualNode::instance());
-    EXPECT_EQ(link->destination(), VirtualNode::instance());
-    EXPECT_EQ(*link->headStroke(), *Colors::Black());
-    EXPECT_EQ(link->headStrokeThickness(), 1.0);
-    EXPECT_EQ(link->headShapeSize(), 5.0);
-    EXPECT_EQ(link->baseShapeSize(), 5.0);
-    EXPECT_EQ(link->intermediateShapeSize(), 5.0);
-    EXPECT_TRUE(link->drawCrossings());
-    EXPECT_EQ(link->crossingRadius(), 0.0);
-    EXPECT_FALSE(link->autoRoute());
-    EXPECT_EQ(link->pivot(), Point(50, 0));
-    EXPECT_EQ(link->originAnchor(), -1);
-}
-
 TEST(LinkEnds, TheHeadShapeComesFromTheSharedLibrary) {
     const auto saved = DiagramStatic::defaultShapes();
     auto library = std::make_shared<ShapeLibrary>();
@@ -256,7 +239,11 @@ TEST(LinkEnds, AppearanceSettersRepaintOnlyOnARealChange) {
     auto link = std::make_shared<DiagramLink>();
     diagram->attachItem(link, false);
     int repaints = 0;
-    diagram->repaint() += [&](Object&, RepaintEventArgs&) { ++repaints; };
+    std::optional<Rect> area;
+    diagram->repaint() += [&](Object&, RepaintEventArgs& e) {
+        ++repaints;
+        area = e.invalidRect();
+    };
 
     link->setHeadShapeSize(5.0);
     link->setDrawCrossings(true);
@@ -275,4 +262,52 @@ TEST(LinkEnds, AppearanceSettersRepaintOnlyOnARealChange) {
     EXPECT_EQ(link->baseShapeSize(), 5.0);
     EXPECT_EQ(*link->headStroke(), *Colors::White());
     EXPECT_EQ(repaints, 3);
+
+    // A shape change repaints the link; recording new points repaints the whole document.
+    link->setShape(LinkShape::bezier);
+    EXPECT_EQ(repaints, 4);
+    EXPECT_EQ(area, link->getRepaintRect());
+    link->updateFromPoints();
+    EXPECT_EQ(repaints, 5);
+    EXPECT_EQ(area, std::nullopt);
+}
+
+TEST(LinkEnds, ConnectingAtAPointFindsTheNodeThere) {
+    auto diagram = std::make_shared<Diagram>();
+    auto a = nodeAt(Rect(0, 0, 40, 40));
+    auto b = nodeAt(Rect(100, 0, 40, 40));
+    auto locked = nodeAt(Rect(0, 100, 40, 40));
+    locked->setLocked(true);
+    for (const auto& node : {a, b, locked})
+        diagram->addItem(node);
+    auto link = connect(a, b, {Point(40, 20), Point(100, 20)});
+    diagram->addItem(link);
+
+    link->connectEndAt(Point(110, 5), true, true);
+    EXPECT_EQ(link->destination(), b);
+    EXPECT_EQ(link->endPoint(), Point(110, 0));
+    // Beside a node, within reach of it.
+    link->connectEndAt(Point(145, 20), true, true);
+    EXPECT_EQ(link->destination(), b);
+    EXPECT_EQ(link->endPoint(), Point(140, 20));
+    // The node at the other end is not searched for nearby...
+    link->connectEndAt(Point(45, 20), true, true);
+    EXPECT_EQ(link->destination(), VirtualNode::instance());
+    EXPECT_FALSE(lists(b->incomingLinks(), link));
+    // ...but is taken when the point lies on it.
+    link->connectEndAt(Point(30, 20), true, true);
+    EXPECT_EQ(link->destination(), a);
+    EXPECT_TRUE(lists(a->incomingLinks(), link));
+    // Locked nodes are passed over, on them and beside them.
+    link->connectEndAt(Point(20, 120), true, true);
+    EXPECT_EQ(link->destination(), VirtualNode::instance());
+    link->connectEndAt(Point(20, 145), false, true);
+    EXPECT_EQ(link->origin(), VirtualNode::instance());
+
+    // Without a document every point is loose.
+    auto loose = connect(a, b, {Point(40, 20), Point(100, 20)});
+    loose->connectEndAt(Point(110, 5), true, true);
+    EXPECT_EQ(loose->destination(), VirtualNode::instance());
+    loose->connectEndAt(Point(NAN, 5), false, true);
+    EXPECT_EQ(loose->origin(), a);
 }
