@@ -396,6 +396,7 @@ public:
     bool loadFromXml(const std::string& resourceName);
     bool loadFromXml(const char* resourceName);
     bool loadFromXml(const std::filesystem::path& url);
+    // A tree as XmlDomBuilder reads it from a file, element text in text nodes.
     bool loadFromXml(const std::shared_ptr<XmlElement>& root);
 
     // Writes the document's text to the file through a temporary file renamed into place, so
