@@ -1,26 +1,175 @@
 #include "Nodeloom/links/DiagramLink.h"
 
-#include <algorithm>
-#include <cmath>
+#include <pango/pango.h>
 
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstddef>
+
+#include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/foundation/Colors.h"
+#include "Nodeloom/foundation/Geometry.h"
+#include "Nodeloom/foundation/Shape.h"
+#include "Nodeloom/foundation/Utilities.h"
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/DiagramNode.h"
+#include "Nodeloom/links/CascadingShapeImpl.h"
+#include "Nodeloom/links/LinkLabel.h"
+#include "Nodeloom/links/LinkShapeImpl.h"
+#include "Nodeloom/platform/TextEngine.h"
+#include "Nodeloom/view/AdjustmentHandle.h"
 
 namespace nodeloom {
 
-template <>
-std::optional<LinkShape> fromRaw<LinkShape>(int raw) {
-    if (raw < 0 || raw > 3) return std::nullopt;
-    return static_cast<LinkShape>(raw);
+namespace {
+
+constexpr int kBezierQuality = 30;
+constexpr int kIntersectSteps = 10;
+constexpr double kDistinct = 1e-5;
+constexpr double kOnSegment = 0.0001;
+
+bool finite(double v) {
+    return std::isfinite(v);
 }
+
+bool finite(const Point& p) {
+    return std::isfinite(p.x) && std::isfinite(p.y);
+}
+
+bool distinct(const Point& a, const Point& b) {
+    return std::fabs(a.x - b.x) >= kDistinct || std::fabs(a.y - b.y) >= kDistinct;
+}
+
+bool sameColor(const std::shared_ptr<Color>& a, const std::shared_ptr<Color>& b) {
+    if (a == b) return true;
+    return a && b && *a == *b;
+}
+
+// Whether the segments s-e and p-q cross, by their lines' slopes and intercepts; parallel
+// segments never do. The crossing is accepted within a small tolerance of both segments' extents.
+bool segmentsCross(const Point& s, const Point& e, const Point& p, const Point& q) {
+    const bool thisVertical = s.x == e.x;
+    const bool otherVertical = p.x == q.x;
+    if (thisVertical && otherVertical) return false;
+    double x = 0, y = 0;
+    if (thisVertical) {
+        const double a2 = (p.y - q.y) / (p.x - q.x);
+        const double b2 = (p.x * q.y - p.y * q.x) / (p.x - q.x);
+        x = s.x;
+        y = a2 * x + b2;
+    } else {
+        const double a = (s.y - e.y) / (s.x - e.x);
+        const double b = (s.x * e.y - s.y * e.x) / (s.x - e.x);
+        if (otherVertical) {
+            x = p.x;
+            y = a * p.x + b;
+        } else {
+            const double a2 = (p.y - q.y) / (p.x - q.x);
+            const double b2 = (p.x * q.y - p.y * q.x) / (p.x - q.x);
+            if (a == a2) return false;
+            x = (b2 - b) / (a - a2);
+            y = b + a * (b2 - b) / (a - a2);
+        }
+    }
+    return (x - s.x) * (x - e.x) <= kOnSegment && (y - s.y) * (y - e.y) <= kOnSegment &&
+           (x - p.x) * (x - q.x) <= kOnSegment && (y - p.y) * (y - q.y) <= kOnSegment;
+}
+
+bool insideInclusive(const Point& p, const Rect& r) {
+    return p.x >= r.x && p.x <= r.x + r.width && p.y >= r.y && p.y <= r.y + r.height;
+}
+
+// The logical size of the text laid out in the font, unbounded or wrapped at `width`.
+struct TextSize {
+    double width = 0;
+    double height = 0;
+};
+
+TextSize layoutSize(PangoLayout* layout, int width) {
+    pango_layout_set_width(layout, width);
+    PangoRectangle logical{};
+    pango_layout_get_extents(layout, nullptr, &logical);
+    return TextSize{static_cast<double>(logical.width) / PANGO_SCALE,
+                    static_cast<double>(logical.height) / PANGO_SCALE};
+}
+
+bool onlyBlanks(const std::string& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
+}
+
+// TEMP until the document answers these.
+double linkHitDistanceOf(const Diagram&) {
+    return 0;
+}
+std::shared_ptr<DiagramNode> nodeAtPoint(const Diagram&, Point) {
+    return nullptr;
+}
+std::shared_ptr<DiagramNode> nearestNode(const Diagram&, Point,
+                                         const std::shared_ptr<DiagramNode>&) {
+    return nullptr;
+}
+
+}  // namespace
 
 DiagramLink::CrossingsData::CrossingsData(int segmentCount)
     : segmentCrossings_(static_cast<std::size_t>(std::max(segmentCount, 0))) {}
 
-DiagramLink::DiagramLink() = default;
+DiagramLink::DiagramLink() : headStroke_(Colors::Black()), headShape_(Shape::fromId("Arrow")) {}
 
 DiagramLink::~DiagramLink() = default;
+
+std::shared_ptr<DiagramLink> DiagramLink::self() {
+    return std::static_pointer_cast<DiagramLink>(weak_from_this().lock());
+}
+
+std::shared_ptr<DiagramNode> DiagramLink::nodeOf(
+    const std::shared_ptr<ConnectionPoint>& connection) {
+    std::shared_ptr<DiagramNode> node = connection ? connection->node() : nullptr;
+    if (!node) return VirtualNode::instance();
+    return node;
+}
+
+std::shared_ptr<LinkShapeImpl> DiagramLink::shapeImpl() const {
+    return LinkShapeImpl::forShape(shape_);
+}
+
+double DiagramLink::millimetre() const {
+    const auto d = diagram();
+    if (!d || !d->measureUnit()) return 1.0;
+    const double factor = MeasureUnit::Millimeter()->convert(1.0, *d->measureUnit());
+    return finite(factor) && factor > 0 ? factor : 1.0;
+}
+
+// --- Points and geometry -------------------------------------------------------------------
+
+void DiagramLink::applyPoints(const std::optional<std::vector<Point>>& points, double dx, double dy,
+                              bool clipEnds, bool keepShape) {
+    if (!points) {
+        if (controlPoints_.empty()) return;
+        setShape(LinkShape::polyline);
+        setControlPoints({startPoint(), endPoint()});
+        clipEndsToOutlines();
+        updateFromPoints();
+        return;
+    }
+    if (points->size() < 2 || !finite(dx) || !finite(dy)) return;
+    std::vector<Point> moved;
+    moved.reserve(points->size());
+    for (const Point& p : *points) {
+        const Point q(p.x + dx, p.y + dy);
+        if (!finite(q)) return;
+        moved.push_back(q);
+    }
+    setControlPoints(std::move(moved));
+    if (clipEnds) {
+        clipEndsToOutlines();
+        updateFromPoints();
+    }
+    if (!keepShape) shapeImpl()->onPointsApplied(*this);
+}
 
 void DiagramLink::clipEndsToOutlines() {
     if (controlPoints_.size() < 2) return;
@@ -53,36 +202,36 @@ void DiagramLink::clipEndsToOutlines() {
     destinationEnd->saveRelativePosition();
 }
 
-std::shared_ptr<ConnectionPoint> DiagramLink::originConnection() {
-    if (!originConnection_) {
-        originConnection_ = std::make_shared<VirtualConnectionPoint>(
-            std::static_pointer_cast<DiagramLink>(weak_from_this().lock()), false);
+void DiagramLink::alignPoints() {
+    if (shape_ != LinkShape::polyline || controlPoints_.size() < 3) return;
+    const std::size_t n = controlPoints_.size() - 1;
+    const Point start = startPoint();
+    const Point end = endPoint();
+    for (std::size_t i = 1; i < n; ++i) {
+        const double t = static_cast<double>(i) / static_cast<double>(n);
+        controlPoints_[i] = Point(start.x + t * (end.x - start.x), start.y + t * (end.y - start.y));
     }
-    return originConnection_;
 }
 
-void DiagramLink::setOriginConnection(std::shared_ptr<ConnectionPoint> connection) {
-    originConnection_ = std::move(connection);
-}
-
-std::shared_ptr<ConnectionPoint> DiagramLink::destinationConnection() {
-    if (!destinationConnection_) {
-        destinationConnection_ = std::make_shared<VirtualConnectionPoint>(
-            std::static_pointer_cast<DiagramLink>(weak_from_this().lock()), true);
+void DiagramLink::translateInnerPoints(double dx, double dy) {
+    if (!finite(dx) || !finite(dy) || controlPoints_.size() < 3) return;
+    for (std::size_t i = 1; i + 1 < controlPoints_.size(); ++i) {
+        controlPoints_[i].x -= dx;
+        controlPoints_[i].y -= dy;
     }
-    return destinationConnection_;
 }
 
-void DiagramLink::setDestinationConnection(std::shared_ptr<ConnectionPoint> connection) {
-    destinationConnection_ = std::move(connection);
+void DiagramLink::updateEndsFromConnections() {
+    if (controlPoints_.empty()) return;
+    setStartPoint(originConnection()->positionFromNode());
+    setEndPoint(destinationConnection()->positionFromNode());
+    shapeImpl()->adjustAfterEndsMoved(*this);
 }
 
-std::shared_ptr<DiagramNode> DiagramLink::origin() {
-    return originConnection()->node();
-}
-
-std::shared_ptr<DiagramNode> DiagramLink::destination() {
-    return destinationConnection()->node();
+void DiagramLink::updateFromPoints() {
+    originConnection()->saveRelativePosition();
+    destinationConnection()->saveRelativePosition();
+    if (const auto d = diagram()) d->invalidate();
 }
 
 Point DiagramLink::startPoint() const {
@@ -102,18 +251,41 @@ void DiagramLink::setEndPoint(Point point) {
 }
 
 Point DiagramLink::center() const {
-    const Point a = startPoint();
-    const Point b = endPoint();
-    return Point((a.x + b.x) / 2, (a.y + b.y) / 2);
+    return startPoint().middle(endPoint());
+}
+
+Point DiagramLink::getFirstDistinctPoint() const {
+    const Point start = startPoint();
+    for (const Point& p : controlPoints_) {
+        if (distinct(p, start)) return p;
+    }
+    return start;
+}
+
+Point DiagramLink::getLastDistinctPoint() const {
+    const Point end = endPoint();
+    for (std::size_t i = controlPoints_.size(); i-- > 0;) {
+        if (distinct(controlPoints_[i], end)) return controlPoints_[i];
+    }
+    return end;
 }
 
 void DiagramLink::setShape(LinkShape shape) {
+    if (!fromRaw<LinkShape>(static_cast<int>(shape))) return;
+    const bool changed = shape != shape_;
     shape_ = shape;
-    repaint();
+    const auto impl = shapeImpl();
+    bool refitted = false;
+    if (!controlPoints_.empty() && !impl->pointsAreValid(*this)) {
+        impl->initPoints(*this, startPoint(), endPoint());
+        refitted = true;
+    }
+    if (changed || refitted) repaint();
 }
 
 int DiagramLink::segmentCount() const {
     const int n = static_cast<int>(controlPoints_.size());
+    if (n == 0) return 0;
     if (shape_ == LinkShape::bezier) return (n - 1) / 3;
     return n - 1;
 }
@@ -156,16 +328,37 @@ void DiagramLink::setSegmentCount(int count) {
     controlPoints_ = std::move(points);
 }
 
-std::shared_ptr<DiagramItemState> DiagramLink::createState() {
-    return std::make_shared<DiagramLinkState>();
+std::vector<Point> DiagramLink::getSegmentPoints(int index) {
+    if (index < 0 || index >= segmentCount()) return {};
+    const auto i = static_cast<std::size_t>(index);
+    if (shape_ == LinkShape::bezier)
+        return Utilities::approxBezier(controlPoints_, 3 * index, kBezierQuality);
+    return {controlPoints_[i], controlPoints_[i + 1]};
 }
 
-std::string DiagramLink::getClassId() const {
-    return "std:DiagramLink";
+std::vector<Point> DiagramLink::getFlattenedPoints() {
+    return getFlattenedPointsWithSteps(kBezierQuality);
 }
 
-Metatype<DiagramItem> DiagramLink::getClassType() const {
-    return Metatype<DiagramItem>([] { return std::make_shared<DiagramLink>(); }, getClassId());
+std::vector<Point> DiagramLink::getFlattenedPointsWithSteps(int steps) {
+    if (shape_ != LinkShape::bezier) return controlPoints_;
+    const int quality = std::max(steps, 1);
+    std::vector<Point> result;
+    const int segments = segmentCount();
+    for (int i = 0; i < segments; ++i) {
+        const std::vector<Point> piece = Utilities::approxBezier(controlPoints_, 3 * i, quality);
+        result.insert(result.end(), piece.begin(), piece.end());
+    }
+    return result;
+}
+
+Point DiagramLink::getInsetEndPoint(Point p1, Point p2, const std::shared_ptr<Shape>& shape,
+                                    double size) const {
+    if (!shape || shape->linkSegmentInset() == 100 || p1 == p2 || !finite(size)) return p1;
+    const double length = p1.distance(p2);
+    const double along = size * (100 - shape->linkSegmentInset()) * 0.01;
+    const Point moved(p1.x + (p2.x - p1.x) / length * along, p1.y + (p2.y - p1.y) / length * along);
+    return finite(moved) ? moved : p1;
 }
 
 Rect DiagramLink::getBounds() {
@@ -186,6 +379,433 @@ Rect DiagramLink::getBounds() {
 
 Rect DiagramLink::getBoundingRect() {
     return getBounds();
+}
+
+bool DiagramLink::containsPoint(Point point) {
+    const auto d = diagram();
+    if (d && linkHitDistanceOf(*d) != 0 && finite(linkHitDistanceOf(*d)))
+        return containsPoint(point, linkHitDistanceOf(*d));
+    return containsPoint(point, 5 * millimetre());
+}
+
+bool DiagramLink::containsPoint(Point point, double threshold) {
+    if (!finite(point) || std::isnan(threshold) || controlPoints_.empty()) return false;
+    const double reach = std::max(threshold, 5 * millimetre() * 0.5);
+    if (labelFromPoint(point)) return true;
+    Rect area = getBounds();
+    area.inflate(reach, reach);
+    if (!insideInclusive(point, area)) return false;
+    const double distance = shape_ == LinkShape::bezier
+                                ? Geometry::distanceToBezier(point, controlPoints_)
+                                : Geometry::distanceToPolyline(point, controlPoints_);
+    return distance < threshold;
+}
+
+std::shared_ptr<LinkLabel> DiagramLink::labelFromPoint(Point point) {
+    for (const auto& label : labels_) {
+        if (!label) continue;
+        const std::optional<Rect> rect = label->getLayoutRect();
+        if (rect && insideInclusive(point, *rect)) return label;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<AdjustmentHandle> DiagramLink::hitTestHandle(Point point) {
+    return getLinkHandleAt(shared_from_this(), controlPoints_, point);
+}
+
+bool DiagramLink::intersects(const Rect& rect) {
+    if (controlPoints_.empty()) return false;
+    const Rect b = getBoundingRect();
+    const double right = rect.x + rect.width, bottom = rect.y + rect.height;
+    if (b.x + b.width < rect.x || b.x > right || b.y + b.height < rect.y || b.y > bottom)
+        return false;
+    if (b.x > rect.x && b.x + b.width < right && b.y > rect.y && b.y + b.height < bottom)
+        return true;
+
+    const std::vector<Point> path = getFlattenedPointsWithSteps(kIntersectSteps);
+    for (const Point& p : path) {
+        if (insideInclusive(p, rect)) return true;
+    }
+    const Point corners[5] = {Point(rect.x, rect.y), Point(right, rect.y), Point(right, bottom),
+                              Point(rect.x, bottom), Point(rect.x, rect.y)};
+    for (std::size_t i = 0; i + 1 < path.size(); ++i) {
+        for (int edge = 0; edge < 4; ++edge) {
+            if (segmentsCross(path[i], path[i + 1], corners[edge], corners[edge + 1])) return true;
+        }
+    }
+    return false;
+}
+
+bool DiagramLink::isTopLevel() const {
+    if (!anyContainerCreated()) return true;
+    if (nodeOf(originConnection_)->isTopLevel()) return true;
+    if (nodeOf(destinationConnection_)->isTopLevel()) return true;
+    return topLevel();
+}
+
+void DiagramLink::stretchToPoint(Point point) {
+    if (controlPoints_.empty() || !finite(point)) return;
+    controlPoints_.back() = point;
+    if (shape_ == LinkShape::cascading) return;
+    const std::size_t n = controlPoints_.size();
+    if (n <= 2) return;
+    const Point first = controlPoints_.front();
+    const double dx = (point.x - first.x) / static_cast<double>(n - 1);
+    const double dy = (point.y - first.y) / static_cast<double>(n - 1);
+    for (std::size_t i = 1; i + 1 < n; ++i) {
+        const auto t = static_cast<double>(i);
+        controlPoints_[i] = Point(first.x + dx * t, first.y + dy * t);
+    }
+}
+
+void DiagramLink::onPointsApplied(bool update) {
+    shapeImpl()->onPointsApplied(*this);
+    if (update) updateFromPoints();
+}
+
+Rect DiagramLink::measureText(const std::string& text, bool wrap, double maxWidth, double margin) {
+    const auto d = diagram();
+    const std::shared_ptr<MeasureUnit> unit =
+        d && d->measureUnit() ? d->measureUnit() : MeasureUnit::Millimeter();
+    const std::shared_ptr<MeasureUnit> fontUnit = getEffectiveFontUnit();
+    double size = getEffectiveFontSize();
+    if (fontUnit) size = fontUnit->convert(size, *unit);
+    if (!finite(size) || size <= 0) size = 0;
+    if (!finite(margin)) margin = 0;
+
+    platform::TextEngine& engine = platform::TextEngine::shared();
+    PangoLayout* layout = pango_layout_new(engine.context());
+    PangoFontDescription* desc = pango_font_description_new();
+    pango_font_description_set_family(desc, engine.familyFor(getEffectiveFontName()).c_str());
+    pango_font_description_set_absolute_size(desc, size * PANGO_SCALE);
+    pango_layout_set_font_description(layout, desc);
+    pango_font_description_free(desc);
+    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+
+    const TextSize unwrapped = layoutSize(layout, -1);
+    TextSize measured = unwrapped;
+    if (wrap) {
+        // A width Pango cannot hold, or none at all, leaves the text on its own lines.
+        const double pangoWidth = maxWidth * PANGO_SCALE;
+        const int width = finite(pangoWidth) && pangoWidth > 0 && pangoWidth < INT_MAX
+                              ? static_cast<int>(pangoWidth)
+                              : -1;
+        const TextSize wrapped = layoutSize(layout, width);
+        // Blanks and line feeds alone have no width to scale the height by.
+        if (wrapped.width > 0 && !onlyBlanks(text)) {
+            measured.width = wrapped.width;
+            measured.height = (wrapped.height + 5.0) * (unwrapped.width / wrapped.width);
+        }
+    }
+    g_object_unref(layout);
+
+    const Point m = center();
+    double x = m.x - measured.width / 2;
+    switch (horizontalTextAlignment()) {
+        case HorizontalAlignment::left:
+            x = m.x - measured.width - margin;
+            break;
+        case HorizontalAlignment::right:
+            x = m.x + margin;
+            break;
+        default:
+            break;
+    }
+    double y = m.y - measured.height / 2;
+    switch (verticalTextAlignment()) {
+        case VerticalAlignment::top:
+            y = m.y + margin;
+            break;
+        case VerticalAlignment::bottom:
+            y = m.y - measured.height - margin;
+            break;
+        default:
+            break;
+    }
+    return Rect(x - 1, y - 1, measured.width + 2, measured.height + 2);
+}
+
+// --- Ends ----------------------------------------------------------------------------------
+
+std::shared_ptr<ConnectionPoint> DiagramLink::originConnection() {
+    if (!originConnection_)
+        originConnection_ = std::make_shared<VirtualConnectionPoint>(self(), false);
+    return originConnection_;
+}
+
+void DiagramLink::setOriginConnection(std::shared_ptr<ConnectionPoint> connection) {
+    originConnection_ = std::move(connection);
+}
+
+std::shared_ptr<ConnectionPoint> DiagramLink::destinationConnection() {
+    if (!destinationConnection_)
+        destinationConnection_ = std::make_shared<VirtualConnectionPoint>(self(), true);
+    return destinationConnection_;
+}
+
+void DiagramLink::setDestinationConnection(std::shared_ptr<ConnectionPoint> connection) {
+    destinationConnection_ = std::move(connection);
+}
+
+std::shared_ptr<DiagramNode> DiagramLink::origin() {
+    return nodeOf(originConnection());
+}
+
+void DiagramLink::setOrigin(const std::shared_ptr<DiagramNode>& node) {
+    reconnectOrigin(node, true);
+}
+
+std::shared_ptr<DiagramNode> DiagramLink::destination() {
+    return nodeOf(destinationConnection());
+}
+
+void DiagramLink::setDestination(const std::shared_ptr<DiagramNode>& node) {
+    reconnectDestination(node, true);
+}
+
+void DiagramLink::reconnectOrigin(const std::shared_ptr<DiagramNode>& node, bool alignOther) {
+    reconnect(node, alignOther, false);
+}
+
+void DiagramLink::reconnectDestination(const std::shared_ptr<DiagramNode>& node, bool alignOther) {
+    reconnect(node, alignOther, true);
+}
+
+void DiagramLink::reconnect(const std::shared_ptr<DiagramNode>& node, bool alignOther,
+                            bool incoming) {
+    const std::shared_ptr<DiagramNode> target = node ? node : VirtualNode::instance();
+    if (target == (incoming ? destination() : origin())) return;
+    if (controlPoints_.empty()) return;
+    if (alignOther) {
+        const auto other = incoming ? originConnection() : destinationConnection();
+        other->alignToNode(target->bounds().center());
+    }
+    connectEnd(target, incoming, incoming ? startPoint() : endPoint(), true);
+}
+
+void DiagramLink::connectEnd(const std::shared_ptr<DiagramNode>& node, bool incoming,
+                             std::optional<Point> point, bool relink) {
+    if (controlPoints_.empty()) return;
+    const std::shared_ptr<DiagramNode> target = node ? node : VirtualNode::instance();
+    const auto old = incoming ? destinationConnection() : originConnection();
+    if (!point) point = (incoming ? origin() : destination())->bounds().center();
+    if (!finite(*point)) return;
+
+    auto connection = target->createConnectionPoint(self(), *point, incoming);
+    if (!connection) return;
+    connection->alignToNode(*point);
+    if (relink) {
+        old->removeLinkFromNode();
+        connection->addLinkToNode();
+    }
+    if (incoming)
+        destinationConnection_ = std::move(connection);
+    else
+        originConnection_ = std::move(connection);
+}
+
+void DiagramLink::connectEndAt(Point point, bool incoming, bool relink) {
+    if (!finite(point)) return;
+    std::shared_ptr<DiagramNode> node;
+    if (const auto d = diagram()) {
+        node = nodeAtPoint(*d, point);
+        if (!node) node = nearestNode(*d, point, incoming ? origin() : destination());
+    }
+    connectEnd(node ? node : VirtualNode::instance(), incoming, point, relink);
+}
+
+int DiagramLink::originAnchor() {
+    return originConnection()->anchor();
+}
+
+void DiagramLink::setOriginAnchor(int anchor) {
+    setAnchor(anchor, false);
+}
+
+int DiagramLink::destinationAnchor() {
+    return destinationConnection()->anchor();
+}
+
+void DiagramLink::setDestinationAnchor(int anchor) {
+    setAnchor(anchor, true);
+}
+
+void DiagramLink::setAnchor(int anchor, bool incoming) {
+    const auto connection = incoming ? destinationConnection() : originConnection();
+    connection->setAnchor(anchor);
+    const auto position = (incoming ? destination() : origin())->getAnchorPointPosition(anchor);
+    if (!position || controlPoints_.empty()) return;
+    if (incoming)
+        setEndPoint(*position);
+    else
+        setStartPoint(*position);
+    shapeImpl()->adjustAfterEndsMoved(*this);
+}
+
+void DiagramLink::alignEndsToRows() {
+    const std::size_t n = controlPoints_.size();
+    if (n == 0) return;
+    if (originConnection()->row() >= 0) {
+        originConnection()->alignToNode(startPoint());
+        if (n >= 3) {
+            cascadeStartHorizontal_ = true;
+            controlPoints_[1].y = controlPoints_[0].y;
+        }
+    }
+    if (destinationConnection()->row() >= 0) {
+        destinationConnection()->alignToNode(endPoint());
+        if (n >= 3) {
+            cascadeStartHorizontal_ = true;
+            const int last = static_cast<int>(n) - 2;
+            if (CascadingShapeImpl::isHorizontalSegment(last, true))
+                controlPoints_[n - 2].y = controlPoints_[n - 1].y;
+            else
+                controlPoints_[n - 2].x = controlPoints_[n - 1].x;
+        }
+    }
+}
+
+// --- Text ----------------------------------------------------------------------------------
+
+std::string DiagramLink::getTextToEdit() {
+    return text();
+}
+
+void DiagramLink::setEditedText(const std::string& text) {
+    setText(text);
+}
+
+Rect DiagramLink::getEditRect(const std::shared_ptr<DiagramItem>&, Point pointerPosition) {
+    const double mm = millimetre();
+    return Rect(pointerPosition.x - 20 * mm, pointerPosition.y - 10 * mm, 40 * mm, 20 * mm);
+}
+
+void DiagramLink::raiseItemTextEditing(const std::string& oldText, const std::string& newText) {
+    const auto d = diagram();
+    if (!d) return;
+    EditLinkTextEventArgs args(self(), oldText, newText);
+    d->linkTextEditing().raise(*d, args);
+}
+
+void DiagramLink::raiseItemTextEdited(const std::string& oldText, const std::string& newText) {
+    const auto d = diagram();
+    if (!d) return;
+    EditLinkTextEventArgs args(self(), oldText, newText);
+    d->linkTextEdited().raise(*d, args);
+}
+
+std::shared_ptr<DiagramItem> DiagramLink::getEditedItem() {
+    return shared_from_this();
+}
+
+// --- Appearance ----------------------------------------------------------------------------
+
+void DiagramLink::setHeadStroke(std::shared_ptr<Color> color) {
+    if (!color || sameColor(color, headStroke_)) return;
+    headStroke_ = std::move(color);
+    repaint();
+}
+
+void DiagramLink::setHeadStrokeThickness(double thickness) {
+    if (!finite(thickness) || thickness == headStrokeThickness_) return;
+    headStrokeThickness_ = thickness;
+    repaint();
+}
+
+void DiagramLink::setHeadShape(std::shared_ptr<Shape> shape) {
+    if (shape == headShape_) return;
+    headShape_ = std::move(shape);
+    repaint();
+}
+
+void DiagramLink::setHeadShapeSize(double size) {
+    if (!finite(size) || size == headShapeSize_) return;
+    headShapeSize_ = size;
+    repaint();
+}
+
+void DiagramLink::setHeadBrush(std::shared_ptr<Brush> brush) {
+    if (brush == headBrush_) return;
+    headBrush_ = std::move(brush);
+    repaint();
+}
+
+void DiagramLink::setBaseShape(std::shared_ptr<Shape> shape) {
+    if (shape == baseShape_) return;
+    baseShape_ = std::move(shape);
+    repaint();
+}
+
+void DiagramLink::setBaseShapeSize(double size) {
+    if (!finite(size) || size == baseShapeSize_) return;
+    baseShapeSize_ = size;
+    repaint();
+}
+
+void DiagramLink::setBaseBrush(std::shared_ptr<Brush> brush) {
+    if (brush == baseBrush_) return;
+    baseBrush_ = std::move(brush);
+    repaint();
+}
+
+void DiagramLink::setIntermediateShape(std::shared_ptr<Shape> shape) {
+    if (shape == intermediateShape_) return;
+    intermediateShape_ = std::move(shape);
+    repaint();
+}
+
+void DiagramLink::setIntermediateShapeSize(double size) {
+    if (!finite(size) || size == intermediateShapeSize_) return;
+    intermediateShapeSize_ = size;
+    repaint();
+}
+
+void DiagramLink::setIntermediateBrush(std::shared_ptr<Brush> brush) {
+    if (brush == intermediateBrush_) return;
+    intermediateBrush_ = std::move(brush);
+    repaint();
+}
+
+void DiagramLink::setDrawCrossings(bool draw) {
+    if (draw == drawCrossings_) return;
+    drawCrossings_ = draw;
+    repaint();
+}
+
+void DiagramLink::setCrossingRadius(double radius) {
+    if (!finite(radius) || radius == crossingRadius_) return;
+    crossingRadius_ = radius;
+    repaint();
+}
+
+// --- Item ----------------------------------------------------------------------------------
+
+std::shared_ptr<DiagramItemState> DiagramLink::createState() {
+    auto state = std::make_shared<DiagramLinkState>();
+    state->setOriginConnection(originConnection());
+    state->setDestinationConnection(destinationConnection());
+    state->setControlPoints(controlPoints_);
+    state->setCascadeStartHorizontal(cascadeStartHorizontal_);
+    return state;
+}
+
+std::shared_ptr<Style> DiagramLink::resolveInheritedStyle(
+    const StylePredicate& predicate, const std::shared_ptr<Theme>& theme) const {
+    if (theme && predicate && !theme->styles().empty()) {
+        const auto it = theme->styles().find("DiagramLink");
+        if (it != theme->styles().end() && it->second && predicate(*it->second)) return it->second;
+    }
+    return DiagramItem::resolveInheritedStyle(predicate, theme);
+}
+
+std::string DiagramLink::getClassId() const {
+    return "std:DiagramLink";
+}
+
+Metatype<DiagramItem> DiagramLink::getClassType() const {
+    return Metatype<DiagramItem>([] { return std::make_shared<DiagramLink>(); }, getClassId());
 }
 
 bool DiagramLink::cachesLinkCrossings() const {
