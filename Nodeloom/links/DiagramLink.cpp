@@ -6,13 +6,17 @@
 #include <climits>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 
 #include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/Geometry.h"
 #include "Nodeloom/foundation/Shape.h"
 #include "Nodeloom/foundation/Utilities.h"
+#include "Nodeloom/foundation/XmlElement.h"
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/CascadingShapeImpl.h"
@@ -789,6 +793,128 @@ std::shared_ptr<DiagramItemState> DiagramLink::createState() {
     state->setControlPoints(controlPoints_);
     state->setCascadeStartHorizontal(cascadeStartHorizontal_);
     return state;
+}
+
+std::shared_ptr<DiagramItemState> DiagramLink::saveState() {
+    std::shared_ptr<DiagramItemState> state = DiagramItem::saveState();
+    if (auto s = std::dynamic_pointer_cast<DiagramLinkState>(state)) {
+        s->setOriginConnection(originConnection());
+        s->setDestinationConnection(destinationConnection());
+        s->setControlPoints(controlPoints_);
+        s->setShape(shape_);
+        s->setBaseShapeSize(baseShapeSize_);
+        s->setHeadShapeSize(headShapeSize_);
+        s->setIntermediateShapeSize(intermediateShapeSize_);
+        s->setBaseShape(baseShape_);
+        s->setHeadShape(headShape_);
+        s->setIntermediateShape(intermediateShape_);
+        s->setBaseBrush(baseBrush_);
+        s->setHeadBrush(headBrush_);
+        s->setIntermediateBrush(intermediateBrush_);
+        s->setAutoRoute(autoRoute_);
+        s->setLabels(labels_);
+    }
+    return state;
+}
+
+void DiagramLink::restoreEnds(const DiagramLinkState& state) {
+    const std::shared_ptr<ConnectionPoint> oldOrigin = originConnection();
+    const std::shared_ptr<ConnectionPoint> oldDestination = destinationConnection();
+    const std::shared_ptr<ConnectionPoint>& newOrigin =
+        state.originConnection() ? state.originConnection() : oldOrigin;
+    const std::shared_ptr<ConnectionPoint>& newDestination =
+        state.destinationConnection() ? state.destinationConnection() : oldDestination;
+
+    // A link that none of its nodes lists any more has left its document: bringing back an end
+    // must not enter it in a node's list again.
+    const std::shared_ptr<DiagramLink> me = self();
+    bool anyRealEnd = false;
+    bool listedSomewhere = false;
+    for (const auto& end : {oldOrigin, oldDestination}) {
+        const std::shared_ptr<DiagramNode> node = end->node();
+        if (!node || !node->isRealNode()) continue;
+        anyRealEnd = true;
+        const auto& list = end->incoming() ? node->incomingLinks() : node->outgoingLinks();
+        if (std::find(list.begin(), list.end(), me) != list.end()) listedSomewhere = true;
+    }
+    const bool listed = !anyRealEnd || listedSomewhere;
+
+    const auto relist = [listed](const std::shared_ptr<ConnectionPoint>& from,
+                                 const std::shared_ptr<ConnectionPoint>& to) {
+        if (!listed || from == to) return;
+        if (from->node() == to->node() && from->incoming() == to->incoming()) return;
+        from->removeLinkFromNode();
+        to->addLinkToNode();
+    };
+    relist(oldOrigin, newOrigin);
+    relist(oldDestination, newDestination);
+    setOriginConnection(newOrigin);
+    setDestinationConnection(newDestination);
+}
+
+void DiagramLink::restoreState(const DiagramItemState& state) {
+    DiagramItem::restoreState(state);
+    const auto* s = dynamic_cast<const DiagramLinkState*>(&state);
+    if (!s) return;
+    restoreEnds(*s);
+    // A link needs two points; a state without them keeps the link's own.
+    if (s->controlPoints().size() >= 2) setControlPoints(s->controlPoints());
+    setShape(s->shape());
+    setBaseShapeSize(s->baseShapeSize());
+    setHeadShapeSize(s->headShapeSize());
+    setIntermediateShapeSize(s->intermediateShapeSize());
+    setBaseShape(s->baseShape());
+    setHeadShape(s->headShape());
+    setIntermediateShape(s->intermediateShape());
+    setBaseBrush(s->baseBrush());
+    setHeadBrush(s->headBrush());
+    setIntermediateBrush(s->intermediateBrush());
+    setAutoRoute(s->autoRoute());
+    setLabels(s->labels());
+}
+
+void DiagramLink::restoreLocation(const DiagramItemState& state) {
+    const auto* s = dynamic_cast<const DiagramLinkState*>(&state);
+    if (!s) return;
+    if (s->controlPoints().size() >= 2) setControlPoints(s->controlPoints());
+    restoreEnds(*s);
+    setCascadeStartHorizontal(s->cascadeStartHorizontal());
+}
+
+void DiagramLink::saveToXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) {
+    if (!element) return;
+    DiagramItem::saveToXml(element, context);
+    const std::shared_ptr<ConnectionPoint> originEnd = originConnection();
+    const std::shared_ptr<ConnectionPoint> destinationEnd = destinationConnection();
+    const std::shared_ptr<DiagramNode> from = nodeOf(originEnd);
+    const std::shared_ptr<DiagramNode> to = nodeOf(destinationEnd);
+
+    context.writeItemReference(from, "Origin", element);
+    context.writeInt(originEnd->anchor(), "OriginAnchor", element);
+    if (from->connectsToRows()) context.writeInt(originEnd->row(), "OriginRow", element);
+    context.writeItemReference(to, "Destination", element);
+    context.writeInt(destinationEnd->anchor(), "DestinationAnchor", element);
+    if (to->connectsToRows()) context.writeInt(destinationEnd->row(), "DestinationRow", element);
+    context.writeInt(segmentCount(), "SegmentCount", element);
+    context.writeBool(cascadeStartHorizontal_, "CascadeStartHorizontal", element);
+    context.writePointCollection(controlPoints_, "Points", element);
+    context.writeEnum(shape_, "Shape", element);
+    context.writeBool(autoRoute_, "AutoRoute", element);
+    context.writeShape(baseShape_, "BaseShape", element);
+    context.writeDouble(baseShapeSize_, "BaseShapeSize", element);
+    context.writeShape(intermediateShape_, "IntermediateShape", element);
+    context.writeDouble(intermediateShapeSize_, "IntermediateShapeSize", element);
+    context.writeShape(headShape_, "HeadShape", element);
+    context.writeDouble(headShapeSize_, "HeadShapeSize", element);
+    context.writeColor(headStroke_, "HeadStroke", element);
+    context.writeDouble(headStrokeThickness_, "HeadStrokeThickness", element);
+    if (!labels_.empty()) {
+        const std::shared_ptr<XmlElement> container = context.addChildElement("Labels", element);
+        for (const auto& label : labels_) {
+            if (!label) continue;
+            label->saveToXml(context.addChildElement("Label", container), context);
+        }
+    }
 }
 
 std::shared_ptr<Style> DiagramLink::resolveInheritedStyle(
