@@ -1,13 +1,32 @@
 #include "Nodeloom/document/Diagram.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <utility>
 
+#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/document/AddItemCommand.h"
+#include "Nodeloom/document/ChangeItemCommand.h"
 #include "Nodeloom/document/ClassDescriptor.h"
-#include "Nodeloom/items/DiagramItem.h"
+#include "Nodeloom/document/Command.h"
+#include "Nodeloom/document/CompositeCommand.h"
 #include "Nodeloom/document/DiagramStatic.h"
+#include "Nodeloom/document/RemoveItemCommand.h"
+#include "Nodeloom/document/Selection.h"
+#include "Nodeloom/document/UndoManager.h"
+#include "Nodeloom/document/XmlContext.h"
+#include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/ShapeLibrary.h"
+#include "Nodeloom/foundation/XmlDomBuilder.h"
+#include "Nodeloom/foundation/XmlElement.h"
+#include "Nodeloom/items/ConnectionPoint.h"
+#include "Nodeloom/items/DiagramItem.h"
+#include "Nodeloom/items/DiagramNode.h"
+#include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/platform/Bundle.h"
 
 namespace nodeloom {
 
@@ -18,10 +37,31 @@ bool isFinite(const Rect& r) {
            std::isfinite(r.height);
 }
 
+// Stores the value and repaints when it differs from the old one.
+template <typename T>
+void storeAndRepaint(Diagram& diagram, T& field, const T& value) {
+    if (field == value) return;
+    field = value;
+    diagram.invalidate();
+}
+
+std::shared_ptr<Brush> backBrushOf(const std::shared_ptr<Theme>& theme) {
+    if (!theme) return nullptr;
+    const auto it = theme->styles().find("Diagram");
+    if (it == theme->styles().end() || !it->second || !it->second->hasBackBrush()) return nullptr;
+    return it->second->backBrush();
+}
+
 }  // namespace
 
 Diagram::Diagram()
-    : measureUnit_(MeasureUnit::Millimeter()), renderOptions_(std::make_shared<RenderOptions>()) {}
+    : measureUnit_(MeasureUnit::Millimeter()),
+      gridColor_(std::make_shared<Color>(1.0, 140.0 / 255.0, 140.0 / 255.0, 150.0 / 255.0)),
+      renderOptions_(std::make_shared<RenderOptions>()) {
+    loadShapeLibrary();
+    labelLayoutInvalid_ = true;
+    contextMenuCreated_ += &Diagram::fillDefaultContextMenu;
+}
 
 Diagram::~Diagram() = default;
 
@@ -40,11 +80,68 @@ void Diagram::registerItemClass(const Metatype<Object>& classType, const std::st
     registerClass(classType, classId, classVersion);
 }
 
+std::shared_ptr<ShapeLibrary> Diagram::defaultShapes() {
+    auto library = DiagramStatic::defaultShapes();
+    if (!library) {
+        library = std::make_shared<ShapeLibrary>();
+        DiagramStatic::setDefaultShapes(library);
+    }
+    return library;
+}
+
+void Diagram::setDefaultShapes(std::shared_ptr<ShapeLibrary> library) {
+    DiagramStatic::setDefaultShapes(std::move(library));
+}
+
+// Every document reads the bundled file again into the one shared library; without the file the
+// library keeps what it has.
+void Diagram::loadShapeLibrary() {
+    const std::string path = platform::Bundle::pathForResource("shapes", "xml");
+    if (path.empty()) return;
+    XmlDomBuilder builder;
+    builder.parseFile(path);
+    XmlContext context;
+    if (builder.root()) defaultShapes()->loadFromXml(builder.root(), context);
+}
+
+void Diagram::unsubFromAllEvents() {
+    repaint_.handlers().clear();
+    clicked_.handlers().clear();
+    doubleClicked_.handlers().clear();
+    nodeCreated_.handlers().clear();
+    linkCreated_.handlers().clear();
+    nodeCreating_.handlers().clear();
+    linkCreating_.handlers().clear();
+    nodeModifying_.handlers().clear();
+    linkModifying_.handlers().clear();
+    nodeClicked_.handlers().clear();
+    nodeDoubleClicked_.handlers().clear();
+    linkClicked_.handlers().clear();
+    linkDoubleClicked_.handlers().clear();
+    contextMenuCreated_.handlers().clear();
+    nodeDeleted_.handlers().clear();
+    nodeDeleting_.handlers().clear();
+    linkDeleted_.handlers().clear();
+    linkDeleting_.handlers().clear();
+    nodeTextEdited_.handlers().clear();
+    nodeTextEditing_.handlers().clear();
+    linkTextEdited_.handlers().clear();
+    linkTextEditing_.handlers().clear();
+    linkLabelEdited_.handlers().clear();
+    linkLabelEditing_.handlers().clear();
+    cellTextEdited_.handlers().clear();
+    cellTextEditing_.handlers().clear();
+    treeItemEdited_.handlers().clear();
+    treeItemEditing_.handlers().clear();
+    nodeCollapsed_.handlers().clear();
+    nodeExpanded_.handlers().clear();
+}
+
+// --- Settings ---------------------------------------------------------------------------------
+
 void Diagram::setBounds(const Rect& bounds) {
     if (!isFinite(bounds)) return;
-    const bool changed = !(bounds == bounds_);
-    bounds_ = bounds;
-    if (changed) invalidate();
+    storeAndRepaint(*this, bounds_, bounds);
 }
 
 void Diagram::setMeasureUnit(std::shared_ptr<MeasureUnit> unit) {
@@ -54,16 +151,98 @@ void Diagram::setMeasureUnit(std::shared_ptr<MeasureUnit> unit) {
     if (changed) invalidate();
 }
 
+void Diagram::setBrush(std::shared_ptr<Brush> brush) {
+    storeAndRepaint(*this, brush_, brush);
+}
+
 void Diagram::setStyle(std::shared_ptr<Style> style) {
-    const bool changed = style != style_;
-    style_ = std::move(style);
-    if (changed) invalidate();
+    storeAndRepaint(*this, style_, style);
 }
 
 void Diagram::setTheme(std::shared_ptr<Theme> theme) {
-    const bool changed = theme != theme_;
-    theme_ = std::move(theme);
+    storeAndRepaint(*this, theme_, theme);
+}
+
+std::shared_ptr<Brush> Diagram::getEffectiveBackBrush() const {
+    if (brush_) return brush_;
+    if (style_ && style_->hasBackBrush()) return style_->backBrush();
+    if (auto brush = backBrushOf(theme_)) return brush;
+    if (auto brush = backBrushOf(Theme::defaultTheme())) return brush;
+    return std::make_shared<SolidColorBrush>(Colors::White());
+}
+
+std::shared_ptr<Style> Diagram::shapeNodeStyle() const {
+    const std::shared_ptr<Theme> theme = Theme::defaultTheme();
+    if (!theme) return nullptr;
+    const auto it = theme->styles().find("ShapeNode");
+    return it == theme->styles().end() ? nullptr : it->second;
+}
+
+std::shared_ptr<Theme> Diagram::loadTheme(const std::shared_ptr<XmlElement>& element,
+                                          const std::string& name, XmlContext& context) const {
+    if (!element) return nullptr;
+    const std::shared_ptr<XmlElement> child = element->getChild(name);
+    if (!child) return nullptr;
+    auto theme = std::make_shared<Theme>();
+    theme->loadFromXml(child, context);
+    return theme;
+}
+
+void Diagram::setShowGrid(bool show) {
+    storeAndRepaint(*this, showGrid_, show);
+}
+
+void Diagram::setGridStyle(GridStyle style) {
+    storeAndRepaint(*this, gridStyle_, style);
+}
+
+void Diagram::setGridColor(std::shared_ptr<Color> color) {
+    if (!color) return;
+    const bool changed = !(*color == *gridColor_);
+    gridColor_ = std::move(color);
     if (changed) invalidate();
+}
+
+void Diagram::setGridSizeX(double size) {
+    if (std::isfinite(size)) storeAndRepaint(*this, gridSizeX_, size);
+}
+
+void Diagram::setGridSizeY(double size) {
+    if (std::isfinite(size)) storeAndRepaint(*this, gridSizeY_, size);
+}
+
+void Diagram::setGridOffsetX(std::optional<double> offset) {
+    if (offset && !std::isfinite(*offset)) return;
+    storeAndRepaint(*this, gridOffsetX_, offset);
+}
+
+void Diagram::setGridOffsetY(std::optional<double> offset) {
+    if (offset && !std::isfinite(*offset)) return;
+    storeAndRepaint(*this, gridOffsetY_, offset);
+}
+
+void Diagram::setRoundedLinks(bool rounded) {
+    storeAndRepaint(*this, roundedLinks_, rounded);
+}
+
+void Diagram::setRoundedLinksRadius(double radius) {
+    if (std::isfinite(radius)) storeAndRepaint(*this, roundedLinksRadius_, radius);
+}
+
+void Diagram::setCrossingRadius(double radius) {
+    if (std::isfinite(radius)) crossingRadius_ = radius;
+}
+
+void Diagram::setLinkHitDistance(double distance) {
+    if (std::isfinite(distance)) linkHitDistance_ = distance;
+}
+
+void Diagram::setLinkLabelsInvalidRect(const Rect& rect) {
+    if (isFinite(rect)) linkLabelsInvalidRect_ = rect;
+}
+
+void Diagram::setRouteMargin(double margin) {
+    if (std::isfinite(margin)) routeMargin_ = margin;
 }
 
 void Diagram::setAdjustmentHandlesSize(double size) {
@@ -74,9 +253,15 @@ void Diagram::setThreshold(double threshold) {
     if (std::isfinite(threshold)) threshold_ = threshold;
 }
 
+void Diagram::setTouchThreshold(double threshold) {
+    if (std::isfinite(threshold)) touchThreshold_ = threshold;
+}
+
 void Diagram::setRenderOptions(std::shared_ptr<RenderOptions> options) {
     if (options) renderOptions_ = std::move(options);
 }
+
+// --- Items ------------------------------------------------------------------------------------
 
 void Diagram::attachItem(const std::shared_ptr<DiagramItem>& item, bool assignIndexes) {
     if (!item) return;
@@ -85,7 +270,12 @@ void Diagram::attachItem(const std::shared_ptr<DiagramItem>& item, bool assignIn
     item->setDiagram(weak_from_this().lock());
     if (assignIndexes) {
         const int layer = item->layerIndex() == -1 ? activeLayer_ : item->layerIndex();
-        if (item->zIndex() == -1) item->setZIndex(static_cast<int>(itemCounter_));
+        // A counter read from a file may lie past the range of z-indexes; the rest then share
+        // the largest one and keep the order in which they were added.
+        const int next = itemCounter_ > static_cast<unsigned long long>(INT_MAX)
+                             ? INT_MAX
+                             : static_cast<int>(itemCounter_);
+        if (item->zIndex() == -1) item->setZIndex(next);
         item->setLayerIndex(layer);
         ++itemCounter_;
     }
@@ -93,10 +283,138 @@ void Diagram::attachItem(const std::shared_ptr<DiagramItem>& item, bool assignIn
     invalidate();
 }
 
-void Diagram::updateRuntimeIndices() {
-    for (std::size_t i = 0; i < zOrder_.size(); ++i) {
-        zOrder_[i]->setRuntimeIndex(static_cast<int>(i));
+bool Diagram::addItemInternal(const std::shared_ptr<DiagramItem>& item) {
+    // An item listed twice would be drawn twice and outlive its own removal.
+    if (!item || zOrder_.contains(item.get())) return false;
+    if (auto node = std::dynamic_pointer_cast<DiagramNode>(item)) {
+        nodes_.push_back(node);
+        attachItem(node, true);
+        return true;
     }
+    if (auto link = std::dynamic_pointer_cast<DiagramLink>(item)) {
+        addLinkInternal(link, true);
+        return true;
+    }
+    return false;
+}
+
+void Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool assignIndexes) {
+    if (!link) return;
+    links_.push_back(link);
+    attachItem(link, assignIndexes);
+    // PENDING link->alignPoints();
+    link->originConnection()->addLinkToNode();
+    link->destinationConnection()->addLinkToNode();
+}
+
+void Diagram::addItem(const std::shared_ptr<DiagramItem>& item) {
+    if (!item || zOrder_.contains(item.get())) return;
+    if (!std::dynamic_pointer_cast<DiagramNode>(item) &&
+        !std::dynamic_pointer_cast<DiagramLink>(item)) {
+        return;
+    }
+    const std::shared_ptr<UndoManager> manager = undoManager_;
+    if (!manager) {
+        addItemInternal(item);
+        return;
+    }
+    manager->startComposite();
+    manager->executeCommand(std::make_shared<AddItemCommand>(this, item));
+    manager->commitComposite();
+}
+
+void Diagram::removeItem(const std::shared_ptr<DiagramItem>& item) {
+    if (!item) return;
+    const std::shared_ptr<UndoManager> manager = undoManager_;
+    if (!manager) {
+        removeItemInternal(item);
+        return;
+    }
+    manager->startComposite();
+    manager->executeCommand(std::make_shared<RemoveItemCommand>(this, item));
+    manager->commitComposite();
+}
+
+void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
+    // The caller's reference may be an entry of a list that this removal empties.
+    const std::shared_ptr<DiagramItem> item = itemRef;
+    if (!item) return;
+    if (auto node = std::dynamic_pointer_cast<DiagramNode>(item)) {
+        if (const std::shared_ptr<Diagram> owner = node->diagram()) {
+            for (const auto& link : node->getAllLinks())
+                owner->removeItem(link);
+        }
+        node->detach();
+        // A container's own list of children comes with the composite nodes; until then a node
+        // has no container to leave.
+        nodes_.eraseFirst(node.get());
+        if (node->obstacle()) rerouteLinks({node->bounds()});
+    } else if (auto link = std::dynamic_pointer_cast<DiagramLink>(item)) {
+        link->originConnection()->removeLinkFromNode();
+        link->destinationConnection()->removeLinkFromNode();
+        links_.eraseFirst(link.get());
+    }
+    zOrder_.eraseFirst(item.get());
+}
+
+void Diagram::clear() {
+    nodes_.clear();
+    links_.clear();
+    zOrder_.clear();
+    setTheme(nullptr);
+    setStyle(nullptr);
+    itemCounter_ = 0;
+    undoManager_ = std::make_shared<UndoManager>(this);
+    updateUndoState();
+    invalidate();
+}
+
+void Diagram::updateRuntimeIndices() {
+    const auto& order = zOrder_.vector();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i]->setRuntimeIndex(static_cast<int>(i));
+    }
+}
+
+// --- Drawing order ----------------------------------------------------------------------------
+
+bool Diagram::zOrderPrecedes(const DiagramItem& a, const DiagramItem& b) const {
+    const int la = a.layerIndex();
+    const int lb = b.layerIndex();
+    if (la == lb) {
+        if (a.zIndex() != b.zIndex()) return a.zIndex() < b.zIndex();
+        return a.runtimeIndex() < b.runtimeIndex();
+    }
+    if (la < 0) return lb >= 0 || la < lb;
+    if (lb < 0) return false;
+    const Layer* layerA = validLayer(la);
+    const Layer* layerB = validLayer(lb);
+    if (!layerA && !layerB) return la < lb;
+    if (!layerB) return true;
+    if (!layerA) return false;
+    if (layerA->zIndex() != layerB->zIndex()) return layerA->zIndex() < layerB->zIndex();
+    return la < lb;
+}
+
+void Diagram::updateZOrder() {
+    if (!zOrderInvalid_) return;
+    updateRuntimeIndices();
+    zOrder_.sort([this](const std::shared_ptr<DiagramItem>& a,
+                        const std::shared_ptr<DiagramItem>& b) { return zOrderPrecedes(*a, *b); });
+    zOrderInvalid_ = false;
+    if (!anyContainerCreated()) return;
+
+    const auto& order = zOrder_.vector();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i]->setRuntimeIndex(static_cast<int>(i));
+        order[i]->setTopLevel(true);
+    }
+    updateContainerZOrders();
+}
+
+void Diagram::updateContainerZOrders() {
+    // Containers keep no drawing order of their own yet: until they do, the document draws
+    // their children with everything else.
 }
 
 const Layer* Diagram::validLayer(int index) const {
@@ -106,6 +424,20 @@ const Layer* Diagram::validLayer(int index) const {
 
 bool Diagram::isItemVisible(const DiagramItem& item) const {
     if (!item.visible()) return false;
+    if (!item.topLevel()) {
+        if (const auto* node = dynamic_cast<const DiagramNode*>(&item)) {
+            if (node->getFoldedContainer()) return false;
+        } else if (const auto* constLink = dynamic_cast<const DiagramLink*>(&item)) {
+            // The link's end queries are not const; asking them changes nothing.
+            auto* link = const_cast<DiagramLink*>(constLink);
+            const std::shared_ptr<DiagramNode> origin = link->origin();
+            const std::shared_ptr<DiagramNode> destination = link->destination();
+            const auto folded = origin ? origin->getFoldedContainer() : nullptr;
+            if (folded && destination && folded == destination->getFoldedContainer()) {
+                return false;
+            }
+        }
+    }
     const Layer* layer = validLayer(item.layerIndex());
     return layer == nullptr || layer->visible();
 }
@@ -137,22 +469,195 @@ void Diagram::invalidate(const Rect& rect) {
     repaint_.raise(*this, args);
 }
 
-// Undo is off until an undo manager is installed; without one there is nothing to record.
-void Diagram::recordAllItemStates() {}
+// Links are routed with the router, which comes with the link subsystem; until then no link
+// routes itself, so there is nothing to route again.
+void Diagram::rerouteLinks(const std::vector<Rect>&) {}
 
-void Diagram::commitCompositeOperation() {}
-
-std::shared_ptr<ShapeLibrary> Diagram::defaultShapes() {
-    auto library = DiagramStatic::defaultShapes();
-    if (!library) {
-        library = std::make_shared<ShapeLibrary>();
-        DiagramStatic::setDefaultShapes(library);
-    }
-    return library;
+void Diagram::arrange(const std::shared_ptr<Layout>& layout) {
+    if (!layout) return;
+    recordAllItemStates();
+    // The layout driver comes with the layouts; the step is recorded all the same, so that the
+    // document's history has the shape it will keep.
+    commitCompositeOperation();
+    invalidate();
 }
 
-void Diagram::setDefaultShapes(std::shared_ptr<ShapeLibrary> library) {
-    DiagramStatic::setDefaultShapes(std::move(library));
+std::shared_ptr<DiagramNode> Diagram::getNodeAt(Point point, bool excludeLocked) {
+    if (!std::isfinite(point.x) || !std::isfinite(point.y)) return nullptr;
+    const auto& order = zOrder_.vector();
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const auto node = std::dynamic_pointer_cast<DiagramNode>(*it);
+        if (!node || !node->topLevel()) continue;
+        if (auto hit = std::dynamic_pointer_cast<DiagramNode>(
+                node->hitTest(point, 0.0, true, excludeLocked)))
+            return hit;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<DiagramNode> Diagram::getNearestNode(Point point, double maxDistance,
+                                                     const std::shared_ptr<DiagramNode>& ignored,
+                                                     bool onlyInteractive) {
+    if (!std::isfinite(point.x) || !std::isfinite(point.y) || std::isnan(maxDistance))
+        return nullptr;
+    std::shared_ptr<DiagramNode> best;
+    double bestDistance = std::numeric_limits<double>::max();
+    for (const auto& node : nodes_.vector()) {
+        if (!node || node == ignored) continue;
+        if (onlyInteractive && (!node->visible() || node->locked())) continue;
+        const Rect r = node->bounds();
+        const double x = std::clamp(point.x, r.x, r.x + r.width);
+        const double y = std::clamp(point.y, r.y, r.y + r.height);
+        const double distance = std::hypot(point.x - x, point.y - y);
+        if (distance < maxDistance && distance < bestDistance) {
+            best = node;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+// --- Selection --------------------------------------------------------------------------------
+
+const std::shared_ptr<Selection>& Diagram::selection() {
+    if (!selection_) selection_ = std::make_shared<Selection>(weak_from_this().lock());
+    return selection_;
+}
+
+std::vector<std::shared_ptr<DiagramItem>> Diagram::selectedItems() const {
+    std::vector<std::shared_ptr<DiagramItem>> result;
+    for (const auto& item : zOrder_.vector()) {
+        if (item->selected()) result.push_back(item);
+    }
+    return result;
+}
+
+std::vector<std::shared_ptr<DiagramNode>> Diagram::selectedNodes() const {
+    std::vector<std::shared_ptr<DiagramNode>> result;
+    for (const auto& node : nodes_.vector()) {
+        if (node->selected()) result.push_back(node);
+    }
+    return result;
+}
+
+std::vector<std::shared_ptr<DiagramLink>> Diagram::selectedLinks() const {
+    std::vector<std::shared_ptr<DiagramLink>> result;
+    for (const auto& link : links_.vector()) {
+        if (link->selected()) result.push_back(link);
+    }
+    return result;
+}
+
+void Diagram::clearSelection() {
+    for (const auto& item : zOrder_.vector())
+        item->setSelected(false);
+}
+
+void Diagram::changeSelection(const std::shared_ptr<DiagramItem>& item) {
+    clearSelection();
+    if (item) item->setSelected(true);
+}
+
+// --- Default context menu ---------------------------------------------------------------------
+
+// The radial menu is a widget of the view, which fills only a menu shown in one; no view exists
+// yet, so no menu can qualify.
+void Diagram::fillDefaultContextMenu(Object&, ContextMenuEventArgs&) {}
+
+void Diagram::deleteItemWithEvents(const std::shared_ptr<DiagramItem>& item) {
+    if (!item) return;
+    const std::shared_ptr<Diagram> d = item->diagram();
+    if (!d) return;
+    const auto node = std::dynamic_pointer_cast<DiagramNode>(item);
+    const auto link = node ? nullptr : std::dynamic_pointer_cast<DiagramLink>(item);
+    if (node) {
+        NodeValidationEventArgs args(node, Rect());
+        d->nodeDeleting().raise(*d, args);
+        if (args.cancel()) return;
+    } else if (link) {
+        LinkValidationEventArgs args(link, Point(), -1, std::make_shared<VirtualNode>(), -1, -1);
+        d->linkDeleting().raise(*d, args);
+        if (args.cancel()) return;
+    }
+    d->removeItem(item);
+    if (node) {
+        NodeEventArgs args(node, Point(), NodeHandleType::none);
+        d->nodeDeleted().raise(*d, args);
+    } else if (link) {
+        LinkEventArgs args(link, Point(), -1);
+        d->linkDeleted().raise(*d, args);
+    }
+}
+
+// --- Undo -------------------------------------------------------------------------------------
+
+void Diagram::setUndoEnabled(bool enabled) {
+    if (enabled == undoEnabled()) return;
+    undoManager_ = enabled ? std::make_shared<UndoManager>(this) : nullptr;
+    updateUndoState();
+}
+
+void Diagram::setUndoManager(std::shared_ptr<UndoManager> manager) {
+    undoManager_ = std::move(manager);
+    updateUndoState();
+}
+
+void Diagram::updateUndoState() {
+    if (!undoManager_) {
+        canUndo_ = false;
+        canRedo_ = false;
+        return;
+    }
+    const int count = static_cast<int>(undoManager_->undoHistory().size());
+    canUndo_ = undoManager_->undoIndex() >= 0;
+    canRedo_ = undoManager_->undoIndex() < count - 1;
+}
+
+void Diagram::undo() {
+    // Held here: a command may switch undo off or clear the document while it runs.
+    const std::shared_ptr<UndoManager> manager = undoManager_;
+    if (!manager) return;
+    manager->undo();
+    invalidate();
+}
+
+void Diagram::redo() {
+    const std::shared_ptr<UndoManager> manager = undoManager_;
+    if (!manager) return;
+    manager->redo();
+    invalidate();
+}
+
+void Diagram::startCompositeOperation() {
+    if (undoManager_) undoManager_->startComposite();
+}
+
+void Diagram::commitCompositeOperation() {
+    if (const std::shared_ptr<UndoManager> manager = undoManager_) manager->commitComposite();
+}
+
+void Diagram::cancelCompositeOperation() {
+    if (undoManager_) undoManager_->cancelComposite();
+}
+
+void Diagram::executeCommand(const std::shared_ptr<Command>& command) {
+    if (const std::shared_ptr<UndoManager> manager = undoManager_) manager->executeCommand(command);
+}
+
+void Diagram::recordItemStates(const std::vector<std::shared_ptr<DiagramItem>>& items) {
+    const std::shared_ptr<UndoManager> manager = undoManager_;
+    if (!manager) return;
+    for (const auto& item : items) {
+        if (!item) continue;
+        manager->recordCommand(std::make_shared<ChangeItemCommand>(this, item, item->saveState()));
+    }
+}
+
+void Diagram::recordAllItemStates() {
+    const std::shared_ptr<UndoManager> manager = undoManager_;
+    if (!manager) return;
+    manager->startComposite();
+    recordItemStates(zOrder_.vector());
 }
 
 }  // namespace nodeloom

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,11 +13,14 @@
 #include "Nodeloom/document/EditNodeTextEventArgs.h"
 #include "Nodeloom/document/EditTreeItemTextEventArgs.h"
 #include "Nodeloom/document/Event.h"
+#include "Nodeloom/document/ItemList.h"
 #include "Nodeloom/document/Layer.h"
 #include "Nodeloom/document/LinkEventArgs.h"
 #include "Nodeloom/document/Metatype.h"
 #include "Nodeloom/document/NodeEventArgs.h"
 #include "Nodeloom/document/RepaintEventArgs.h"
+#include "Nodeloom/foundation/Brush.h"
+#include "Nodeloom/foundation/Color.h"
 #include "Nodeloom/foundation/IDiagramView.h"
 #include "Nodeloom/foundation/MeasureUnit.h"
 #include "Nodeloom/foundation/Object.h"
@@ -24,18 +28,32 @@
 #include "Nodeloom/foundation/RenderOptions.h"
 #include "Nodeloom/foundation/Style.h"
 #include "Nodeloom/foundation/Theme.h"
+#include "Nodeloom/items/AnchorPoint.h"
 #include "Nodeloom/links/LinkCrossings.h"
 
 namespace nodeloom {
 
-class ShapeLibrary;
+class Command;
 class DiagramItem;
 class DiagramLink;
 class DiagramNode;
+class Layout;
+class Selection;
+class ShapeLibrary;
+class UndoManager;
+class XmlContext;
+class XmlElement;
 
 // The diagram document: it owns the items, keeps them in one drawing order, holds the
 // document-wide settings the items read (unit, bounds, style, theme, handle size, hit tolerance)
-// and raises the events through which the host and the view follow what happens on it.
+// and raises the events through which the host and the view follow what happens on it. It also
+// owns the optional undo history through which every undoable change passes.
+//
+// Settings that change the picture repaint the document when the new value differs from the old
+// one; the others only store. Numbers that are not finite are refused.
+//
+// The item lists find and take out an item in constant time, so that removing items one by one
+// costs no more than the items removed; the drawing order is sorted lazily, when next needed.
 class Diagram : public Object, public IDiagramExtent, public std::enable_shared_from_this<Diagram> {
 public:
     Diagram();
@@ -52,9 +70,9 @@ public:
     static void registerItemClass(const Metatype<Object>& classType, const std::string& classId,
                                   int classVersion);
 
-    // The shape library that documents and nodes share. When the host has removed it, a new
-    // library holding the built-in shape is installed, so that a node always finds its default
-    // shape.
+    // The shape library that documents and nodes share, reloaded from the bundled "shapes"
+    // resource by each new document. When the host has removed it, a new library holding the
+    // built-in shape is installed, so that a node always finds its default shape.
     static std::shared_ptr<ShapeLibrary> defaultShapes();
     static void setDefaultShapes(std::shared_ptr<ShapeLibrary> library);
 
@@ -93,10 +111,38 @@ public:
     Event<NodeValidationEventArgs>& nodeCollapsed() { return nodeCollapsed_; }
     Event<NodeValidationEventArgs>& nodeExpanded() { return nodeExpanded_; }
 
-    const std::vector<std::shared_ptr<DiagramNode>>& nodes() const { return nodes_; }
-    const std::vector<std::shared_ptr<DiagramLink>>& links() const { return links_; }
-    // Every item in drawing order, bottom first.
-    const std::vector<std::shared_ptr<DiagramItem>>& items() const { return zOrder_; }
+    // Removes every handler from every event except nodeModified and linkModified, whose
+    // handlers stay. The default context-menu handler goes with the others.
+    void unsubFromAllEvents();
+
+    // In the order they were added.
+    const std::vector<std::shared_ptr<DiagramNode>>& nodes() const { return nodes_.vector(); }
+    const std::vector<std::shared_ptr<DiagramLink>>& links() const { return links_.vector(); }
+    // Every item in drawing order, bottom first, as last sorted (see updateZOrder).
+    const std::vector<std::shared_ptr<DiagramItem>>& items() const { return zOrder_.vector(); }
+    // Whether the item is in this document's drawing order.
+    bool contains(const DiagramItem& item) const { return zOrder_.contains(&item); }
+
+    // Adds a node or a link; with undo on, as one undoable step (or as part of the open
+    // composite). Other item kinds, null and an item that is in the document already are
+    // ignored. Raises no event: the code that creates an item raises its own.
+    void addItem(const std::shared_ptr<DiagramItem>& item);
+    // Removes a node, with all its links, or a link; with undo on, as one undoable step in which
+    // each link removal is a command of its own.
+    void removeItem(const std::shared_ptr<DiagramItem>& item);
+    // Empties the document and starts a fresh undo history (which turns undo on).
+    void clear();
+
+    // Adds without undo: a node to nodes, a link through addLinkInternal. False, and nothing
+    // changed, for null, other kinds and an item that is in the document already.
+    bool addItemInternal(const std::shared_ptr<DiagramItem>& item);
+    // Adds a link without undo: appended to links and the drawing order, its inner points
+    // spread, and entered in its end nodes' link lists.
+    void addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool assignIndexes);
+    // Removes without undo or event. A node first has each of its links removed through its own
+    // document's removeItem, leaves its master and its container, and the links around it are
+    // routed again. The item keeps its diagram reference.
+    void removeItemInternal(const std::shared_ptr<DiagramItem>& item);
 
     // The document's extent in its measure unit. A change of any of the four numbers repaints;
     // a rectangle with a non-finite number is refused.
@@ -111,10 +157,75 @@ public:
     const std::shared_ptr<Theme>& theme() const { return theme_; }
     void setTheme(std::shared_ptr<Theme> theme);
 
+    // Repaints unless both are null or the same object.
+    const std::shared_ptr<Brush>& brush() const { return brush_; }
+    void setBrush(std::shared_ptr<Brush> brush);
+    // The brush that fills the background: the document's own, else the back brush of its
+    // style, of its theme's "Diagram" style, of the default theme's, else a new white brush.
+    std::shared_ptr<Brush> getEffectiveBackBrush() const;
+    // The default theme's "ShapeNode" style; null when a host theme lacks one.
+    std::shared_ptr<Style> shapeNodeStyle() const;
+    // A theme stored under the element's child of that name; null when there is none.
+    std::shared_ptr<Theme> loadTheme(const std::shared_ptr<XmlElement>& element,
+                                     const std::string& name, XmlContext& context) const;
+
+    // The alignment grid. Every setting repaints on change except alignToGrid.
+    bool showGrid() const { return showGrid_; }
+    void setShowGrid(bool show);
+    bool alignToGrid() const { return alignToGrid_; }
+    void setAlignToGrid(bool align) { alignToGrid_ = align; }
+    GridStyle gridStyle() const { return gridStyle_; }
+    void setGridStyle(GridStyle style);
+    // Never null: a null colour is refused. Compared by value.
+    const std::shared_ptr<Color>& gridColor() const { return gridColor_; }
+    void setGridColor(std::shared_ptr<Color> color);
+    double gridSizeX() const { return gridSizeX_; }
+    void setGridSizeX(double size);
+    double gridSizeY() const { return gridSizeY_; }
+    void setGridSizeY(double size);
+    // Nothing means half a grid cell.
+    std::optional<double> gridOffsetX() const { return gridOffsetX_; }
+    void setGridOffsetX(std::optional<double> offset);
+    std::optional<double> gridOffsetY() const { return gridOffsetY_; }
+    void setGridOffsetY(std::optional<double> offset);
+
+    // The next z-index to hand out; written back when a document is loaded.
+    unsigned long long itemCounter() const { return itemCounter_; }
+    void setItemCounter(unsigned long long counter) { itemCounter_ = counter; }
+
+    // Link drawing and creation.
+    bool roundedLinks() const { return roundedLinks_; }
+    void setRoundedLinks(bool rounded);
+    double roundedLinksRadius() const { return roundedLinksRadius_; }
+    void setRoundedLinksRadius(double radius);
     LinkCrossings linkCrossings() const { return linkCrossings_; }
     void setLinkCrossings(LinkCrossings mode) { linkCrossings_ = mode; }
+    int linkSegments() const { return linkSegments_; }
+    void setLinkSegments(int segments) { linkSegments_ = segments; }
+    bool routeLinks() const { return routeLinks_; }
+    void setRouteLinks(bool route) { routeLinks_ = route; }
+    double crossingRadius() const { return crossingRadius_; }
+    void setCrossingRadius(double radius);
+    double linkHitDistance() const { return linkHitDistance_; }
+    void setLinkHitDistance(double distance);
     bool expandOnIncoming() const { return expandOnIncoming_; }
     void setExpandOnIncoming(bool expand) { expandOnIncoming_ = expand; }
+    bool allowUnconnectedLinks() const { return allowUnconnectedLinks_; }
+    void setAllowUnconnectedLinks(bool allow) { allowUnconnectedLinks_ = allow; }
+    bool allowSelfLoops() const { return allowSelfLoops_; }
+    void setAllowSelfLoops(bool allow) { allowSelfLoops_ = allow; }
+    bool allowMultipleResize() const { return allowMultipleResize_; }
+    void setAllowMultipleResize(bool allow) { allowMultipleResize_ = allow; }
+    // The area whose link labels must be placed again, and whether any must.
+    const Rect& linkLabelsInvalidRect() const { return linkLabelsInvalidRect_; }
+    void setLinkLabelsInvalidRect(const Rect& rect);
+    bool labelLayoutInvalid() const { return labelLayoutInvalid_; }
+    void setLabelLayoutInvalid(bool invalid) { labelLayoutInvalid_ = invalid; }
+    // The margin kept around nodes when links are routed again.
+    double routeMargin() const { return routeMargin_; }
+    void setRouteMargin(double margin);
+    ShowAnchors showAnchors() const { return showAnchors_; }
+    void setShowAnchors(ShowAnchors show) { showAnchors_ = show; }
 
     // Size of the selection handles, in document units; non-finite values are refused.
     double adjustmentHandlesSize() const { return adjustmentHandlesSize_; }
@@ -123,6 +234,9 @@ public:
     // tolerance divided by its zoom factor; non-finite values are refused.
     double threshold() const { return threshold_; }
     void setThreshold(double threshold);
+    // The touch tolerance in view points, from which the view derives threshold.
+    double touchThreshold() const { return touchThreshold_; }
+    void setTouchThreshold(double threshold);
 
     const std::shared_ptr<RenderOptions>& renderOptions() const { return renderOptions_; }
     void setRenderOptions(std::shared_ptr<RenderOptions> options);
@@ -137,6 +251,12 @@ public:
     // Set when an item's z-index or layer changes; the order is rebuilt when next needed.
     bool zOrderInvalid() const { return zOrderInvalid_; }
     void setZOrderInvalid(bool invalid) { zOrderInvalid_ = invalid; }
+    // Sorts the drawing order if it is marked invalid: items without a layer first (by layer
+    // index), then items on valid layers by the layers' z-index, then items whose layer index
+    // lies past the end of the list; within a layer by z-index, then by the previous position.
+    void updateZOrder();
+    // Whether a is drawn before (below) b.
+    bool zOrderPrecedes(const DiagramItem& a, const DiagramItem& b) const;
 
     // Puts an item at the top of the drawing order and ties it to this document; with
     // assignIndexes it also receives the active layer (when it has none) and, when it has none,
@@ -157,12 +277,73 @@ public:
     void invalidate();
     void invalidate(const Rect& rect);
 
-    // Open and commit one composite undo step around changes to every item.
-    void recordAllItemStates();
+    // Routes the links with automatic routing near the rectangles again.
+    void rerouteLinks(const std::vector<Rect>& rects);
+    // Runs an automatic layout on the whole document as one undoable step; a null layout does
+    // nothing.
+    void arrange(const std::shared_ptr<Layout>& layout);
+
+    // The topmost top-level node under the point (rotation not considered, edges included);
+    // with excludeLocked, only an interactive one.
+    std::shared_ptr<DiagramNode> getNodeAt(Point point, bool excludeLocked);
+    // The node whose bounds lie nearest to the point, closer than maxDistance; the first of
+    // equally near nodes in the order they were added. The ignored node is never the answer;
+    // with onlyInteractive, hidden and locked nodes are not either.
+    std::shared_ptr<DiagramNode> getNearestNode(Point point, double maxDistance,
+                                                const std::shared_ptr<DiagramNode>& ignored,
+                                                bool onlyInteractive);
+
+    // The selection frame, made on first use; its diagram is this document.
+    const std::shared_ptr<Selection>& selection();
+    // The selected items in drawing order, nodes and links in the order they were added.
+    std::vector<std::shared_ptr<DiagramItem>> selectedItems() const;
+    std::vector<std::shared_ptr<DiagramNode>> selectedNodes() const;
+    std::vector<std::shared_ptr<DiagramLink>> selectedLinks() const;
+    void clearSelection();
+    // Selects only the given item (nothing for null).
+    void changeSelection(const std::shared_ptr<DiagramItem>& item);
+
+    // The handler every new document subscribes to contextMenuCreated. The radial menu it fills
+    // is shown only in a view, so without one it adds nothing.
+    static void fillDefaultContextMenu(Object& sender, ContextMenuEventArgs& args);
+    // The menu's delete action: asks nodeDeleting or linkDeleting of the item's document, which
+    // may cancel, removes the item (undoable with undo on) and raises nodeDeleted or linkDeleted.
+    // Nothing for an item without a document.
+    static void deleteItemWithEvents(const std::shared_ptr<DiagramItem>& item);
+
+    // Undo is on while an undo manager is installed. Turning it on installs a manager with an
+    // empty history, turning it off drops the manager with its history; setting the value it
+    // already has keeps the history.
+    bool undoEnabled() const { return undoManager_ != nullptr; }
+    void setUndoEnabled(bool enabled);
+    const std::shared_ptr<UndoManager>& undoManager() const { return undoManager_; }
+    void setUndoManager(std::shared_ptr<UndoManager> manager);
+    // Follow the history of the installed manager; both false without one.
+    bool canUndo() const { return canUndo_; }
+    void setCanUndo(bool can) { canUndo_ = can; }
+    bool canRedo() const { return canRedo_; }
+    void setCanRedo(bool can) { canRedo_ = can; }
+    void updateUndoState();
+    // Each repaints the whole document; nothing without undo.
+    void undo();
+    void redo();
+    // Group the changes made until the matching commit into one undo step; nested operations
+    // count. Cancel drops the group without undoing it. All do nothing without undo.
+    void startCompositeOperation();
     void commitCompositeOperation();
+    void cancelCompositeOperation();
+    // Executes and records a command; without undo the command is not executed.
+    void executeCommand(const std::shared_ptr<Command>& command);
+    // Records each item's state from before a change the caller is about to make.
+    void recordItemStates(const std::vector<std::shared_ptr<DiagramItem>>& items);
+    // Opens a composite operation and records the state of every item; the caller commits.
+    void recordAllItemStates();
 
 private:
     const Layer* validLayer(int index) const;
+    void loadShapeLibrary();
+    // Gives each container its own drawing order of its children and inner links.
+    void updateContainerZOrders();
 
     Event<RepaintEventArgs> repaint_;
     Event<DiagramEventArgs> clicked_;
@@ -197,22 +378,49 @@ private:
     Event<NodeValidationEventArgs> nodeCollapsed_;
     Event<NodeValidationEventArgs> nodeExpanded_;
 
-    std::vector<std::shared_ptr<DiagramNode>> nodes_;
-    std::vector<std::shared_ptr<DiagramLink>> links_;
+    ItemList<DiagramNode> nodes_;
+    ItemList<DiagramLink> links_;
     Rect bounds_{0.0, 0.0, 210.0, 297.0};
     std::shared_ptr<MeasureUnit> measureUnit_;
+    std::shared_ptr<Brush> brush_;
+    bool showGrid_ = false;
+    bool alignToGrid_ = true;
+    GridStyle gridStyle_ = GridStyle::points;
+    std::shared_ptr<Color> gridColor_;
+    double gridSizeX_ = 4.0;
+    double gridSizeY_ = 4.0;
+    std::optional<double> gridOffsetX_;
+    std::optional<double> gridOffsetY_;
     std::shared_ptr<Theme> theme_;
     std::shared_ptr<Style> style_;
     unsigned long long itemCounter_ = 0;
+    bool roundedLinks_ = false;
+    double roundedLinksRadius_ = 0.0;
     LinkCrossings linkCrossings_ = LinkCrossings::straight;
+    int linkSegments_ = 1;
+    bool routeLinks_ = false;
+    double crossingRadius_ = 0.0;
+    double linkHitDistance_ = 0.0;
     bool expandOnIncoming_ = false;
+    bool allowUnconnectedLinks_ = false;
+    bool allowSelfLoops_ = true;
+    bool allowMultipleResize_ = true;
+    Rect linkLabelsInvalidRect_;
+    bool labelLayoutInvalid_ = true;
+    std::shared_ptr<Selection> selection_;
     double adjustmentHandlesSize_ = 2.0;
+    double touchThreshold_ = 19.0;
     double threshold_ = 19.0;
+    ShowAnchors showAnchors_ = ShowAnchors::never;
     std::shared_ptr<RenderOptions> renderOptions_;
-    std::vector<std::shared_ptr<DiagramItem>> zOrder_;
+    ItemList<DiagramItem> zOrder_;
     bool zOrderInvalid_ = false;
     std::vector<std::shared_ptr<Layer>> layers_;
     int activeLayer_ = -1;
+    double routeMargin_ = 8.0;
+    bool canUndo_ = false;
+    bool canRedo_ = false;
+    std::shared_ptr<UndoManager> undoManager_;
 };
 
 }  // namespace nodeloom

@@ -7,17 +7,30 @@
 #include <unordered_set>
 
 #include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/NodeExpander.h"
 #include "Nodeloom/document/Constraints.h"
 #include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/document/EditNodeTextEventArgs.h"
+#include "Nodeloom/document/NodeEventArgs.h"
+#include "Nodeloom/document/XmlContext.h"
+#include "Nodeloom/foundation/Canvas.h"
 #include "Nodeloom/foundation/Constants.h"
 #include "Nodeloom/foundation/Matrix.h"
 #include "Nodeloom/foundation/MeasureUnit.h"
+#include "Nodeloom/foundation/RenderOptions.h"
 #include "Nodeloom/foundation/Theme.h"
 #include "Nodeloom/foundation/Utilities.h"
+#include "Nodeloom/foundation/XmlElement.h"
 #include "Nodeloom/items/AnchorPattern.h"
+#include "Nodeloom/items/AnchorPoint.h"
 #include "Nodeloom/items/ConnectionPoint.h"
+#include "Nodeloom/items/ContainerAttachment.h"
+#include "Nodeloom/items/DiagramNodeState.h"
+#include "Nodeloom/items/GroupAttachment.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/view/AdjustmentHandle.h"
+#include "Nodeloom/view/InvisibleHandlesImpl.h"
+#include "Nodeloom/view/SquareHandlesImpl.h"
 
 namespace nodeloom {
 
@@ -191,7 +204,8 @@ bool DiagramNode::connectsToRows() const {
 
 std::shared_ptr<ContainerNode> DiagramNode::container() const {
     // A node joins a container through its attachment; without one it lies on the document.
-    return nullptr;
+    if (dynamic_cast<const ContainerAttachment*>(attachment_.get()) == nullptr) return nullptr;
+    return std::dynamic_pointer_cast<ContainerNode>(attachment_->master());
 }
 
 std::shared_ptr<ContainerNode> DiagramNode::getFoldedContainer() const {
@@ -468,6 +482,346 @@ Rect DiagramNode::getRotatedBounds(const Rect& rect, double angle) {
         bottom = std::max(bottom, c.y);
     }
     return Rect(left, top, right - left, bottom - top);
+}
+
+// --- Expanded state ------------------------------------------------------------------------
+
+void DiagramNode::setExpanded(bool expanded) {
+    expanded_ = expanded;
+    if (expanded) collapsedSet_.reset();
+}
+
+std::shared_ptr<DiagramNode> DiagramNode::self() const {
+    return std::static_pointer_cast<DiagramNode>(
+        std::const_pointer_cast<DiagramItem>(weak_from_this().lock()));
+}
+
+// --- Drawing ---------------------------------------------------------------------------------
+
+void DiagramNode::draw(Canvas& canvas, const RenderOptions& options) {
+    const Rect b = bounds();
+    canvas.saveState();
+    canvas.translateTransform(b.x, b.y);
+    if (rotationAngle_ != 0)
+        canvas.rotateTransform(rotationAngle_, Point(b.width / 2, b.height / 2));
+    drawLocal(canvas, options);
+    canvas.restoreState();
+    drawManipulators(canvas);
+    if (shouldShowAnchors(options)) drawAnchors(canvas);
+}
+
+void DiagramNode::drawLocal(Canvas&, const RenderOptions&) {}
+
+void DiagramNode::drawAnchors(Canvas& canvas) {
+    if (!anchorPattern_) return;
+    const std::shared_ptr<Diagram> d = diagram();
+    const double markSize = d ? MeasureUnit::Millimeter()->convert(2.0, d->measureUnit()) : 2.0;
+    const Rect b = bounds();
+    // A copy: a mark's drawing cannot disturb the walk over the pattern.
+    const auto points = anchorPattern_->points();
+    for (const auto& point : points) {
+        if (point) point->draw(canvas, b, b.center(), getRotationAngle(), markSize);
+    }
+}
+
+bool DiagramNode::shouldShowAnchors(const RenderOptions& options) const {
+    // A document shows anchor marks only when its setting says "always", and a new document's
+    // setting is "never"; documents do not offer the setting yet, so inside one no marks show.
+    if (diagram()) return false;
+    return options.enableAnchors();
+}
+
+void DiagramNode::drawHandles(Canvas& canvas) {
+    const std::shared_ptr<Diagram> d = diagram();
+    const double size = d ? d->adjustmentHandlesSize() : 2.0;
+    HandlesStyleImpl& impl = handlesStyle() == HandlesStyle::squareHandles
+                                 ? static_cast<HandlesStyleImpl&>(SquareHandlesImpl::instance())
+                                 : static_cast<HandlesStyleImpl&>(InvisibleHandlesImpl::instance());
+    impl.drawRectHandles(canvas, bounds(), size);
+}
+
+void DiagramNode::drawManipulators(Canvas& canvas) {
+    if (const std::shared_ptr<NodeExpander> expander = expander_) expander->draw(canvas);
+}
+
+std::shared_ptr<Manipulator> DiagramNode::hitTestManipulators(Point point) {
+    if (!expander_) return nullptr;
+    const Rect r = expander_->globalBounds();
+    if (r.x <= point.x && point.x <= r.x + r.width && r.y <= point.y && point.y <= r.y + r.height)
+        return expander_;
+    return nullptr;
+}
+
+// --- Folding ---------------------------------------------------------------------------------
+
+void DiagramNode::setExpandable(bool expandable) {
+    const bool changed = expandable != expandable_;
+    expandable_ = expandable;
+    if (!changed) return;
+    expander_ = expandable ? std::make_shared<NodeExpander>(weak_from_this()) : nullptr;
+    repaint();
+}
+
+void DiagramNode::raiseCollapsed() {
+    const std::shared_ptr<Diagram> d = diagram();
+    if (!d) return;
+    NodeValidationEventArgs args(self());
+    d->nodeCollapsed().raise(*d, args);
+}
+
+void DiagramNode::raiseExpanded() {
+    const std::shared_ptr<Diagram> d = diagram();
+    if (!d) return;
+    NodeValidationEventArgs args(self());
+    d->nodeExpanded().raise(*d, args);
+}
+
+void DiagramNode::collapse(std::optional<CollapsedSet>& set) {
+    // Keeps the node alive while event handlers run.
+    const std::shared_ptr<DiagramNode> me = self();
+    if (!set) {
+        collapsedSet_ = CollapsedSet{Weak<DiagramItem>(me)};
+        setExpanded(false);
+        collapseLinks(collapsedSet_);
+        if (&set != &collapsedSet_) set = collapsedSet_;
+        return;
+    }
+    if (!set->insert(Weak<DiagramItem>(me)).second) return;
+    setVisible(false);
+    if (selected() && diagram()) setSelected(false);
+    if (!expanded()) {
+        // What hangs off a folded node is hidden already.
+        raiseCollapsed();
+        return;
+    }
+    collapseLinks(set);
+}
+
+void DiagramNode::collapseLinks(std::optional<CollapsedSet>& set) {
+    raiseCollapsed();
+    const std::shared_ptr<Diagram> d = diagram();
+    const LinkList links =
+        d && d->expandOnIncoming() ? getAllIncomingLinks() : getAllOutgoingLinks();
+    for (const auto& link : links) {
+        if (!link) continue;
+        const std::shared_ptr<Diagram> linkDiagram = link->diagram();
+        const std::shared_ptr<DiagramNode> other =
+            linkDiagram && linkDiagram->expandOnIncoming() ? link->origin() : link->destination();
+        // An event handler may have unfolded the node that started the walk.
+        if (!set) return;
+        if (other) other->collapse(set);
+        if (!set) return;
+        set->insert(Weak<DiagramItem>(std::static_pointer_cast<DiagramItem>(link)));
+        link->setVisible(false);
+        if (link->selected()) link->setSelected(false);
+    }
+}
+
+void DiagramNode::expand() {
+    const std::shared_ptr<DiagramNode> me = self();
+    const std::optional<CollapsedSet> set = std::move(collapsedSet_);
+    collapsedSet_.reset();
+    setExpanded(true);
+    if (set) {
+        for (const auto& entry : *set) {
+            const std::shared_ptr<DiagramItem> item = entry.value();
+            if (!item) continue;
+            item->setVisible(true);
+            if (auto* node = dynamic_cast<DiagramNode*>(item.get())) node->raiseExpanded();
+        }
+    } else {
+        const std::shared_ptr<Diagram> d = diagram();
+        const bool incoming = d && d->expandOnIncoming();
+        const LinkList links = incoming ? getAllIncomingLinks() : getAllOutgoingLinks();
+        for (const auto& link : links) {
+            if (!link) continue;
+            const std::shared_ptr<DiagramNode> other =
+                incoming ? link->origin() : link->destination();
+            link->setVisible(true);
+            if (!other) continue;
+            other->setVisible(true);
+            if (other->expander()) {
+                other->setExpanded(false);
+                other->raiseExpanded();
+            }
+        }
+    }
+    raiseExpanded();
+}
+
+// --- Attaching -------------------------------------------------------------------------------
+
+void DiagramNode::attachToNode(const std::shared_ptr<DiagramNode>& master, AttachToNode from) {
+    const std::shared_ptr<DiagramNode> me = self();
+    if (!master || !me) return;
+    if (const std::shared_ptr<Attachment> old = attachment_) old->detach();
+    attachment_ = std::make_shared<GroupAttachment>(master, me, from);
+    master->attachedNodes().push_back(me);
+}
+
+void DiagramNode::attachToLink(const std::shared_ptr<DiagramLink>& master, AttachToLink from) {
+    const std::shared_ptr<DiagramNode> me = self();
+    if (!master || !me) return;
+    if (const std::shared_ptr<Attachment> old = attachment_) old->detach();
+    attachment_ = std::make_shared<GroupAttachment>(master, me, from);
+    master->attachedNodes().push_back(me);
+}
+
+void DiagramNode::detach() {
+    const std::shared_ptr<Attachment> group =
+        std::dynamic_pointer_cast<GroupAttachment>(attachment_);
+    if (!group) return;
+    attachment_.reset();
+    const std::shared_ptr<DiagramItem> master = group->master();
+    if (!master) return;
+    auto& list = master->attachedNodes();
+    const auto it = std::find_if(list.begin(), list.end(),
+                                 [this](const auto& node) { return node.get() == this; });
+    if (it != list.end()) list.erase(it);
+}
+
+std::shared_ptr<DiagramItem> DiagramNode::master() const {
+    return attachment_ ? attachment_->master() : nullptr;
+}
+
+bool DiagramNode::containsAttachedNode(const std::shared_ptr<DiagramNode>& node) const {
+    return containsAttachedNodeRecursive(node.get(), {});
+}
+
+bool DiagramNode::containsAttachedNodeRecursive(const DiagramNode* node,
+                                                std::vector<const DiagramNode*> visited) const {
+    if (this == node) return true;
+    bool result = false;
+    for (const auto& attached : attachedNodes()) {
+        if (!attached) continue;
+        if (attached.get() == node) return true;
+        if (std::find(visited.begin(), visited.end(), attached.get()) == visited.end()) {
+            visited.push_back(attached.get());
+            if (!result) result = attached->containsAttachedNodeRecursive(node, visited);
+        }
+        if (result) return true;
+    }
+    return false;
+}
+
+bool DiagramNode::isTopLevel() const {
+    if (!anyContainerCreated()) return true;
+    if (dynamic_cast<const GroupAttachment*>(attachment_.get()) != nullptr) {
+        // Every node of the walk is remembered, not just the first: a loop of attachments that
+        // does not pass through the node asked first must end too.
+        static std::unordered_set<const DiagramItem*> underTest;
+        if (underTest.count(this) != 0) return topLevel();
+        if (const std::shared_ptr<DiagramItem> master = attachment_->master()) {
+            underTest.insert(this);
+            const bool masterTopLevel = master->isTopLevel();
+            underTest.erase(this);
+            if (masterTopLevel) return true;
+        }
+    }
+    return topLevel();
+}
+
+// --- Undo state ------------------------------------------------------------------------------
+
+std::shared_ptr<DiagramItemState> DiagramNode::createState() {
+    return std::make_shared<DiagramNodeState>();
+}
+
+std::shared_ptr<DiagramItemState> DiagramNode::saveState() {
+    std::shared_ptr<DiagramItemState> state = DiagramItem::saveState();
+    if (auto* s = dynamic_cast<DiagramNodeState*>(state.get())) {
+        s->setBounds(bounds());
+        s->setAnchorPattern(anchorPattern_);
+        s->setRotationAngle(rotationAngle_);
+        s->setExpanded(expanded_);
+        s->setExpandable(expandable_);
+        s->setObstacle(obstacle_);
+        s->setAttachment(attachment_);
+    }
+    return state;
+}
+
+void DiagramNode::restoreState(const DiagramItemState& state) {
+    DiagramItem::restoreState(state);
+    const auto* s = dynamic_cast<const DiagramNodeState*>(&state);
+    if (s == nullptr) return;
+    _setBounds(s->bounds());
+    setAnchorPattern(s->anchorPattern());
+    setRotationAngle(s->rotationAngle());
+    setExpanded(s->expanded());
+    setExpandable(s->expandable());
+    setObstacle(s->obstacle());
+    setAttachment(s->attachment());
+}
+
+std::shared_ptr<DiagramItemState> DiagramNode::saveLocation() {
+    std::shared_ptr<DiagramItemState> state = createState();
+    if (auto* s = dynamic_cast<DiagramNodeState*>(state.get())) {
+        s->setBounds(bounds());
+        s->setRotationAngle(rotationAngle_);
+    }
+    return state;
+}
+
+void DiagramNode::restoreLocation(const DiagramItemState& state) {
+    const auto* s = dynamic_cast<const DiagramNodeState*>(&state);
+    if (s == nullptr) return;
+    _setBounds(s->bounds());
+    setRotationAngle(s->rotationAngle());
+}
+
+// --- XML -------------------------------------------------------------------------------------
+
+void DiagramNode::saveToXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) {
+    if (!element) return;
+    context.writeRectangle(bounds(), "Bounds", element);
+    DiagramItem::saveToXml(element, context);
+    context.writeAnchorPattern(anchorPattern_, "AnchorPattern", element);
+    context.writeBool(expanded_, "Expanded", element);
+    context.writeBool(expandable_, "Expandable", element);
+    if (rotationAngle_ != 0) context.writeDouble(rotationAngle_, "RotationAngle", element);
+}
+
+void DiagramNode::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) {
+    if (!element) return;
+    DiagramItem::loadFromXml(element, context);
+    _setBounds(Rect::fromString(element->readString("Bounds", "")));
+    setAnchorPattern(context.readAnchorPattern("AnchorPattern", element, false));
+    setRotationAngle(element->readDouble("RotationAngle", 0.0));
+    setExpandable(element->readBool("Expandable", false));
+    setExpanded(element->readBool("Expanded", false));
+}
+
+// --- In-place text editing -------------------------------------------------------------------
+
+std::string DiagramNode::getTextToEdit() {
+    return text();
+}
+
+void DiagramNode::setEditedText(const std::string& text) {
+    setText(text);
+}
+
+Rect DiagramNode::getEditRect(const std::shared_ptr<DiagramItem>&, Point) {
+    return bounds();
+}
+
+void DiagramNode::raiseItemTextEditing(const std::string& oldText, const std::string& newText) {
+    const std::shared_ptr<Diagram> d = diagram();
+    if (!d) return;
+    EditNodeTextEventArgs args(self(), oldText, newText);
+    d->nodeTextEditing().raise(*d, args);
+}
+
+void DiagramNode::raiseItemTextEdited(const std::string& oldText, const std::string& newText) {
+    const std::shared_ptr<Diagram> d = diagram();
+    if (!d) return;
+    EditNodeTextEventArgs args(self(), oldText, newText);
+    d->nodeTextEdited().raise(*d, args);
+}
+
+std::shared_ptr<DiagramItem> DiagramNode::getEditedItem() {
+    return self();
 }
 
 }  // namespace nodeloom

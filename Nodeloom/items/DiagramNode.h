@@ -6,11 +6,14 @@
 #include <utility>
 #include <vector>
 
+#include "Nodeloom/document/Weak.h"
 #include "Nodeloom/foundation/Color.h"
 #include "Nodeloom/foundation/Point.h"
 #include "Nodeloom/foundation/Rect.h"
+#include "Nodeloom/items/Attachment.h"
 #include "Nodeloom/items/CompositeLinkArray.h"
 #include "Nodeloom/items/DiagramItem.h"
+#include "Nodeloom/items/InplaceEditable.h"
 
 namespace nodeloom {
 
@@ -19,18 +22,21 @@ class ConnectionPoint;
 class Constraints;
 class ContainerNode;
 class DiagramLink;
+class NodeExpander;
 class Vertex;
 
 // The base of every node: a rectangle in document units (its bounds, never rotated), turned by
 // rotationAngle degrees about its centre, that links start and end at. Geometry that honours the
 // rotation turns points back into the unrotated frame, works there and turns the result forward.
 //
-// The bounds change in three strengths: `setBounds(rect)` (and `setBounds(rect, true)`) is the
-// change that the items depending on the node are meant to follow; `setBoundsAndRepaint` repaints
-// and calls the onUpdateBounds hook; `_setBounds` only stores, for undo, file loading and layouts.
-class DiagramNode : public DiagramItem {
+// The bounds change in three strengths: `setBounds(rect)` (and `setBounds(rect, true)`) also
+// moves the items that depend on the node; `setBoundsAndRepaint` repaints and calls the
+// onUpdateBounds hook; `_setBounds` only stores, for undo, file loading and layouts.
+class DiagramNode : public DiagramItem, public InplaceEditable {
 public:
     using LinkList = std::vector<std::shared_ptr<DiagramLink>>;
+    // The items one fold hid, the folding node included, by identity.
+    using CollapsedSet = std::unordered_set<Weak<DiagramItem>>;
 
     DiagramNode();
     ~DiagramNode() override;
@@ -112,7 +118,9 @@ public:
     // An angle that is not finite is refused.
     virtual void setRotationAngle(double angle);
     virtual bool expanded() const { return expanded_; }
-    virtual void setExpanded(bool expanded) { expanded_ = expanded; }
+    // Becoming expanded, by whatever route (undo included), forgets the items of the last fold:
+    // a later fold then starts afresh instead of stopping at once on a stale set.
+    virtual void setExpanded(bool expanded);
     // The vertex that stands for the node while a layout runs; null otherwise.
     std::shared_ptr<Vertex> vertex() const { return vertex_.lock(); }
     void setVertex(const std::shared_ptr<Vertex>& vertex) { vertex_ = vertex; }
@@ -140,11 +148,107 @@ public:
     // The axis-aligned box of the rotated bounds.
     Rect getBoundingRect() override;
 
+    // --- Drawing ---------------------------------------------------------------------------
+
+    // Draws the body translated to the bounds and turned about their centre, then the expand
+    // button and the anchor marks unturned. Visibility is the document's business.
+    void draw(Canvas& canvas, const RenderOptions& options) override;
+    // The body in node-local coordinates: the origin is the bounds' top-left corner and the
+    // canvas is already turned. Nothing here.
+    virtual void drawLocal(Canvas& canvas, const RenderOptions& options);
+    virtual void drawAnchors(Canvas& canvas);
+    virtual bool shouldShowAnchors(const RenderOptions& options) const;
+    // The selection handles of the unrotated bounds, in the item's handles style.
+    void drawHandles(Canvas& canvas) override;
+    void drawManipulators(Canvas& canvas) override;
+    // The expand button when the point lies on it, edges included.
+    std::shared_ptr<Manipulator> hitTestManipulators(Point point) override;
+
+    // --- Folding -----------------------------------------------------------------------------
+
+    // Hides what hangs off the node: the nodes and links reached along outgoing links (incoming
+    // ones when the document expands on incoming links), stopping at nodes already hidden by
+    // this fold and at nodes folded themselves. An absent set starts a fold from this node;
+    // the walk passes the set on. A node outside a document follows its outgoing links.
+    virtual void collapse(std::optional<CollapsedSet>& set);
+    // Shows again what the last fold hid; after a fold that was not recorded (a node loaded
+    // folded) only the directly linked nodes and links.
+    virtual void expand();
+    virtual bool expandable() const { return expandable_; }
+    // A change makes or drops the expand button and repaints.
+    virtual void setExpandable(bool expandable);
+    virtual const std::shared_ptr<NodeExpander>& expander() const { return expander_; }
+    virtual void setExpander(std::shared_ptr<NodeExpander> expander) {
+        expander_ = std::move(expander);
+    }
+    virtual const std::optional<CollapsedSet>& collapsedSet() const { return collapsedSet_; }
+    virtual std::optional<CollapsedSet>& collapsedSet() { return collapsedSet_; }
+    virtual void setCollapsedSet(std::optional<CollapsedSet> set) {
+        collapsedSet_ = std::move(set);
+    }
+
+    // --- Attaching ---------------------------------------------------------------------------
+
+    // Ends any earlier attachment and makes the node follow the master's corner, or the master
+    // link's midpoint, keeping its current offset. A null master is ignored.
+    virtual void attachToNode(const std::shared_ptr<DiagramNode>& master, AttachToNode from);
+    virtual void attachToLink(const std::shared_ptr<DiagramLink>& master, AttachToLink from);
+    // Ends a group attachment and takes the node off its master's list; a container's
+    // attachment is left alone.
+    virtual void detach();
+    virtual const std::shared_ptr<Attachment>& attachment() const { return attachment_; }
+    virtual void setAttachment(std::shared_ptr<Attachment> attachment) {
+        attachment_ = std::move(attachment);
+    }
+    // The item the node is attached to, or null.
+    virtual std::shared_ptr<DiagramItem> master() const;
+    // Whether the node is attached to this one, directly or through other attached nodes.
+    virtual bool containsAttachedNode(const std::shared_ptr<DiagramNode>& node) const;
+    virtual bool containsAttachedNodeRecursive(const DiagramNode* node,
+                                               std::vector<const DiagramNode*> visited) const;
+    // Until a container exists every node is top-level; after that a grouped node is top-level
+    // when its master is, and any other node by its own flag.
+    bool isTopLevel() const override;
+
+    // --- Undo state --------------------------------------------------------------------------
+
+    std::shared_ptr<DiagramItemState> createState() override;
+    std::shared_ptr<DiagramItemState> saveState() override;
+    // Puts the bounds back raw (attached nodes and links are restored by their own states) and
+    // the attachment object as it was, without touching the master's list.
+    void restoreState(const DiagramItemState& state) override;
+    // The bounds and the rotation only.
+    std::shared_ptr<DiagramItemState> saveLocation() override;
+    void restoreLocation(const DiagramItemState& state) override;
+
+    // --- XML ---------------------------------------------------------------------------------
+
+    void saveToXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) override;
+    // A node element without "Expanded" loads folded, as files have always been read.
+    void loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) override;
+
+    // --- In-place text editing ---------------------------------------------------------------
+
+    std::string getTextToEdit() override;
+    void setEditedText(const std::string& text) override;
+    // The unrotated bounds.
+    Rect getEditRect(const std::shared_ptr<DiagramItem>& item, Point pointerPosition) override;
+    void raiseItemTextEditing(const std::string& oldText, const std::string& newText) override;
+    void raiseItemTextEdited(const std::string& oldText, const std::string& newText) override;
+    std::shared_ptr<DiagramItem> getEditedItem() override;
+
     static Point rotatePointAt(Point point, Point pivot, double angle);
     // The axis-aligned box of the rectangle's corners turned about its centre.
     static Rect getRotatedBounds(const Rect& rect, double angle);
 
 private:
+    std::shared_ptr<DiagramNode> self() const;
+    // Steps of a fold that follow the links from this node, for the node that starts it and for
+    // every node the walk reaches that is not folded itself.
+    void collapseLinks(std::optional<CollapsedSet>& set);
+    void raiseCollapsed();
+    void raiseExpanded();
+
     Rect affectedBounds(const Rect& rect, std::vector<std::weak_ptr<DiagramItem>>& visited,
                         std::unordered_set<const DiagramItem*>& seen);
 
@@ -159,6 +263,10 @@ private:
     double rotationAngle_ = 0.0;
     bool expanded_ = true;
     std::weak_ptr<Vertex> vertex_;
+    bool expandable_ = false;
+    std::shared_ptr<NodeExpander> expander_;
+    std::optional<CollapsedSet> collapsedSet_;
+    std::shared_ptr<Attachment> attachment_;
 };
 
 }  // namespace nodeloom

@@ -104,18 +104,6 @@ bool onlyBlanks(const std::string& text) {
                        [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
 }
 
-// TEMP until the document answers these.
-double linkHitDistanceOf(const Diagram&) {
-    return 0;
-}
-std::shared_ptr<DiagramNode> nodeAtPoint(const Diagram&, Point) {
-    return nullptr;
-}
-std::shared_ptr<DiagramNode> nearestNode(const Diagram&, Point,
-                                         const std::shared_ptr<DiagramNode>&) {
-    return nullptr;
-}
-
 }  // namespace
 
 DiagramLink::CrossingsData::CrossingsData(int segmentCount)
@@ -387,8 +375,7 @@ Rect DiagramLink::getBoundingRect() {
 
 bool DiagramLink::containsPoint(Point point) {
     const auto d = diagram();
-    if (d && linkHitDistanceOf(*d) != 0 && finite(linkHitDistanceOf(*d)))
-        return containsPoint(point, linkHitDistanceOf(*d));
+    if (d && d->linkHitDistance() != 0) return containsPoint(point, d->linkHitDistance());
     return containsPoint(point, 5 * millimetre());
 }
 
@@ -614,8 +601,8 @@ void DiagramLink::connectEndAt(Point point, bool incoming, bool relink) {
     if (!finite(point)) return;
     std::shared_ptr<DiagramNode> node;
     if (const auto d = diagram()) {
-        node = nodeAtPoint(*d, point);
-        if (!node) node = nearestNode(*d, point, incoming ? origin() : destination());
+        node = d->getNodeAt(point, true);
+        if (!node) node = d->getNearestNode(point, 10.0, incoming ? origin() : destination(), true);
     }
     connectEnd(node ? node : VirtualNode::instance(), incoming, point, relink);
 }

@@ -1,0 +1,28 @@
+#include "Nodeloom/document/AddItemCommand.h"
+
+#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/items/DiagramItem.h"
+
+namespace nodeloom {
+
+AddItemCommand::AddItemCommand(Diagram* diagram, std::shared_ptr<DiagramItem> item)
+    : Command(diagram), item_(std::move(item)) {
+    setName("AddItemCommand");
+}
+
+void AddItemCommand::execute() {
+    redo();
+}
+
+void AddItemCommand::undo() {
+    if (!added_ || !diagram()) return;
+    added_ = false;
+    diagram()->removeItemInternal(item_);
+}
+
+void AddItemCommand::redo() {
+    if (!diagram()) return;
+    added_ = diagram()->addItemInternal(item_);
+}
+
+}  // namespace nodeloom

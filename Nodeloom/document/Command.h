@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+#include <utility>
+
+namespace nodeloom {
+
+class Diagram;
+
+// One undoable change of a document. Hosts derive their own commands from it; the base operations
+// do nothing. A command refers to its document without owning it: the document owns the undo
+// history that holds the command.
+class Command {
+public:
+    explicit Command(Diagram* diagram) : diagram_(diagram) {}
+    virtual ~Command();
+
+    Command(const Command&) = delete;
+    Command& operator=(const Command&) = delete;
+
+    // Performs the change for the first time.
+    virtual void execute();
+    virtual void undo();
+    // Performs the change again after an undo.
+    virtual void redo();
+
+    Diagram* diagram() const { return diagram_; }
+    void setDiagram(Diagram* diagram) { diagram_ = diagram; }
+    // Nothing in the library reads it; the library's commands carry their class name.
+    const std::string& name() const { return name_; }
+    void setName(std::string name) { name_ = std::move(name); }
+
+private:
+    Diagram* diagram_;
+    std::string name_;
+};
+
+}  // namespace nodeloom

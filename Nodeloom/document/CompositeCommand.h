@@ -1,0 +1,31 @@
+#pragma once
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "Nodeloom/document/Command.h"
+
+namespace nodeloom {
+
+// Changes that are undone and redone as one step: undo runs the commands from last to first,
+// execute and redo from first to last.
+class CompositeCommand : public Command {
+public:
+    explicit CompositeCommand(Diagram* diagram);
+
+    void execute() override;
+    void undo() override;
+    void redo() override;
+
+    const std::vector<std::shared_ptr<Command>>& commands() const { return commands_; }
+    std::vector<std::shared_ptr<Command>>& commands() { return commands_; }
+    void setCommands(std::vector<std::shared_ptr<Command>> commands) {
+        commands_ = std::move(commands);
+    }
+
+private:
+    std::vector<std::shared_ptr<Command>> commands_;
+};
+
+}  // namespace nodeloom

@@ -1,0 +1,117 @@
+#include "Nodeloom/document/UndoManager.h"
+
+#include <utility>
+
+#include "Nodeloom/document/Command.h"
+#include "Nodeloom/document/CompositeCommand.h"
+#include "Nodeloom/document/Diagram.h"
+
+namespace nodeloom {
+
+UndoManager::UndoManager(Diagram* diagram) : diagram_(diagram) {}
+
+UndoManager::~UndoManager() = default;
+
+void UndoManager::executeCommand(const std::shared_ptr<Command>& command) {
+    if (!command) return;
+    command->execute();
+    recordCommand(command);
+}
+
+void UndoManager::recordCommand(const std::shared_ptr<Command>& command) {
+    if (!command) return;
+    if (replaying_) {
+        captured_.push_back(command);
+    } else if (currentComposite_) {
+        currentComposite_->commands().push_back(command);
+    } else {
+        addCommand(command);
+    }
+}
+
+void UndoManager::addCommand(const std::shared_ptr<Command>& command) {
+    if (!command) return;
+    if (replaying_) {
+        captured_.push_back(command);
+        return;
+    }
+    const std::size_t kept = static_cast<std::size_t>(undoIndex_ + 1);
+    if (kept < undoHistory_.size()) {
+        undoHistory_.resize(kept);
+        sideEffects_.resize(kept);
+    }
+    undoHistory_.push_back(command);
+    sideEffects_.emplace_back();
+    ++undoIndex_;
+    refreshDocument();
+}
+
+void UndoManager::undo() {
+    if (replaying_ || undoIndex_ < 0) return;
+    const std::size_t index = static_cast<std::size_t>(undoIndex_);
+    --undoIndex_;
+    replay(index, true);
+    refreshDocument();
+}
+
+void UndoManager::redo() {
+    if (replaying_ || undoIndex_ + 1 >= static_cast<int>(undoHistory_.size())) return;
+    ++undoIndex_;
+    replay(static_cast<std::size_t>(undoIndex_), false);
+    refreshDocument();
+}
+
+void UndoManager::replay(std::size_t index, bool undo) {
+    // Held here, so that a step that drops the history cannot free what is still running.
+    const std::shared_ptr<Command> command = undoHistory_[index];
+    CommandList earlier = std::move(sideEffects_[index]);
+    sideEffects_[index].clear();
+
+    replaying_ = true;
+    captured_.clear();
+    if (command) {
+        if (undo) {
+            command->undo();
+        } else {
+            command->redo();
+        }
+    }
+    for (auto it = earlier.rbegin(); it != earlier.rend(); ++it) {
+        if (*it) (*it)->undo();
+    }
+    replaying_ = false;
+
+    CommandList made = std::move(captured_);
+    captured_.clear();
+    if (index < sideEffects_.size() && undoHistory_[index] == command) {
+        sideEffects_[index] = std::move(made);
+    }
+}
+
+std::shared_ptr<CompositeCommand> UndoManager::startComposite() {
+    // A composite opened while a step replays would collect commands that belong to that step.
+    if (replaying_) return currentComposite_;
+    if (!currentComposite_) currentComposite_ = std::make_shared<CompositeCommand>(diagram_);
+    ++startCompositeCounter_;
+    return currentComposite_;
+}
+
+void UndoManager::commitComposite() {
+    if (replaying_ || startCompositeCounter_ <= 0) return;
+    if (--startCompositeCounter_ > 0) return;
+    std::shared_ptr<CompositeCommand> composite = std::move(currentComposite_);
+    currentComposite_.reset();
+    addCommand(composite);
+}
+
+void UndoManager::cancelComposite() {
+    if (replaying_ || startCompositeCounter_ <= 0) return;
+    if (--startCompositeCounter_ > 0) return;
+    currentComposite_.reset();
+}
+
+void UndoManager::refreshDocument() {
+    if (diagram_) diagram_->updateUndoState();
+}
+
+}  // namespace nodeloom

@@ -1,0 +1,9 @@
+#include "Nodeloom/view/HandlesStyleImpl.h"
+
+namespace nodeloom {
+
+void HandlesStyleImpl::drawRectHandles(Canvas&, const Rect&, double) {}
+
+void HandlesStyleImpl::drawPointHandles(Canvas&, const std::vector<Point>&, double) {}
+
+}  // namespace nodeloom
