@@ -29,9 +29,9 @@ class Vertex;
 // rotationAngle degrees about its centre, that links start and end at. Geometry that honours the
 // rotation turns points back into the unrotated frame, works there and turns the result forward.
 //
-// The bounds change in three strengths: `setBounds(rect)` (and `setBounds(rect, true)`) also
-// moves the items that depend on the node; `setBoundsAndRepaint` repaints and calls the
-// onUpdateBounds hook; `_setBounds` only stores, for undo, file loading and layouts.
+// The bounds change in three strengths: `setBounds(rect)` (and `setBounds(rect, true)`) is the
+// change that the items depending on the node are meant to follow; `setBoundsAndRepaint` repaints
+// and calls the onUpdateBounds hook; `_setBounds` only stores, for undo, file loading and layouts.
 class DiagramNode : public DiagramItem, public InplaceEditable {
 public:
     using LinkList = std::vector<std::shared_ptr<DiagramLink>>;
@@ -262,11 +262,11 @@ private:
     std::shared_ptr<AnchorPattern> anchorPattern_;
     double rotationAngle_ = 0.0;
     bool expanded_ = true;
-    std::weak_ptr<Vertex> vertex_;
     bool expandable_ = false;
     std::shared_ptr<NodeExpander> expander_;
     std::optional<CollapsedSet> collapsedSet_;
     std::shared_ptr<Attachment> attachment_;
+    std::weak_ptr<Vertex> vertex_;
 };
 
 }  // namespace nodeloom
