@@ -13,6 +13,7 @@
 #include <limits>
 #include <memory>
 #include <string_view>
+#include <tuple>
 #include <unordered_set>
 #include <utility>
 
@@ -408,8 +409,25 @@ bool Diagram::zOrderPrecedes(const DiagramItem& a, const DiagramItem& b) const {
 void Diagram::updateZOrder() {
     if (!zOrderInvalid_) return;
     updateRuntimeIndices();
-    zOrder_.sort([this](const std::shared_ptr<DiagramItem>& a,
-                        const std::shared_ptr<DiagramItem>& b) { return zOrderPrecedes(*a, *b); });
+    // The same order as zOrderPrecedes, from one key per item: items without a layer by layer
+    // index, then items on valid layers by the layer's rank and index, then those past the end
+    // by index; within a layer by z-index, then by the position just numbered.
+    zOrder_.sortByKey([this](const DiagramItem& item) {
+        const int layer = item.layerIndex();
+        int group = 0;
+        int rank = layer;
+        int index = 0;
+        if (layer >= 0) {
+            if (const Layer* valid = validLayer(layer)) {
+                group = 1;
+                rank = valid->zIndex();
+                index = layer;
+            } else {
+                group = 2;
+            }
+        }
+        return std::make_tuple(group, rank, index, item.zIndex(), item.runtimeIndex());
+    });
     zOrderInvalid_ = false;
     if (!anyContainerCreated()) return;
 
@@ -637,7 +655,8 @@ void Diagram::recordAllItemStates() {
 // --- Hit testing, content bounds and the grid ---------------------------------------------------
 //
 // The queries walk the drawing order by position and take each item by value, so that an item
-// whose hit test changes the document cannot invalidate the walk.
+// whose hit test changes the document (a removed item leaves an empty slot until the list is
+// next read whole) cannot invalidate the walk.
 
 std::shared_ptr<DiagramItem> Diagram::getItemAt(Point point,
                                                 const std::function<bool(DiagramItem&)>& filter) {
@@ -646,7 +665,7 @@ std::shared_ptr<DiagramItem> Diagram::getItemAt(Point point,
     for (std::size_t i = order.size(); i-- > 0;) {
         if (i >= order.size()) continue;
         const std::shared_ptr<DiagramItem> item = order[i];
-        if (!item->topLevel()) continue;
+        if (!item || !item->topLevel()) continue;
         if (auto hit = item->hitTest(point, filter)) return hit;
     }
     return nullptr;
@@ -662,7 +681,7 @@ std::shared_ptr<DiagramItem> Diagram::getItemAt(Point point, bool excludeLocked,
     for (std::size_t i = order.size(); i-- > 0;) {
         if (i >= order.size()) continue;
         const std::shared_ptr<DiagramItem> item = order[i];
-        if (!item->topLevel()) continue;
+        if (!item || !item->topLevel()) continue;
         if (auto hit = item->hitTest(point, threshold, false, excludeLocked)) return hit;
     }
     return nullptr;
@@ -674,7 +693,7 @@ std::shared_ptr<DiagramNode> Diagram::getNodeAt(Point point, bool excludeLocked)
     for (std::size_t i = order.size(); i-- > 0;) {
         if (i >= order.size()) continue;
         const std::shared_ptr<DiagramItem> item = order[i];
-        if (!item->topLevel() || !dynamic_cast<DiagramNode*>(item.get())) continue;
+        if (!item || !item->topLevel() || !dynamic_cast<DiagramNode*>(item.get())) continue;
         auto node =
             std::dynamic_pointer_cast<DiagramNode>(item->hitTest(point, 0.0, true, excludeLocked));
         if (node) return node;
@@ -703,6 +722,7 @@ std::shared_ptr<DiagramNode> Diagram::getNearestNode(Point point, double maxDist
     const auto& candidates = nodes_.vector();
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         const std::shared_ptr<DiagramNode> node = candidates[i];
+        if (!node) continue;
         if (onlyInteractive && (!node->visible() || node->locked())) continue;
         if (node == ignored) continue;
         const Rect r = node->bounds();
@@ -732,7 +752,7 @@ std::shared_ptr<Manipulator> Diagram::hitTestManipulator(Point point) {
     for (std::size_t i = order.size(); i-- > 0;) {
         if (i >= order.size()) continue;
         const std::shared_ptr<DiagramItem> item = order[i];
-        if (!isItemVisible(*item) || !isItemInteractive(*item)) continue;
+        if (!item || !isItemVisible(*item) || !isItemInteractive(*item)) continue;
         if (auto manipulator = item->hitTestManipulators(point)) return manipulator;
     }
     return nullptr;
@@ -743,7 +763,7 @@ Rect Diagram::getContentBounds(bool onlyVisible) {
     const auto& order = zOrder_.vector();
     for (std::size_t i = 0; i < order.size(); ++i) {
         const std::shared_ptr<DiagramItem> item = order[i];
-        if (onlyVisible && !item->visible()) continue;
+        if (!item || (onlyVisible && !item->visible())) continue;
         Rect r = item->getBoundingRect();
         const double stroke = item->getEffectiveStrokeThickness();
         r.inflate(stroke, stroke);
@@ -1023,8 +1043,15 @@ bool Diagram::loadFromXml(const std::shared_ptr<XmlElement>& root) {
         item->onLoad();
     }
     // The numbers read from the file break ties, so the drawing order is the one saved.
-    zOrder_.sort([this](const std::shared_ptr<DiagramItem>& a,
-                        const std::shared_ptr<DiagramItem>& b) { return zOrderPrecedes(*a, *b); });
+    std::vector<std::shared_ptr<DiagramItem>> sorted = loaded;
+    std::stable_sort(
+        sorted.begin(), sorted.end(),
+        [this](const std::shared_ptr<DiagramItem>& a, const std::shared_ptr<DiagramItem>& b) {
+            return zOrderPrecedes(*a, *b);
+        });
+    zOrder_.clear();
+    for (auto& item : sorted)
+        zOrder_.push_back(std::move(item));
 
     if (itemCounter_ == 0) itemCounter_ = zOrder_.size();
     setUndoEnabled(hadUndo);
@@ -1092,6 +1119,7 @@ void Diagram::writeDiagramContent(const std::shared_ptr<XmlDomBuilder>& builder,
         const std::shared_ptr<XmlElement> section = context.addChildElement(sectionName, root);
         for (std::size_t i = 0; i < items.size(); ++i) {
             const auto item = items[i];
+            if (!item) continue;
             const std::shared_ptr<XmlElement> element = builder->createElement(itemName);
             section->addChild(element);
             context.writeItemClassAttributes(item, element, "Class");
