@@ -296,13 +296,18 @@ void Diagram::attachItem(const std::shared_ptr<DiagramItem>& item, bool assignIn
 bool Diagram::addItemInternal(const std::shared_ptr<DiagramItem>& item) {
     // An item listed twice would be drawn twice and outlive its own removal.
     if (!item || zOrder_.contains(item.get())) return false;
-    if (auto node = std::dynamic_pointer_cast<DiagramNode>(item)) {
-        nodes_.push_back(node);
-        attachItem(node, true);
+    return addNodeOrLink(item);
+}
+
+bool Diagram::addNodeOrLink(const std::shared_ptr<DiagramItem>& item) {
+    if (auto* node = dynamic_cast<DiagramNode*>(item.get())) {
+        std::shared_ptr<DiagramNode> shared(item, node);
+        nodes_.push_back(shared);
+        attachItem(shared, true);
         return true;
     }
-    if (auto link = std::dynamic_pointer_cast<DiagramLink>(item)) {
-        addLinkInternal(link, true);
+    if (auto* link = dynamic_cast<DiagramLink*>(item.get())) {
+        addLinkInternal(std::shared_ptr<DiagramLink>(item, link), true);
         return true;
     }
     return false;
@@ -319,15 +324,12 @@ void Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool ass
 
 void Diagram::addItem(const std::shared_ptr<DiagramItem>& item) {
     if (!item || zOrder_.contains(item.get())) return;
-    if (!std::dynamic_pointer_cast<DiagramNode>(item) &&
-        !std::dynamic_pointer_cast<DiagramLink>(item)) {
-        return;
-    }
     const std::shared_ptr<UndoManager> manager = undoManager_;
     if (!manager) {
-        addItemInternal(item);
+        addNodeOrLink(item);
         return;
     }
+    if (!dynamic_cast<DiagramNode*>(item.get()) && !dynamic_cast<DiagramLink*>(item.get())) return;
     manager->startComposite();
     manager->executeCommand(std::make_shared<AddItemCommand>(this, item));
     manager->commitComposite();
@@ -349,7 +351,8 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
     // The caller's reference may be an entry of a list that this removal empties.
     const std::shared_ptr<DiagramItem> item = itemRef;
     if (!item) return;
-    if (auto node = std::dynamic_pointer_cast<DiagramNode>(item)) {
+    if (auto* nodePtr = dynamic_cast<DiagramNode*>(item.get())) {
+        const std::shared_ptr<DiagramNode> node(item, nodePtr);
         if (const std::shared_ptr<Diagram> owner = node->diagram()) {
             for (const auto& link : node->getAllLinks())
                 owner->removeItem(link);
@@ -359,10 +362,10 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
         // has no container to leave.
         nodes_.eraseFirst(node.get());
         if (node->obstacle()) rerouteLinks({node->bounds()});
-    } else if (auto link = std::dynamic_pointer_cast<DiagramLink>(item)) {
+    } else if (auto* link = dynamic_cast<DiagramLink*>(item.get())) {
         link->originConnection()->removeLinkFromNode();
         link->destinationConnection()->removeLinkFromNode();
-        links_.eraseFirst(link.get());
+        links_.eraseFirst(link);
     }
     zOrder_.eraseFirst(item.get());
 }
@@ -507,6 +510,44 @@ void Diagram::arrange(const std::shared_ptr<Layout>& layout) {
     // document's history has the shape it will keep.
     commitCompositeOperation();
     invalidate();
+}
+
+std::shared_ptr<DiagramNode> Diagram::getNodeAt(Point point, bool excludeLocked) {
+    if (!std::isfinite(point.x) || !std::isfinite(point.y)) return nullptr;
+    updateZOrder();
+    const auto& order = zOrder_.vector();
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const auto node = std::dynamic_pointer_cast<DiagramNode>(*it);
+        if (!node || !node->topLevel()) continue;
+        if (auto hit = std::dynamic_pointer_cast<DiagramNode>(
+                node->hitTest(point, 0.0, true, excludeLocked)))
+            return hit;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<DiagramNode> Diagram::getNearestNode(Point point, double maxDistance,
+                                                     const std::shared_ptr<DiagramNode>& ignored,
+                                                     bool onlyInteractive) {
+    if (!std::isfinite(point.x) || !std::isfinite(point.y) || std::isnan(maxDistance))
+        return nullptr;
+    std::shared_ptr<DiagramNode> best;
+    double bestDistance = std::numeric_limits<double>::max();
+    for (const auto& node : nodes_.vector()) {
+        if (!node || node == ignored) continue;
+        if (onlyInteractive && (!node->visible() || node->locked())) continue;
+        const Rect r = node->bounds();
+        const double x =
+            std::clamp(point.x, std::min(r.x, r.x + r.width), std::max(r.x, r.x + r.width));
+        const double y =
+            std::clamp(point.y, std::min(r.y, r.y + r.height), std::max(r.y, r.y + r.height));
+        const double distance = std::hypot(point.x - x, point.y - y);
+        if (distance < maxDistance && distance < bestDistance) {
+            best = node;
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 
 // --- Selection --------------------------------------------------------------------------------
@@ -687,20 +728,6 @@ std::shared_ptr<DiagramItem> Diagram::getItemAt(Point point, bool excludeLocked,
     return nullptr;
 }
 
-std::shared_ptr<DiagramNode> Diagram::getNodeAt(Point point, bool excludeLocked) {
-    updateZOrder();
-    const auto& order = zOrder_.vector();
-    for (std::size_t i = order.size(); i-- > 0;) {
-        if (i >= order.size()) continue;
-        const std::shared_ptr<DiagramItem> item = order[i];
-        if (!item || !item->topLevel() || !dynamic_cast<DiagramNode*>(item.get())) continue;
-        auto node =
-            std::dynamic_pointer_cast<DiagramNode>(item->hitTest(point, 0.0, true, excludeLocked));
-        if (node) return node;
-    }
-    return nullptr;
-}
-
 std::shared_ptr<DiagramLink> Diagram::getLinkAt(Point point) {
     updateZOrder();
     const auto& order = zOrder_.vector();
@@ -710,40 +737,6 @@ std::shared_ptr<DiagramLink> Diagram::getLinkAt(Point point) {
         if (link && link->containsPoint(point)) return link;
     }
     return nullptr;
-}
-
-std::shared_ptr<DiagramNode> Diagram::getNearestNode(Point point, double maxDistance,
-                                                     const std::shared_ptr<DiagramNode>& ignored,
-                                                     bool onlyInteractive) {
-    // A point that is no number lies nowhere, though every comparison would put it inside.
-    if (std::isnan(point.x) || std::isnan(point.y)) return nullptr;
-    std::shared_ptr<DiagramNode> best;
-    double bestDistance = std::numeric_limits<double>::max();
-    const auto& candidates = nodes_.vector();
-    for (std::size_t i = 0; i < candidates.size(); ++i) {
-        const std::shared_ptr<DiagramNode> node = candidates[i];
-        if (!node) continue;
-        if (onlyInteractive && (!node->visible() || node->locked())) continue;
-        if (node == ignored) continue;
-        const Rect r = node->bounds();
-        const double left = std::min(r.x, r.x + r.width);
-        const double right = std::max(r.x, r.x + r.width);
-        const double top = std::min(r.y, r.y + r.height);
-        const double bottom = std::max(r.y, r.y + r.height);
-        const double dx = point.x < left ? left - point.x : point.x > right ? point.x - right : 0.0;
-        const double dy = point.y < top ? top - point.y : point.y > bottom ? point.y - bottom : 0.0;
-        // Beside the rectangle the nearer side decides; diagonally outside, the corner, compared
-        // squared so that no root is taken for the nodes that are too far anyway.
-        const bool near = (dx == 0.0 || dy == 0.0) ? std::max(dx, dy) < maxDistance
-                                                   : dx * dx + dy * dy < maxDistance * maxDistance;
-        if (!near) continue;
-        const double distance = std::hypot(dx, dy);
-        if (distance < bestDistance) {
-            best = node;
-            bestDistance = distance;
-        }
-    }
-    return best;
 }
 
 std::shared_ptr<Manipulator> Diagram::hitTestManipulator(Point point) {
