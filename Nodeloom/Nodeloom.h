@@ -107,6 +107,7 @@
 #include "Nodeloom/links/CardinalSpline.h"
 #include "Nodeloom/links/CascadingShapeImpl.h"
 #include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/DiagramLinkState.h"
 #include "Nodeloom/links/LinkCrossings.h"
 #include "Nodeloom/links/ObstacleIndex.h"
 #include "Nodeloom/links/Router.h"

@@ -14,6 +14,7 @@
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/items/DiagramItemState.h"
 #include "Nodeloom/items/InplaceEditable.h"
+#include "Nodeloom/links/DiagramLinkState.h"
 #include "Nodeloom/links/LinkShape.h"
 
 namespace nodeloom {
@@ -29,34 +30,6 @@ class Shape;
 struct Crossing {
     Point location;
     double radius = 0.0;
-};
-
-// The undo snapshot of a link: its two ends as they were, its points (copied) and the direction
-// of its first cascading segment.
-class DiagramLinkState : public DiagramItemState {
-public:
-    DiagramLinkState() = default;
-
-    const std::shared_ptr<ConnectionPoint>& originConnection() const { return originConnection_; }
-    void setOriginConnection(std::shared_ptr<ConnectionPoint> c) {
-        originConnection_ = std::move(c);
-    }
-    const std::shared_ptr<ConnectionPoint>& destinationConnection() const {
-        return destinationConnection_;
-    }
-    void setDestinationConnection(std::shared_ptr<ConnectionPoint> c) {
-        destinationConnection_ = std::move(c);
-    }
-    const std::vector<Point>& controlPoints() const { return controlPoints_; }
-    void setControlPoints(std::vector<Point> points) { controlPoints_ = std::move(points); }
-    bool cascadeStartHorizontal() const { return cascadeStartHorizontal_; }
-    void setCascadeStartHorizontal(bool value) { cascadeStartHorizontal_ = value; }
-
-private:
-    std::shared_ptr<ConnectionPoint> originConnection_;
-    std::shared_ptr<ConnectionPoint> destinationConnection_;
-    std::vector<Point> controlPoints_;
-    bool cascadeStartHorizontal_ = false;
 };
 
 // The connector item: a list of control points from an origin node to a destination node, laid
@@ -251,6 +224,17 @@ public:
     std::shared_ptr<LinkShapeImpl> shapeImpl() const;
 
     std::shared_ptr<DiagramItemState> createState() override;
+    std::shared_ptr<DiagramItemState> saveState() override;
+    // Brings back the ends, points, shape, arrowheads, routing switch and labels of a link state.
+    // An end brought back on another node also moves the link between the two nodes' lists.
+    void restoreState(const DiagramItemState& state) override;
+    // Brings back the ends, points and first cascading direction only, moving the link between
+    // node lists as restoreState does.
+    void restoreLocation(const DiagramItemState& state) override;
+    // The link's content inside its own element. Loading keeps a value it cannot use, and makes
+    // a whole link of one whose "Points" are missing or short.
+    void saveToXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) override;
+    void loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) override;
     // A theme style for "DiagramLink" first, then the item's own lookup.
     std::shared_ptr<Style> resolveInheritedStyle(
         const StylePredicate& predicate, const std::shared_ptr<Theme>& theme) const override;
@@ -280,6 +264,12 @@ private:
     static std::shared_ptr<DiagramNode> nodeOf(const std::shared_ptr<ConnectionPoint>& connection);
     void reconnect(const std::shared_ptr<DiagramNode>& node, bool alignOther, bool incoming);
     void setAnchor(int anchor, bool incoming);
+    // Puts the state's ends on the link, moving the link out of the lists of a node it leaves
+    // and into those of the node it comes back to.
+    void restoreEnds(const DiagramLinkState& state);
+    // The end read from a link element: on the referenced node, or on the virtual node.
+    std::shared_ptr<ConnectionPoint> loadEnd(const std::shared_ptr<XmlElement>& element,
+                                             XmlContext& context, bool incoming);
     // 1.0 converted from millimetres into the document's unit; 1 without a document.
     double millimetre() const;
 
