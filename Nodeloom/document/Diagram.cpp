@@ -38,6 +38,7 @@
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/Router.h"
+#include "Nodeloom/platform/AtomicFile.h"
 #include "Nodeloom/platform/Bundle.h"
 
 namespace nodeloom {
@@ -895,42 +896,6 @@ bool isWellFormedXmlFile(const fs::path& path) {
     return ok;
 }
 
-bool writeAll(int fd, std::string_view content) {
-    while (!content.empty()) {
-        const ssize_t count = ::write(fd, content.data(), content.size());
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        content.remove_prefix(static_cast<std::size_t>(count));
-    }
-    return true;
-}
-
-// Writes beside the target and renames over it, so that the target holds either its old content
-// or the whole new one.
-bool writeFileAtomically(const fs::path& target, std::string_view content) {
-    const std::string name = target.filename().string();
-    if (name.empty() || name == "." || name == "..") return false;
-    static unsigned counter = 0;
-    fs::path temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temporary = target.parent_path() / ("." + name + "." + std::to_string(::getpid()) + "." +
-                                            std::to_string(counter++) + ".tmp");
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return false;
-    }
-    if (fd < 0) return false;
-    const bool written = writeAll(fd, content) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
 // The item number as the context reads it: an optional sign and decimal digits that fit an int.
 std::optional<int> decimalAttribute(const XmlElement& element, const std::string& name) {
     const auto it = element.attributes().find(name);
@@ -1113,7 +1078,7 @@ void Diagram::readDiagramProperties(const std::shared_ptr<XmlElement>& element,
 }
 
 bool Diagram::saveToXml(const fs::path& url) {
-    return writeFileAtomically(url, saveToXmlString());
+    return platform::writeFileAtomically(url, saveToXmlString());
 }
 
 void Diagram::saveToXml(const std::shared_ptr<XmlDomBuilder>& builder) {

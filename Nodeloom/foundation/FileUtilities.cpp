@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <system_error>
 
+#include "Nodeloom/platform/AtomicFile.h"
 #include "Nodeloom/platform/Directories.h"
 
 namespace nodeloom {
@@ -90,40 +91,6 @@ bool isValidUtf8(std::string_view text) {
     return true;
 }
 
-bool writeAll(int fd, std::string_view content) {
-    while (!content.empty()) {
-        const ssize_t written = ::write(fd, content.data(), content.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        content.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// Writes beside the target and renames over it, so that a reader never sees a half-written
-// file and a failed write leaves the old content in place.
-void writeAtomically(const fs::path& target, std::string_view content) {
-    const std::string name = target.filename().string();
-    if (name.empty() || name == "." || name == "..") return;
-    static std::atomic<unsigned> counter{0};
-    fs::path temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        temporary = target.parent_path() / ("." + name + "." + std::to_string(::getpid()) + "." +
-                                            std::to_string(counter++) + ".tmp");
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return;
-    }
-    if (fd < 0) return;
-    const bool written = writeAll(fd, content) && ::fsync(fd) == 0;
-    const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-    }
-}
-
 std::string readWholeFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::string();
@@ -178,7 +145,7 @@ void FileUtilities::chageDirectory(Directories directory) {
 
 void FileUtilities::createFile(std::string_view fileName, std::string_view fileContent) {
     if (fileName.empty() || fileName.find('\0') != std::string_view::npos) return;
-    writeAtomically(fs::path(filePath(fileName)), fileContent);
+    platform::writeFileAtomically(fs::path(filePath(fileName)), fileContent);
 }
 
 void FileUtilities::createFile(const std::string& fileName, std::string_view fileContent) {
@@ -190,7 +157,7 @@ void FileUtilities::createFile(const char* fileName, std::string_view fileConten
 }
 
 void FileUtilities::createFile(const fs::path& url, std::string_view fileContent) {
-    writeAtomically(url, fileContent);
+    platform::writeFileAtomically(url, fileContent);
 }
 
 std::vector<std::string> FileUtilities::enumerateTempDirectory() {
