@@ -1,6 +1,5 @@
 #include "Nodeloom/document/Diagram.h"
 
-#include <expat.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -865,37 +864,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Whether the file can be read through and is well-formed XML. The tree builder keeps what it
-// built before an error, so a load checks the file first, lest it replace the document with
-// half of one.
-bool isWellFormedXmlFile(const fs::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    XML_Parser parser = XML_ParserCreate(nullptr);
-    bool ok = false;
-    if (parser != nullptr) {
-        constexpr int chunkSize = 256 * 1024;
-        for (;;) {
-            void* buffer = XML_GetBuffer(parser, chunkSize);
-            if (buffer == nullptr) break;
-            ssize_t count;
-            do {
-                count = ::read(fd, buffer, chunkSize);
-            } while (count < 0 && errno == EINTR);
-            if (count < 0) break;
-            const bool last = count == 0;
-            if (XML_ParseBuffer(parser, static_cast<int>(count), last) != XML_STATUS_OK) break;
-            if (last) {
-                ok = true;
-                break;
-            }
-        }
-        XML_ParserFree(parser);
-    }
-    ::close(fd);
-    return ok;
-}
-
 // The item number as the context reads it: an optional sign and decimal digits that fit an int.
 std::optional<int> decimalAttribute(const XmlElement& element, const std::string& name) {
     const auto it = element.attributes().find(name);
@@ -945,9 +913,10 @@ bool Diagram::loadFromXml(const char* resourceName) {
 }
 
 bool Diagram::loadFromXml(const fs::path& url) {
-    if (!isWellFormedXmlFile(url)) return false;
+    // The builder keeps what it built before a fault; only a whole, well-formed file may
+    // replace the document.
     auto builder = std::make_shared<XmlDomBuilder>();
-    builder->parseFile(url);
+    if (!builder->parseFile(url)) return false;
     return loadFromXml(builder->root());
 }
 

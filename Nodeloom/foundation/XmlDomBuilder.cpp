@@ -125,20 +125,20 @@ std::string XmlDomBuilder::getXmlContent() const {
     return root_ ? root_->getXmlAsString(0) : std::string();
 }
 
-void XmlDomBuilder::parseFile(const std::string& path) {
-    parseFile(std::filesystem::path(path));
+bool XmlDomBuilder::parseFile(const std::string& path) {
+    return parseFile(std::filesystem::path(path));
 }
 
-void XmlDomBuilder::parseFile(const char* path) {
-    if (path != nullptr) parseFile(std::filesystem::path(path));
+bool XmlDomBuilder::parseFile(const char* path) {
+    return path != nullptr && parseFile(std::filesystem::path(path));
 }
 
-void XmlDomBuilder::parseFile(const std::filesystem::path& url) {
+bool XmlDomBuilder::parseFile(const std::filesystem::path& url) {
     FileDescriptor file(url.c_str());
-    if (file.get() < 0) return;
+    if (file.get() < 0) return false;
 
     XML_Parser parser = XML_ParserCreate(nullptr);
-    if (parser == nullptr) return;
+    if (parser == nullptr) return false;
     ParseState state;
     state.parser = parser;
     state.root = &root_;
@@ -148,15 +148,21 @@ void XmlDomBuilder::parseFile(const std::filesystem::path& url) {
     XML_SetCdataSectionHandler(parser, onStartCdata, onEndCdata);
 
     constexpr int chunkSize = 256 * 1024;
+    bool complete = false;
     for (;;) {
         void* buffer = XML_GetBuffer(parser, chunkSize);
         if (buffer == nullptr) break;
         const ssize_t count = readSome(file.get(), buffer, chunkSize);
         if (count < 0) break;
         const bool last = count == 0;
-        if (XML_ParseBuffer(parser, static_cast<int>(count), last) != XML_STATUS_OK || last) break;
+        if (XML_ParseBuffer(parser, static_cast<int>(count), last) != XML_STATUS_OK) break;
+        if (last) {
+            complete = true;
+            break;
+        }
     }
     XML_ParserFree(parser);
+    return complete;
 }
 
 }  // namespace nodeloom

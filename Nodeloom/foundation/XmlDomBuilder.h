@@ -38,10 +38,12 @@ public:
     std::string getXmlContent() const;
 
     // A file that cannot be read leaves the builder as it was. The root is taken from the first
-    // document parsed; a later parse builds a tree that only its own elements refer to.
-    void parseFile(const std::string& path);
-    void parseFile(const char* path);
-    void parseFile(const std::filesystem::path& url);
+    // document parsed; a later parse builds a tree that only its own elements refer to. A
+    // malformed file keeps what was built before the fault; the result says whether the whole
+    // file was read and well-formed, so a caller can refuse a partial tree.
+    bool parseFile(const std::string& path);
+    bool parseFile(const char* path);
+    bool parseFile(const std::filesystem::path& url);
 
 private:
     std::vector<std::shared_ptr<XmlElement>> elementStack_;

@@ -89,7 +89,7 @@ TEST(XmlDomBuilder, LongTextAcrossReadChunksArrivesWhole) {
 
 TEST(XmlDomBuilder, MalformedDocumentKeepsWhatWasBuilt) {
     XmlDomBuilder builder;
-    builder.parseFile(std::string(NODELOOM_TEST_DATA_DIR) + "/xml/truncated.xml");
+    EXPECT_FALSE(builder.parseFile(std::string(NODELOOM_TEST_DATA_DIR) + "/xml/truncated.xml"));
     auto root = builder.root();
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(root->name(), "Diagram");
@@ -102,7 +102,7 @@ TEST(XmlDomBuilder, MalformedDocumentKeepsWhatWasBuilt) {
     // A later parse with the same builder leaves the first tree alone, and its elements are not
     // taken in by the ones the failed parse left open.
     const fs::path second = writeTemporary("<Other><Child/></Other>");
-    builder.parseFile(second.string());
+    EXPECT_TRUE(builder.parseFile(second.string()));
     fs::remove(second);
     EXPECT_EQ(builder.root(), root);
     EXPECT_EQ(root->children().size(), 1u);
@@ -110,9 +110,9 @@ TEST(XmlDomBuilder, MalformedDocumentKeepsWhatWasBuilt) {
 
 TEST(XmlDomBuilder, UnreadableOrEmptyFilesLeaveNoRoot) {
     XmlDomBuilder builder;
-    builder.parseFile("/nonexistent/nodeloom/file.xml");
-    builder.parseFile(static_cast<const char*>(nullptr));
-    builder.parseFile(fs::temp_directory_path());
+    EXPECT_FALSE(builder.parseFile("/nonexistent/nodeloom/file.xml"));
+    EXPECT_FALSE(builder.parseFile(static_cast<const char*>(nullptr)));
+    EXPECT_FALSE(builder.parseFile(fs::temp_directory_path()));
     EXPECT_EQ(builder.root(), nullptr);
     EXPECT_EQ(builder.getXmlContent(), "");
     EXPECT_EQ(parse(""), nullptr);
