@@ -318,6 +318,7 @@ bool Diagram::addNodeOrLink(const std::shared_ptr<DiagramItem>& item) {
 void Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool assignIndexes) {
     if (!link) return;
     links_.push_back(link);
+    if (link->autoRoute()) ++autoRoutedLinks_;
     attachItem(link, assignIndexes);
     link->alignPoints();
     link->originConnection()->addLinkToNode();
@@ -364,7 +365,8 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
     } else if (auto* link = dynamic_cast<DiagramLink*>(item.get())) {
         link->originConnection()->removeLinkFromNode();
         link->destinationConnection()->removeLinkFromNode();
-        links_.eraseFirst(link);
+        if (links_.eraseFirst(link) && link->autoRoute() && autoRoutedLinks_ > 0)
+            --autoRoutedLinks_;
     }
     zOrder_.eraseFirst(item.get());
 }
@@ -372,6 +374,7 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
 void Diagram::clear() {
     nodes_.clear();
     links_.clear();
+    autoRoutedGeneration_ = ~0ull;
     zOrder_.clear();
     setTheme(nullptr);
     setStyle(nullptr);
@@ -504,6 +507,14 @@ void Diagram::rerouteLinks(const std::vector<Rect>& rects) {
     for (const Rect& r : rects)
         if (isFinite(r)) areas.push_back(Rect::inflate(r, margin, margin));
     if (areas.empty()) return;
+
+    if (autoRoutedGeneration_ != DiagramLink::autoRouteGeneration()) {
+        autoRoutedLinks_ = 0;
+        for (const auto& link : links())
+            if (link && link->autoRoute()) ++autoRoutedLinks_;
+        autoRoutedGeneration_ = DiagramLink::autoRouteGeneration();
+    }
+    if (autoRoutedLinks_ == 0) return;
 
     std::vector<std::shared_ptr<DiagramLink>> selected;
     for (const auto& link : links()) {
@@ -939,6 +950,7 @@ bool Diagram::loadFromXml(const std::shared_ptr<XmlElement>& root) {
     bounds_ = Rect(0.0, 0.0, 0.0, 0.0);
     nodes_.clear();
     links_.clear();
+    autoRoutedGeneration_ = ~0ull;
     roundedLinks_ = false;
     roundedLinksRadius_ = 0.0;
     crossingRadius_ = 0.0;

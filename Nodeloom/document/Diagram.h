@@ -499,6 +499,11 @@ private:
     int activeLayer_ = -1;
     double routeMargin_ = 8.0;
     std::shared_ptr<Router> linkRouter_;
+    // How many links of the document route themselves, valid while the links' autoRoute
+    // generation equals autoRoutedGeneration_; it lets edits that reroute skip the link scan
+    // when no link routes itself.
+    std::size_t autoRoutedLinks_ = 0;
+    unsigned long long autoRoutedGeneration_ = ~0ull;
     bool canUndo_ = false;
     bool canRedo_ = false;
     std::shared_ptr<UndoManager> undoManager_;

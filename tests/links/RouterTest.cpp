@@ -201,6 +201,18 @@ TEST(Router, ReroutingTakesTheAutoRoutedLinksNearTheChange) {
     diagram->removeItem(c);
     EXPECT_EQ(4u, near->controlPoints().size());
     EXPECT_EQ(2u, manual->controlPoints().size());
+
+    // Switching routing off and on again is seen by the next reroute either way.
+    near->setAutoRoute(false);
+    auto d = addNode(*diagram, {50, -10, 20, 40});
+    diagram->rerouteLinks({d->bounds()});
+    EXPECT_EQ(4u, near->controlPoints().size());
+    near->setAutoRoute(true);
+    diagram->rerouteLinks({d->bounds()});
+    EXPECT_EQ(6u, near->controlPoints().size());
+    diagram->removeItem(near);
+    diagram->removeItem(d);
+    EXPECT_EQ(2u, manual->controlPoints().size());
 }
 
 TEST(Router, ReroutingLaysABezierLinkOutOnce) {
