@@ -302,7 +302,7 @@ void Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool ass
     if (!link) return;
     links_.push_back(link);
     attachItem(link, assignIndexes);
-    // PENDING link->alignPoints();
+    link->alignPoints();
     link->originConnection()->addLinkToNode();
     link->destinationConnection()->addLinkToNode();
 }
@@ -506,8 +506,10 @@ std::shared_ptr<DiagramNode> Diagram::getNearestNode(Point point, double maxDist
         if (!node || node == ignored) continue;
         if (onlyInteractive && (!node->visible() || node->locked())) continue;
         const Rect r = node->bounds();
-        const double x = std::clamp(point.x, r.x, r.x + r.width);
-        const double y = std::clamp(point.y, r.y, r.y + r.height);
+        const double x =
+            std::clamp(point.x, std::min(r.x, r.x + r.width), std::max(r.x, r.x + r.width));
+        const double y =
+            std::clamp(point.y, std::min(r.y, r.y + r.height), std::max(r.y, r.y + r.height));
         const double distance = std::hypot(point.x - x, point.y - y);
         if (distance < maxDistance && distance < bestDistance) {
             best = node;

@@ -104,6 +104,39 @@ bool onlyBlanks(const std::string& text) {
                        [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
 }
 
+// The text's size in the font: unbounded, or, with wrap, by the wrapped-height rule that the
+// text layout of links is built on.
+TextSize layoutText(const std::string& text, const std::string& fontName, double size, bool wrap,
+                    double maxWidth) {
+    platform::TextEngine& engine = platform::TextEngine::shared();
+    PangoLayout* layout = pango_layout_new(engine.context());
+    PangoFontDescription* desc = pango_font_description_new();
+    pango_font_description_set_family(desc, engine.familyFor(fontName).c_str());
+    pango_font_description_set_absolute_size(desc, size * PANGO_SCALE);
+    pango_layout_set_font_description(layout, desc);
+    pango_font_description_free(desc);
+    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+
+    const TextSize unwrapped = layoutSize(layout, -1);
+    TextSize measured = unwrapped;
+    if (wrap) {
+        // A width Pango cannot hold, or none at all, leaves the text on its own lines.
+        const double pangoWidth = maxWidth * PANGO_SCALE;
+        const int width = finite(pangoWidth) && pangoWidth > 0 && pangoWidth < INT_MAX
+                              ? static_cast<int>(pangoWidth)
+                              : -1;
+        const TextSize wrapped = layoutSize(layout, width);
+        // Blanks and line feeds alone have no width to scale the height by.
+        if (wrapped.width > 0 && !onlyBlanks(text)) {
+            measured.width = wrapped.width;
+            measured.height = (wrapped.height + 5.0) * (unwrapped.width / wrapped.width);
+        }
+    }
+    g_object_unref(layout);
+    return measured;
+}
+
 }  // namespace
 
 DiagramLink::CrossingsData::CrossingsData(int segmentCount)
@@ -462,35 +495,12 @@ Rect DiagramLink::measureText(const std::string& text, bool wrap, double maxWidt
     const std::shared_ptr<MeasureUnit> fontUnit = getEffectiveFontUnit();
     double size = getEffectiveFontSize();
     if (fontUnit) size = fontUnit->convert(size, *unit);
-    if (!finite(size) || size <= 0) size = 0;
     if (!finite(margin)) margin = 0;
 
-    platform::TextEngine& engine = platform::TextEngine::shared();
-    PangoLayout* layout = pango_layout_new(engine.context());
-    PangoFontDescription* desc = pango_font_description_new();
-    pango_font_description_set_family(desc, engine.familyFor(getEffectiveFontName()).c_str());
-    pango_font_description_set_absolute_size(desc, size * PANGO_SCALE);
-    pango_layout_set_font_description(layout, desc);
-    pango_font_description_free(desc);
-    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
-
-    const TextSize unwrapped = layoutSize(layout, -1);
-    TextSize measured = unwrapped;
-    if (wrap) {
-        // A width Pango cannot hold, or none at all, leaves the text on its own lines.
-        const double pangoWidth = maxWidth * PANGO_SCALE;
-        const int width = finite(pangoWidth) && pangoWidth > 0 && pangoWidth < INT_MAX
-                              ? static_cast<int>(pangoWidth)
-                              : -1;
-        const TextSize wrapped = layoutSize(layout, width);
-        // Blanks and line feeds alone have no width to scale the height by.
-        if (wrapped.width > 0 && !onlyBlanks(text)) {
-            measured.width = wrapped.width;
-            measured.height = (wrapped.height + 5.0) * (unwrapped.width / wrapped.width);
-        }
-    }
-    g_object_unref(layout);
+    TextSize measured;
+    // A font without a size has no glyphs to measure.
+    if (finite(size) && size > 0)
+        measured = layoutText(text, getEffectiveFontName(), size, wrap, maxWidth);
 
     const Point m = center();
     double x = m.x - measured.width / 2;

@@ -256,7 +256,11 @@ TEST(LinkEnds, AppearanceSettersRepaintOnlyOnARealChange) {
     auto link = std::make_shared<DiagramLink>();
     diagram->attachItem(link, false);
     int repaints = 0;
-    diagram->repaint() += [&](Object&, RepaintEventArgs&) { ++repaints; };
+    std::optional<Rect> area;
+    diagram->repaint() += [&](Object&, RepaintEventArgs& e) {
+        ++repaints;
+        area = e.invalidRect();
+    };
 
     link->setHeadShapeSize(5.0);
     link->setDrawCrossings(true);
@@ -275,6 +279,14 @@ TEST(LinkEnds, AppearanceSettersRepaintOnlyOnARealChange) {
     EXPECT_EQ(link->baseShapeSize(), 5.0);
     EXPECT_EQ(*link->headStroke(), *Colors::White());
     EXPECT_EQ(repaints, 3);
+
+    // A shape change repaints the link; recording new points repaints the whole document.
+    link->setShape(LinkShape::bezier);
+    EXPECT_EQ(repaints, 4);
+    EXPECT_EQ(area, link->getRepaintRect());
+    link->updateFromPoints();
+    EXPECT_EQ(repaints, 5);
+    EXPECT_EQ(area, std::nullopt);
 }
 
 TEST(LinkEnds, ConnectingAtAPointFindsTheNodeThere) {

@@ -10,6 +10,7 @@
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/LinkLabel.h"
+#include "Nodeloom/view/AdjustmentHandle.h"
 #include "items/NodeTestSupport.h"
 
 using namespace nodeloom;
@@ -58,10 +59,15 @@ TEST(LinkGeometry, ApplyingARoute) {
     EXPECT_EQ(link->controlPoints(), (Points{Point(40, 20), Point(70, 20), Point(100, 20)}));
     EXPECT_EQ(link->destinationConnection()->relativePosition(), Point(0, 50));
 
-    // A cascading link reads its direction off the route.
+    // A cascading link reads its direction off the route, and records its ends when asked.
     link->setShape(LinkShape::cascading);
-    link->applyPoints(Points{Point(40, 20), Point(40, 60), Point(100, 60)}, 0, 0, false, false);
+    link->applyPoints(Points{Point(40, 20), Point(40, 60), Point(100, 70)}, 0, 0, false, false);
     EXPECT_FALSE(link->cascadeStartHorizontal());
+    EXPECT_EQ(link->destinationConnection()->relativePosition(), Point(0, 50));
+    link->setCascadeStartHorizontal(true);
+    link->onPointsApplied(true);
+    EXPECT_FALSE(link->cascadeStartHorizontal());
+    EXPECT_EQ(link->destinationConnection()->relativePosition(), Point(0, 175));
 
     // Routes that are no routes change nothing.
     const Points before = link->controlPoints();
@@ -179,6 +185,13 @@ TEST(LinkGeometry, HitTestingThePathAndTheLabels) {
     EXPECT_EQ(link->labelFromPoint(Point(60, 110)), label);
     EXPECT_EQ(link->labelFromPoint(Point(0, 0)), nullptr);
     EXPECT_TRUE(link->containsPoint(Point(50, 105)));
+
+    // The handle of the nearest control point.
+    const auto handle =
+        std::dynamic_pointer_cast<LinkAdjustmentHandle>(link->hitTestHandle(Point(98, 1)));
+    ASSERT_NE(handle, nullptr);
+    EXPECT_EQ(handle->pointIndex(), 1);
+    EXPECT_EQ(handle->item(), link);
 }
 
 TEST(LinkGeometry, RectangleTests) {
@@ -267,6 +280,8 @@ TEST(LinkGeometry, MeasuringTheText) {
     }
     const Rect bad = link->measureText("text", true, NAN, NAN);
     EXPECT_TRUE(std::isfinite(bad.x) && std::isfinite(bad.height));
+    link->setFontSize(0);
+    EXPECT_EQ(link->measureText("text", false, 0, 0), Rect(49, 19, 2, 2));
 }
 
 TEST(LinkGeometry, TheDocumentsHitDistanceWins) {
