@@ -88,25 +88,6 @@ TEST(NodeState, SnapshotsCarryTheNodesOwnFieldsAndRestoreRaw) {
     EXPECT_EQ(node->bounds(), Rect(10, 20, 30, 40));
 }
 
-TEST(NodeState, LocationHoldsBoundsAndRotationOnly) {
-    auto node = nodeAt(Rect(1, 2, 3, 4));
-    node->setRotationAngle(10);
-    node->setText("kept");
-    const auto location = node->saveLocation();
-    auto* s = dynamic_cast<DiagramNodeState*>(location.get());
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(s->bounds(), Rect(1, 2, 3, 4));
-    EXPECT_EQ(s->text(), "");
-
-    node->_setBounds(Rect(9, 9, 9, 9));
-    node->setRotationAngle(0);
-    node->setText("changed");
-    node->restoreLocation(*location);
-    EXPECT_EQ(node->bounds(), Rect(1, 2, 3, 4));
-    EXPECT_EQ(node->rotationAngle(), 10);
-    EXPECT_EQ(node->text(), "changed");
-}
-
 TEST(NodeXml, WritesBoundsFlagsAndRotationOnlyWhenTurned) {
     DiagramNode node;
     auto element = saved(node);

@@ -45,13 +45,6 @@ std::shared_ptr<XmlElement> parse(const std::string& text) {
 
 }  // namespace
 
-TEST(HandlesStyle, RawValuesOutsideTheTwoStylesGiveNothing) {
-    EXPECT_EQ(fromRaw<HandlesStyle>(0), HandlesStyle::invisible);
-    EXPECT_EQ(fromRaw<HandlesStyle>(1), HandlesStyle::squareHandles);
-    EXPECT_FALSE(fromRaw<HandlesStyle>(2));
-    EXPECT_FALSE(fromRaw<HandlesStyle>(-1));
-}
-
 TEST(SquareHandles, OneHandleIsAWhiteSquareOutlinedInBlack) {
     Pixels px(20, 20);
     Canvas canvas(px.cr());
@@ -89,29 +82,6 @@ TEST(SquareHandles, NineHandlesSitOnCornersSideMiddlesAndCentre) {
     EXPECT_EQ(ink.bottom, 74);
 }
 
-TEST(SquareHandles, LoadedLookNeverReachesTheNineHandles) {
-    // The rectangle handles always use the default look; a style handed to drawHandle does not.
-    Pixels px(40, 20);
-    Canvas canvas(px.cr());
-    HandlesVisualStyle red;
-    red.setDefHandleBrush(std::make_shared<SolidColorBrush>(Colors::Red()));
-    drawHandle(canvas, Point(30, 10), red, 8);
-    drawSquareHandles(Rect(10, 10, 0, 0), canvas, 8);
-    EXPECT_EQ(px.red(30, 10), 255);
-    EXPECT_EQ(px.green(30, 10), 0);
-    EXPECT_TRUE(isWhite(px, 10, 10));
-}
-
-TEST(SquareHandles, PointHandlesDrawOneSquareEach) {
-    Pixels px(60, 20);
-    Canvas canvas(px.cr());
-    SquareHandlesImpl::instance().drawPointHandles(canvas, {{10, 10}, {45, 10}}, 6);
-    EXPECT_TRUE(isWhite(px, 10, 10));
-    EXPECT_TRUE(isWhite(px, 45, 10));
-    EXPECT_EQ(px.alpha(28, 10), 0);
-    SquareHandlesImpl::instance().drawPointHandles(canvas, {}, 6);
-}
-
 TEST(InvisibleHandles, DrawNothing) {
     Pixels px(60, 60);
     Canvas canvas(px.cr());
@@ -119,22 +89,6 @@ TEST(InvisibleHandles, DrawNothing) {
     InvisibleHandlesImpl::instance().drawPointHandles(canvas, {{10, 10}, {30, 30}}, 6);
     EXPECT_EQ(px.ink().count, 0);
     EXPECT_EQ(&InvisibleHandlesImpl::instance(), &InvisibleHandlesImpl::instance());
-}
-
-TEST(HandlesVisualStyle, DefaultsAndNullsLeaveAUsableStyle) {
-    HandlesVisualStyle style;
-    EXPECT_EQ(style.defHandleStroke(), Colors::Black());
-    EXPECT_EQ(style.defHandleStrokeThickness(), 0.0);
-    auto* brush = dynamic_cast<SolidColorBrush*>(style.defHandleBrush().get());
-    ASSERT_NE(brush, nullptr);
-    EXPECT_TRUE(*brush->color() == *Colors::White());
-    // Each style gets a brush of its own.
-    EXPECT_NE(HandlesVisualStyle().defHandleBrush(), style.defHandleBrush());
-
-    style.setDefHandleStroke(nullptr);
-    style.setDefHandleBrush(nullptr);
-    EXPECT_EQ(style.defHandleStroke(), Colors::Black());
-    EXPECT_TRUE(style.defHandleBrush());
 }
 
 TEST(HandlesVisualStyle, ReadsAHandlePenOrAStrokeBrushAndAHandleBrush) {
