@@ -58,7 +58,7 @@ void ShapeNode::drawLocal(Canvas& canvas, const RenderOptions&) {
     const Rect box(0.0, 0.0, b.width, b.height);
     if (!transparent_) {
         apply(strokeDashStyle(), canvas);
-        canvas.setStroke(*getEffectiveStroke());
+        if (const std::shared_ptr<Color> stroke = getEffectiveStroke()) canvas.setStroke(*stroke);
         // The canvas takes a thickness of exactly 0 as one device pixel, never as nothing.
         canvas.setStrokeThickness(getEffectiveStrokeThickness());
         canvas.setBrush(getEffectiveBrush());

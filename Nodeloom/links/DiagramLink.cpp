@@ -51,8 +51,9 @@ bool sameColor(const std::shared_ptr<Color>& a, const std::shared_ptr<Color>& b)
     return a && b && *a == *b;
 }
 
-// Whether the segments s-e and p-q cross, by their lines' slopes and intercepts; parallel
-// segments never do. The crossing is accepted within a small tolerance of both segments' extents.
+// The test by which links find their crossings, so that a rectangle meets a link wherever a link
+// drawn along its edge would cross it: slopes and intercepts, parallel pieces never meeting, and
+// a small tolerance on both pieces' extents.
 bool segmentsCross(const Point& s, const Point& e, const Point& p, const Point& q) {
     const bool thisVertical = s.x == e.x;
     const bool otherVertical = p.x == q.x;

@@ -39,23 +39,6 @@ public:
 
 }  // namespace
 
-TEST(LinkEnds, NewLinkDefaults) {
-    auto link = std::make_shared<DiagramLink>();
-    EXPECT_EQ(link->controlPoints(), (Points{Point(0, 0), Point(50, 50)}));
-    EXPECT_EQ(link->origin(), VirtualNode::instance());
-    EXPECT_EQ(link->destination(), VirtualNode::instance());
-    EXPECT_EQ(*link->headStroke(), *Colors::Black());
-    EXPECT_EQ(link->headStrokeThickness(), 1.0);
-    EXPECT_EQ(link->headShapeSize(), 5.0);
-    EXPECT_EQ(link->baseShapeSize(), 5.0);
-    EXPECT_EQ(link->intermediateShapeSize(), 5.0);
-    EXPECT_TRUE(link->drawCrossings());
-    EXPECT_EQ(link->crossingRadius(), 0.0);
-    EXPECT_FALSE(link->autoRoute());
-    EXPECT_EQ(link->pivot(), Point(50, 0));
-    EXPECT_EQ(link->originAnchor(), -1);
-}
-
 TEST(LinkEnds, TheHeadShapeComesFromTheSharedLibrary) {
     const auto saved = DiagramStatic::defaultShapes();
     auto library = std::make_shared<ShapeLibrary>();

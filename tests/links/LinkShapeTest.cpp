@@ -57,8 +57,6 @@ TEST(LinkShapeImpl, OneSharedStrategyPerShape) {
     EXPECT_EQ(LinkShapeImpl::forShape(LinkShape::cascading), CascadingShapeImpl::instance());
     EXPECT_EQ(LinkShapeImpl::forShape(LinkShape::spline), SplineShapeImpl::instance());
     EXPECT_EQ(LinkShapeImpl::forShape(static_cast<LinkShape>(9)), PolylineShapeImpl::instance());
-    EXPECT_EQ(fromRaw<LinkShape>(2), LinkShape::cascading);
-    EXPECT_EQ(fromRaw<LinkShape>(-1), std::nullopt);
 }
 
 TEST(LinkShapeImpl, SwitchingShapesRefitsOnlyListsTheNewShapeRefuses) {
