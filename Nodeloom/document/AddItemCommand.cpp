@@ -1,7 +1,10 @@
 #include "Nodeloom/document/AddItemCommand.h"
 
+#include <vector>
+
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/items/DiagramItem.h"
+#include "Nodeloom/links/DiagramLink.h"
 
 namespace nodeloom {
 
@@ -11,7 +14,8 @@ AddItemCommand::AddItemCommand(Diagram* diagram, std::shared_ptr<DiagramItem> it
 }
 
 void AddItemCommand::execute() {
-    redo();
+    if (!diagram()) return;
+    added_ = diagram()->addItemInternal(item_);
 }
 
 void AddItemCommand::undo() {
@@ -22,7 +26,12 @@ void AddItemCommand::undo() {
 
 void AddItemCommand::redo() {
     if (!diagram()) return;
+    // Only the first addition lays out a polyline's inner points; a redo brings the link back as
+    // the undo took it out.
+    const auto link = std::dynamic_pointer_cast<DiagramLink>(item_);
+    const std::vector<Point> points = link ? link->controlPoints() : std::vector<Point>();
     added_ = diagram()->addItemInternal(item_);
+    if (added_ && link) link->setControlPoints(points);
 }
 
 }  // namespace nodeloom

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <tuple>
 #include <utility>
 
 #include "Nodeloom/composite/ContainerNode.h"
@@ -399,8 +400,25 @@ bool Diagram::zOrderPrecedes(const DiagramItem& a, const DiagramItem& b) const {
 void Diagram::updateZOrder() {
     if (!zOrderInvalid_) return;
     updateRuntimeIndices();
-    zOrder_.sort([this](const std::shared_ptr<DiagramItem>& a,
-                        const std::shared_ptr<DiagramItem>& b) { return zOrderPrecedes(*a, *b); });
+    // The same order as zOrderPrecedes, from one key per item: items without a layer by layer
+    // index, then items on valid layers by the layer's rank and index, then those past the end
+    // by index; within a layer by z-index, then by the position just numbered.
+    zOrder_.sortByKey([this](const DiagramItem& item) {
+        const int layer = item.layerIndex();
+        int group = 0;
+        int rank = layer;
+        int index = 0;
+        if (layer >= 0) {
+            if (const Layer* valid = validLayer(layer)) {
+                group = 1;
+                rank = valid->zIndex();
+                index = layer;
+            } else {
+                group = 2;
+            }
+        }
+        return std::make_tuple(group, rank, index, item.zIndex(), item.runtimeIndex());
+    });
     zOrderInvalid_ = false;
     if (!anyContainerCreated()) return;
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include "DocumentTestSupport.h"
@@ -192,6 +194,41 @@ TEST(DiagramItems, ComparisonFollowsLayersThenRanksThenPositions) {
     b.setRuntimeIndex(2);
     EXPECT_TRUE(d->zOrderPrecedes(b, a));
     EXPECT_FALSE(d->zOrderPrecedes(a, a));
+}
+
+// The sort works from one key per item; the pairwise comparison is the reference.
+TEST(DiagramItems, SortingAgreesWithThePairwiseComparison) {
+    std::mt19937 random(11);
+    const auto pick = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    auto d = makeDiagram();
+    for (int i = 0; i < 4; ++i) {
+        d->layers().push_back(std::make_shared<Layer>());
+        d->layers().back()->setZIndex(pick(0, 2));
+    }
+    d->layers().push_back(nullptr);  // a missing layer counts as none
+    std::vector<std::shared_ptr<DiagramItem>> items;
+    for (int i = 0; i < 400; ++i) {
+        items.push_back(std::make_shared<DiagramItem>());
+        d->attachItem(items.back(), false);
+    }
+    d->attachItem(items[5], false);  // listed twice
+    for (int round = 0; round < 20; ++round) {
+        for (const auto& item : items) {
+            item->setLayerIndex(pick(-3, 7));
+            item->setZIndex(pick(-1, 4));
+        }
+        d->layers()[static_cast<std::size_t>(pick(0, 3))]->setZIndex(pick(0, 2));
+        std::vector<std::shared_ptr<DiagramItem>> expected = d->items();
+        d->updateRuntimeIndices();
+        std::sort(expected.begin(), expected.end(),
+                  [&d](const auto& a, const auto& b) { return d->zOrderPrecedes(*a, *b); });
+        d->setZOrderInvalid(true);
+        d->updateZOrder();
+        ASSERT_EQ(d->items().size(), expected.size());
+        EXPECT_EQ(d->items(), expected);
+    }
 }
 
 TEST(DiagramItems, ClearEmptiesTheDocumentAndStartsAFreshHistory) {

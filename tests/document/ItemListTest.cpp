@@ -53,7 +53,7 @@ TEST(ItemList, BehavesAsAPlainListUnderRandomEdits) {
             ASSERT_EQ(list.eraseFirst(entry), oracle.eraseFirst(entry));
         } else if (op == 8) {
             const auto byRank = [](const auto& a, const auto& b) { return a->rank < b->rank; };
-            list.sort(byRank);
+            list.sortByKey([](const Entry& e) { return e.rank; });
             // Ties may land in any order: the list's own order is the reference for them.
             oracle.items = list.vector();
             ASSERT_TRUE(std::is_sorted(oracle.items.begin(), oracle.items.end(), byRank));

@@ -255,6 +255,34 @@ TEST(Undo, UndoingANodeWhoseLinksWereNotRecordedKeepsTheHistoryAndRedoBringsThem
     EXPECT_EQ(snapshotOf(*d), withLinks);
 }
 
+TEST(Undo, LinksComeBackWithTheShapeTheyHad) {
+    auto d = makeDiagram(true);
+    auto a = makeNode(Rect(0, 0, 10, 10)), b = makeNode(Rect(50, 0, 10, 10));
+    d->addItem(a);
+    d->addItem(b);
+    auto link = makeLink(a, b);
+    const std::vector<Point> bent{Point(5, 5), Point(5, 40), Point(55, 40), Point(55, 5)};
+    link->setControlPoints(bent);
+    d->addLinkInternal(link, true);
+    link->setControlPoints(bent);  // shaped by hand after it was added
+
+    d->removeItem(link);
+    d->undo();
+    EXPECT_EQ(link->controlPoints(), bent);
+    d->redo();
+    d->undo();
+    EXPECT_EQ(link->controlPoints(), bent);
+
+    // Removed with its node, and brought back by redoing the node's addition.
+    d->removeItem(b);
+    d->undo();
+    EXPECT_EQ(link->controlPoints(), bent);
+    d->undo();  // b's addition: the link goes with it, unrecorded
+    d->redo();
+    EXPECT_EQ(link->controlPoints(), bent);
+    EXPECT_EQ(d->links(), std::vector<std::shared_ptr<DiagramLink>>{link});
+}
+
 TEST(Undo, UnmatchedCommitOrCancelIsIgnored) {
     auto d = makeDiagram(true);
     d->commitCompositeOperation();

@@ -1,0 +1,125 @@
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/items/ConnectionPoint.h"
+#include "Nodeloom/items/DiagramNode.h"
+#include "Nodeloom/links/DiagramLink.h"
+
+using namespace nodeloom;
+
+namespace {
+
+// n nodes with random ranks and n links between them, not yet in a document.
+struct Content {
+    std::vector<std::shared_ptr<DiagramNode>> nodes;
+    std::vector<std::shared_ptr<DiagramLink>> links;
+};
+
+Content makeContent(int n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> pick(0, n - 1);
+    Content c;
+    for (int i = 0; i < n; ++i) {
+        auto node = std::make_shared<DiagramNode>();
+        node->_setBounds(Rect(pick(rng), pick(rng), 20, 10));
+        node->setZIndex(pick(rng));
+        c.nodes.push_back(node);
+    }
+    for (int i = 0; i < n; ++i) {
+        const auto& from = c.nodes[static_cast<std::size_t>(pick(rng))];
+        const auto& to = c.nodes[static_cast<std::size_t>(pick(rng))];
+        auto link = std::make_shared<DiagramLink>();
+        link->setControlPoints({from->bounds().center(), to->bounds().center()});
+        link->setOriginConnection(from->createConnectionPoint(link, link->startPoint(), false));
+        link->setDestinationConnection(to->createConnectionPoint(link, link->endPoint(), true));
+        link->setZIndex(pick(rng));
+        c.links.push_back(link);
+    }
+    return c;
+}
+
+std::shared_ptr<Diagram> makeDocument(const Content& c, bool undo) {
+    auto d = std::make_shared<Diagram>();
+    d->setUndoEnabled(undo);
+    for (const auto& node : c.nodes)
+        d->addItem(node);
+    for (const auto& link : c.links)
+        d->addItem(link);
+    return d;
+}
+
+// Adding n nodes and n links.
+void BM_AddItems(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        const Content c = makeContent(n, 7);
+        auto d = std::make_shared<Diagram>();
+        state.ResumeTiming();
+        for (const auto& node : c.nodes)
+            d->addItem(node);
+        for (const auto& link : c.links)
+            d->addItem(link);
+        state.PauseTiming();
+        d.reset();
+        state.ResumeTiming();
+    }
+    state.SetComplexityN(n);
+}
+
+// Sorting the drawing order of 2n items added in random rank order.
+void BM_UpdateZOrder(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const Content c = makeContent(n, 7);
+    auto d = makeDocument(c, false);
+    for (auto _ : state) {
+        state.PauseTiming();
+        // Back to the order of addition, so that every round sorts the same input.
+        d->clear();
+        d->setUndoEnabled(false);
+        for (const auto& node : c.nodes)
+            d->addItem(node);
+        for (const auto& link : c.links)
+            d->addItem(link);
+        state.ResumeTiming();
+        d->updateZOrder();
+    }
+    state.SetComplexityN(n);
+}
+
+// Removing every node one by one, each with its links.
+void RemoveNodes(benchmark::State& state, bool undo) {
+    const int n = static_cast<int>(state.range(0));
+    Content c;
+    std::shared_ptr<Diagram> d;
+    for (auto _ : state) {
+        state.PauseTiming();
+        d.reset();
+        c = makeContent(n, 7);
+        d = makeDocument(c, undo);
+        d->updateZOrder();
+        state.ResumeTiming();
+        for (const auto& node : c.nodes)
+            d->removeItem(node);
+    }
+    state.SetComplexityN(n);
+}
+
+void BM_RemoveNodes(benchmark::State& state) {
+    RemoveNodes(state, false);
+}
+
+void BM_RemoveNodesWithUndo(benchmark::State& state) {
+    RemoveNodes(state, true);
+}
+
+}  // namespace
+
+BENCHMARK(BM_AddItems)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UpdateZOrder)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RemoveNodes)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RemoveNodesWithUndo)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
