@@ -1,16 +1,21 @@
 #include "Nodeloom/document/Diagram.h"
 
 #include <cairo.h>
+#include <expat.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cmath>
-#include <fstream>
+#include <cstdint>
 #include <limits>
 #include <memory>
-#include <system_error>
+#include <string_view>
 #include <tuple>
+#include <unordered_set>
 #include <utility>
 
 #include "Nodeloom/composite/ContainerNode.h"
@@ -511,43 +516,6 @@ void Diagram::arrange(const std::shared_ptr<Layout>& layout) {
     invalidate();
 }
 
-std::shared_ptr<DiagramNode> Diagram::getNodeAt(Point point, bool excludeLocked) {
-    if (!std::isfinite(point.x) || !std::isfinite(point.y)) return nullptr;
-    const auto& order = zOrder_.vector();
-    for (auto it = order.rbegin(); it != order.rend(); ++it) {
-        const auto node = std::dynamic_pointer_cast<DiagramNode>(*it);
-        if (!node || !node->topLevel()) continue;
-        if (auto hit = std::dynamic_pointer_cast<DiagramNode>(
-                node->hitTest(point, 0.0, true, excludeLocked)))
-            return hit;
-    }
-    return nullptr;
-}
-
-std::shared_ptr<DiagramNode> Diagram::getNearestNode(Point point, double maxDistance,
-                                                     const std::shared_ptr<DiagramNode>& ignored,
-                                                     bool onlyInteractive) {
-    if (!std::isfinite(point.x) || !std::isfinite(point.y) || std::isnan(maxDistance))
-        return nullptr;
-    std::shared_ptr<DiagramNode> best;
-    double bestDistance = std::numeric_limits<double>::max();
-    for (const auto& node : nodes_.vector()) {
-        if (!node || node == ignored) continue;
-        if (onlyInteractive && (!node->visible() || node->locked())) continue;
-        const Rect r = node->bounds();
-        const double x =
-            std::clamp(point.x, std::min(r.x, r.x + r.width), std::max(r.x, r.x + r.width));
-        const double y =
-            std::clamp(point.y, std::min(r.y, r.y + r.height), std::max(r.y, r.y + r.height));
-        const double distance = std::hypot(point.x - x, point.y - y);
-        if (distance < maxDistance && distance < bestDistance) {
-            best = node;
-            bestDistance = distance;
-        }
-    }
-    return best;
-}
-
 // --- Drawing ----------------------------------------------------------------------------------
 
 namespace {
@@ -557,42 +525,8 @@ constexpr double kMaxImageSide = 32767;
 // However large a refreshed area is, the grid draws no more lines than this per axis.
 constexpr double kMaxGridLines = 1 << 20;
 
-// Writes the bytes to a file beside the target and renames it into place, so that a failed write
-// never leaves a truncated file.
-bool writeFileAtomically(const std::filesystem::path& path,
-                         const std::vector<std::uint8_t>& bytes) {
-    std::filesystem::path temporary = path;
-    temporary += ".tmp-" + std::to_string(::getpid());
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(temporary, path, error);
-    if (error) {
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        return false;
-    }
-    return true;
-}
-
-// A file URL names its file after the scheme.
-std::filesystem::path fileOf(const std::filesystem::path& url) {
-    const std::string text = url.string();
-    constexpr std::string_view scheme = "file://";
-    if (text.compare(0, scheme.size(), scheme) == 0) return text.substr(scheme.size());
-    return url;
-}
+// Defined with the document's XML saving below.
+bool writeFileAtomically(const std::filesystem::path& target, std::string_view content);
 
 }  // namespace
 
@@ -849,13 +783,13 @@ bool Diagram::exportImage(const std::filesystem::path& filePath, const std::stri
     const bool png = imageType == "public.png";
     const bool jpeg = imageType == "public.jpeg";
     if (!png && !(jpeg && platform::Jpeg::available())) return false;
-    const std::filesystem::path path = fileOf(filePath);
-    if (path.empty()) return false;
+    if (filePath.empty()) return false;
     const std::shared_ptr<platform::ImageSurface> image = createImage();
     if (!image) return false;
     const std::vector<std::uint8_t> bytes = png ? image->pngData() : platform::Jpeg::encode(*image);
     if (bytes.empty()) return false;
-    return writeFileAtomically(path, bytes);
+    return writeFileAtomically(
+        filePath, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 Size Diagram::measureString(const std::string& text, const std::string& fontName, double fontSize,
@@ -1026,6 +960,513 @@ void Diagram::recordAllItemStates() {
     if (!manager) return;
     manager->startComposite();
     recordItemStates(zOrder_.vector());
+}
+
+// --- Hit testing, content bounds and the grid ---------------------------------------------------
+//
+// The queries walk the drawing order by position and take each item by value, so that an item
+// whose hit test changes the document cannot invalidate the walk.
+
+std::shared_ptr<DiagramItem> Diagram::getItemAt(Point point,
+                                                const std::function<bool(DiagramItem&)>& filter) {
+    updateZOrder();
+    const auto& order = zOrder_.vector();
+    for (std::size_t i = order.size(); i-- > 0;) {
+        if (i >= order.size()) continue;
+        const std::shared_ptr<DiagramItem> item = order[i];
+        if (!item->topLevel()) continue;
+        if (auto hit = item->hitTest(point, filter)) return hit;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<DiagramItem> Diagram::getItemAt(Point point, bool excludeLocked, double threshold) {
+    if (std::isnan(threshold)) threshold = 0.0;
+    if (threshold > 0) {
+        if (auto exact = getItemAt(point, excludeLocked, 0.0)) return exact;
+    }
+    updateZOrder();
+    const auto& order = zOrder_.vector();
+    for (std::size_t i = order.size(); i-- > 0;) {
+        if (i >= order.size()) continue;
+        const std::shared_ptr<DiagramItem> item = order[i];
+        if (!item->topLevel()) continue;
+        if (auto hit = item->hitTest(point, threshold, false, excludeLocked)) return hit;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<DiagramNode> Diagram::getNodeAt(Point point, bool excludeLocked) {
+    updateZOrder();
+    const auto& order = zOrder_.vector();
+    for (std::size_t i = order.size(); i-- > 0;) {
+        if (i >= order.size()) continue;
+        const std::shared_ptr<DiagramItem> item = order[i];
+        if (!item->topLevel() || !dynamic_cast<DiagramNode*>(item.get())) continue;
+        auto node =
+            std::dynamic_pointer_cast<DiagramNode>(item->hitTest(point, 0.0, true, excludeLocked));
+        if (node) return node;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<DiagramLink> Diagram::getLinkAt(Point point) {
+    updateZOrder();
+    const auto& order = zOrder_.vector();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const std::shared_ptr<DiagramItem> item = order[i];
+        auto link = std::dynamic_pointer_cast<DiagramLink>(item);
+        if (link && link->containsPoint(point)) return link;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<DiagramNode> Diagram::getNearestNode(Point point, double maxDistance,
+                                                     const std::shared_ptr<DiagramNode>& ignored,
+                                                     bool onlyInteractive) {
+    // A point that is no number lies nowhere, though every comparison would put it inside.
+    if (std::isnan(point.x) || std::isnan(point.y)) return nullptr;
+    std::shared_ptr<DiagramNode> best;
+    double bestDistance = std::numeric_limits<double>::max();
+    const auto& candidates = nodes_.vector();
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        const std::shared_ptr<DiagramNode> node = candidates[i];
+        if (onlyInteractive && (!node->visible() || node->locked())) continue;
+        if (node == ignored) continue;
+        const Rect r = node->bounds();
+        const double left = std::min(r.x, r.x + r.width);
+        const double right = std::max(r.x, r.x + r.width);
+        const double top = std::min(r.y, r.y + r.height);
+        const double bottom = std::max(r.y, r.y + r.height);
+        const double dx = point.x < left ? left - point.x : point.x > right ? point.x - right : 0.0;
+        const double dy = point.y < top ? top - point.y : point.y > bottom ? point.y - bottom : 0.0;
+        // Beside the rectangle the nearer side decides; diagonally outside, the corner, compared
+        // squared so that no root is taken for the nodes that are too far anyway.
+        const bool near = (dx == 0.0 || dy == 0.0) ? std::max(dx, dy) < maxDistance
+                                                   : dx * dx + dy * dy < maxDistance * maxDistance;
+        if (!near) continue;
+        const double distance = std::hypot(dx, dy);
+        if (distance < bestDistance) {
+            best = node;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+std::shared_ptr<Manipulator> Diagram::hitTestManipulator(Point point) {
+    updateZOrder();
+    const auto& order = zOrder_.vector();
+    for (std::size_t i = order.size(); i-- > 0;) {
+        if (i >= order.size()) continue;
+        const std::shared_ptr<DiagramItem> item = order[i];
+        if (!isItemVisible(*item) || !isItemInteractive(*item)) continue;
+        if (auto manipulator = item->hitTestManipulators(point)) return manipulator;
+    }
+    return nullptr;
+}
+
+Rect Diagram::getContentBounds(bool onlyVisible) {
+    std::optional<Rect> content;
+    const auto& order = zOrder_.vector();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const std::shared_ptr<DiagramItem> item = order[i];
+        if (onlyVisible && !item->visible()) continue;
+        Rect r = item->getBoundingRect();
+        const double stroke = item->getEffectiveStrokeThickness();
+        r.inflate(stroke, stroke);
+        if (const std::shared_ptr<Diagram> owner = item->diagram()) {
+            const double handles = owner->adjustmentHandlesSize();
+            r.inflate(handles, handles);
+        }
+        // One item with a broken number must not spoil the extent of all the others.
+        if (!isFinite(r)) continue;
+        const double left = std::min(r.x, content ? content->x : r.x);
+        const double top = std::min(r.y, content ? content->y : r.y);
+        const double right =
+            std::max(r.x + r.width, content ? content->x + content->width : r.x + r.width);
+        const double bottom =
+            std::max(r.y + r.height, content ? content->y + content->height : r.y + r.height);
+        content = Rect(left, top, right - left, bottom - top);
+    }
+    return content.value_or(Rect(0.0, 0.0, 0.0, 0.0));
+}
+
+void Diagram::resizeToFitItems(double margin) {
+    resizeToFitItems(margin, false);
+}
+
+void Diagram::resizeToFitItems(double margin, bool onlyVisible) {
+    if (zOrder_.empty()) return;
+    const Rect r = getContentBounds(onlyVisible);
+    setBounds(Rect(r.x - margin, r.y - margin, r.width + 2 * margin, r.height + 2 * margin));
+}
+
+namespace {
+
+// One coordinate on a grid of cell size `size` whose lines pass through `offset` (half a cell
+// when there is no offset). A size that is not a positive finite number is no grid at all.
+double alignToGridLine(double value, double size, const std::optional<double>& offset) {
+    if (!std::isfinite(value) || !std::isfinite(size) || size <= 0.0) return value;
+    double effective = size / 2;
+    if (offset && std::isfinite(*offset)) {
+        effective = *offset - size * std::floor(*offset / size);
+        // Rounding can leave a value a hair outside the cell.
+        if (!(effective >= 0.0 && effective < size)) effective = 0.0;
+    }
+    const double aligned = effective + size * std::round((value - effective) / size);
+    return std::isfinite(aligned) ? aligned : value;
+}
+
+}  // namespace
+
+Point Diagram::alignPointToGrid(Point point) const {
+    if (!alignToGrid_) return point;
+    return Point(alignToGridLine(point.x, gridSizeX_, gridOffsetX_),
+                 alignToGridLine(point.y, gridSizeY_, gridOffsetY_));
+}
+
+Rect Diagram::alignRectToGrid(const Rect& rect) const {
+    if (!alignToGrid_) return rect;
+    const Point corner = alignPointToGrid(Point(rect.x, rect.y));
+    return Rect(corner.x, corner.y, rect.width, rect.height);
+}
+
+bool Diagram::isItemTouchingRect(DiagramItem& item, const Rect& rect) {
+    return item.intersects(rect);
+}
+
+bool Diagram::isItemInsideRect(DiagramItem& item, const Rect& rect) {
+    const Rect b = item.getBoundingRect();
+    return rect.x < b.x && b.x + b.width < rect.x + rect.width && rect.y < b.y &&
+           b.y + b.height < rect.y + rect.height;
+}
+
+// --- Documents ----------------------------------------------------------------------------------
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Whether the file can be read through and is well-formed XML. The tree builder keeps what it
+// built before an error, so a load checks the file first, lest it replace the document with
+// half of one.
+bool isWellFormedXmlFile(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    bool ok = false;
+    if (parser != nullptr) {
+        constexpr int chunkSize = 256 * 1024;
+        for (;;) {
+            void* buffer = XML_GetBuffer(parser, chunkSize);
+            if (buffer == nullptr) break;
+            ssize_t count;
+            do {
+                count = ::read(fd, buffer, chunkSize);
+            } while (count < 0 && errno == EINTR);
+            if (count < 0) break;
+            const bool last = count == 0;
+            if (XML_ParseBuffer(parser, static_cast<int>(count), last) != XML_STATUS_OK) break;
+            if (last) {
+                ok = true;
+                break;
+            }
+        }
+        XML_ParserFree(parser);
+    }
+    ::close(fd);
+    return ok;
+}
+
+bool writeAll(int fd, std::string_view content) {
+    while (!content.empty()) {
+        const ssize_t count = ::write(fd, content.data(), content.size());
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        content.remove_prefix(static_cast<std::size_t>(count));
+    }
+    return true;
+}
+
+// Writes beside the target and renames over it, so that the target holds either its old content
+// or the whole new one.
+bool writeFileAtomically(const fs::path& target, std::string_view content) {
+    const std::string name = target.filename().string();
+    if (name.empty() || name == "." || name == "..") return false;
+    static unsigned counter = 0;
+    fs::path temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temporary = target.parent_path() / ("." + name + "." + std::to_string(::getpid()) + "." +
+                                            std::to_string(counter++) + ".tmp");
+        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+    const bool written = writeAll(fd, content) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+// The item number as the context reads it: an optional sign and decimal digits that fit an int.
+std::optional<int> decimalAttribute(const XmlElement& element, const std::string& name) {
+    const auto it = element.attributes().find(name);
+    if (it == element.attributes().end()) return std::nullopt;
+    std::string_view text = it->second;
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (text.empty() || text.front() == '-') return std::nullopt;
+    }
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+enum class ItemKind { node, link };
+
+// Whether an item element may be read in the section of the given kind. It is decided before
+// the element is read, since reading an item can already tie it to the items it refers to.
+bool belongsToSection(const XmlContext& context, const XmlElement& element, int id, ItemKind kind) {
+    const auto known = context.readItems().find(id);
+    if (known != context.readItems().end()) {
+        const bool isLink = dynamic_cast<const DiagramLink*>(known->second.get()) != nullptr;
+        const bool isNode = dynamic_cast<const DiagramNode*>(known->second.get()) != nullptr;
+        return kind == ItemKind::link ? isLink : isNode;
+    }
+    const auto classId = element.attributes().find("Class");
+    if (classId == element.attributes().end()) return false;
+    const bool linkClass = classId->second == "std:DiagramLink";
+    return kind == ItemKind::link ? linkClass : !linkClass;
+}
+
+}  // namespace
+
+bool Diagram::loadFromXml(const std::string& resourceName) {
+    const std::size_t dot = resourceName.rfind('.');
+    if (dot == std::string::npos) return false;
+    const std::string path =
+        platform::Bundle::pathForResource(std::string_view(resourceName).substr(0, dot),
+                                          std::string_view(resourceName).substr(dot + 1));
+    if (path.empty()) return false;
+    return loadFromXml(fs::path(path));
+}
+
+bool Diagram::loadFromXml(const char* resourceName) {
+    return resourceName != nullptr && loadFromXml(std::string(resourceName));
+}
+
+bool Diagram::loadFromXml(const fs::path& url) {
+    if (!isWellFormedXmlFile(url)) return false;
+    auto builder = std::make_shared<XmlDomBuilder>();
+    builder->parseFile(url);
+    return loadFromXml(builder->root());
+}
+
+bool Diagram::loadFromXml(const std::shared_ptr<XmlElement>& root) {
+    // Everything that can refuse the document is decided here; from here on every flaw is met
+    // with a default or by skipping the element, so the load either runs through or never began.
+    if (!root || root->name() != "Diagram") return false;
+
+    const bool hadUndo = undoManager_ != nullptr;
+    undoManager_ = nullptr;
+    updateUndoState();
+
+    for (const auto& node : nodes_.vector()) {
+        if (auto& collapsed = node->collapsedSet()) collapsed->clear();
+    }
+
+    brush_ = nullptr;
+    theme_ = nullptr;
+    style_ = nullptr;
+    bounds_ = Rect(0.0, 0.0, 0.0, 0.0);
+    nodes_.clear();
+    links_.clear();
+    roundedLinks_ = false;
+    roundedLinksRadius_ = 0.0;
+    crossingRadius_ = 0.0;
+    linkCrossings_ = LinkCrossings::straight;
+    zOrder_.clear();
+
+    XmlContext context;
+    const std::shared_ptr<Diagram> self = weak_from_this().lock();
+    context.setDiagram(self);
+    // A document without a readable version is read in the current form.
+    if (!context.readVersion(root)) context.setFileVersion(XmlContext::latestVersion());
+
+    if (const std::shared_ptr<XmlElement> resources = root->getChild("Resources")) {
+        context.readBrushes(resources);
+        context.readImages(resources);
+        context.readStyles(resources);
+    }
+
+    if (const std::shared_ptr<XmlElement> properties = root->getChild("Properties")) {
+        readDiagramProperties(properties, context);
+    }
+
+    std::unordered_set<int> ids;
+    const auto readSection = [&](const char* sectionName, ItemKind kind) {
+        const std::shared_ptr<XmlElement> section = root->getChild(sectionName);
+        if (!section) return;
+        for (const auto& element : section->children()) {
+            if (!element) continue;
+            const std::optional<int> id = decimalAttribute(*element, "Id");
+            // Every item needs its own number: references find items by it.
+            if (!id || ids.count(*id) != 0) continue;
+            if (!belongsToSection(context, *element, *id, kind)) continue;
+            const std::shared_ptr<DiagramItem> item = context.readItem(element);
+            if (!item) continue;
+            ids.insert(*id);
+            if (kind == ItemKind::node) {
+                auto node = std::dynamic_pointer_cast<DiagramNode>(item);
+                if (!node || zOrder_.contains(node.get())) continue;
+                nodes_.push_back(node);
+                zOrder_.push_back(node);
+            } else {
+                auto link = std::dynamic_pointer_cast<DiagramLink>(item);
+                if (!link || zOrder_.contains(link.get())) continue;
+                links_.push_back(link);
+                zOrder_.push_back(link);
+            }
+        }
+    };
+    readSection("Nodes", ItemKind::node);
+    readSection("Links", ItemKind::link);
+
+    setStyle(context.readStyle("Style", root));
+    setTheme(loadTheme(root, "Theme", context));
+
+    zOrderInvalid_ = false;
+    const std::vector<std::shared_ptr<DiagramItem>> loaded = zOrder_.vector();
+    for (const auto& item : loaded) {
+        item->setStandalone(false);
+        item->setDiagram(self);
+        item->onLoad();
+    }
+    // The numbers read from the file break ties, so the drawing order is the one saved.
+    std::vector<std::shared_ptr<DiagramItem>> sorted = loaded;
+    std::stable_sort(
+        sorted.begin(), sorted.end(),
+        [this](const std::shared_ptr<DiagramItem>& a, const std::shared_ptr<DiagramItem>& b) {
+            return zOrderPrecedes(*a, *b);
+        });
+    zOrder_.clear();
+    for (auto& item : sorted)
+        zOrder_.push_back(std::move(item));
+
+    if (itemCounter_ == 0) itemCounter_ = zOrder_.size();
+    setUndoEnabled(hadUndo);
+    return true;
+}
+
+void Diagram::readDiagramProperties(const std::shared_ptr<XmlElement>& element,
+                                    XmlContext& context) {
+    const XmlElement& properties = *element;
+    itemCounter_ = properties.readUInt("ItemCounter", 0);
+    const std::int64_t unitId = properties.readInteger("MeasureUnit", 0);
+    if (unitId >= INT_MIN && unitId <= INT_MAX) {
+        setMeasureUnit(MeasureUnit::fromId(static_cast<int>(unitId)));
+    }
+    if (properties.getChild("Bounds")) {
+        setBounds(Rect::fromString(properties.readString("Bounds", std::string())));
+    }
+    setBrush(context.readBrush("Brush", element));
+    setAlignToGrid(properties.readBool("AlignToGrid", true));
+    setShowGrid(properties.readBool("ShowGrid", false));
+    const std::int64_t gridStyle = properties.readInteger("GridStyle", 0);
+    if (gridStyle >= INT_MIN && gridStyle <= INT_MAX) {
+        if (const auto style = fromRaw<GridStyle>(static_cast<int>(gridStyle))) {
+            setGridStyle(*style);
+        }
+    }
+    setGridColor(properties.readColor("GridColor", gridColor_));
+    setGridSizeX(properties.readDouble("GridSizeX", gridSizeX_));
+    setGridSizeY(properties.readDouble("GridSizeY", gridSizeY_));
+    setGridOffsetX(properties.readDoubleOpt("GridOffsetX"));
+    setGridOffsetY(properties.readDoubleOpt("GridOffsetY"));
+    setExpandOnIncoming(properties.readBool("ExpandOnIncoming", false));
+    setAllowUnconnectedLinks(properties.readBool("AllowUnconnectedLinks", false));
+    setAllowSelfLoops(properties.readBool("AllowSelfLoops", true));
+}
+
+bool Diagram::saveToXml(const fs::path& url) {
+    return writeFileAtomically(url, saveToXmlString());
+}
+
+void Diagram::saveToXml(const std::shared_ptr<XmlDomBuilder>& builder) {
+    if (!builder) return;
+    const std::shared_ptr<XmlElement> root = builder->createElement("Diagram");
+    root->attributes()["Version"] = std::to_string(XmlContext::latestVersion());
+    builder->addChild(root);
+    Diagram::writeDiagramContent(builder, root);
+}
+
+std::string Diagram::saveToXmlString() {
+    auto builder = std::make_shared<XmlDomBuilder>();
+    saveToXml(builder);
+    return builder->getXmlContent();
+}
+
+void Diagram::writeDiagramContent(const std::shared_ptr<XmlDomBuilder>& builder,
+                                  const std::shared_ptr<XmlElement>& root) {
+    if (!builder || !root) return;
+    // Items are numbered by their place in the drawing order, which a load restores from the
+    // numbers; an order still waiting to be sorted would be saved as it was never drawn.
+    updateZOrder();
+    updateRuntimeIndices();
+    XmlContext context(builder, XmlContext::latestVersion());
+
+    const auto writeItems = [&](const char* sectionName, const char* itemName, const auto& items) {
+        const std::shared_ptr<XmlElement> section = context.addChildElement(sectionName, root);
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const auto item = items[i];
+            const std::shared_ptr<XmlElement> element = builder->createElement(itemName);
+            section->addChild(element);
+            context.writeItemClassAttributes(item, element, "Class");
+            element->attributes()["Id"] = std::to_string(item->runtimeIndex());
+            item->saveToXml(element, context);
+        }
+    };
+    writeItems("Nodes", "Node", nodes_.vector());
+    writeItems("Links", "Link", links_.vector());
+
+    Diagram::writeDiagramProperties("Properties", root, context);
+
+    const std::shared_ptr<XmlElement> resources = context.addChildElement("Resources", root);
+    context.writeBrushes(resources);
+    context.writeImages(resources);
+}
+
+void Diagram::writeDiagramProperties(const std::string& name,
+                                     const std::shared_ptr<XmlElement>& parent,
+                                     XmlContext& context) {
+    const std::shared_ptr<XmlElement> properties = context.addChildElement(name, parent);
+    if (!properties) return;
+    context.writeUInt(itemCounter_, "ItemCounter", properties);
+    context.writeBool(allowUnconnectedLinks_, "AllowUnconnectedLinks", properties);
+    context.writeBool(allowSelfLoops_, "AllowSelfLoops", properties);
+    context.writeBool(alignToGrid_, "AlignToGrid", properties);
+    context.writeBool(showGrid_, "ShowGrid", properties);
+    context.writeEnum(gridStyle_, "GridStyle", properties);
+    context.writeColor(gridColor_, "GridColor", properties);
+    context.writeDouble(gridSizeX_, "GridSizeX", properties);
+    context.writeDouble(gridSizeY_, "GridSizeY", properties);
+    context.writeDoubleOpt(gridOffsetX_, "GridOffsetX", properties);
+    context.writeDoubleOpt(gridOffsetY_, "GridOffsetY", properties);
+    context.writeRectangle(bounds_, "Bounds", properties);
+    context.writeBrush(brush_, "Brush", properties);
+    context.writeInt(measureUnit_ ? measureUnit_->id() : 0, "MeasureUnit", properties);
+    context.writeBool(roundedLinks_, "RoundedLinks", properties);
+    context.writeDouble(roundedLinksRadius_, "RoundedLinksRadius", properties);
+    context.writeBool(expandOnIncoming_, "ExpandOnIncoming", properties);
+    context.writeDouble(adjustmentHandlesSize_, "AdjustmentHandlesSize", properties);
 }
 
 }  // namespace nodeloom

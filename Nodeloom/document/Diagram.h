@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,10 +45,12 @@ class DiagramItem;
 class DiagramLink;
 class DiagramNode;
 class Layout;
+class Manipulator;
 class Selection;
 class ShapeLibrary;
 class UndoManager;
 class XmlContext;
+class XmlDomBuilder;
 class XmlElement;
 
 namespace platform {
@@ -293,16 +296,6 @@ public:
     // nothing.
     void arrange(const std::shared_ptr<Layout>& layout);
 
-    // The topmost top-level node under the point (rotation not considered, edges included);
-    // with excludeLocked, only an interactive one.
-    std::shared_ptr<DiagramNode> getNodeAt(Point point, bool excludeLocked);
-    // The node whose bounds lie nearest to the point, closer than maxDistance; the first of
-    // equally near nodes in the order they were added. The ignored node is never the answer;
-    // with onlyInteractive, hidden and locked nodes are not either.
-    std::shared_ptr<DiagramNode> getNearestNode(Point point, double maxDistance,
-                                                const std::shared_ptr<DiagramNode>& ignored,
-                                                bool onlyInteractive);
-
     // The selection frame, made on first use; its diagram is this document.
     const std::shared_ptr<Selection>& selection();
     // The selected items in drawing order, nodes and links in the order they were added.
@@ -384,6 +377,77 @@ public:
     // Opens a composite operation and records the state of every item; the caller commits.
     void recordAllItemStates();
 
+    // --- Hit testing, content bounds and the grid ----------------------------------------------
+    // Points are in document units. The queries walk the drawing order from the top down unless
+    // said otherwise, and each item answers for its own geometry.
+
+    // The topmost answer of a top-level item's hit test with the filter (a missing filter lets
+    // everything through).
+    std::shared_ptr<DiagramItem> getItemAt(Point point,
+                                           const std::function<bool(DiagramItem&)>& filter);
+    // With a positive threshold an exact hit anywhere wins over a near hit of an item above it;
+    // excludeLocked leaves out items that are not interactive. A threshold that is not a number
+    // counts as 0.
+    std::shared_ptr<DiagramItem> getItemAt(Point point, bool excludeLocked, double threshold);
+    // The topmost top-level node under the point; answers of other kinds do not end the search.
+    std::shared_ptr<DiagramNode> getNodeAt(Point point, bool excludeLocked);
+    // The lowest link under the point, top level or not.
+    std::shared_ptr<DiagramLink> getLinkAt(Point point);
+    // The node whose (unrotated) bounds lie nearest to the point, closer than maxDistance; the
+    // first in `nodes` on a tie. With onlyInteractive, nodes that are hidden or locked by their
+    // own flags are passed over.
+    std::shared_ptr<DiagramNode> getNearestNode(Point point, double maxDistance,
+                                                const std::shared_ptr<DiagramNode>& ignored,
+                                                bool onlyInteractive);
+    // The widget of a visible, interactive item under the point, top level or not.
+    std::shared_ptr<Manipulator> hitTestManipulator(Point point);
+
+    // The union of every item's bounding rectangle, widened by its stroke and the handle size;
+    // (0, 0, 0, 0) without items.
+    Rect getContentBounds(bool onlyVisible);
+    // Sets bounds to the content bounds plus the margin on every side; nothing without items.
+    void resizeToFitItems(double margin);
+    void resizeToFitItems(double margin, bool onlyVisible);
+
+    // The nearest grid point when alignToGrid is on, else the point itself. An axis whose grid
+    // size is not a positive finite number is not snapped.
+    Point alignPointToGrid(Point point) const;
+    // Snaps the rectangle's position; its size stays.
+    Rect alignRectToGrid(const Rect& rect) const;
+
+    // The two tests a container uses to find its children in a rectangle: whether the item
+    // meets the rectangle, and whether its bounding rectangle lies strictly inside.
+    bool isItemTouchingRect(DiagramItem& item, const Rect& rect);
+    bool isItemInsideRect(DiagramItem& item, const Rect& rect);
+
+    // --- Documents -------------------------------------------------------------------------------
+    // A load replaces the whole content, or nothing: a file that is missing, unreadable or not
+    // well-formed XML, and a root that is not a "Diagram", leave the document exactly as it was
+    // and answer false. Inside a readable document, a value that cannot be used keeps its
+    // default and an item that cannot be read is skipped. Undo stays on or off as it was, with an
+    // empty history; no event other than repaints is raised.
+
+    // A file among the bundled resources, named with its type ("sample.xml").
+    bool loadFromXml(const std::string& resourceName);
+    bool loadFromXml(const char* resourceName);
+    bool loadFromXml(const std::filesystem::path& url);
+    bool loadFromXml(const std::shared_ptr<XmlElement>& root);
+
+    // Writes the document's text to the file through a temporary file renamed into place, so
+    // that a failed save leaves any earlier file whole; false when the file was not written.
+    bool saveToXml(const std::filesystem::path& url);
+    // Builds the document's element tree as the builder's root.
+    void saveToXml(const std::shared_ptr<XmlDomBuilder>& builder);
+    // The document's text, as a file holds it.
+    std::string saveToXmlString();
+    // The sections of the document under the root, and its properties under an element of the
+    // given name. A save calls these of this class, whatever a subclass overrides.
+    virtual void writeDiagramContent(const std::shared_ptr<XmlDomBuilder>& builder,
+                                     const std::shared_ptr<XmlElement>& root);
+    virtual void writeDiagramProperties(const std::string& name,
+                                        const std::shared_ptr<XmlElement>& parent,
+                                        XmlContext& context);
+
 private:
     // What a link looked like to the crossings of the links around it when it was last drawn.
     struct LinkGeometry {
@@ -408,6 +472,9 @@ private:
     void loadShapeLibrary();
     // Gives each container its own drawing order of its children and inner links.
     void updateContainerZOrders();
+    // The document properties of a saved file, each read back where the file holds a usable
+    // value.
+    void readDiagramProperties(const std::shared_ptr<XmlElement>& properties, XmlContext& context);
 
     Event<RepaintEventArgs> repaint_;
     Event<DiagramEventArgs> clicked_;

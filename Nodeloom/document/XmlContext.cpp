@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/ClassDescriptor.h"
 #include "Nodeloom/document/DiagramStatic.h"
 #include "Nodeloom/document/Metatype.h"
@@ -16,6 +17,8 @@
 #include "Nodeloom/foundation/Style.h"
 #include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/foundation/XmlElement.h"
+#include "Nodeloom/items/ShapeNode.h"
+#include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/platform/Base64.h"
 #include "Nodeloom/platform/ImageSurface.h"
 
@@ -534,6 +537,67 @@ Point XmlContext::readPoint(const std::string& name, const std::shared_ptr<XmlEl
     const auto child = parent ? parent->getChild(name) : nullptr;
     if (!child) return Point{0.0, 0.0};
     return Point::fromString(child->getInnerText());
+}
+
+// --- Items ---------------------------------------------------------------------------------------
+
+std::shared_ptr<DiagramItem> XmlContext::readItemReference(
+    const std::string& name, const std::shared_ptr<XmlElement>& parent) {
+    if (!parent) return nullptr;
+    return readItemReference(parent->getChild(name));
+}
+
+std::shared_ptr<DiagramItem> XmlContext::readItemReference(
+    const std::shared_ptr<XmlElement>& element) {
+    const auto id = intAttribute(element, "Id");
+    if (!id) return nullptr;
+    if (const auto it = readItems_.find(*id); it != readItems_.end()) return it->second;
+    // A reference to an item further on in the file can name its class, so that the item is
+    // made now and read into when its own element comes.
+    const auto classId = element->attributes().find("ClassId");
+    if (classId == element->attributes().end()) return nullptr;
+    std::shared_ptr<DiagramItem> item = instantiateItem(classId->second);
+    if (item) readItems_[*id] = item;
+    return item;
+}
+
+std::shared_ptr<DiagramItem> XmlContext::instantiateItem(
+    const std::optional<std::string>& classId) {
+    if (!classId) return nullptr;
+    std::shared_ptr<DiagramItem> item;
+    if (*classId == "std:ShapeNode") {
+        item = std::make_shared<ShapeNode>();
+    } else if (*classId == "std:ContainerNode") {
+        item = std::make_shared<ContainerNode>();
+    } else if (*classId == "std:DiagramLink") {
+        item = std::make_shared<DiagramLink>();
+    } else {
+        return nullptr;
+    }
+    item->setDiagram(diagram_);
+    return item;
+}
+
+std::shared_ptr<DiagramItem> XmlContext::readItem(const std::shared_ptr<XmlElement>& element) {
+    // Items are found by their number, so an element without one cannot become an item.
+    const auto id = intAttribute(element, "Id");
+    if (!id) return nullptr;
+    std::shared_ptr<DiagramItem> item;
+    if (const auto it = readItems_.find(*id); it != readItems_.end()) {
+        item = it->second;
+    } else {
+        const auto classId = element->attributes().find("Class");
+        if (classId == element->attributes().end()) return nullptr;
+        item = instantiateItem(classId->second);
+        if (!item) return nullptr;
+        readItems_[*id] = item;
+    }
+    // The version only tells an item's reader which older form it may meet; the first one is
+    // the safe guess.
+    classVersion_ = intAttribute(element, "Version").value_or(1);
+    item->loadFromXml(element, *this);
+    item->setRuntimeIndex(*id);
+    return item;
 }
 
 }  // namespace nodeloom

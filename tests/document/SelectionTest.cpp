@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,39 +7,26 @@
 #include "DocumentTestSupport.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/Selection.h"
-#include "Nodeloom/foundation/Colors.h"
-#include "Nodeloom/items/ConnectionPoint.h"
 
 using namespace nodeloom;
 using namespace nodeloom::test;
 
-TEST(Selection, FrameIsMadeOnceForItsDocument) {
+TEST(Selection, FrameAndQueries) {
     auto d = makeDiagram();
-    const auto selection = d->selection();
-    ASSERT_NE(selection, nullptr);
-    EXPECT_EQ(d->selection(), selection);
-    EXPECT_EQ(selection->diagram(), d);
-    EXPECT_EQ(*selection->strokeColor(), *Colors::Black());
-    EXPECT_EQ(selection->bounds(), Rect());
-    selection->setBounds(Rect(1, std::numeric_limits<double>::quiet_NaN(), 2, 2));
-    selection->setStrokeColor(nullptr);
-    EXPECT_EQ(selection->bounds(), Rect());
-    EXPECT_NE(selection->strokeColor(), nullptr);
+    const auto frame = d->selection();
+    EXPECT_EQ(d->selection(), frame);
+    EXPECT_EQ(frame->diagram(), d);
     EXPECT_TRUE(d->items().empty());  // the frame is no item of the document
-}
 
-TEST(Selection, QueriesFollowDrawingOrderOrInsertionOrder) {
-    auto d = makeDiagram();
     auto a = makeNode(), b = makeNode(), c = makeNode();
     a->setZIndex(9);
     for (const auto& n : {a, b, c})
         d->addItem(n);
-    auto ab = makeLink(a, b), bc = makeLink(b, c);
-    d->addItem(ab);
+    auto bc = makeLink(b, c);
+    d->addItem(makeLink(a, b));
     d->addItem(bc);
-    for (const auto& item : std::vector<std::shared_ptr<DiagramItem>>{a, c, bc}) {
+    for (const auto& item : std::vector<std::shared_ptr<DiagramItem>>{a, c, bc})
         item->setSelected(true);
-    }
     d->updateZOrder();
     EXPECT_EQ(d->selectedItems(), (std::vector<std::shared_ptr<DiagramItem>>{c, bc, a}));
     EXPECT_EQ(d->selectedNodes(), (std::vector<std::shared_ptr<DiagramNode>>{a, c}));
@@ -48,38 +34,13 @@ TEST(Selection, QueriesFollowDrawingOrderOrInsertionOrder) {
 
     d->changeSelection(b);
     EXPECT_EQ(d->selectedItems(), (std::vector<std::shared_ptr<DiagramItem>>{b}));
-    d->changeSelection(nullptr);
-    EXPECT_TRUE(d->selectedItems().empty());
     auto stranger = makeNode();
-    a->setSelected(true);
     d->changeSelection(stranger);
     EXPECT_TRUE(stranger->selected());
     EXPECT_TRUE(d->selectedItems().empty());
+    d->changeSelection(nullptr);
+    EXPECT_TRUE(d->selectedItems().empty());
 }
-
-namespace {
-
-struct DeleteLog {
-    explicit DeleteLog(Diagram& d) {
-        d.nodeDeleting() += [this](Object&, NodeValidationEventArgs& a) {
-            events.push_back("nodeDeleting");
-            a.setCancel(cancelNodes);
-        };
-        d.nodeDeleted() += [this](Object&, NodeEventArgs&) { events.push_back("nodeDeleted"); };
-        d.linkDeleting() += [this](Object&, LinkValidationEventArgs& a) {
-            events.push_back("linkDeleting");
-            EXPECT_NE(a.node(), nullptr);
-            EXPECT_EQ(a.anchorIndex(), -1);
-            a.setCancel(cancelLinks);
-        };
-        d.linkDeleted() += [this](Object&, LinkEventArgs&) { events.push_back("linkDeleted"); };
-    }
-    std::vector<std::string> events;
-    bool cancelNodes = false;
-    bool cancelLinks = false;
-};
-
-}  // namespace
 
 TEST(Selection, DeleteActionAsksFirstAndRemovesANodeWithItsLinksQuietly) {
     auto d = makeDiagram(true);
@@ -88,33 +49,30 @@ TEST(Selection, DeleteActionAsksFirstAndRemovesANodeWithItsLinksQuietly) {
     d->addItem(b);
     auto link = makeLink(a, b);
     d->addItem(link);
-    DeleteLog log(*d);
+    std::vector<std::string> events;
+    bool cancel = true;
+    d->nodeDeleting() += [&](Object&, NodeValidationEventArgs& e) {
+        events.push_back("nodeDeleting");
+        e.setCancel(cancel);
+    };
+    d->nodeDeleted() += [&](Object&, NodeEventArgs&) { events.push_back("nodeDeleted"); };
+    d->linkDeleting() += [&](Object&, LinkValidationEventArgs& e) {
+        events.push_back("linkDeleting");
+        EXPECT_NE(e.node(), nullptr);
+    };
+    d->linkDeleted() += [&](Object&, LinkEventArgs&) { events.push_back("linkDeleted"); };
 
-    log.cancelNodes = true;
     Diagram::deleteItemWithEvents(a);
-    EXPECT_EQ(log.events, std::vector<std::string>{"nodeDeleting"});
     EXPECT_EQ(d->nodes().size(), 2u);
-
-    log.cancelNodes = false;
-    log.events.clear();
+    cancel = false;
     Diagram::deleteItemWithEvents(a);
-    EXPECT_EQ(log.events, (std::vector<std::string>{"nodeDeleting", "nodeDeleted"}));
+    EXPECT_EQ(events, (std::vector<std::string>{"nodeDeleting", "nodeDeleting", "nodeDeleted"}));
     EXPECT_TRUE(d->links().empty());
     d->undo();
-    EXPECT_EQ(d->nodes().size(), 2u);
     EXPECT_EQ(d->links().size(), 1u);
 
-    log.events.clear();
-    log.cancelLinks = true;
+    events.clear();
     Diagram::deleteItemWithEvents(link);
-    log.cancelLinks = false;
-    Diagram::deleteItemWithEvents(link);
-    EXPECT_EQ(log.events,
-              (std::vector<std::string>{"linkDeleting", "linkDeleting", "linkDeleted"}));
-    EXPECT_TRUE(d->links().empty());
-
-    log.events.clear();
     Diagram::deleteItemWithEvents(makeNode());  // no document: nothing
-    Diagram::deleteItemWithEvents(nullptr);
-    EXPECT_TRUE(log.events.empty());
+    EXPECT_EQ(events, (std::vector<std::string>{"linkDeleting", "linkDeleted"}));
 }

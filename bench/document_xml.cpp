@@ -1,0 +1,142 @@
+// Saves and loads a document of 10,000 shape nodes, and for comparison lets a bare expat pass,
+// whose handlers do nothing, read the same file. Loading the document should stay within five
+// times the bare pass.
+#include <benchmark/benchmark.h>
+#include <expat.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/foundation/Brush.h"
+#include "Nodeloom/foundation/Color.h"
+#include "Nodeloom/items/ShapeNode.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace nodeloom;
+
+constexpr int nodeCount = 10000;
+
+std::shared_ptr<Diagram> makeDocument() {
+    auto diagram = std::make_shared<Diagram>();
+    const auto blue =
+        std::make_shared<SolidColorBrush>(std::make_shared<Color>(1.0, 0.1, 0.5, 0.9));
+    for (int i = 0; i < nodeCount; ++i) {
+        auto node = std::make_shared<ShapeNode>();
+        node->setBounds(Rect((i % 100) * 60.0, (i / 100) * 40.0, 50.0, 30.0));
+        node->setText("Node number " + std::to_string(i));
+        if (i % 3 == 0) node->setBrush(blue);
+        diagram->addItem(node);
+    }
+    return diagram;
+}
+
+const std::shared_ptr<Diagram>& document() {
+    static const std::shared_ptr<Diagram> diagram = makeDocument();
+    return diagram;
+}
+
+// The saved document lives for the run of the program.
+struct SavedDocument {
+    SavedDocument()
+        : path(fs::temp_directory_path() /
+               ("nodeloom-bench-document-" + std::to_string(::getpid()) + ".xml")) {
+        ok = document()->saveToXml(path);
+    }
+    ~SavedDocument() {
+        std::error_code error;
+        fs::remove(path, error);
+    }
+    fs::path path;
+    bool ok = false;
+};
+
+const SavedDocument& savedDocument() {
+    static const SavedDocument saved;
+    return saved;
+}
+
+void XMLCALL ignoreStart(void*, const XML_Char*, const XML_Char**) {}
+void XMLCALL ignoreEnd(void*, const XML_Char*) {}
+void XMLCALL ignoreText(void*, const XML_Char*, int) {}
+
+bool bareParse(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    XML_SetElementHandler(parser, ignoreStart, ignoreEnd);
+    XML_SetCharacterDataHandler(parser, ignoreText);
+    constexpr int chunkSize = 256 * 1024;
+    bool ok = false;
+    for (;;) {
+        void* buffer = XML_GetBuffer(parser, chunkSize);
+        const ssize_t count = ::read(fd, buffer, chunkSize);
+        if (count < 0) break;
+        const bool last = count == 0;
+        if (XML_ParseBuffer(parser, static_cast<int>(count), last) != XML_STATUS_OK) break;
+        if (last) {
+            ok = true;
+            break;
+        }
+    }
+    XML_ParserFree(parser);
+    ::close(fd);
+    return ok;
+}
+
+void setBytes(benchmark::State& state, const fs::path& path) {
+    std::error_code error;
+    const auto size = fs::file_size(path, error);
+    if (!error) {
+        state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                                static_cast<int64_t>(size));
+    }
+}
+
+void BM_BareExpat(benchmark::State& state) {
+    const SavedDocument& saved = savedDocument();
+    for (auto _ : state) {
+        if (!saved.ok || !bareParse(saved.path)) state.SkipWithError("bare parse failed");
+    }
+    setBytes(state, saved.path);
+}
+
+// One document is loaded again and again, as a host reloads the document it shows; the old
+// content is released inside the timed loop, since that belongs to the cost of a load.
+void BM_LoadDocument(benchmark::State& state) {
+    const SavedDocument& saved = savedDocument();
+    auto diagram = std::make_shared<Diagram>();
+    for (auto _ : state) {
+        if (!saved.ok || !diagram->loadFromXml(saved.path)) {
+            state.SkipWithError("document not loaded");
+            break;
+        }
+    }
+    state.counters["nodes"] = static_cast<double>(diagram->nodes().size());
+    setBytes(state, saved.path);
+}
+
+void BM_SaveDocument(benchmark::State& state) {
+    const auto& diagram = document();
+    const fs::path path = savedDocument().path.string() + ".out";
+    for (auto _ : state) {
+        if (!diagram->saveToXml(path)) {
+            state.SkipWithError("document not saved");
+            break;
+        }
+    }
+    setBytes(state, path);
+    std::error_code error;
+    fs::remove(path, error);
+}
+
+}  // namespace
+
+BENCHMARK(BM_BareExpat)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_LoadDocument)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_SaveDocument)->Unit(benchmark::kMillisecond)->MinTime(2.0);

@@ -1,0 +1,407 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/document/UndoManager.h"
+#include "Nodeloom/foundation/Brush.h"
+#include "Nodeloom/foundation/ShapeLibrary.h"
+#include "Nodeloom/foundation/XmlDomBuilder.h"
+#include "Nodeloom/foundation/XmlElement.h"
+#include "Nodeloom/items/ShapeNode.h"
+#include "Nodeloom/links/DiagramLink.h"
+
+using namespace nodeloom;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A directory of its own for each test, removed afterwards.
+class DiagramXml : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir = fs::temp_directory_path() /
+              ("nodeloom-xml-" + std::to_string(::getpid()) + "-" + info->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    fs::path write(const std::string& name, const std::string& text) {
+        const fs::path path = dir / name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    bool load(Diagram& d, const std::string& text) {
+        return d.loadFromXml(write("input.xml", text));
+    }
+    static std::string read(const fs::path& path) {
+        std::ostringstream out;
+        out << std::ifstream(path, std::ios::binary).rdbuf();
+        return out.str();
+    }
+
+    fs::path dir;
+};
+
+std::shared_ptr<ShapeNode> addNode(Diagram& d, const Rect& bounds, const std::string& text) {
+    auto node = std::make_shared<ShapeNode>();
+    node->setBounds(bounds);
+    node->setText(text);
+    d.addItem(node);
+    return node;
+}
+
+std::vector<std::string> childNames(const std::shared_ptr<XmlElement>& element) {
+    std::vector<std::string> names;
+    for (const auto& child : element->children())
+        names.push_back(child->name());
+    return names;
+}
+
+std::shared_ptr<XmlElement> parsed(const std::string& text, const fs::path& dir) {
+    const fs::path path = dir / "parsed.xml";
+    std::ofstream(path, std::ios::binary) << text;
+    XmlDomBuilder builder;
+    builder.parseFile(path);
+    return builder.root();
+}
+
+const char* const newDocumentText = R"(<Diagram Version="16">
+    <Nodes/>
+    <Links/>
+    <Properties>
+        <ItemCounter>0</ItemCounter>
+        <AllowUnconnectedLinks>false</AllowUnconnectedLinks>
+        <AllowSelfLoops>true</AllowSelfLoops>
+        <AlignToGrid>true</AlignToGrid>
+        <ShowGrid>false</ShowGrid>
+        <GridStyle>0</GridStyle>
+        <GridColor>#FF8C8C96</GridColor>
+        <GridSizeX>4.0</GridSizeX>
+        <GridSizeY>4.0</GridSizeY>
+        <Bounds>0.0, 0.0, 210.0, 297.0</Bounds>
+        <MeasureUnit>6</MeasureUnit>
+        <RoundedLinks>false</RoundedLinks>
+        <RoundedLinksRadius>0.0</RoundedLinksRadius>
+        <ExpandOnIncoming>false</ExpandOnIncoming>
+        <AdjustmentHandlesSize>2.0</AdjustmentHandlesSize>
+    </Properties>
+    <Resources>
+        <Brushes/>
+        <Images Count="0"/>
+    </Resources>
+</Diagram>
+)";
+
+}  // namespace
+
+TEST_F(DiagramXml, NewDocumentSavesItsSectionsAndPropertiesInOrder) {
+    auto d = std::make_shared<Diagram>();
+    EXPECT_EQ(d->saveToXmlString(), newDocumentText);
+    const fs::path path = dir / "new.xml";
+    ASSERT_TRUE(d->saveToXml(path));
+    EXPECT_EQ(read(path), newDocumentText);
+}
+
+TEST_F(DiagramXml, ItemsAreNumberedByDrawingOrderAndListedByCollection) {
+    auto d = std::make_shared<Diagram>();
+    auto first = addNode(*d, Rect(0, 0, 10, 10), "first");
+    auto second = addNode(*d, Rect(20, 0, 10, 10), "second");
+    auto link = std::make_shared<DiagramLink>();
+    d->addItem(link);
+    first->setZIndex(10);  // drawn on top, still listed first
+    d->setGridOffsetY(1.5);
+
+    auto builder = std::make_shared<XmlDomBuilder>();
+    d->saveToXml(builder);
+    const auto root = builder->root();
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(childNames(root),
+              (std::vector<std::string>{"Nodes", "Links", "Properties", "Resources"}));
+    const auto nodes = root->getChild("Nodes")->children();
+    ASSERT_EQ(nodes.size(), 2u);
+    EXPECT_EQ(nodes[0]->attributes().at("Id"), "2");
+    EXPECT_EQ(nodes[0]->attributes().at("Class"), "std:ShapeNode");
+    EXPECT_EQ(nodes[0]->attributes().at("Version"), "1");
+    EXPECT_EQ(nodes[1]->attributes().at("Id"), "0");
+    EXPECT_EQ(root->getChild("Links")->children().at(0)->attributes().at("Id"), "1");
+    const auto properties = root->getChild("Properties");
+    EXPECT_EQ(properties->getChild("GridOffsetX"), nullptr);
+    EXPECT_EQ(properties->getChild("GridOffsetY")->text(), "1.5");
+    EXPECT_EQ(childNames(root->getChild("Resources")),
+              (std::vector<std::string>{"Brushes", "Images"}));
+}
+
+TEST_F(DiagramXml, PropertiesComeBackExceptThoseThatAreNotRead) {
+    auto d = std::make_shared<Diagram>();
+    d->setItemCounter(42);
+    d->setAllowUnconnectedLinks(true);
+    d->setAllowSelfLoops(false);
+    d->setAlignToGrid(false);
+    d->setShowGrid(true);
+    d->setGridStyle(GridStyle::lines);
+    d->setGridColor(std::make_shared<Color>(1.0, 0.2, 0.4, 0.6));
+    d->setGridSizeX(5.0);
+    d->setGridSizeY(2.5);
+    d->setGridOffsetX(-1.0);
+    d->setBounds(Rect(-10, -20, 300, 400.5));
+    d->setBrush(std::make_shared<LinearGradientBrush>(std::make_shared<Color>(1.0, 1.0, 0.0, 0.0),
+                                                      std::make_shared<Color>(1.0, 0.0, 0.0, 1.0),
+                                                      30.0));
+    d->setMeasureUnit(MeasureUnit::Inch());
+    d->setExpandOnIncoming(true);
+    d->setRoundedLinks(true);
+    d->setRoundedLinksRadius(3.0);
+    d->setAdjustmentHandlesSize(3.0);
+    const fs::path path = dir / "properties.xml";
+    ASSERT_TRUE(d->saveToXml(path));
+
+    auto e = std::make_shared<Diagram>();
+    e->setAdjustmentHandlesSize(5.0);
+    e->setCrossingRadius(2.0);
+    ASSERT_TRUE(e->loadFromXml(path));
+    EXPECT_EQ(e->itemCounter(), 42u);
+    EXPECT_TRUE(e->allowUnconnectedLinks());
+    EXPECT_FALSE(e->allowSelfLoops());
+    EXPECT_FALSE(e->alignToGrid());
+    EXPECT_TRUE(e->showGrid());
+    EXPECT_EQ(e->gridStyle(), GridStyle::lines);
+    EXPECT_EQ(*e->gridColor(), Color(1.0, 0.2, 0.4, 0.6));
+    EXPECT_EQ(e->gridSizeX(), 5.0);
+    EXPECT_EQ(e->gridSizeY(), 2.5);
+    EXPECT_EQ(e->gridOffsetX(), std::optional<double>(-1.0));
+    EXPECT_EQ(e->gridOffsetY(), std::nullopt);
+    EXPECT_EQ(e->bounds(), Rect(-10, -20, 300, 400.5));
+    auto brush = std::dynamic_pointer_cast<LinearGradientBrush>(e->brush());
+    ASSERT_NE(brush, nullptr);
+    EXPECT_TRUE(brush->equalsTo(*d->brush()));
+    EXPECT_EQ(e->measureUnit(), MeasureUnit::Inch());
+    EXPECT_TRUE(e->expandOnIncoming());
+    // Written but not read back; reset by every load.
+    EXPECT_FALSE(e->roundedLinks());
+    EXPECT_EQ(e->roundedLinksRadius(), 0.0);
+    EXPECT_EQ(e->crossingRadius(), 0.0);
+    EXPECT_EQ(e->adjustmentHandlesSize(), 5.0);
+}
+
+TEST_F(DiagramXml, ADocumentSavedLoadedAndSavedAgainGivesTheSameText) {
+    auto d = std::make_shared<Diagram>();
+    auto a = addNode(*d, Rect(10, 20, 30, 40), "a & <b>");
+    a->setBrush(std::make_shared<SolidColorBrush>(std::make_shared<Color>(1.0, 1.0, 0.0, 0.0)));
+    a->setRotationAngle(30);
+    auto b = addNode(*d, Rect(60, 20, 30, 40), "second");
+    b->setBrush(a->brush());
+    b->setShape(Diagram::defaultShapes()->shapeFromId("Ellipse"));
+    b->setLocked(true);
+    b->setZIndex(-5);
+    d->addItem(std::make_shared<DiagramLink>());
+    d->setGridOffsetY(0.5);
+    const std::string text = d->saveToXmlString();
+    // Both nodes share one brush entry.
+    EXPECT_EQ(parsed(text, dir)->getChild("Resources")->getChild("Brushes")->children().size(),
+              2u);  // the node brush and the text brush
+
+    auto e = std::make_shared<Diagram>();
+    ASSERT_TRUE(load(*e, text));
+    EXPECT_EQ(e->saveToXmlString(), text);
+    ASSERT_EQ(e->nodes().size(), 2u);
+    ASSERT_EQ(e->links().size(), 1u);
+    EXPECT_EQ(e->nodes()[0]->text(), "a & <b>");
+    EXPECT_EQ(e->nodes()[0]->bounds(), Rect(10, 20, 30, 40));
+    EXPECT_TRUE(e->nodes()[1]->locked());
+    for (const auto& item : e->items()) {
+        EXPECT_EQ(item->diagram(), e);
+        EXPECT_FALSE(item->standalone());
+    }
+    // The drawing order is the saved one: b lies below a and the link.
+    EXPECT_EQ(e->items().front(), e->nodes()[1]);
+
+    // The element form reads the same tree.
+    auto f = std::make_shared<Diagram>();
+    ASSERT_TRUE(f->loadFromXml(parsed(text, dir)));
+    EXPECT_EQ(f->saveToXmlString(), text);
+}
+
+TEST_F(DiagramXml, ItemCounterAndUndoAfterALoad) {
+    const std::string twoNodes = R"(<Diagram Version="16"><Nodes>
+        <Node Class="std:ShapeNode" Id="0" Version="1"/>
+        <Node Class="std:ShapeNode" Id="1" Version="1"/>
+        </Nodes><Links/>%s</Diagram>)";
+    const auto withProperties = [&](const std::string& properties) {
+        std::string text = twoNodes;
+        text.replace(text.find("%s"), 2, properties);
+        return text;
+    };
+
+    auto d = std::make_shared<Diagram>();
+    ASSERT_TRUE(load(*d, withProperties("<Properties><ItemCounter>0</ItemCounter></Properties>")));
+    EXPECT_EQ(d->itemCounter(), 2u);
+    d->setItemCounter(7);
+    ASSERT_TRUE(load(*d, withProperties("")));
+    EXPECT_EQ(d->itemCounter(), 7u);
+
+    d->setUndoEnabled(true);
+    addNode(*d, Rect(0, 0, 1, 1), "undoable");
+    EXPECT_TRUE(d->canUndo());
+    ASSERT_TRUE(load(*d, withProperties("")));
+    EXPECT_TRUE(d->undoEnabled());
+    EXPECT_FALSE(d->canUndo());
+    EXPECT_TRUE(d->undoManager()->undoHistory().empty());
+    EXPECT_EQ(d->nodes().size(), 2u);
+
+    d->setUndoEnabled(false);
+    ASSERT_TRUE(load(*d, withProperties("")));
+    EXPECT_FALSE(d->undoEnabled());
+}
+
+TEST_F(DiagramXml, UnusableValuesKeepTheirDefaults) {
+    auto d = std::make_shared<Diagram>();
+    d->setGridStyle(GridStyle::lines);
+    d->setMeasureUnit(MeasureUnit::Inch());
+    ASSERT_TRUE(load(*d, R"(<Diagram Version="16"><Nodes/><Links/><Properties>
+        <ItemCounter>-5</ItemCounter>
+        <GridStyle>7</GridStyle>
+        <GridColor>#GG112233</GridColor>
+        <GridSizeX>abc</GridSizeX>
+        <GridOffsetX>  </GridOffsetX>
+        <Bounds>5, 6</Bounds>
+        <MeasureUnit>99999</MeasureUnit>
+        <Brush Id="x"/>
+        </Properties></Diagram>)"));
+    EXPECT_EQ(d->itemCounter(), 0u);
+    EXPECT_EQ(d->gridStyle(), GridStyle::lines);
+    EXPECT_EQ(*d->gridColor(), Color(1.0, 0.0, 0.0, 0.0));
+    EXPECT_EQ(d->gridSizeX(), 0.0);
+    EXPECT_EQ(d->gridOffsetX(), std::optional<double>(0.0));
+    EXPECT_EQ(d->bounds(), Rect(5, 6, 0, 0));
+    EXPECT_EQ(d->measureUnit(), MeasureUnit::Inch());
+    EXPECT_EQ(d->brush(), nullptr);
+
+    // A grid of size 0 read from a file snaps nothing on that axis and makes no NaN.
+    const Rect snapped = d->alignRectToGrid(Rect(3.3, 3.3, 10, 10));
+    EXPECT_EQ(snapped, Rect(3.3, 2, 10, 10));
+}
+
+TEST_F(DiagramXml, ItemsThatCannotBeReadAreSkipped) {
+    auto d = std::make_shared<Diagram>();
+    ASSERT_TRUE(load(*d, R"(<Diagram Version="16">
+    <Nodes>
+        stray text
+        <Node Class="std:NoSuchNode" Id="0" Version="1"/>
+        <Node Id="1" Version="1"/>
+        <Node Class="std:ShapeNode" Version="1"/>
+        <Node Class="std:ShapeNode" Id="two" Version="1"/>
+        <Node Class="std:ShapeNode" Id="3"><Bounds>1, 1, 10, 10</Bounds></Node>
+        <Node Class="std:ShapeNode" Id="3" Version="1"><Bounds>99, 99, 10, 10</Bounds></Node>
+        <Node Class="std:DiagramLink" Id="4" Version="1"/>
+        <Node Class="std:DiagramNode" Id="5" Version="1"/>
+        <Node Class="std:ShapeNode" Id="-8" Version="1"><Text>kept</Text></Node>
+    </Nodes>
+    <Links>
+        <Link Class="std:ShapeNode" Id="9" Version="1"/>
+        <Link Class="std:DiagramLink" Id="3" Version="1"/>
+        <Link Class="std:DiagramLink" Id="10" Version="1"/>
+    </Links>
+    </Diagram>)"));
+    ASSERT_EQ(d->nodes().size(), 2u);
+    EXPECT_EQ(d->nodes()[0]->bounds(), Rect(1, 1, 10, 10));
+    EXPECT_EQ(d->nodes()[1]->text(), "kept");
+    ASSERT_EQ(d->links().size(), 1u);
+    EXPECT_EQ(d->items().size(), 3u);
+}
+
+TEST_F(DiagramXml, ADocumentWithoutVersionOrSectionsStillLoads) {
+    auto d = std::make_shared<Diagram>();
+    ASSERT_TRUE(load(*d, R"(<Diagram><Nodes><Node Class="std:ShapeNode" Id="0" Version="1"/>
+        </Nodes></Diagram>)"));
+    EXPECT_EQ(d->nodes().size(), 1u);
+    ASSERT_TRUE(load(*d, R"(<Diagram Version="16"/>)"));
+    EXPECT_TRUE(d->items().empty());
+    EXPECT_EQ(d->bounds(), Rect(0, 0, 0, 0));
+}
+
+TEST_F(DiagramXml, AFailedLoadLeavesTheDocumentAsItWas) {
+    auto d = std::make_shared<Diagram>();
+    auto node = addNode(*d, Rect(1, 2, 3, 4), "mine");
+    d->setUndoEnabled(true);
+    addNode(*d, Rect(5, 6, 7, 8), "undoable");
+    const std::string before = d->saveToXmlString();
+    const auto items = d->items();
+
+    const std::string good = newDocumentText;
+    const std::vector<std::string> bad = {
+        "",
+        "not xml",
+        good.substr(0, good.size() / 2),
+        R"(<Diagram Version="16"><Nodes></Links></Diagram>)",
+        R"(<Shapes Version="16"><Nodes/><Links/></Shapes>)",
+        R"(<?xml version="1.0"?><!-- nothing -->)",
+    };
+    for (const auto& text : bad) {
+        EXPECT_FALSE(load(*d, text)) << text;
+        EXPECT_EQ(d->saveToXmlString(), before) << text;
+        EXPECT_EQ(d->items(), items) << text;
+        EXPECT_TRUE(d->canUndo()) << text;
+    }
+    EXPECT_FALSE(d->loadFromXml(dir / "missing.xml"));
+    EXPECT_FALSE(d->loadFromXml(dir));
+    EXPECT_FALSE(d->loadFromXml(std::shared_ptr<XmlElement>()));
+    EXPECT_FALSE(d->loadFromXml(nullptr));
+    EXPECT_FALSE(d->loadFromXml(std::make_shared<XmlElement>("Node")));
+    EXPECT_EQ(d->saveToXmlString(), before);
+    EXPECT_EQ(node->diagram(), d);
+}
+
+TEST_F(DiagramXml, BundledDocumentsAreFoundByNameAndType) {
+    auto d = std::make_shared<Diagram>();
+    const char* previous = std::getenv("NODELOOM_RESOURCES");
+    const std::string saved = previous ? previous : "";
+    ::setenv("NODELOOM_RESOURCES", NODELOOM_TEST_DATA_DIR "/documents", 1);
+    const bool found = d->loadFromXml("sample.xml");
+    const std::size_t nodes = d->nodes().size();
+    const bool withoutType = d->loadFromXml("sample");
+    const bool missing = d->loadFromXml(std::string("missing.xml"));
+    const bool outside = d->loadFromXml("../documents/sample.xml");
+    if (previous) {
+        ::setenv("NODELOOM_RESOURCES", saved.c_str(), 1);
+    } else {
+        ::unsetenv("NODELOOM_RESOURCES");
+    }
+    EXPECT_TRUE(found);
+    EXPECT_EQ(nodes, 3u);
+    EXPECT_FALSE(withoutType);
+    EXPECT_FALSE(missing);
+    EXPECT_FALSE(outside);
+    EXPECT_EQ(d->nodes().size(), 3u);
+}
+
+TEST_F(DiagramXml, SavingReplacesAFileWholeOrNotAtAll) {
+    auto d = std::make_shared<Diagram>();
+    addNode(*d, Rect(0, 0, 10, 10), "saved");
+    const fs::path path = write("document.xml", "an older and much longer content than before");
+    ASSERT_TRUE(d->saveToXml(path));
+    EXPECT_EQ(read(path), d->saveToXmlString());
+    // Only the document is left in the directory: no temporary file.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+
+    EXPECT_FALSE(d->saveToXml(dir / "no-such-directory" / "document.xml"));
+    EXPECT_FALSE(d->saveToXml(dir));
+    EXPECT_FALSE(d->saveToXml(fs::path()));
+    const std::string earlier = read(path);
+    addNode(*d, Rect(20, 0, 10, 10), "not saved");
+    fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec);
+    const bool written = d->saveToXml(path);
+    fs::permissions(dir, fs::perms::owner_all);
+    // A privileged user may write anyway; when the save fails, the old file is whole.
+    EXPECT_EQ(read(path), written ? d->saveToXmlString() : earlier);
+}
