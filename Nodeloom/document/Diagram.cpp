@@ -965,7 +965,8 @@ void Diagram::recordAllItemStates() {
 // --- Hit testing, content bounds and the grid ---------------------------------------------------
 //
 // The queries walk the drawing order by position and take each item by value, so that an item
-// whose hit test changes the document cannot invalidate the walk.
+// whose hit test changes the document (a removed item leaves an empty slot until the list is
+// next read whole) cannot invalidate the walk.
 
 std::shared_ptr<DiagramItem> Diagram::getItemAt(Point point,
                                                 const std::function<bool(DiagramItem&)>& filter) {
@@ -974,7 +975,7 @@ std::shared_ptr<DiagramItem> Diagram::getItemAt(Point point,
     for (std::size_t i = order.size(); i-- > 0;) {
         if (i >= order.size()) continue;
         const std::shared_ptr<DiagramItem> item = order[i];
-        if (!item->topLevel()) continue;
+        if (!item || !item->topLevel()) continue;
         if (auto hit = item->hitTest(point, filter)) return hit;
     }
     return nullptr;
@@ -990,7 +991,7 @@ std::shared_ptr<DiagramItem> Diagram::getItemAt(Point point, bool excludeLocked,
     for (std::size_t i = order.size(); i-- > 0;) {
         if (i >= order.size()) continue;
         const std::shared_ptr<DiagramItem> item = order[i];
-        if (!item->topLevel()) continue;
+        if (!item || !item->topLevel()) continue;
         if (auto hit = item->hitTest(point, threshold, false, excludeLocked)) return hit;
     }
     return nullptr;
@@ -1002,7 +1003,7 @@ std::shared_ptr<DiagramNode> Diagram::getNodeAt(Point point, bool excludeLocked)
     for (std::size_t i = order.size(); i-- > 0;) {
         if (i >= order.size()) continue;
         const std::shared_ptr<DiagramItem> item = order[i];
-        if (!item->topLevel() || !dynamic_cast<DiagramNode*>(item.get())) continue;
+        if (!item || !item->topLevel() || !dynamic_cast<DiagramNode*>(item.get())) continue;
         auto node =
             std::dynamic_pointer_cast<DiagramNode>(item->hitTest(point, 0.0, true, excludeLocked));
         if (node) return node;
@@ -1031,6 +1032,7 @@ std::shared_ptr<DiagramNode> Diagram::getNearestNode(Point point, double maxDist
     const auto& candidates = nodes_.vector();
     for (std::size_t i = 0; i < candidates.size(); ++i) {
         const std::shared_ptr<DiagramNode> node = candidates[i];
+        if (!node) continue;
         if (onlyInteractive && (!node->visible() || node->locked())) continue;
         if (node == ignored) continue;
         const Rect r = node->bounds();
@@ -1060,7 +1062,7 @@ std::shared_ptr<Manipulator> Diagram::hitTestManipulator(Point point) {
     for (std::size_t i = order.size(); i-- > 0;) {
         if (i >= order.size()) continue;
         const std::shared_ptr<DiagramItem> item = order[i];
-        if (!isItemVisible(*item) || !isItemInteractive(*item)) continue;
+        if (!item || !isItemVisible(*item) || !isItemInteractive(*item)) continue;
         if (auto manipulator = item->hitTestManipulators(point)) return manipulator;
     }
     return nullptr;
@@ -1071,7 +1073,7 @@ Rect Diagram::getContentBounds(bool onlyVisible) {
     const auto& order = zOrder_.vector();
     for (std::size_t i = 0; i < order.size(); ++i) {
         const std::shared_ptr<DiagramItem> item = order[i];
-        if (onlyVisible && !item->visible()) continue;
+        if (!item || (onlyVisible && !item->visible())) continue;
         Rect r = item->getBoundingRect();
         const double stroke = item->getEffectiveStrokeThickness();
         r.inflate(stroke, stroke);
@@ -1427,6 +1429,7 @@ void Diagram::writeDiagramContent(const std::shared_ptr<XmlDomBuilder>& builder,
         const std::shared_ptr<XmlElement> section = context.addChildElement(sectionName, root);
         for (std::size_t i = 0; i < items.size(); ++i) {
             const auto item = items[i];
+            if (!item) continue;
             const std::shared_ptr<XmlElement> element = builder->createElement(itemName);
             section->addChild(element);
             context.writeItemClassAttributes(item, element, "Class");

@@ -86,6 +86,25 @@ bool segmentsCross(const Point& s, const Point& e, const Point& p, const Point& 
            (x - p.x) * (x - q.x) <= kOnSegment && (y - p.y) * (y - q.y) <= kOnSegment;
 }
 
+// The named child as an int: `missing` when there is no such child, nothing when its text is no
+// decimal integer that an int holds.
+std::optional<int> readInt(const XmlElement& element, std::string_view name, int missing) {
+    if (!element.getChild(name)) return missing;
+    // A text that is no integer reads as either default; a real integer reads the same twice.
+    const std::int64_t low = element.readInteger(name, std::numeric_limits<std::int64_t>::min());
+    const std::int64_t high = element.readInteger(name, std::numeric_limits<std::int64_t>::max());
+    if (low != high || low < INT_MIN || low > INT_MAX) return std::nullopt;
+    return static_cast<int>(low);
+}
+
+// The named child as a finite number: `missing` when there is no such child, nothing for inf or
+// nan.
+std::optional<double> readFinite(const XmlElement& element, std::string_view name, double missing) {
+    const double value = element.readDouble(name, missing);
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
 bool insideInclusive(const Point& p, const Rect& r) {
     return p.x >= r.x && p.x <= r.x + r.width && p.y >= r.y && p.y <= r.y + r.height;
 }
@@ -912,6 +931,113 @@ void DiagramLink::saveToXml(const std::shared_ptr<XmlElement>& element, XmlConte
         for (const auto& label : labels_) {
             if (!label) continue;
             label->saveToXml(context.addChildElement("Label", container), context);
+        }
+    }
+}
+
+std::shared_ptr<ConnectionPoint> DiagramLink::loadEnd(const std::shared_ptr<XmlElement>& element,
+                                                      XmlContext& context, bool incoming) {
+    std::shared_ptr<DiagramNode> node = std::dynamic_pointer_cast<DiagramNode>(
+        context.readItemReference(incoming ? "Destination" : "Origin", element));
+    if (!node) node = VirtualNode::instance();
+    const std::shared_ptr<DiagramLink> me = self();
+    const Point p = incoming ? endPoint() : startPoint();
+    std::shared_ptr<ConnectionPoint> end = node->createConnectionPoint(me, p, incoming);
+    if (!end) end = VirtualNode::instance()->createConnectionPoint(me, p, incoming);
+    if (!end) end = std::make_shared<VirtualConnectionPoint>(me, incoming);
+
+    Point relative;
+    const std::shared_ptr<DiagramNode> at = end->node();
+    if (at && at->isRealNode()) {
+        const Rect b = at->bounds();
+        // A node without width or height has no place along that axis but its edge.
+        if (b.width != 0) relative.x = (p.x - b.x) * 100 / b.width;
+        if (b.height != 0) relative.y = (p.y - b.y) * 100 / b.height;
+        if (!finite(relative)) relative = Point();
+    }
+    end->setRelativePosition(relative);
+    if (const auto anchor = readInt(*element, incoming ? "DestinationAnchor" : "OriginAnchor", 0))
+        end->setAnchor(*anchor);
+    if (const auto row = readInt(*element, incoming ? "DestinationRow" : "OriginRow", -1))
+        end->setRow(*row);
+    end->addLinkToNode();
+    return end;
+}
+
+void DiagramLink::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) {
+    if (!element) return;
+    DiagramItem::loadFromXml(element, context);
+    const XmlElement& e = *element;
+
+    std::vector<Point> points;
+    for (const Point& p : context.readPointCollection("Points", element)) {
+        if (finite(p)) points.push_back(p);
+    }
+    // Without two points the ends come from the nodes: a lone point stands for a loose end, and
+    // with none a loose end stays where the link had it.
+    const bool whole = points.size() >= 2;
+    if (whole) {
+        controlPoints_ = std::move(points);
+    } else {
+        if (!points.empty())
+            controlPoints_ = {points.front(), points.front()};
+        else
+            controlPoints_ = {startPoint(), endPoint()};
+    }
+
+    // A link read again leaves the nodes it was listed by.
+    if (originConnection_) originConnection_->removeLinkFromNode();
+    if (destinationConnection_) destinationConnection_->removeLinkFromNode();
+    originConnection_ = loadEnd(element, context, false);
+    destinationConnection_ = loadEnd(element, context, true);
+    if (!whole) {
+        for (const auto& end : {originConnection_, destinationConnection_}) {
+            const std::shared_ptr<DiagramNode> node = end->node();
+            if (!node || !node->isRealNode()) continue;
+            const Point c = node->bounds().center();
+            if (end->incoming())
+                setEndPoint(c);
+            else
+                setStartPoint(c);
+        }
+        clipEndsToOutlines();
+    }
+
+    const bool current = context.fileVersion() > 15;
+    if (const auto raw = readInt(e, current ? "Shape" : "Style", 0)) {
+        LinkShape shape = LinkShape::polyline;
+        if (*raw == 0) shape = LinkShape::bezier;
+        if (*raw == 2) shape = LinkShape::cascading;
+        if (*raw == 3 && current) shape = LinkShape::spline;
+        setShape(shape);
+    }
+    cascadeStartHorizontal_ = e.readBool("CascadeStartHorizontal", false);
+    autoRoute_ = e.readBool("AutoRoute", false);
+
+    setHeadShape(context.readShape("HeadShape", element, nullptr));
+    if (const auto size = readFinite(e, "HeadShapeSize", 0.0)) setHeadShapeSize(*size);
+    setBaseShape(context.readShape("BaseShape", element, nullptr));
+    if (const auto size = readFinite(e, "BaseShapeSize", 0.0)) setBaseShapeSize(*size);
+    setIntermediateShape(context.readShape("IntermediateShape", element, nullptr));
+    if (const auto size = readFinite(e, "IntermediateShapeSize", 0.0))
+        setIntermediateShapeSize(*size);
+
+    if (context.fileVersion() >= 16) {
+        setHeadStroke(e.readColor("HeadStroke", Colors::Black()));
+        if (const auto width = readFinite(e, "HeadStrokeThickness", 1.0))
+            setHeadStrokeThickness(*width);
+    } else if (const std::shared_ptr<XmlElement> pen = e.getChild("HeadPen")) {
+        setHeadStroke(pen->readColor("Color", Colors::Black()));
+        if (const auto width = readFinite(*pen, "Width", 1.0)) setHeadStrokeThickness(*width);
+    }
+
+    if (const std::shared_ptr<XmlElement> container = e.getChild("Labels")) {
+        for (const auto& child : container->children()) {
+            // Character data between the label elements is no label.
+            if (!child || child->name().empty()) continue;
+            auto label = std::make_shared<LinkLabel>(self());
+            label->loadFromXml(child, context);
+            labels_.push_back(std::move(label));
         }
     }
 }

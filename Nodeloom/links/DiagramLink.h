@@ -246,6 +246,7 @@ public:
     // The link's content inside its own element. Loading keeps a value it cannot use, and makes
     // a whole link of one whose "Points" are missing or short.
     void saveToXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) override;
+    void loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) override;
     // A theme style for "DiagramLink" first, then the item's own lookup.
     std::shared_ptr<Style> resolveInheritedStyle(
         const StylePredicate& predicate, const std::shared_ptr<Theme>& theme) const override;
@@ -278,6 +279,9 @@ private:
     // Puts the state's ends on the link, moving the link out of the lists of a node it leaves
     // and into those of the node it comes back to.
     void restoreEnds(const DiagramLinkState& state);
+    // The end read from a link element: on the referenced node, or on the virtual node.
+    std::shared_ptr<ConnectionPoint> loadEnd(const std::shared_ptr<XmlElement>& element,
+                                             XmlContext& context, bool incoming);
     // 1.0 converted from millimetres into the document's unit; 1 without a document.
     double millimetre() const;
 

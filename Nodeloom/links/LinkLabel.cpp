@@ -388,7 +388,7 @@ std::shared_ptr<DiagramItem> LinkLabel::getEditedItem() {
 
 void LinkLabel::saveToXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) {
     if (!element) return;
-    element->attributes()["Version"] = "2";
+    element->attributes().insert_or_assign("Version", std::string("2"));
     context.writeString(text_, "Text", element);
     context.writeInt(relativeTo_, "RelativeTo", element);
     context.writeInt(index_, "Index", element);
