@@ -73,6 +73,7 @@
 #include "Nodeloom/foundation/Style.h"
 #include "Nodeloom/foundation/Theme.h"
 #include "Nodeloom/foundation/Typecast.h"
+#include "Nodeloom/foundation/UnicodeSpace.h"
 #include "Nodeloom/foundation/Utilities.h"
 #include "Nodeloom/foundation/Vector.h"
 #include "Nodeloom/foundation/Vertex.h"

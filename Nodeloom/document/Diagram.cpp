@@ -303,13 +303,18 @@ void Diagram::attachItem(const std::shared_ptr<DiagramItem>& item, bool assignIn
 bool Diagram::addItemInternal(const std::shared_ptr<DiagramItem>& item) {
     // An item listed twice would be drawn twice and outlive its own removal.
     if (!item || zOrder_.contains(item.get())) return false;
-    if (auto node = std::dynamic_pointer_cast<DiagramNode>(item)) {
-        nodes_.push_back(node);
-        attachItem(node, true);
+    return addNodeOrLink(item);
+}
+
+bool Diagram::addNodeOrLink(const std::shared_ptr<DiagramItem>& item) {
+    if (auto* node = dynamic_cast<DiagramNode*>(item.get())) {
+        std::shared_ptr<DiagramNode> shared(item, node);
+        nodes_.push_back(shared);
+        attachItem(shared, true);
         return true;
     }
-    if (auto link = std::dynamic_pointer_cast<DiagramLink>(item)) {
-        addLinkInternal(link, true);
+    if (auto* link = dynamic_cast<DiagramLink*>(item.get())) {
+        addLinkInternal(std::shared_ptr<DiagramLink>(item, link), true);
         return true;
     }
     return false;
@@ -326,15 +331,12 @@ void Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool ass
 
 void Diagram::addItem(const std::shared_ptr<DiagramItem>& item) {
     if (!item || zOrder_.contains(item.get())) return;
-    if (!std::dynamic_pointer_cast<DiagramNode>(item) &&
-        !std::dynamic_pointer_cast<DiagramLink>(item)) {
-        return;
-    }
     const std::shared_ptr<UndoManager> manager = undoManager_;
     if (!manager) {
-        addItemInternal(item);
+        addNodeOrLink(item);
         return;
     }
+    if (!dynamic_cast<DiagramNode*>(item.get()) && !dynamic_cast<DiagramLink*>(item.get())) return;
     manager->startComposite();
     manager->executeCommand(std::make_shared<AddItemCommand>(this, item));
     manager->commitComposite();
@@ -356,7 +358,8 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
     // The caller's reference may be an entry of a list that this removal empties.
     const std::shared_ptr<DiagramItem> item = itemRef;
     if (!item) return;
-    if (auto node = std::dynamic_pointer_cast<DiagramNode>(item)) {
+    if (auto* nodePtr = dynamic_cast<DiagramNode*>(item.get())) {
+        const std::shared_ptr<DiagramNode> node(item, nodePtr);
         if (const std::shared_ptr<Diagram> owner = node->diagram()) {
             for (const auto& link : node->getAllLinks())
                 owner->removeItem(link);
@@ -366,10 +369,10 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
         // has no container to leave.
         nodes_.eraseFirst(node.get());
         if (node->obstacle()) rerouteLinks({node->bounds()});
-    } else if (auto link = std::dynamic_pointer_cast<DiagramLink>(item)) {
+    } else if (auto* link = dynamic_cast<DiagramLink*>(item.get())) {
         link->originConnection()->removeLinkFromNode();
         link->destinationConnection()->removeLinkFromNode();
-        links_.eraseFirst(link.get());
+        links_.eraseFirst(link);
     }
     zOrder_.eraseFirst(item.get());
 }

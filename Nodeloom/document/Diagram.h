@@ -469,6 +469,7 @@ private:
     const LinkIndex& linkIndex();
 
     const Layer* validLayer(int index) const;
+    bool addNodeOrLink(const std::shared_ptr<DiagramItem>& item);
     void loadShapeLibrary();
     // Gives each container its own drawing order of its children and inner links.
     void updateContainerZOrders();

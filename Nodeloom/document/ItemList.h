@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
 #include <utility>
@@ -30,31 +31,31 @@ public:
 
     std::size_t size() const { return slots_.size() - holes_; }
     bool empty() const { return size() == 0; }
-    bool contains(const T* item) const { return item != nullptr && where_.count(item) != 0; }
+    bool contains(const T* item) const { return item != nullptr && index_.find(item) != nullptr; }
 
     void push_back(std::shared_ptr<T> item) {
         if (!item) return;
         const std::size_t pos = slots_.size();
-        auto [it, inserted] = where_.try_emplace(item.get());
-        if (inserted) {
-            it->second.first = pos;
+        if (index_.find(item.get())) {
+            more_[item.get()].push_back(pos);
         } else {
-            it->second.more.push_back(pos);
+            index_.insert(item.get(), pos);
         }
         slots_.push_back(std::move(item));
     }
 
     // Takes out the first entry of the item; false when the item is not listed.
     bool eraseFirst(const T* item) {
-        const auto it = where_.find(item);
-        if (it == where_.end()) return false;
-        Positions& positions = it->second;
-        const std::size_t pos = positions.first;
-        if (positions.more.empty()) {
-            where_.erase(it);
+        std::size_t* first = item ? index_.find(item) : nullptr;
+        if (!first) return false;
+        const std::size_t pos = *first;
+        const auto extra = more_.empty() ? more_.end() : more_.find(item);
+        if (extra == more_.end()) {
+            index_.erase(item);
         } else {
-            positions.first = positions.more.front();
-            positions.more.erase(positions.more.begin());
+            *first = extra->second.front();
+            extra->second.erase(extra->second.begin());
+            if (extra->second.empty()) more_.erase(extra);
         }
         slots_[pos].reset();
         ++holes_;
@@ -65,12 +66,13 @@ public:
 
     void clear() {
         slots_.clear();
-        where_.clear();
+        index_.clear();
+        more_.clear();
         holes_ = 0;
     }
 
-    // Sorts the entries by a key taken once from each entry, which spares
-    // the sort from visiting the items themselves at every comparison.
+    // Sorts the entries by a key taken once from each entry, which spares the sort from visiting
+    // the items themselves at every comparison.
     template <typename KeyOf>
     void sortByKey(KeyOf keyOf) {
         compact();
@@ -85,29 +87,95 @@ public:
         for (const auto& key : keys)
             sorted.push_back(std::move(slots_[key.second]));
         slots_ = std::move(sorted);
-        reindex();
+        index_.clear();
+        more_.clear();
+        for (std::size_t i = 0; i < slots_.size(); ++i) {
+            if (index_.find(slots_[i].get())) {
+                more_[slots_[i].get()].push_back(i);
+            } else {
+                index_.insert(slots_[i].get(), i);
+            }
+        }
     }
 
 private:
     static constexpr std::size_t kMinHolesToCompact = 64;
 
-    // The positions of one item's entries, ascending; almost every item has exactly one.
-    struct Positions {
-        std::size_t first = 0;
-        std::vector<std::size_t> more;
-    };
-
-    void reindex() {
-        where_.clear();
-        for (std::size_t i = 0; i < slots_.size(); ++i) {
-            auto [it, inserted] = where_.try_emplace(slots_[i].get());
-            if (inserted) {
-                it->second.first = i;
-            } else {
-                it->second.more.push_back(i);
+    // The position of each item's first entry, in one flat table with open addressing: no
+    // allocation per item, and one probe sequence per lookup.
+    class PositionIndex {
+    public:
+        std::size_t* find(const T* key) {
+            if (count_ == 0) return nullptr;
+            for (std::size_t i = home(key);; i = next(i)) {
+                if (cells_[i].key == key) return &cells_[i].pos;
+                if (cells_[i].key == nullptr) return nullptr;
             }
         }
-    }
+        const std::size_t* find(const T* key) const {
+            return const_cast<PositionIndex*>(this)->find(key);
+        }
+        // The key must not be present.
+        void insert(const T* key, std::size_t pos) {
+            if ((count_ + 1) * 2 > cells_.size()) grow();
+            std::size_t i = home(key);
+            while (cells_[i].key != nullptr)
+                i = next(i);
+            cells_[i] = Cell{key, pos};
+            ++count_;
+        }
+        // Removes a present key, moving later cells of its probe run back into the gap so that
+        // no lookup ever needs a marker for removed cells.
+        void erase(const T* key) {
+            std::size_t gap = home(key);
+            while (cells_[gap].key != key)
+                gap = next(gap);
+            for (std::size_t i = next(gap); cells_[i].key != nullptr; i = next(i)) {
+                const std::size_t h = home(cells_[i].key);
+                // The cell may fill the gap when its home does not lie after the gap in its run.
+                const bool movable = gap <= i ? (h <= gap || h > i) : (h <= gap && h > i);
+                if (movable) {
+                    cells_[gap] = cells_[i];
+                    gap = i;
+                }
+            }
+            cells_[gap] = Cell{};
+            --count_;
+        }
+        void clear() {
+            cells_.clear();
+            count_ = 0;
+        }
+
+    private:
+        struct Cell {
+            const T* key = nullptr;
+            std::size_t pos = 0;
+        };
+
+        std::size_t home(const T* key) const {
+            // Fibonacci hashing of the address; the low bits of an address carry no information.
+            const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(key));
+            return static_cast<std::size_t>(((bits >> 4) * 0x9E3779B97F4A7C15ull) >> shift_);
+        }
+        std::size_t next(std::size_t i) const { return (i + 1) & (cells_.size() - 1); }
+        void grow() {
+            std::vector<Cell> old = std::move(cells_);
+            const std::size_t capacity = old.empty() ? 16 : old.size() * 2;
+            cells_.assign(capacity, Cell{});
+            shift_ = 64;
+            for (std::size_t c = capacity; c > 1; c >>= 1)
+                --shift_;
+            count_ = 0;
+            for (const Cell& cell : old) {
+                if (cell.key) insert(cell.key, cell.pos);
+            }
+        }
+
+        std::vector<Cell> cells_;
+        std::size_t count_ = 0;
+        int shift_ = 64;
+    };
 
     void compact() const {
         if (holes_ == 0) return;
@@ -115,11 +183,13 @@ private:
         for (std::size_t from = 0; from < slots_.size(); ++from) {
             if (!slots_[from]) continue;
             if (to != from) {
-                Positions& positions = where_.find(slots_[from].get())->second;
-                if (positions.first == from) {
-                    positions.first = to;
+                const T* key = slots_[from].get();
+                std::size_t* first = index_.find(key);
+                if (*first == from) {
+                    *first = to;
                 } else {
-                    *std::find(positions.more.begin(), positions.more.end(), from) = to;
+                    auto& positions = more_.find(key)->second;
+                    *std::find(positions.begin(), positions.end(), from) = to;
                 }
                 slots_[to] = std::move(slots_[from]);
             }
@@ -132,7 +202,9 @@ private:
     // Mutable so that reading the list can close its gaps.
     mutable List slots_;
     mutable std::size_t holes_ = 0;
-    mutable std::unordered_map<const T*, Positions> where_;
+    mutable PositionIndex index_;
+    // The later positions of items listed more than once, ascending.
+    mutable std::unordered_map<const T*, std::vector<std::size_t>> more_;
 };
 
 }  // namespace nodeloom

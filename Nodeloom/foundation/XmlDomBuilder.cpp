@@ -7,84 +7,11 @@
 #include <cerrno>
 #include <string_view>
 
+#include "Nodeloom/foundation/UnicodeSpace.h"
+
 namespace nodeloom {
 
 namespace {
-
-// White space and line breaks as Unicode counts them: the separators (Zs, Zl, Zp), the
-// controls from tab to carriage return, and the next-line control.
-bool isUnicodeSpace(char32_t c) {
-    if (c >= 0x09 && c <= 0x0D) return true;
-    switch (c) {
-        case 0x20:
-        case 0x85:
-        case 0xA0:
-        case 0x1680:
-        case 0x2028:
-        case 0x2029:
-        case 0x202F:
-        case 0x205F:
-        case 0x3000:
-            return true;
-        default:
-            return c >= 0x2000 && c <= 0x200A;
-    }
-}
-
-// Decodes the UTF-8 sequence at `pos` (which must start a sequence); an invalid or cut sequence
-// reads as one non-space unit so that trimming stops there.
-char32_t decodeAt(std::string_view text, std::size_t pos, std::size_t& length) {
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    std::size_t count = 1;
-    char32_t value = lead;
-    if (lead >= 0xF0) {
-        count = 4;
-        value = lead & 0x07;
-    } else if (lead >= 0xE0) {
-        count = 3;
-        value = lead & 0x0F;
-    } else if (lead >= 0xC0) {
-        count = 2;
-        value = lead & 0x1F;
-    }
-    if (count == 1 || pos + count > text.size()) {
-        length = 1;
-        return lead < 0x80 ? lead : 0xFFFD;
-    }
-    for (std::size_t i = 1; i < count; ++i) {
-        const auto next = static_cast<unsigned char>(text[pos + i]);
-        if ((next & 0xC0) != 0x80) {
-            length = 1;
-            return 0xFFFD;
-        }
-        value = (value << 6) | (next & 0x3F);
-    }
-    length = count;
-    return value;
-}
-
-std::string_view trimUnicodeSpace(std::string_view text) {
-    std::size_t begin = 0;
-    while (begin < text.size()) {
-        std::size_t length = 0;
-        if (!isUnicodeSpace(decodeAt(text, begin, length))) break;
-        begin += length;
-    }
-    std::size_t end = text.size();
-    while (end > begin) {
-        std::size_t start = end - 1;
-        // Steps back over continuation bytes to the start of the last sequence.
-        while (start > begin && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80 &&
-               end - start < 4) {
-            --start;
-        }
-        std::size_t length = 0;
-        const char32_t c = decodeAt(text, start, length);
-        if (start + length != end || !isUnicodeSpace(c)) break;
-        end = start;
-    }
-    return text.substr(begin, end - begin);
-}
 
 // What one parse builds up. It lives for one parse only, so that a document that stopped at
 // an error leaves nothing behind that could take in the elements of a later parse.

@@ -213,11 +213,7 @@ std::shared_ptr<Style> ShapeNode::resolveInheritedStyle(const StylePredicate& pr
 void ShapeNode::saveToXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) {
     if (!element) return;
     DiagramNode::saveToXml(element, context);
-    if (shape_) {
-        // A shape travels by id only; one without an id is written as the plain rectangle.
-        const std::shared_ptr<XmlElement> child = context.addChildElement("Shape", element);
-        child->attributes()["Id"] = shape_->id().empty() ? "Rectangle" : shape_->id();
-    }
+    context.writeShape(shape_, "Shape", element);
     context.writeImage(image_, "Image", element);
     context.writeInt(static_cast<int>(imageAlign_), "ImageAlign", element);
     context.writeBool(transparent_, "Transparent", element);

@@ -164,6 +164,12 @@ TEST(Diagram, AttachItemAssignsZIndexesAndLayers) {
     d->updateRuntimeIndices();
     EXPECT_EQ(layered->runtimeIndex(), 5);
     EXPECT_EQ(d->items().size(), 6u);
+
+    // A counter read from a file past the range of ranks hands out the largest rank.
+    d->setItemCounter(1ull << 40);
+    auto late = std::make_shared<DiagramItem>();
+    d->attachItem(late, true);
+    EXPECT_EQ(late->zIndex(), std::numeric_limits<int>::max());
 }
 
 TEST(Diagram, VisibilityInteractivityAndLocking) {
