@@ -1,7 +1,7 @@
 // Builds a small order-handling flowchart with the public interface: shape nodes of several
 // library shapes, links in all four link shapes with arrowheads, link labels and a crossing drawn
-// as a bridge. Writes the document's picture into the folder given as the first argument (the
-// current folder by default).
+// as a bridge. Writes the document as XML and its picture as PNG into the folder given as the
+// first argument (the current folder by default).
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -114,8 +114,12 @@ int main(int argc, char** argv) {
     confirm->setStrokeDashStyle(DashStyle::dash);
     addLabel(confirm, "confirm");
 
+    const std::filesystem::path xml = outDir / "diagram_example.xml";
+    const bool saved = diagram->saveToXml(xml);
+    std::printf("%s %s\n", saved ? "wrote" : "could not write", xml.string().c_str());
+
     const std::filesystem::path png = outDir / "diagram_example.png";
     const bool exported = diagram->exportImage(png, "public.png");
     std::printf("%s %s\n", exported ? "wrote" : "could not write", png.string().c_str());
-    return exported ? 0 : 1;
+    return saved && exported ? 0 : 1;
 }

@@ -20,11 +20,17 @@ namespace {
 
 using Points = std::vector<Point>;
 
+// The bundled shape library, which every new document loads.
+std::shared_ptr<Shape> arrow() {
+    static const auto loaded = std::make_shared<Diagram>();
+    return Shape::fromId("Arrow");
+}
+
 // A link outside any document, drawn in points: one point is one pixel.
 std::shared_ptr<DiagramLink> looseLink(Points points) {
     auto link = std::make_shared<DiagramLink>();
     link->setControlPoints(std::move(points));
-    link->setHeadShape(Shape::fromId("Arrow"));
+    link->setHeadShape(arrow());
     link->setHeadShapeSize(20);
     link->setBrush(std::make_shared<SolidColorBrush>(Colors::Black()));
     return link;
@@ -96,9 +102,10 @@ TEST(LinkDrawing, ArrowheadsPointAlongTheirSegment) {
     // The pivot plays no part.
     Pixels a(60, 60), b(60, 60);
     Canvas ca(a.cr()), cb(b.cr());
-    const auto arrow = Shape::fromId("Arrow");
-    DiagramLink::drawArrowhead(ca, arrow, Point(0, 0), Point(30, 30), Point(0, 0), 20);
-    DiagramLink::drawArrowhead(cb, arrow, Point(500, -7), Point(30, 30), Point(0, 0), 20);
+    const auto head = arrow();
+    ASSERT_NE(head, nullptr);
+    DiagramLink::drawArrowhead(ca, head, Point(0, 0), Point(30, 30), Point(0, 0), 20);
+    DiagramLink::drawArrowhead(cb, head, Point(500, -7), Point(30, 30), Point(0, 0), 20);
     for (int y = 0; y < 60; ++y) {
         for (int x = 0; x < 60; ++x)
             ASSERT_EQ(a.at(x, y), b.at(x, y));
@@ -224,5 +231,22 @@ TEST(LinkDrawing, RoundedCornersBendBeforeTheVertex) {
         EXPECT_FALSE(dark(89, 11));
         EXPECT_FALSE(dark(84, 16));
         EXPECT_TRUE(dark(90, 60));
+    }
+}
+
+TEST(LinkDrawing, IntermediateShapesSitHalfwayAlongEachSegment) {
+    for (LinkShape shape : {LinkShape::polyline, LinkShape::bezier, LinkShape::spline}) {
+        auto link = looseLink({Point(0, 50), Point(100, 50)});
+        link->setShape(shape);
+        link->setHeadShape(nullptr);
+        link->setStrokeThickness(0);
+        link->setIntermediateShape(arrow());
+        link->setIntermediateShapeSize(20);
+        Pixels pixels(100, 100);
+        Canvas canvas(pixels.cr());
+        link->draw(canvas);
+        // Its tip at (50, 50), pointing along the link.
+        EXPECT_TRUE(painted(pixels, 40, 47)) << static_cast<int>(shape);
+        EXPECT_FALSE(painted(pixels, 55, 47)) << static_cast<int>(shape);
     }
 }
