@@ -525,8 +525,10 @@ namespace {
 
 // The largest picture side that image export makes, in pixels.
 constexpr double kMaxImageSide = 32767;
-// However large a refreshed area is, the grid draws no more lines than this per axis.
-constexpr double kMaxGridLines = 1 << 20;
+// However large a refreshed area is, the grid draws no more lines than this per axis, and no more
+// points than this in all; beyond, it draws every k-th line, still on the grid.
+constexpr double kMaxGridLines = 1 << 16;
+constexpr double kMaxGridPoints = 1 << 20;
 
 // Defined with the document's XML saving below.
 bool writeFileAtomically(const std::filesystem::path& target, std::string_view content);
@@ -674,14 +676,25 @@ void Diagram::draw(Canvas& canvas, const Rect& rect) {
     linkIndex_.reset();
 }
 
-void Diagram::drawGrid(Canvas& canvas, const Rect& rect) {
+void Diagram::drawGrid(Canvas& canvas, const Rect& area) {
     cairo_t* cr = canvas.context();
     const double gx = gridSizeX_;
     const double gy = gridSizeY_;
-    if (cr == nullptr || !isFinite(rect) || !gridColor_) return;
+    if (cr == nullptr || !isFinite(area) || !gridColor_) return;
     if (!(gx > 0) || !(gy > 0) || !std::isfinite(gx) || !std::isfinite(gy)) return;
     const double px = MeasureUnit::Pixel()->convert(1.0, *measureUnit_, this);
     if (!(px > 0) || !std::isfinite(px)) return;
+    // Only the part that can show: what lies outside the context's clip is never seen.
+    Rect rect = area;
+    double cx1, cy1, cx2, cy2;
+    cairo_clip_extents(cr, &cx1, &cy1, &cx2, &cy2);
+    if (std::isfinite(cx1) && std::isfinite(cy1) && std::isfinite(cx2) && std::isfinite(cy2)) {
+        const double left = std::max(rect.x, cx1), top = std::max(rect.y, cy1);
+        const double right = std::min(rect.x + rect.width, cx2);
+        const double bottom = std::min(rect.y + rect.height, cy2);
+        if (!(right > left) || !(bottom > top)) return;
+        rect = Rect(left, top, right - left, bottom - top);
+    }
 
     // The first grid line at or after the rectangle's start, allowing one pixel before it.
     const auto first = [px](double g, const std::optional<double>& offset, double r) {
@@ -694,42 +707,53 @@ void Diagram::drawGrid(Canvas& canvas, const Rect& rect) {
     const auto stepOf = [px](double g) { return g < px ? g * std::ceil(px / g) : g; };
     const double x0 = first(gx, gridOffsetX_, rect.x);
     const double y0 = first(gy, gridOffsetY_, rect.y);
-    const double sx = stepOf(gx);
-    const double sy = stepOf(gy);
+    double sx = stepOf(gx);
+    double sy = stepOf(gy);
     const double right = rect.x + rect.width;
     const double bottom = rect.y + rect.height;
     if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(sx) || !std::isfinite(sy))
         return;
-    const long columns =
-        static_cast<long>(std::clamp(std::ceil((right - x0) / sx), 0.0, kMaxGridLines));
-    const long rows =
-        static_cast<long>(std::clamp(std::ceil((bottom - y0) / sy), 0.0, kMaxGridLines));
+    double columns = std::max(std::ceil((right - x0) / sx), 0.0);
+    double rows = std::max(std::ceil((bottom - y0) / sy), 0.0);
+    const auto thin = [](double& step, double& count, double limit) {
+        if (count <= limit) return;
+        const double k = std::ceil(count / limit);
+        step *= k;
+        count = std::ceil(count / k);
+    };
+    thin(sx, columns, kMaxGridLines);
+    thin(sy, rows, kMaxGridLines);
+    if (gridStyle_ == GridStyle::points && columns * rows > kMaxGridPoints) {
+        const double k = std::ceil(std::sqrt(columns * rows / kMaxGridPoints));
+        thin(sx, columns, std::ceil(columns / k));
+        thin(sy, rows, std::ceil(rows / k));
+    }
 
     const CairoColor color = Typecast::toCairoColor(*gridColor_);
     cairo_save(cr);
     cairo_new_path(cr);
     cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
     if (gridStyle_ == GridStyle::lines) {
-        for (long i = 0; i < columns; ++i) {
-            const double x = x0 + static_cast<double>(i) * sx;
+        for (double i = 0; i < columns; ++i) {
+            const double x = x0 + i * sx;
             if (!(x < right)) break;
             cairo_move_to(cr, x, rect.y);
             cairo_line_to(cr, x, bottom);
             cairo_stroke(cr);
         }
-        for (long j = 0; j < rows; ++j) {
-            const double y = y0 + static_cast<double>(j) * sy;
+        for (double j = 0; j < rows; ++j) {
+            const double y = y0 + j * sy;
             if (!(y < bottom)) break;
             cairo_move_to(cr, rect.x, y);
             cairo_line_to(cr, right, y);
             cairo_stroke(cr);
         }
     } else {
-        for (long i = 0; i < columns; ++i) {
-            const double x = x0 + static_cast<double>(i) * sx;
+        for (double i = 0; i < columns; ++i) {
+            const double x = x0 + i * sx;
             if (!(x < right)) break;
-            for (long j = 0; j < rows; ++j) {
-                const double y = y0 + static_cast<double>(j) * sy;
+            for (double j = 0; j < rows; ++j) {
+                const double y = y0 + j * sy;
                 if (!(y < bottom)) break;
                 cairo_rectangle(cr, x, y, px, px);
             }

@@ -161,6 +161,18 @@ TEST(DocumentDrawing, UnusableGridSizesDrawNoGridAndFineOnesOneLinePerPixel) {
     d->drawGrid(canvas, Rect(0, 0, 40, 40));
     EXPECT_GT(pixels.alpha(20, 20), 250);
     EXPECT_GT(pixels.alpha(39, 39), 250);
+
+    // A refreshed area far larger than any screen draws a thinned grid, still on grid places.
+    d->setGridSizeX(4);
+    d->setGridSizeY(4);
+    for (GridStyle style : {GridStyle::points, GridStyle::lines}) {
+        d->setGridStyle(style);
+        Pixels huge(40, 40);
+        Canvas hugeCanvas(huge.cr());
+        d->drawGrid(hugeCanvas, Rect(0, 0, 1e9, 1e9));
+        EXPECT_GT(huge.alpha(2, 2), 0);
+        EXPECT_EQ(huge.alpha(4, 4), 0);
+    }
 }
 
 TEST(DocumentDrawing, ImagesOfTheDocument) {
