@@ -96,16 +96,17 @@ int main(int argc, char** argv) {
 
     addLink(*diagram, received, inStock, LinkShape::cascading, {Point(110, 21)});
     addLabel(addLink(*diagram, inStock, pick, LinkShape::polyline), "yes");
-    // Nearer the decision than the middle, which is where the restocking link crosses.
+    // Labels away from the middle of these two, where they cross.
     addLabel(addLink(*diagram, inStock, reorder, LinkShape::polyline), "no")
-        ->setLinkLengthPosition(0.3);
+        ->setLinkLengthPosition(0.15);
     addLink(*diagram, pick, pack, LinkShape::polyline);
     addLink(*diagram, pack, shipped, LinkShape::polyline);
     addLabel(addLink(*diagram, reorder, stock, LinkShape::spline, {Point(112, 160)}), "order");
     // Added after the "no" link, so it lies above it and bridges it where the two cross.
     addLabel(addLink(*diagram, stock, inStock, LinkShape::cascading,
                      {Point(157.5, 82), Point(60, 82), Point(60, 51)}),
-             "restocked");
+             "restocked")
+        ->setLinkLengthPosition(0.15);
     addLabel(
         addLink(*diagram, pack, invoice, LinkShape::bezier, {Point(240, 135), Point(190, 145)}),
         "bill");
