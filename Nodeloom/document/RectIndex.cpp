@@ -38,10 +38,11 @@ RectIndex::RectIndex(const std::vector<Rect>& rects, const Rect& extent, std::si
     }
 
     const std::size_t total = rects.size() + expectedMore;
-    if (counted > 0 && right >= left && bottom >= top) {
+    if (right >= left && bottom >= top) {
         const double width = std::max(right - left, 1e-9);
         const double height = std::max(bottom - top, 1e-9);
-        const double average = sumSize / static_cast<double>(std::max<std::size_t>(counted, 1));
+        // No entries yet: the cells follow from the extent alone.
+        const double average = counted > 0 ? sumSize / static_cast<double>(counted) : 0.0;
         // Cells about as large as the entries, but no more cells than a few per entry.
         const double maxCells = 4.0 * static_cast<double>(total) + 16.0;
         double cell = std::max(average, std::sqrt(width * height / maxCells));
