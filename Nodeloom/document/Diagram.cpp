@@ -558,7 +558,7 @@ const Diagram::LinkIndex& Diagram::linkIndex() {
             links.push_back(std::move(link));
             positions.push_back(static_cast<int>(i));
         }
-        linkIndex_ = std::make_unique<LinkIndex>(std::move(links), std::move(positions), bounds);
+        linkIndex_ = std::make_shared<LinkIndex>(std::move(links), std::move(positions), bounds);
     }
     return *linkIndex_;
 }

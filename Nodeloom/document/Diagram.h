@@ -555,7 +555,9 @@ private:
     std::shared_ptr<UndoManager> undoManager_;
     std::unordered_map<const DiagramLink*, LinkGeometry> linkGeometry_;
     std::uint64_t geometrySweep_ = 0;
-    std::unique_ptr<LinkIndex> linkIndex_;
+    // Shared rather than unique, so that the document can be destroyed where the index type is
+    // not yet complete.
+    std::shared_ptr<LinkIndex> linkIndex_;
     bool drawing_ = false;
 };
 
