@@ -519,6 +519,44 @@ void Diagram::arrange(const std::shared_ptr<Layout>& layout) {
     invalidate();
 }
 
+std::shared_ptr<DiagramNode> Diagram::getNodeAt(Point point, bool excludeLocked) {
+    if (!std::isfinite(point.x) || !std::isfinite(point.y)) return nullptr;
+    updateZOrder();
+    const auto& order = zOrder_.vector();
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        const auto node = std::dynamic_pointer_cast<DiagramNode>(*it);
+        if (!node || !node->topLevel()) continue;
+        if (auto hit = std::dynamic_pointer_cast<DiagramNode>(
+                node->hitTest(point, 0.0, true, excludeLocked)))
+            return hit;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<DiagramNode> Diagram::getNearestNode(Point point, double maxDistance,
+                                                     const std::shared_ptr<DiagramNode>& ignored,
+                                                     bool onlyInteractive) {
+    if (!std::isfinite(point.x) || !std::isfinite(point.y) || std::isnan(maxDistance))
+        return nullptr;
+    std::shared_ptr<DiagramNode> best;
+    double bestDistance = std::numeric_limits<double>::max();
+    for (const auto& node : nodes_.vector()) {
+        if (!node || node == ignored) continue;
+        if (onlyInteractive && (!node->visible() || node->locked())) continue;
+        const Rect r = node->bounds();
+        const double x =
+            std::clamp(point.x, std::min(r.x, r.x + r.width), std::max(r.x, r.x + r.width));
+        const double y =
+            std::clamp(point.y, std::min(r.y, r.y + r.height), std::max(r.y, r.y + r.height));
+        const double distance = std::hypot(point.x - x, point.y - y);
+        if (distance < maxDistance && distance < bestDistance) {
+            best = node;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
 // --- Drawing ----------------------------------------------------------------------------------
 
 namespace {
@@ -1024,20 +1062,6 @@ std::shared_ptr<DiagramItem> Diagram::getItemAt(Point point, bool excludeLocked,
     return nullptr;
 }
 
-std::shared_ptr<DiagramNode> Diagram::getNodeAt(Point point, bool excludeLocked) {
-    updateZOrder();
-    const auto& order = zOrder_.vector();
-    for (std::size_t i = order.size(); i-- > 0;) {
-        if (i >= order.size()) continue;
-        const std::shared_ptr<DiagramItem> item = order[i];
-        if (!item || !item->topLevel() || !dynamic_cast<DiagramNode*>(item.get())) continue;
-        auto node =
-            std::dynamic_pointer_cast<DiagramNode>(item->hitTest(point, 0.0, true, excludeLocked));
-        if (node) return node;
-    }
-    return nullptr;
-}
-
 std::shared_ptr<DiagramLink> Diagram::getLinkAt(Point point) {
     updateZOrder();
     const auto& order = zOrder_.vector();
@@ -1047,40 +1071,6 @@ std::shared_ptr<DiagramLink> Diagram::getLinkAt(Point point) {
         if (link && link->containsPoint(point)) return link;
     }
     return nullptr;
-}
-
-std::shared_ptr<DiagramNode> Diagram::getNearestNode(Point point, double maxDistance,
-                                                     const std::shared_ptr<DiagramNode>& ignored,
-                                                     bool onlyInteractive) {
-    // A point that is no number lies nowhere, though every comparison would put it inside.
-    if (std::isnan(point.x) || std::isnan(point.y)) return nullptr;
-    std::shared_ptr<DiagramNode> best;
-    double bestDistance = std::numeric_limits<double>::max();
-    const auto& candidates = nodes_.vector();
-    for (std::size_t i = 0; i < candidates.size(); ++i) {
-        const std::shared_ptr<DiagramNode> node = candidates[i];
-        if (!node) continue;
-        if (onlyInteractive && (!node->visible() || node->locked())) continue;
-        if (node == ignored) continue;
-        const Rect r = node->bounds();
-        const double left = std::min(r.x, r.x + r.width);
-        const double right = std::max(r.x, r.x + r.width);
-        const double top = std::min(r.y, r.y + r.height);
-        const double bottom = std::max(r.y, r.y + r.height);
-        const double dx = point.x < left ? left - point.x : point.x > right ? point.x - right : 0.0;
-        const double dy = point.y < top ? top - point.y : point.y > bottom ? point.y - bottom : 0.0;
-        // Beside the rectangle the nearer side decides; diagonally outside, the corner, compared
-        // squared so that no root is taken for the nodes that are too far anyway.
-        const bool near = (dx == 0.0 || dy == 0.0) ? std::max(dx, dy) < maxDistance
-                                                   : dx * dx + dy * dy < maxDistance * maxDistance;
-        if (!near) continue;
-        const double distance = std::hypot(dx, dy);
-        if (distance < bestDistance) {
-            best = node;
-            bestDistance = distance;
-        }
-    }
-    return best;
 }
 
 std::shared_ptr<Manipulator> Diagram::hitTestManipulator(Point point) {

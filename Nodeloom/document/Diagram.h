@@ -296,6 +296,16 @@ public:
     // nothing.
     void arrange(const std::shared_ptr<Layout>& layout);
 
+    // The topmost top-level node under the point (rotation not considered, edges included);
+    // with excludeLocked, only an interactive one.
+    std::shared_ptr<DiagramNode> getNodeAt(Point point, bool excludeLocked);
+    // The node whose bounds lie nearest to the point, closer than maxDistance; the first of
+    // equally near nodes in the order they were added. The ignored node is never the answer;
+    // with onlyInteractive, hidden and locked nodes are not either.
+    std::shared_ptr<DiagramNode> getNearestNode(Point point, double maxDistance,
+                                                const std::shared_ptr<DiagramNode>& ignored,
+                                                bool onlyInteractive);
+
     // The selection frame, made on first use; its diagram is this document.
     const std::shared_ptr<Selection>& selection();
     // The selected items in drawing order, nodes and links in the order they were added.
@@ -389,16 +399,8 @@ public:
     // excludeLocked leaves out items that are not interactive. A threshold that is not a number
     // counts as 0.
     std::shared_ptr<DiagramItem> getItemAt(Point point, bool excludeLocked, double threshold);
-    // The topmost top-level node under the point; answers of other kinds do not end the search.
-    std::shared_ptr<DiagramNode> getNodeAt(Point point, bool excludeLocked);
     // The lowest link under the point, top level or not.
     std::shared_ptr<DiagramLink> getLinkAt(Point point);
-    // The node whose (unrotated) bounds lie nearest to the point, closer than maxDistance; the
-    // first in `nodes` on a tie. With onlyInteractive, nodes that are hidden or locked by their
-    // own flags are passed over.
-    std::shared_ptr<DiagramNode> getNearestNode(Point point, double maxDistance,
-                                                const std::shared_ptr<DiagramNode>& ignored,
-                                                bool onlyInteractive);
     // The widget of a visible, interactive item under the point, top level or not.
     std::shared_ptr<Manipulator> hitTestManipulator(Point point);
 
@@ -431,6 +433,7 @@ public:
     bool loadFromXml(const std::string& resourceName);
     bool loadFromXml(const char* resourceName);
     bool loadFromXml(const std::filesystem::path& url);
+    // A tree as XmlDomBuilder reads it from a file, element text in text nodes.
     bool loadFromXml(const std::shared_ptr<XmlElement>& root);
 
     // Writes the document's text to the file through a temporary file renamed into place, so

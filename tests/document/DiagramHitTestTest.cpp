@@ -58,12 +58,10 @@ TEST(DiagramHitTest, LockedHiddenAndContainedItemsAreSkipped) {
     upper->setLocked(true);
     EXPECT_EQ(d->getItemAt(Point(10, 10), false, 0.0), upper);
     EXPECT_EQ(d->getItemAt(Point(10, 10), true, 0.0), lower);
-    EXPECT_EQ(d->getNodeAt(Point(10, 10), true), lower);
 
     upper->setLocked(false);
     upper->setTopLevel(false);
     EXPECT_EQ(d->getItemAt(Point(10, 10), false, 0.0), lower);
-    EXPECT_EQ(d->getNodeAt(Point(10, 10), false), lower);
 
     upper->setTopLevel(true);
     d->setLayers({std::make_shared<Layer>()});
@@ -85,31 +83,6 @@ TEST(DiagramHitTest, NodesAndLinksAreFoundByKind) {
     EXPECT_EQ(d->getLinkAt(Point(150, 50)), lowerLink);
     EXPECT_EQ(d->getLinkAt(Point(150, 80)), nullptr);
     EXPECT_EQ(d->getItemAt(Point(150, 50), false, 0.0), upperLink);
-}
-
-TEST(DiagramHitTest, NearestNode) {
-    auto d = std::make_shared<Diagram>();
-    auto a = addNode(*d, Rect(0, 0, 10, 10));
-    auto b = addNode(*d, Rect(5, 5, 10, 10));
-    auto far = addNode(*d, Rect(100, 0, 10, 10));
-
-    // Inside two nodes: the first in the list.
-    EXPECT_EQ(d->getNearestNode(Point(7, 7), 10, nullptr, false), a);
-    EXPECT_EQ(d->getNearestNode(Point(7, 7), 10, a, false), b);
-    // Exactly 10 away is not closer than 10.
-    EXPECT_EQ(d->getNearestNode(Point(90, 5), 10, nullptr, false), nullptr);
-    EXPECT_EQ(d->getNearestNode(Point(90.5, 5), 10, nullptr, false), far);
-    // Diagonally outside, the corner counts: 3-4-5 from (110, 10).
-    EXPECT_EQ(d->getNearestNode(Point(113, 14), 5.01, nullptr, false), far);
-    EXPECT_EQ(d->getNearestNode(Point(113, 14), 5.0, nullptr, false), nullptr);
-    // The nearer node wins over the first one.
-    EXPECT_EQ(d->getNearestNode(Point(16, 12), 50, nullptr, false), b);
-
-    b->setLocked(true);
-    EXPECT_EQ(d->getNearestNode(Point(16, 12), 50, nullptr, true), a);
-    EXPECT_EQ(d->getNearestNode(Point(16, 12), 50, nullptr, false), b);
-    EXPECT_EQ(d->getNearestNode(Point(16, 12), notANumber, nullptr, false), nullptr);
-    EXPECT_EQ(d->getNearestNode(Point(notANumber, 12), 50, nullptr, false), nullptr);
 }
 
 TEST(DiagramHitTest, ManipulatorOfAVisibleInteractiveItem) {
