@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -204,4 +205,26 @@ TEST(LinkDrawing, RoundedCornersBendBeforeTheVertex) {
         EXPECT_TRUE(picture.blank(84, 16));
         EXPECT_TRUE(picture.inkNear(90, 60));
     }
+}
+
+TEST(LinkDrawing, MalformedLinksDrawWithoutHarmingTheRest) {
+    const double nan = std::nan("");
+    auto d = pointDocument(LinkCrossings::arc, 1,
+                           {{Point(0, 50), Point(100, 50)},
+                            {Point(50, 0), Point(nan, 40), Point(50, 100)},
+                            {Point(20, 20)},
+                            {},
+                            {Point(50, 0), Point(50, 100)}});
+    d->setRoundedLinks(true);
+    d->setRoundedLinksRadius(5);
+    for (const auto& link : d->links()) {
+        link->labels().push_back(std::make_shared<LinkLabel>(link, "label"));
+        link->labels().back()->setLinkLengthPosition(0.1);
+        link->setIntermediateShape(arrow());
+    }
+    const Picture picture(*d);
+    ASSERT_NE(picture.image, nullptr);
+    // The sound links still cross with a bridge.
+    EXPECT_TRUE(picture.inkNear(56, 50));
+    EXPECT_TRUE(picture.inkNear(70, 50));
 }
