@@ -154,7 +154,9 @@ TEST(LinkCrossings, CachedUntilTheLinkOrItsNeighboursChange) {
     upper->setSegmentCount(2);
     EXPECT_EQ(segment(*upper, 0).size(), 2u);
     EXPECT_EQ(segment(*upper, 1).size(), 2u);
-    upper->setControlPoints({Point(50, 0), Point(50, 100)});
+    // A route applied as the router and the layouts apply theirs.
+    upper->applyPoints(Points{Point(50, 0), Point(50, 100)}, 0, 0, false, true);
+    EXPECT_EQ(segment(*upper, 0).size(), 4u);
 
     // Removed links take their crossings with them.
     d->removeItem(lower);
