@@ -1,10 +1,12 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "Nodeloom/document/ContextMenuEventArgs.h"
@@ -29,6 +31,7 @@
 #include "Nodeloom/foundation/Point.h"
 #include "Nodeloom/foundation/Rect.h"
 #include "Nodeloom/foundation/RenderOptions.h"
+#include "Nodeloom/foundation/Size.h"
 #include "Nodeloom/foundation/Style.h"
 #include "Nodeloom/foundation/Theme.h"
 #include "Nodeloom/items/AnchorPoint.h"
@@ -36,6 +39,7 @@
 
 namespace nodeloom {
 
+class Canvas;
 class Command;
 class DiagramItem;
 class DiagramLink;
@@ -50,6 +54,10 @@ class UndoManager;
 class XmlContext;
 class XmlDomBuilder;
 class XmlElement;
+
+namespace platform {
+class ImageSurface;
+}
 
 // The diagram document: it owns the items, keeps them in one drawing order, holds the
 // document-wide settings the items read (unit, bounds, style, theme, handle size, hit tolerance)
@@ -306,6 +314,41 @@ public:
     // Selects only the given item (nothing for null).
     void changeSelection(const std::shared_ptr<DiagramItem>& item);
 
+    // Paints the document: the labels in `rect` placed anew, the background over the whole
+    // bounds, the grid over `rect`, the visible top-level items bottom first (each with its
+    // shadow when the render options ask for shadows) and the handles of the selected items.
+    // `rect` is the area to refresh, in document units.
+    void draw(Canvas& canvas, const Rect& rect);
+    // The grid lines or points over the rectangle, at most one per device pixel; none for a grid
+    // size that is not a positive finite number.
+    void drawGrid(Canvas& canvas, const Rect& rect);
+    void drawItems(Canvas& canvas);
+    // The whole document as a picture of its bounds in pixels; null when the bounds are empty,
+    // not finite or more than 32,767 pixels on a side.
+    std::shared_ptr<platform::ImageSurface> createImage();
+    // Writes that picture to the file as "public.png" or "public.jpeg" and answers whether it
+    // did. Any other type, or a failure, writes nothing and answers false.
+    bool exportImage(const std::filesystem::path& filePath, const std::string& imageType);
+    // The size that the text takes laid out in the rectangle in that font; (0, 0) for no text.
+    Size measureString(const std::string& text, const std::string& fontName, double fontSize,
+                       const std::shared_ptr<MeasureUnit>& fontUnit, const Rect& layoutRect,
+                       HorizontalAlignment alignment, bool bold, bool italic, bool underline);
+    // The links among the items below position `index` of the drawing order (below) or above
+    // it, nearest first; an index past the end counts as the number of items, the place of a
+    // link outside the item list.
+    std::vector<std::shared_ptr<DiagramLink>> getLinksInZOrder(bool below, int index) const;
+    // The same links, only those whose bounds meet `bounds` (edges included). Found through a
+    // spatial index, so that finding the crossings of every link costs no more than the links
+    // near each.
+    std::vector<std::shared_ptr<DiagramLink>> getLinksInZOrder(bool below, int index,
+                                                               const Rect& bounds);
+
+    // Places the auto-arranged link labels in the rectangle (widened by the pending
+    // linkLabelsInvalidRect) beside their links, clear of nodes and of each other; only while
+    // labelLayoutInvalid is set, which it then clears.
+    void layoutLinkLabels(const Rect& rect);
+    void arrangeLinkLabels(const Rect& rect);
+
     // The handler every new document subscribes to contextMenuCreated. The radial menu it fills
     // is shown only in a view, so without one it adds nothing.
     static void fillDefaultContextMenu(Object& sender, ContextMenuEventArgs& args);
@@ -415,6 +458,25 @@ public:
                                         XmlContext& context);
 
 private:
+    // What a link looked like to the crossings of the links around it when it was last drawn.
+    struct LinkGeometry {
+        std::vector<Point> points;
+        Rect bounds;
+        bool visible = true;
+        bool bezier = false;
+        int zIndex = -1;
+        int layerIndex = -1;
+        std::uint64_t sweep = 0;
+    };
+    struct LinkIndex;
+
+    // Drops the cached crossings of every link near a link that has changed, appeared or gone
+    // since the last draw, whatever changed it.
+    void dropStaleLinkCrossings();
+    // The spatial index of the links in the drawing order, built when first needed; kept while a
+    // draw runs, which changes no link.
+    const LinkIndex& linkIndex();
+
     const Layer* validLayer(int index) const;
     bool addNodeOrLink(const std::shared_ptr<DiagramItem>& item);
     void loadShapeLibrary();
@@ -507,6 +569,12 @@ private:
     bool canUndo_ = false;
     bool canRedo_ = false;
     std::shared_ptr<UndoManager> undoManager_;
+    std::unordered_map<const DiagramLink*, LinkGeometry> linkGeometry_;
+    std::uint64_t geometrySweep_ = 0;
+    // Shared rather than unique, so that the document can be destroyed where the index type is
+    // not yet complete.
+    std::shared_ptr<LinkIndex> linkIndex_;
+    bool drawing_ = false;
 };
 
 }  // namespace nodeloom

@@ -262,11 +262,11 @@ private:
     std::shared_ptr<AnchorPattern> anchorPattern_;
     double rotationAngle_ = 0.0;
     bool expanded_ = true;
+    std::weak_ptr<Vertex> vertex_;
     bool expandable_ = false;
     std::shared_ptr<NodeExpander> expander_;
     std::optional<CollapsedSet> collapsedSet_;
     std::shared_ptr<Attachment> attachment_;
-    std::weak_ptr<Vertex> vertex_;
 };
 
 }  // namespace nodeloom

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "Nodeloom/foundation/Canvas.h"
+#include "Nodeloom/foundation/Utilities.h"
 #include "Nodeloom/links/DiagramLink.h"
 
 namespace nodeloom {
@@ -75,6 +77,19 @@ void BezierShapeImpl::onPointsApplied(DiagramLink& link) {
         result = {p[0], mid, mid, p[m]};
     }
     link.setControlPoints(std::move(result));
+}
+
+void BezierShapeImpl::draw(DiagramLink&, const std::vector<Point>& points, Canvas& canvas) {
+    canvas.drawBezier(points);
+}
+
+void BezierShapeImpl::drawIntermediateShapes(Canvas& canvas, const std::shared_ptr<Shape>& shape,
+                                             double size, DiagramLink&,
+                                             const std::vector<Point>& points, int segment) {
+    if (segment < 0 || 3 * static_cast<std::size_t>(segment) + 3 >= points.size()) return;
+    const Point at = Utilities::getBezierPt(points, segment, 0.5);
+    const Point before = Utilities::getBezierPt(points, segment, 0.45);
+    DiagramLink::drawShapeAlongSegment(canvas, shape, at, before, size);
 }
 
 }  // namespace nodeloom

@@ -23,6 +23,13 @@ public:
     // one segment, and the joints sit halfway between neighbouring inner vertices.
     void onPointsApplied(DiagramLink& link) override;
 
+    // The cubic segments; Bézier links draw no crossings and no rounded corners.
+    void draw(DiagramLink& link, const std::vector<Point>& points, Canvas& canvas) override;
+    // At the curve's middle (t = 0.5), turned along the curve.
+    void drawIntermediateShapes(Canvas& canvas, const std::shared_ptr<Shape>& shape, double size,
+                                DiagramLink& link, const std::vector<Point>& points,
+                                int segment) override;
+
 protected:
     BezierShapeImpl() = default;
 };

@@ -14,23 +14,18 @@
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/items/DiagramItemState.h"
 #include "Nodeloom/items/InplaceEditable.h"
+#include "Nodeloom/links/Crossing.h"
 #include "Nodeloom/links/DiagramLinkState.h"
 #include "Nodeloom/links/LinkShape.h"
 
 namespace nodeloom {
 
+class Canvas;
 class ConnectionPoint;
 class DiagramNode;
 class LinkLabel;
 class LinkShapeImpl;
 class Shape;
-
-// One entry of a segment's crossing list: an end of the segment (radius 0), or where a crossing
-// starts or ends.
-struct Crossing {
-    Point location;
-    double radius = 0.0;
-};
 
 // The connector item: a list of control points from an origin node to a destination node, laid
 // out by the strategy of its shape. Each end is a connection point; an end that was never
@@ -41,23 +36,14 @@ struct Crossing {
 // refused and leave the link as it was.
 class DiagramLink : public DiagramItem, public InplaceEditable {
 public:
-    // The link's cached crossings, one list per segment in segment order; kept in the link's
-    // run-time data and rebuilt whenever it has been dropped.
-    class CrossingsData : public Object {
-    public:
-        // That many empty lists; none for a count below 1.
-        explicit CrossingsData(int segmentCount);
-
-        const std::vector<std::vector<Crossing>>& segmentCrossings() const {
-            return segmentCrossings_;
-        }
-        std::vector<std::vector<Crossing>>& segmentCrossings() { return segmentCrossings_; }
-        void setSegmentCrossings(std::vector<std::vector<Crossing>> crossings) {
-            segmentCrossings_ = std::move(crossings);
-        }
-
-    private:
-        std::vector<std::vector<Crossing>> segmentCrossings_;
+    // The link's cached crossings, one list per segment (see CrossingsData.h).
+    class CrossingsData;
+    // The link's text as last laid out for drawing: parallel lists of rectangles, angles and
+    // strings.
+    struct TextLayout {
+        std::vector<Rect> rectangles;
+        std::vector<double> angles;
+        std::vector<std::string> strings;
     };
 
     DiagramLink();
@@ -226,6 +212,32 @@ public:
     CustomDraw customDraw() const { return customDraw_; }
     void setCustomDraw(CustomDraw customDraw) { customDraw_ = customDraw; }
 
+    // Drawing: the pen and fill, the body through the shape's strategy (with crossings), the base,
+    // intermediate and head shapes, the labels and the text. The one-argument form draws with
+    // default options.
+    void draw(Canvas& canvas);
+    void draw(Canvas& canvas, const RenderOptions& options) override;
+    // A handle at every control point, in the link's handles style.
+    void drawHandles(Canvas& canvas) override;
+    // Lays the link's text out against its ends and draws it.
+    virtual void updateTextLayout(Canvas& canvas);
+    const std::shared_ptr<TextLayout>& textLayout() const { return textLayout_; }
+    // Draws the shape with its tip at `position`, turned along the segment from `segmentStart`
+    // (pointing right when the two coincide), in a square of side `size` hanging behind the tip.
+    // The pivot plays no part.
+    static void drawArrowhead(Canvas& canvas, const std::shared_ptr<Shape>& shape, Point pivot,
+                              Point position, Point segmentStart, double size);
+    static void drawShapeAlongSegment(Canvas& canvas, const std::shared_ptr<Shape>& shape,
+                                      Point position, Point segmentStart, double size);
+    // The link's crossings with the links below it (bridges) or above it (gaps), as the
+    // document's linkCrossings says; cached in the link's run-time data while the link, the
+    // document's mode and its crossing radius stay as they were. Empty lists for a link in no
+    // document.
+    virtual std::shared_ptr<CrossingsData> computeCrossings();
+    // Control point `index`, the first and the last pulled in under the base and head shapes;
+    // (0, 0) for an index outside the link.
+    virtual Point getTrimmedPoint(int index) const;
+
     // The strategy of the link's current shape.
     std::shared_ptr<LinkShapeImpl> shapeImpl() const;
 
@@ -279,6 +291,22 @@ private:
     // 1.0 converted from millimetres into the document's unit; 1 without a document.
     double millimetre() const;
 
+    // The text rectangle last measured and what it was measured for, so that a link whose text,
+    // font and ends stay as they were is not measured again on every draw.
+    struct TextMeasure {
+        std::string text;
+        std::string fontName;
+        double fontSize = 0;
+        const MeasureUnit* fontUnit = nullptr;
+        const MeasureUnit* unit = nullptr;
+        HorizontalAlignment horizontal{};
+        VerticalAlignment vertical{};
+        Point start;
+        Point end;
+        Rect rect;
+    };
+    Rect measureLinkText();
+
     std::shared_ptr<ConnectionPoint> originConnection_;
     std::shared_ptr<ConnectionPoint> destinationConnection_;
     std::vector<Point> controlPoints_{Point(0, 0), Point(50, 50)};
@@ -304,6 +332,11 @@ private:
     bool autoRoute_ = false;
     static inline unsigned long long autoRouteGeneration_ = 0;
     Rect invalidRect_;
+    std::shared_ptr<TextLayout> textLayout_;
+    std::optional<TextMeasure> textMeasure_;
 };
 
 }  // namespace nodeloom
+
+// The cached crossings need the complete link class.
+#include "Nodeloom/links/CrossingsData.h"

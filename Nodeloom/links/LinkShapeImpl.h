@@ -1,14 +1,17 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "Nodeloom/foundation/Point.h"
 #include "Nodeloom/links/LinkShape.h"
 
 namespace nodeloom {
 
+class Canvas;
 class DiagramLink;
 class DiagramLinkState;
+class Shape;
 
 // The shape-dependent rules of a link's control points: how they are laid out afresh, kept
 // consistent while one of them is dragged, and adjusted after the ends moved or a whole route was
@@ -38,6 +41,21 @@ public:
     virtual void adjustAfterEndsMoved(DiagramLink& link);
     // Called after a whole new point list was applied to the link.
     virtual void onPointsApplied(DiagramLink& link);
+
+    // Draws the link's line through `points` (its control points, the ends pulled in under the
+    // arrowheads) with the pen already set: straight segments, corners rounded as the document
+    // says, and bridges or gaps where it crosses other links.
+    virtual void draw(DiagramLink& link, const std::vector<Point>& points, Canvas& canvas);
+    // Draws the shape at the middle of segment `segment` of the points, turned along it.
+    virtual void drawIntermediateShapes(Canvas& canvas, const std::shared_ptr<Shape>& shape,
+                                        double size, DiagramLink& link,
+                                        const std::vector<Point>& points, int segment);
+    // Strokes the points with every inner corner replaced by an arc of `radius` that touches
+    // both of its segments (smaller where the segments are short), nothing filled; as one path
+    // when `thickness` exceeds `unitPx`, so that thick lines join cleanly. Answers the last point
+    // drawn.
+    static Point drawRoundedPolyline(Canvas& canvas, const std::vector<Point>& points,
+                                     double radius, double thickness, double unitPx);
 
 protected:
     LinkShapeImpl() = default;
