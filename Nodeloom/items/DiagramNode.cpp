@@ -539,9 +539,9 @@ void DiagramNode::drawAnchors(Canvas& canvas) {
 }
 
 bool DiagramNode::shouldShowAnchors(const RenderOptions& options) const {
-    // A document shows anchor marks only when its setting says "always", and a new document's
-    // setting is "never"; documents do not offer the setting yet, so inside one no marks show.
-    if (diagram()) return false;
+    // Inside a document the document's own setting has the last word.
+    if (const std::shared_ptr<Diagram> d = diagram())
+        return options.enableAnchors() && d->showAnchors() == ShowAnchors::always;
     return options.enableAnchors();
 }
 

@@ -112,6 +112,12 @@ TEST(NodeDrawing, AnchorMarksFollowTheOptionsAndTheNodesAngle) {
     auto diagram = std::make_shared<Diagram>();
     diagram->attachItem(node, true);
     EXPECT_FALSE(node->shouldShowAnchors(RenderOptions()));
+    // Only "always" shows them, and the render option can still turn them off.
+    diagram->setShowAnchors(ShowAnchors::always);
+    EXPECT_TRUE(node->shouldShowAnchors(RenderOptions()));
+    EXPECT_FALSE(node->shouldShowAnchors(options));
+    diagram->setShowAnchors(ShowAnchors::auto_);
+    EXPECT_FALSE(node->shouldShowAnchors(RenderOptions()));
 }
 
 TEST(NodeDrawing, HandlesFollowTheHandlesStyle) {
