@@ -27,40 +27,6 @@ bool closer(const Point& from, const Point& a, const Point& b) {
     return std::fabs(da - db) >= kSameDistance && da < db;
 }
 
-// The crossing of segments s-e and p-q, found through the slopes and intercepts of their lines
-// and accepted within a small tolerance of both segments' extents. Parallel segments (vertical
-// ones included) never cross.
-std::optional<Point> crossingOf(const Point& s, const Point& e, const Point& p, const Point& q) {
-    const bool thisVertical = s.x == e.x;
-    const bool otherVertical = p.x == q.x;
-    if (thisVertical && otherVertical) return std::nullopt;
-    double x = 0, y = 0;
-    if (thisVertical) {
-        const double a2 = (p.y - q.y) / (p.x - q.x);
-        const double b2 = (p.x * q.y - p.y * q.x) / (p.x - q.x);
-        x = s.x;
-        y = a2 * x + b2;
-    } else {
-        const double a = (s.y - e.y) / (s.x - e.x);
-        const double b = (s.x * e.y - s.y * e.x) / (s.x - e.x);
-        if (otherVertical) {
-            x = p.x;
-            y = a * p.x + b;
-        } else {
-            const double a2 = (p.y - q.y) / (p.x - q.x);
-            const double b2 = (p.x * q.y - p.y * q.x) / (p.x - q.x);
-            if (a == a2) return std::nullopt;
-            x = (b2 - b) / (a - a2);
-            y = b + a * (b2 - b) / (a - a2);
-        }
-    }
-    if ((x - s.x) * (x - e.x) <= kOnSegment && (y - s.y) * (y - e.y) <= kOnSegment &&
-        (x - p.x) * (x - q.x) <= kOnSegment && (y - p.y) * (y - q.y) <= kOnSegment) {
-        return Point(x, y);
-    }
-    return std::nullopt;
-}
-
 // Where the circle of radius r around c meets the line from c towards `toward`. The crossing lies
 // on that line, so this is the point r along it; a radius of 0 gives c itself.
 Point circlePoint(const Point& c, const Point& toward, double r) {
@@ -92,6 +58,41 @@ void prune(std::vector<Crossing>& list, const Point& start, double h) {
 }
 
 }  // namespace
+
+// The crossing of segments s-e and p-q, found through the slopes and intercepts of their lines
+// and accepted within a small tolerance of both segments' extents. Parallel segments (vertical
+// ones included) never cross.
+std::optional<Point> segmentCrossing(const Point& s, const Point& e, const Point& p,
+                                     const Point& q) {
+    const bool thisVertical = s.x == e.x;
+    const bool otherVertical = p.x == q.x;
+    if (thisVertical && otherVertical) return std::nullopt;
+    double x = 0, y = 0;
+    if (thisVertical) {
+        const double a2 = (p.y - q.y) / (p.x - q.x);
+        const double b2 = (p.x * q.y - p.y * q.x) / (p.x - q.x);
+        x = s.x;
+        y = a2 * x + b2;
+    } else {
+        const double a = (s.y - e.y) / (s.x - e.x);
+        const double b = (s.x * e.y - s.y * e.x) / (s.x - e.x);
+        if (otherVertical) {
+            x = p.x;
+            y = a * p.x + b;
+        } else {
+            const double a2 = (p.y - q.y) / (p.x - q.x);
+            const double b2 = (p.x * q.y - p.y * q.x) / (p.x - q.x);
+            if (a == a2) return std::nullopt;
+            x = (b2 - b) / (a - a2);
+            y = b + a * (b2 - b) / (a - a2);
+        }
+    }
+    if ((x - s.x) * (x - e.x) <= kOnSegment && (y - s.y) * (y - e.y) <= kOnSegment &&
+        (x - p.x) * (x - q.x) <= kOnSegment && (y - p.y) * (y - q.y) <= kOnSegment) {
+        return Point(x, y);
+    }
+    return std::nullopt;
+}
 
 DiagramLink::CrossingsData::CrossingsData(int segmentCount)
     : segmentCrossings_(static_cast<std::size_t>(std::max(segmentCount, 0))) {}
@@ -132,7 +133,7 @@ void DiagramLink::CrossingsData::build(DiagramLink& link,
                 const Point& p = points[j];
                 const Point& q = points[j + 1];
                 if (p == q) continue;
-                const std::optional<Point> x = crossingOf(s, e, p, q);
+                const std::optional<Point> x = segmentCrossing(s, e, p, q);
                 if (!x) continue;
                 // A bridge or gap that would reach past an end of either segment is not drawn.
                 if (!(r < x->distance(s) && r < x->distance(e) && r < x->distance(p) &&

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "Nodeloom/foundation/Object.h"
@@ -48,5 +49,11 @@ private:
     double radius_ = 0.0;
     std::vector<Point> points_;
 };
+
+// Where segments s-e and p-q cross, found through the slopes and intercepts of their lines and
+// accepted within a small tolerance of both segments' extents; parallel segments never cross. Links
+// find their crossings with each other and with rectangles by this one test.
+std::optional<Point> segmentCrossing(const Point& s, const Point& e, const Point& p,
+                                     const Point& q);
 
 }  // namespace nodeloom

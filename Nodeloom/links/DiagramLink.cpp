@@ -23,6 +23,7 @@
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/CascadingShapeImpl.h"
+#include "Nodeloom/links/CrossingsData.h"
 #include "Nodeloom/links/LinkLabel.h"
 #include "Nodeloom/links/LinkShapeImpl.h"
 #include "Nodeloom/platform/TextEngine.h"
@@ -36,7 +37,6 @@ namespace {
 constexpr int kBezierQuality = 30;
 constexpr int kIntersectSteps = 10;
 constexpr double kDistinct = 1e-5;
-constexpr double kOnSegment = 0.0001;
 
 bool finite(double v) {
     return std::isfinite(v);
@@ -53,37 +53,6 @@ bool distinct(const Point& a, const Point& b) {
 bool sameColor(const std::shared_ptr<Color>& a, const std::shared_ptr<Color>& b) {
     if (a == b) return true;
     return a && b && *a == *b;
-}
-
-// The test by which links find their crossings, so that a rectangle meets a link wherever a link
-// drawn along its edge would cross it: slopes and intercepts, parallel pieces never meeting, and
-// a small tolerance on both pieces' extents.
-bool segmentsCross(const Point& s, const Point& e, const Point& p, const Point& q) {
-    const bool thisVertical = s.x == e.x;
-    const bool otherVertical = p.x == q.x;
-    if (thisVertical && otherVertical) return false;
-    double x = 0, y = 0;
-    if (thisVertical) {
-        const double a2 = (p.y - q.y) / (p.x - q.x);
-        const double b2 = (p.x * q.y - p.y * q.x) / (p.x - q.x);
-        x = s.x;
-        y = a2 * x + b2;
-    } else {
-        const double a = (s.y - e.y) / (s.x - e.x);
-        const double b = (s.x * e.y - s.y * e.x) / (s.x - e.x);
-        if (otherVertical) {
-            x = p.x;
-            y = a * p.x + b;
-        } else {
-            const double a2 = (p.y - q.y) / (p.x - q.x);
-            const double b2 = (p.x * q.y - p.y * q.x) / (p.x - q.x);
-            if (a == a2) return false;
-            x = (b2 - b) / (a - a2);
-            y = b + a * (b2 - b) / (a - a2);
-        }
-    }
-    return (x - s.x) * (x - e.x) <= kOnSegment && (y - s.y) * (y - e.y) <= kOnSegment &&
-           (x - p.x) * (x - q.x) <= kOnSegment && (y - p.y) * (y - q.y) <= kOnSegment;
 }
 
 // The named child as an int: `missing` when there is no such child, nothing when its text is no
@@ -476,7 +445,8 @@ bool DiagramLink::intersects(const Rect& rect) {
                               Point(rect.x, bottom), Point(rect.x, rect.y)};
     for (std::size_t i = 0; i + 1 < path.size(); ++i) {
         for (int edge = 0; edge < 4; ++edge) {
-            if (segmentsCross(path[i], path[i + 1], corners[edge], corners[edge + 1])) return true;
+            if (segmentCrossing(path[i], path[i + 1], corners[edge], corners[edge + 1]))
+                return true;
         }
     }
     return false;
