@@ -2,9 +2,11 @@
 // whose handlers do nothing, read the same file. Loading the document should stay within five
 // times the bare pass.
 #include <benchmark/benchmark.h>
+
 #include <expat.h>
 #include <fcntl.h>
 #include <unistd.h>
+#include "bench/BareExpat.h"
 
 #include <filesystem>
 #include <memory>
@@ -61,34 +63,6 @@ const SavedDocument& savedDocument() {
     return saved;
 }
 
-void XMLCALL ignoreStart(void*, const XML_Char*, const XML_Char**) {}
-void XMLCALL ignoreEnd(void*, const XML_Char*) {}
-void XMLCALL ignoreText(void*, const XML_Char*, int) {}
-
-bool bareParse(const fs::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) return false;
-    XML_Parser parser = XML_ParserCreate(nullptr);
-    XML_SetElementHandler(parser, ignoreStart, ignoreEnd);
-    XML_SetCharacterDataHandler(parser, ignoreText);
-    constexpr int chunkSize = 256 * 1024;
-    bool ok = false;
-    for (;;) {
-        void* buffer = XML_GetBuffer(parser, chunkSize);
-        const ssize_t count = ::read(fd, buffer, chunkSize);
-        if (count < 0) break;
-        const bool last = count == 0;
-        if (XML_ParseBuffer(parser, static_cast<int>(count), last) != XML_STATUS_OK) break;
-        if (last) {
-            ok = true;
-            break;
-        }
-    }
-    XML_ParserFree(parser);
-    ::close(fd);
-    return ok;
-}
-
 void setBytes(benchmark::State& state, const fs::path& path) {
     std::error_code error;
     const auto size = fs::file_size(path, error);
@@ -101,7 +75,8 @@ void setBytes(benchmark::State& state, const fs::path& path) {
 void BM_BareExpat(benchmark::State& state) {
     const SavedDocument& saved = savedDocument();
     for (auto _ : state) {
-        if (!saved.ok || !bareParse(saved.path)) state.SkipWithError("bare parse failed");
+        if (!saved.ok || !nodeloom::bench::bareParse(saved.path))
+            state.SkipWithError("bare parse failed");
     }
     setBytes(state, saved.path);
 }

@@ -1,9 +1,11 @@
 // Parses a generated document of about 20 MB with XmlDomBuilder and, for comparison, with a bare
 // expat pass whose handlers do nothing. The builder should stay within three times the bare pass.
 #include <benchmark/benchmark.h>
+
 #include <expat.h>
 #include <fcntl.h>
 #include <unistd.h>
+#include "bench/BareExpat.h"
 
 #include <filesystem>
 #include <fstream>
@@ -61,40 +63,10 @@ const fs::path& documentPath() {
     return document.path;
 }
 
-void XMLCALL ignoreStart(void*, const XML_Char*, const XML_Char**) {}
-void XMLCALL ignoreEnd(void*, const XML_Char*) {}
-void XMLCALL ignoreText(void*, const XML_Char*, int) {}
-
-// Reads the file in the same chunks as the builder and lets expat report every event to
-// handlers that do nothing; true when the document was well-formed.
-bool bareParse(const fs::path& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY);
-    if (fd < 0) return false;
-    XML_Parser parser = XML_ParserCreate(nullptr);
-    XML_SetElementHandler(parser, ignoreStart, ignoreEnd);
-    XML_SetCharacterDataHandler(parser, ignoreText);
-    constexpr int chunkSize = 256 * 1024;
-    bool ok = false;
-    for (;;) {
-        void* buffer = XML_GetBuffer(parser, chunkSize);
-        const ssize_t count = ::read(fd, buffer, chunkSize);
-        if (count < 0) break;
-        const bool last = count == 0;
-        if (XML_ParseBuffer(parser, static_cast<int>(count), last) != XML_STATUS_OK) break;
-        if (last) {
-            ok = true;
-            break;
-        }
-    }
-    XML_ParserFree(parser);
-    ::close(fd);
-    return ok;
-}
-
 void BM_BareExpat(benchmark::State& state) {
     const fs::path& path = documentPath();
     for (auto _ : state) {
-        if (!bareParse(path)) state.SkipWithError("bare parse failed");
+        if (!nodeloom::bench::bareParse(path)) state.SkipWithError("bare parse failed");
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                             static_cast<int64_t>(fs::file_size(path)));
