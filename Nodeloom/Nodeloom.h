@@ -31,6 +31,7 @@
 #include "Nodeloom/document/ItemList.h"
 #include "Nodeloom/document/KeepInsideParentConstraintRule.h"
 #include "Nodeloom/document/Layer.h"
+#include "Nodeloom/document/LayoutContainer.h"
 #include "Nodeloom/document/LinkEventArgs.h"
 #include "Nodeloom/document/LinkFollowsNodesRule.h"
 #include "Nodeloom/document/LinkLabelLayout.h"

@@ -19,6 +19,7 @@
 #include "Nodeloom/document/Event.h"
 #include "Nodeloom/document/ItemList.h"
 #include "Nodeloom/document/Layer.h"
+#include "Nodeloom/document/LayoutContainer.h"
 #include "Nodeloom/document/LinkEventArgs.h"
 #include "Nodeloom/document/Metatype.h"
 #include "Nodeloom/document/NodeEventArgs.h"
@@ -69,7 +70,10 @@ class ImageSurface;
 //
 // The item lists find and take out an item in constant time, so that removing items one by one
 // costs no more than the items removed; the drawing order is sorted lazily, when next needed.
-class Diagram : public Object, public IDiagramExtent, public std::enable_shared_from_this<Diagram> {
+class Diagram : public Object,
+                public IDiagramExtent,
+                public LayoutContainer,
+                public std::enable_shared_from_this<Diagram> {
 public:
     Diagram();
     ~Diagram() override;
@@ -162,6 +166,9 @@ public:
     // The document's extent in its measure unit. A change of any of the four numbers repaints;
     // a rectangle with a non-finite number is refused.
     Rect bounds() const override { return bounds_; }
+
+    std::vector<std::shared_ptr<DiagramLink>> layoutLinks() const override { return links(); }
+    Rect layoutBounds() const override { return bounds_; }
     void setBounds(const Rect& bounds);
     // Repaints when the new unit is not equal to the old one; null is refused.
     std::shared_ptr<MeasureUnit> measureUnit() const override { return measureUnit_; }
