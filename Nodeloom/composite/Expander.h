@@ -4,7 +4,7 @@
 
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Rect.h"
-#include "Nodeloom/view/Manipulator.h"
+#include "Nodeloom/items/Manipulator.h"
 
 namespace nodeloom {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "Nodeloom/document/Metatype.h"
+#include "Nodeloom/foundation/Metatype.h"
 #include "Nodeloom/foundation/Object.h"
 
 namespace nodeloom {

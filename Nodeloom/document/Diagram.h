@@ -21,7 +21,7 @@
 #include "Nodeloom/document/Layer.h"
 #include "Nodeloom/document/LayoutContainer.h"
 #include "Nodeloom/document/LinkEventArgs.h"
-#include "Nodeloom/document/Metatype.h"
+#include "Nodeloom/foundation/Metatype.h"
 #include "Nodeloom/document/NodeEventArgs.h"
 #include "Nodeloom/document/RepaintEventArgs.h"
 #include "Nodeloom/foundation/Brush.h"
@@ -36,7 +36,7 @@
 #include "Nodeloom/foundation/Style.h"
 #include "Nodeloom/foundation/Theme.h"
 #include "Nodeloom/items/AnchorPoint.h"
-#include "Nodeloom/links/LinkCrossings.h"
+#include "Nodeloom/document/LinkCrossings.h"
 
 namespace nodeloom {
 

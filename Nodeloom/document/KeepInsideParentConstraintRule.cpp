@@ -4,7 +4,7 @@
 #include "Nodeloom/document/Selection.h"
 #include "Nodeloom/items/DiagramItemState.h"
 #include "Nodeloom/items/DiagramNode.h"
-#include "Nodeloom/view/AdjustmentHandle.h"
+#include "Nodeloom/items/AdjustmentHandle.h"
 #include "Nodeloom/view/SinglePointerController.h"
 
 namespace nodeloom {

@@ -5,7 +5,7 @@
 
 #include "Nodeloom/foundation/Point.h"
 #include "Nodeloom/foundation/Rect.h"
-#include "Nodeloom/view/NodeHandleType.h"
+#include "Nodeloom/items/NodeHandleType.h"
 
 namespace nodeloom {
 

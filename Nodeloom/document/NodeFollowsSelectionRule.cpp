@@ -5,7 +5,7 @@
 #include "Nodeloom/document/Selection.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/items/DiagramNodeState.h"
-#include "Nodeloom/view/AdjustmentHandle.h"
+#include "Nodeloom/items/AdjustmentHandle.h"
 
 namespace nodeloom {
 

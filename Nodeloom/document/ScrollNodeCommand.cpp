@@ -1,6 +1,6 @@
 #include "Nodeloom/document/ScrollNodeCommand.h"
 
-#include "Nodeloom/view/Scrollable.h"
+#include "Nodeloom/items/Scrollable.h"
 
 namespace nodeloom {
 

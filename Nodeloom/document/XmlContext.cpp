@@ -7,7 +7,7 @@
 #include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/ClassDescriptor.h"
 #include "Nodeloom/document/DiagramStatic.h"
-#include "Nodeloom/document/Metatype.h"
+#include "Nodeloom/foundation/Metatype.h"
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Color.h"
 #include "Nodeloom/foundation/Colors.h"

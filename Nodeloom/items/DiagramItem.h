@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "Nodeloom/document/Metatype.h"
-#include "Nodeloom/document/RuntimeDataKey.h"
+#include "Nodeloom/foundation/Metatype.h"
+#include "Nodeloom/items/RuntimeDataKey.h"
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Color.h"
 #include "Nodeloom/foundation/DashStyle.h"

@@ -29,9 +29,9 @@
 #include "Nodeloom/items/DiagramNodeState.h"
 #include "Nodeloom/items/GroupAttachment.h"
 #include "Nodeloom/links/DiagramLink.h"
-#include "Nodeloom/view/AdjustmentHandle.h"
-#include "Nodeloom/view/InvisibleHandlesImpl.h"
-#include "Nodeloom/view/SquareHandlesImpl.h"
+#include "Nodeloom/items/AdjustmentHandle.h"
+#include "Nodeloom/items/InvisibleHandlesImpl.h"
+#include "Nodeloom/items/SquareHandlesImpl.h"
 
 namespace nodeloom {
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "Nodeloom/document/Weak.h"
+#include "Nodeloom/foundation/Weak.h"
 #include "Nodeloom/foundation/Color.h"
 #include "Nodeloom/foundation/Point.h"
 #include "Nodeloom/foundation/Rect.h"

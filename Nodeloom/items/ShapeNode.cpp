@@ -16,7 +16,7 @@
 #include "Nodeloom/foundation/Theme.h"
 #include "Nodeloom/foundation/XmlElement.h"
 #include "Nodeloom/items/ShapeNodeState.h"
-#include "Nodeloom/view/AdjustmentHandle.h"
+#include "Nodeloom/items/AdjustmentHandle.h"
 #include "Nodeloom/view/SinglePointerController.h"
 
 namespace nodeloom {

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "Nodeloom/document/RectIndex.h"
+#include "Nodeloom/foundation/RectIndex.h"
 
 namespace nodeloom {
 

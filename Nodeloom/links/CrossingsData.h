@@ -8,7 +8,7 @@
 #include "Nodeloom/foundation/Point.h"
 #include "Nodeloom/links/Crossing.h"
 #include "Nodeloom/links/DiagramLink.h"
-#include "Nodeloom/links/LinkCrossings.h"
+#include "Nodeloom/document/LinkCrossings.h"
 
 namespace nodeloom {
 

@@ -27,8 +27,8 @@
 #include "Nodeloom/links/LinkLabel.h"
 #include "Nodeloom/links/LinkShapeImpl.h"
 #include "Nodeloom/platform/TextEngine.h"
-#include "Nodeloom/view/AdjustmentHandle.h"
-#include "Nodeloom/view/SquareHandlesImpl.h"
+#include "Nodeloom/items/AdjustmentHandle.h"
+#include "Nodeloom/items/SquareHandlesImpl.h"
 
 namespace nodeloom {
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "Nodeloom/document/ArrayRef.h"
+#include "Nodeloom/foundation/ArrayRef.h"
 #include "Nodeloom/foundation/Point.h"
 #include "Nodeloom/foundation/Rect.h"
 #include "Nodeloom/links/Segment.h"

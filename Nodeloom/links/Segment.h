@@ -3,7 +3,7 @@
 #include <memory>
 #include <utility>
 
-#include "Nodeloom/document/ArrayRef.h"
+#include "Nodeloom/foundation/ArrayRef.h"
 #include "Nodeloom/foundation/Point.h"
 
 namespace nodeloom {

@@ -3,7 +3,7 @@
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/items/DiagramItemState.h"
-#include "Nodeloom/view/AdjustmentHandle.h"
+#include "Nodeloom/items/AdjustmentHandle.h"
 
 namespace nodeloom {
 

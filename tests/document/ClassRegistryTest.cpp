@@ -6,7 +6,7 @@
 
 #include "Nodeloom/document/ClassDescriptor.h"
 #include "Nodeloom/document/Diagram.h"
-#include "Nodeloom/document/Metatype.h"
+#include "Nodeloom/foundation/Metatype.h"
 #include "Nodeloom/foundation/Object.h"
 
 namespace nodeloom {

@@ -8,7 +8,7 @@
 #include "Nodeloom/document/DiagramMediator.h"
 #include "Nodeloom/document/KeepInsideParentConstraintRule.h"
 #include "Nodeloom/document/Selection.h"
-#include "Nodeloom/view/AdjustmentHandle.h"
+#include "Nodeloom/items/AdjustmentHandle.h"
 #include "Nodeloom/view/SinglePointerController.h"
 
 using namespace nodeloom;

@@ -14,7 +14,7 @@
 #include "Nodeloom/document/Selection.h"
 #include "Nodeloom/foundation/MeasureUnit.h"
 #include "Nodeloom/items/ConnectionPoint.h"
-#include "Nodeloom/view/AdjustmentHandle.h"
+#include "Nodeloom/items/AdjustmentHandle.h"
 #include "Nodeloom/view/SinglePointerController.h"
 
 using namespace nodeloom;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "Nodeloom/document/Diagram.h"
-#include "Nodeloom/document/LinkLabelLayout.h"
+#include "Nodeloom/links/LinkLabelLayout.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/LinkLabel.h"

@@ -3,9 +3,9 @@
 #include <memory>
 #include <unordered_set>
 
-#include "Nodeloom/document/ArrayRef.h"
-#include "Nodeloom/document/RuntimeDataKey.h"
-#include "Nodeloom/document/Weak.h"
+#include "Nodeloom/foundation/ArrayRef.h"
+#include "Nodeloom/items/RuntimeDataKey.h"
+#include "Nodeloom/foundation/Weak.h"
 
 using namespace nodeloom;
 

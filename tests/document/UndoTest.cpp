@@ -12,7 +12,7 @@
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/ScrollNodeCommand.h"
 #include "Nodeloom/document/UndoManager.h"
-#include "Nodeloom/view/Scrollable.h"
+#include "Nodeloom/items/Scrollable.h"
 
 using namespace nodeloom;
 using namespace nodeloom::test;

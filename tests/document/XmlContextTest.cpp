@@ -10,7 +10,7 @@
 
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/DiagramStatic.h"
-#include "Nodeloom/document/Metatype.h"
+#include "Nodeloom/foundation/Metatype.h"
 #include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Color.h"

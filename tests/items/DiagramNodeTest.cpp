@@ -12,7 +12,7 @@
 #include "Nodeloom/items/AnchorPattern.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/DiagramLink.h"
-#include "Nodeloom/view/AdjustmentHandle.h"
+#include "Nodeloom/items/AdjustmentHandle.h"
 
 using namespace nodeloom;
 using namespace nodeloom::test;

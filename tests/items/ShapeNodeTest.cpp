@@ -27,7 +27,7 @@
 #include "Nodeloom/items/ShapeNodeState.h"
 #include "Nodeloom/platform/Bundle.h"
 #include "Nodeloom/platform/ImageSurface.h"
-#include "Nodeloom/view/AdjustmentHandle.h"
+#include "Nodeloom/items/AdjustmentHandle.h"
 #include "Nodeloom/view/SinglePointerController.h"
 #include "foundation/Pixels.h"
 

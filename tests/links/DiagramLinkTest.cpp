@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "Nodeloom/document/Diagram.h"
-#include "Nodeloom/document/RuntimeDataKey.h"
+#include "Nodeloom/items/RuntimeDataKey.h"
 #include "Nodeloom/items/AnchorPattern.h"
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/DiagramNode.h"

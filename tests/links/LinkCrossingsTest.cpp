@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "Nodeloom/document/Diagram.h"
-#include "Nodeloom/document/RuntimeDataKey.h"
+#include "Nodeloom/items/RuntimeDataKey.h"
 #include "Nodeloom/document/UndoManager.h"
 #include "Nodeloom/foundation/Canvas.h"
 #include "Nodeloom/items/DiagramNode.h"

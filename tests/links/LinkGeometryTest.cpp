@@ -10,7 +10,7 @@
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/LinkLabel.h"
-#include "Nodeloom/view/AdjustmentHandle.h"
+#include "Nodeloom/items/AdjustmentHandle.h"
 #include "items/NodeTestSupport.h"
 
 using namespace nodeloom;

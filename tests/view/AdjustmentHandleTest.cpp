@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "Nodeloom/view/AdjustmentHandle.h"
+#include "Nodeloom/items/AdjustmentHandle.h"
 
 using namespace nodeloom;
 

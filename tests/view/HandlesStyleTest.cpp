@@ -15,9 +15,9 @@
 #include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/foundation/XmlElement.h"
 #include "Nodeloom/items/HandlesStyle.h"
-#include "Nodeloom/view/HandlesVisualStyle.h"
-#include "Nodeloom/view/InvisibleHandlesImpl.h"
-#include "Nodeloom/view/SquareHandlesImpl.h"
+#include "Nodeloom/items/HandlesVisualStyle.h"
+#include "Nodeloom/items/InvisibleHandlesImpl.h"
+#include "Nodeloom/items/SquareHandlesImpl.h"
 #include "foundation/Pixels.h"
 
 using namespace nodeloom;

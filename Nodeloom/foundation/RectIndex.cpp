@@ -1,4 +1,4 @@
-#include "Nodeloom/document/RectIndex.h"
+#include "Nodeloom/foundation/RectIndex.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "Nodeloom/view/Manipulator.h"
+#include "Nodeloom/items/Manipulator.h"
 
 namespace nodeloom {
 

@@ -1,4 +1,4 @@
-#include "Nodeloom/view/HandlesVisualStyle.h"
+#include "Nodeloom/items/HandlesVisualStyle.h"
 
 #include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/Colors.h"

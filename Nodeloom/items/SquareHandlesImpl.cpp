@@ -1,7 +1,7 @@
-#include "Nodeloom/view/SquareHandlesImpl.h"
+#include "Nodeloom/items/SquareHandlesImpl.h"
 
 #include "Nodeloom/foundation/Canvas.h"
-#include "Nodeloom/view/HandlesVisualStyle.h"
+#include "Nodeloom/items/HandlesVisualStyle.h"
 
 namespace nodeloom {
 

@@ -1,4 +1,4 @@
-#include "Nodeloom/view/InvisibleHandlesImpl.h"
+#include "Nodeloom/items/InvisibleHandlesImpl.h"
 
 namespace nodeloom {
 

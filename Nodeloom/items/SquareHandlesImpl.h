@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Nodeloom/view/HandlesStyleImpl.h"
+#include "Nodeloom/items/HandlesStyleImpl.h"
 
 namespace nodeloom {
 

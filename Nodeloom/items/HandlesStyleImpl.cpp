@@ -1,4 +1,4 @@
-#include "Nodeloom/view/HandlesStyleImpl.h"
+#include "Nodeloom/items/HandlesStyleImpl.h"
 
 namespace nodeloom {
 

@@ -1,4 +1,4 @@
-#include "Nodeloom/view/AdjustmentHandle.h"
+#include "Nodeloom/items/AdjustmentHandle.h"
 
 #include <array>
 #include <iostream>

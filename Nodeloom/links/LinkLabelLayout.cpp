@@ -1,4 +1,4 @@
-#include "Nodeloom/document/LinkLabelLayout.h"
+#include "Nodeloom/links/LinkLabelLayout.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "Nodeloom/document/Diagram.h"
-#include "Nodeloom/document/RectIndex.h"
+#include "Nodeloom/foundation/RectIndex.h"
 #include "Nodeloom/foundation/MeasureUnit.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/DiagramLink.h"
