@@ -36,7 +36,7 @@ bool ItemFollowsContainerRule::isDependent(const std::shared_ptr<DiagramItem>& i
 }
 
 void ItemFollowsContainerRule::updateDependent(const std::shared_ptr<DiagramItem>& item,
-                                               const StateMap&, SinglePointerController*) {
+                                               const StateMap&, DragState*) {
     const auto* node = dynamic_cast<const DiagramNode*>(item.get());
     if (node == nullptr) return;
     if (const std::shared_ptr<Attachment> attachment = node->attachment())

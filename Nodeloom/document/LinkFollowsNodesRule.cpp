@@ -26,7 +26,7 @@ bool LinkFollowsNodesRule::isDependent(const std::shared_ptr<DiagramItem>& item)
 }
 
 void LinkFollowsNodesRule::updateDependent(const std::shared_ptr<DiagramItem>& item,
-                                           const StateMap&, SinglePointerController*) {
+                                           const StateMap&, DragState*) {
     auto* link = dynamic_cast<DiagramLink*>(item.get());
     if (link == nullptr) return;
     const Point oldStart = link->startPoint();

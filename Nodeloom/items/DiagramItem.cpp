@@ -62,7 +62,7 @@ std::shared_ptr<Manipulator> DiagramItem::hitTestManipulators(Point) {
     return nullptr;
 }
 void DiagramItem::updateFlipOnResize(const Rect&, const Rect&, AdjustmentHandle&,
-                                     SinglePointerController&) {}
+                                     DragState&) {}
 
 std::shared_ptr<DiagramItemState> DiagramItem::createState() {
     return std::make_shared<DiagramItemState>();

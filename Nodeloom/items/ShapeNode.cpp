@@ -17,7 +17,7 @@
 #include "Nodeloom/foundation/XmlElement.h"
 #include "Nodeloom/items/ShapeNodeState.h"
 #include "Nodeloom/items/AdjustmentHandle.h"
-#include "Nodeloom/view/SinglePointerController.h"
+#include "Nodeloom/items/DragState.h"
 
 namespace nodeloom {
 
@@ -119,9 +119,9 @@ void ShapeNode::resizeToFitText() {
 }
 
 void ShapeNode::updateFlipOnResize(const Rect&, const Rect& newBounds, AdjustmentHandle& handle,
-                                   SinglePointerController& controller) {
+                                   DragState& drag) {
     if (!allowFlip_ || !handle.isResizeHandle()) return;
-    const auto& states = controller.originalStates();
+    const auto& states = drag.originalStates();
     const auto found = states.find(std::const_pointer_cast<DiagramItem>(weak_from_this().lock()));
     if (found == states.end()) return;
     const auto* saved = dynamic_cast<const ShapeNodeState*>(found->second.get());
