@@ -1,6 +1,6 @@
 #include "Nodeloom/document/ItemFollowsContainerRule.h"
 
-#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/ContainerNode.h"  // Hook: node container
 #include "Nodeloom/document/Diagram.h"
 
 namespace nodeloom {

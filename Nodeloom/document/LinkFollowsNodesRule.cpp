@@ -2,8 +2,8 @@
 
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/DiagramNode.h"
-#include "Nodeloom/links/DiagramLink.h"
-#include "Nodeloom/links/LinkShapeImpl.h"
+#include "Nodeloom/links/DiagramLink.h"  // Hook: document holds its links
+#include "Nodeloom/links/LinkShapeImpl.h"  // Hook: document holds its links
 
 namespace nodeloom {
 

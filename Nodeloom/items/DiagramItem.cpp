@@ -6,9 +6,9 @@
 #include <limits>
 #include <utility>
 
-#include "Nodeloom/document/ClassDescriptor.h"
-#include "Nodeloom/document/Diagram.h"
-#include "Nodeloom/document/XmlContext.h"
+#include "Nodeloom/document/ClassDescriptor.h"  // Hook: item reaches its document
+#include "Nodeloom/document/Diagram.h"  // Hook: item reaches its document
+#include "Nodeloom/document/XmlContext.h"  // Hook: item reaches its document
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/Theme.h"
 #include "Nodeloom/foundation/XmlElement.h"

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <utility>
 
-#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/document/Diagram.h"  // Hook: item reaches its document
 #include "Nodeloom/document/DiagramStatic.h"
-#include "Nodeloom/document/XmlContext.h"
+#include "Nodeloom/document/XmlContext.h"  // Hook: item reaches its document
 #include "Nodeloom/foundation/Canvas.h"
 #include "Nodeloom/foundation/DashStyle.h"
 #include "Nodeloom/foundation/GraphicsPath.h"
