@@ -48,6 +48,7 @@
 #include "Nodeloom/foundation/Weak.h"
 #include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/foundation/XmlElement.h"
+#include "Nodeloom/foundation/XmlValueContext.h"
 #include "Nodeloom/platform/AtomicFile.h"
 #include "Nodeloom/platform/Base64.h"
 #include "Nodeloom/platform/Bundle.h"
