@@ -97,7 +97,8 @@ void View::setCenter(const Point& center) {
 
 std::shared_ptr<Window> View::window() const {
     std::shared_ptr<View> root;
-    for (auto up = superview(); up; up = up->superview()) root = up;
+    for (auto up = superview(); up; up = up->superview())
+        root = up;
     if (!root) root = std::const_pointer_cast<View>(weak_from_this().lock());
     return std::dynamic_pointer_cast<Window>(root);
 }
@@ -282,7 +283,8 @@ void View::layoutIfNeeded() {
         layoutSubviews();
     }
     const auto subviews = subviews_;
-    for (const auto& view : subviews) view->layoutIfNeeded();
+    for (const auto& view : subviews)
+        view->layoutIfNeeded();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -56,15 +56,17 @@ void Window::fingersDown(const std::vector<Finger>& fingers) {
         seen.push_back(finger.id);
         auto view = hitTest(finger.location);
         if (!view) continue;
-        const auto taken = [&](const LiveFinger& f) { return f.view == view; };
-        if (!view->multipleTouchEnabled() &&
-            (std::any_of(live_.begin(), live_.end(), taken) ||
-             std::any_of(arrived.begin(), arrived.end(), taken))) {
+        const auto taken = [&](const LiveFinger& f) { return f.view == view.get(); };
+        if (!view->multipleTouchEnabled() && (std::any_of(live_.begin(), live_.end(), taken) ||
+                                              std::any_of(arrived.begin(), arrived.end(), taken))) {
             continue;
         }
-        auto touch = std::make_shared<Touch>(finger.id, finger.location, view,
-                                             std::static_pointer_cast<Window>(weak_from_this().lock()));
-        arrived.push_back(LiveFinger{std::move(touch), std::move(view)});
+        auto touch =
+            std::make_shared<Touch>(finger.id, finger.location, view,
+                                    std::static_pointer_cast<Window>(weak_from_this().lock()));
+        View* target = view.get();
+        if (target == this) view.reset();
+        arrived.push_back(LiveFinger{std::move(touch), target, std::move(view)});
     }
     if (arrived.empty()) return;
     live_.insert(live_.end(), arrived.begin(), arrived.end());
@@ -113,23 +115,26 @@ void Window::fingersCancel(const std::vector<int>& ids) {
 void Window::deliver(const std::vector<LiveFinger>& fingers, TouchPhase phase, Callback callback) {
     // Keeps the window alive through callbacks that drop the last other reference to it.
     const auto self = weak_from_this().lock();
-    for (const auto& finger : live_) finger.touch->phase_ = TouchPhase::stationary;
-    for (const auto& finger : fingers) finger.touch->phase_ = phase;
+    for (const auto& finger : live_)
+        finger.touch->phase_ = TouchPhase::stationary;
+    for (const auto& finger : fingers)
+        finger.touch->phase_ = phase;
     refreshEvent();
     const std::shared_ptr<TouchEvent> event = event_;
 
-    std::vector<std::shared_ptr<View>> views;
+    std::vector<View*> views;
     for (const auto& finger : fingers) {
         if (std::find(views.begin(), views.end(), finger.view) == views.end()) {
             views.push_back(finger.view);
         }
     }
-    for (const auto& view : views) {
+    for (View* view : views) {
         TouchSet touches;
         for (const auto& finger : fingers) {
             if (finger.view == view) touches.push_back(finger.touch);
         }
-        ((*view).*callback)(touches, event);
+        // Alive: held by the finger, or the window itself.
+        (view->*callback)(touches, event);
     }
 
     if (phase == TouchPhase::ended || phase == TouchPhase::cancelled) {
@@ -144,7 +149,8 @@ void Window::deliver(const std::vector<LiveFinger>& fingers, TouchPhase phase, C
 void Window::refreshEvent() {
     TouchSet touches;
     touches.reserve(live_.size());
-    for (const auto& finger : live_) touches.push_back(finger.touch);
+    for (const auto& finger : live_)
+        touches.push_back(finger.touch);
     event_->setAllTouches(std::move(touches));
 }
 

@@ -57,8 +57,10 @@ private:
 
     struct LiveFinger {
         std::shared_ptr<Touch> touch;
-        // Held for the finger's life, like the touch's view in the system this stands in for.
-        std::shared_ptr<View> view;
+        View* view;
+        // The view is held for the finger's life, like the touch's view in the system this
+        // stands in for; unless it is the window itself, which would then hold itself.
+        std::shared_ptr<View> keep;
     };
     using Callback = void (View::*)(const TouchSet&, const std::shared_ptr<TouchEvent>&);
 
