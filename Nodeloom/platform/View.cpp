@@ -20,11 +20,6 @@ namespace {
 // More unrendered requests than this are worth no more than one request for the whole view.
 constexpr std::size_t kMaxDisplayRequests = 256;
 
-bool finite(const Rect& r) {
-    return std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.width) &&
-           std::isfinite(r.height);
-}
-
 Rect standardized(Rect r) {
     if (r.width < 0) {
         r.x += r.width;
@@ -67,7 +62,7 @@ std::shared_ptr<View> View::create(const Coder& coder) {
 // Geometry
 
 void View::setFrame(const Rect& frame) {
-    if (!finite(frame)) return;
+    if (!frame.isFinite()) return;
     const Rect r = standardized(frame);
     if (r.size() != bounds_.size()) needsLayout_ = true;
     origin_ = r.getLocation();
@@ -75,7 +70,7 @@ void View::setFrame(const Rect& frame) {
 }
 
 void View::setBounds(const Rect& bounds) {
-    if (!finite(bounds)) return;
+    if (!bounds.isFinite()) return;
     const Rect r = standardized(bounds);
     const Point c = center();
     if (r.size() != bounds_.size()) needsLayout_ = true;
@@ -88,7 +83,7 @@ Point View::center() const {
 }
 
 void View::setCenter(const Point& center) {
-    if (!std::isfinite(center.x) || !std::isfinite(center.y)) return;
+    if (!center.isFinite()) return;
     origin_ = Point(center.x - bounds_.width / 2, center.y - bounds_.height / 2);
 }
 
@@ -191,7 +186,7 @@ void View::setNeedsDisplay() {
 }
 
 void View::setNeedsDisplay(const Rect& rect) {
-    if (!finite(rect)) return;
+    if (!rect.isFinite()) return;
     if (displayRequests_.size() >= kMaxDisplayRequests) {
         displayRequests_.assign(1, std::nullopt);
         return;

@@ -10,10 +10,6 @@ namespace nodeloom::platform {
 
 namespace {
 
-bool finite(const Point& p) {
-    return std::isfinite(p.x) && std::isfinite(p.y);
-}
-
 bool listed(const std::vector<int>& ids, int id) {
     return std::find(ids.begin(), ids.end(), id) != ids.end();
 }
@@ -52,7 +48,7 @@ void Window::fingersDown(const std::vector<Finger>& fingers) {
     std::vector<LiveFinger> arrived;
     std::vector<int> seen;
     for (const auto& finger : fingers) {
-        if (!finite(finger.location) || listed(seen, finger.id) || find(finger.id)) continue;
+        if (!finger.location.isFinite() || listed(seen, finger.id) || find(finger.id)) continue;
         seen.push_back(finger.id);
         auto view = hitTest(finger.location);
         if (!view) continue;
@@ -77,7 +73,7 @@ void Window::fingersMove(const std::vector<Finger>& fingers) {
     std::vector<LiveFinger> moved;
     std::vector<int> seen;
     for (const auto& finger : fingers) {
-        if (!finite(finger.location) || listed(seen, finger.id)) continue;
+        if (!finger.location.isFinite() || listed(seen, finger.id)) continue;
         seen.push_back(finger.id);
         if (LiveFinger* live = find(finger.id)) {
             live->touch->location_ = finger.location;
@@ -91,7 +87,7 @@ void Window::fingersUp(const std::vector<Finger>& fingers) {
     std::vector<LiveFinger> lifted;
     std::vector<int> seen;
     for (const auto& finger : fingers) {
-        if (!finite(finger.location) || listed(seen, finger.id)) continue;
+        if (!finger.location.isFinite() || listed(seen, finger.id)) continue;
         seen.push_back(finger.id);
         if (LiveFinger* live = find(finger.id)) {
             live->touch->location_ = finger.location;
