@@ -69,31 +69,27 @@ void Window::fingersDown(const std::vector<Finger>& fingers) {
     deliver(arrived, TouchPhase::began, &View::touchesBegan);
 }
 
-void Window::fingersMove(const std::vector<Finger>& fingers) {
-    std::vector<LiveFinger> moved;
+std::vector<Window::LiveFinger> Window::relocate(const std::vector<Finger>& fingers) {
+    std::vector<LiveFinger> found;
     std::vector<int> seen;
     for (const auto& finger : fingers) {
         if (!finger.location.isFinite() || listed(seen, finger.id)) continue;
         seen.push_back(finger.id);
         if (LiveFinger* live = find(finger.id)) {
             live->touch->location_ = finger.location;
-            moved.push_back(*live);
+            found.push_back(*live);
         }
     }
+    return found;
+}
+
+void Window::fingersMove(const std::vector<Finger>& fingers) {
+    const auto moved = relocate(fingers);
     if (!moved.empty()) deliver(moved, TouchPhase::moved, &View::touchesMoved);
 }
 
 void Window::fingersUp(const std::vector<Finger>& fingers) {
-    std::vector<LiveFinger> lifted;
-    std::vector<int> seen;
-    for (const auto& finger : fingers) {
-        if (!finger.location.isFinite() || listed(seen, finger.id)) continue;
-        seen.push_back(finger.id);
-        if (LiveFinger* live = find(finger.id)) {
-            live->touch->location_ = finger.location;
-            lifted.push_back(*live);
-        }
-    }
+    const auto lifted = relocate(fingers);
     if (!lifted.empty()) deliver(lifted, TouchPhase::ended, &View::touchesEnded);
 }
 

@@ -65,6 +65,8 @@ private:
     using Callback = void (View::*)(const TouchSet&, const std::shared_ptr<TouchEvent>&);
 
     LiveFinger* find(int id);
+    // The live fingers among the given ones (each once), moved to their new locations.
+    std::vector<LiveFinger> relocate(const std::vector<Finger>& fingers);
     // Sets the phases, refreshes the event, calls back and, for ending phases, lets the fingers go.
     void deliver(const std::vector<LiveFinger>& fingers, TouchPhase phase, Callback callback);
     void refreshEvent();
