@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "Nodeloom/foundation/Canvas.h"
+#include "Nodeloom/foundation/Geometry.h"
 #include "Nodeloom/foundation/Typecast.h"
 #include "Nodeloom/platform/Coder.h"
 #include "Nodeloom/platform/GraphicsContext.h"
@@ -19,18 +20,6 @@ namespace {
 
 // More unrendered requests than this are worth no more than one request for the whole view.
 constexpr std::size_t kMaxDisplayRequests = 256;
-
-Rect standardized(Rect r) {
-    if (r.width < 0) {
-        r.x += r.width;
-        r.width = -r.width;
-    }
-    if (r.height < 0) {
-        r.y += r.height;
-        r.height = -r.height;
-    }
-    return r;
-}
 
 void setSource(cairo_t* context, const Color& color) {
     const CairoColor c = Typecast::toCairoColor(color);
@@ -63,7 +52,7 @@ std::shared_ptr<View> View::create(const Coder& coder) {
 
 void View::setFrame(const Rect& frame) {
     if (!frame.isFinite()) return;
-    const Rect r = standardized(frame);
+    const Rect r = Geometry::normalizeRectangle(frame);
     if (r.size() != bounds_.size()) needsLayout_ = true;
     origin_ = r.getLocation();
     bounds_.setSize(r.size());
@@ -71,7 +60,7 @@ void View::setFrame(const Rect& frame) {
 
 void View::setBounds(const Rect& bounds) {
     if (!bounds.isFinite()) return;
-    const Rect r = standardized(bounds);
+    const Rect r = Geometry::normalizeRectangle(bounds);
     const Point c = center();
     if (r.size() != bounds_.size()) needsLayout_ = true;
     bounds_ = r;
