@@ -118,7 +118,7 @@ std::vector<std::shared_ptr<DiagramLink>> Diagram::getLinksInZOrder(bool below, 
     found.grid.query(bounds, [&](int id) {
         const long position = found.positions[static_cast<std::size_t>(id)];
         if (below ? position >= from : position <= from) return;
-        if (RectIndex::overlaps(bounds, found.grid.rect(id))) hits.push_back(id);
+        if (bounds.intersectsWith(found.grid.rect(id))) hits.push_back(id);
     });
     // Nearest in the drawing order first.
     std::sort(hits.begin(), hits.end(), [&](int a, int b) {
@@ -170,7 +170,7 @@ void Diagram::dropStaleLinkCrossings() {
     const LinkIndex& found = linkIndex();
     for (const Rect& area : changed) {
         found.grid.query(area, [&](int id) {
-            if (RectIndex::overlaps(area, found.grid.rect(id)))
+            if (area.intersectsWith(found.grid.rect(id)))
                 found.links[static_cast<std::size_t>(id)]->removeRuntimeData(
                     RuntimeDataKey::linkCrossings);
         });
