@@ -146,6 +146,7 @@
 #include "Nodeloom/links/ObstacleIndex.h"
 #include "Nodeloom/links/PolylineShapeImpl.h"
 #include "Nodeloom/links/Router.h"
+#include "Nodeloom/links/RouterGeometry.h"
 #include "Nodeloom/links/Segment.h"
 #include "Nodeloom/links/SplineShapeImpl.h"
 #include "Nodeloom/composite/ContainerNode.h"
