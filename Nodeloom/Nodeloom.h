@@ -57,6 +57,7 @@
 #include "Nodeloom/platform/Coder.h"
 #include "Nodeloom/platform/Directories.h"
 #include "Nodeloom/platform/GraphicsContext.h"
+#include "Nodeloom/platform/HandleDeleter.h"
 #include "Nodeloom/platform/ImageSurface.h"
 #include "Nodeloom/platform/Jpeg.h"
 #include "Nodeloom/platform/NotificationCenter.h"
