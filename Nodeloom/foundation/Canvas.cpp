@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "Nodeloom/foundation/Geometry.h"
 #include "Nodeloom/foundation/GraphicsPath.h"
 #include "Nodeloom/foundation/Typecast.h"
 #include "Nodeloom/platform/ImageSurface.h"
@@ -237,15 +238,7 @@ void Canvas::fillRect(const Rect& rect) {
 // The gradient axis runs from where a ray from the centre in the brush's direction
 // (anticlockwise on the screen) leaves the rectangle, through the centre, to the opposite side.
 void Canvas::fillWithGradient(const LinearGradientBrush& brush, const Rect& input) {
-    Rect r = input;
-    if (r.width < 0) {
-        r.x += r.width;
-        r.width = -r.width;
-    }
-    if (r.height < 0) {
-        r.y += r.height;
-        r.height = -r.height;
-    }
+    const Rect r = Geometry::normalizeRectangle(input);
     if (r.width == 0 || r.height == 0) return;
 
     double t = brush.angle();
