@@ -4,6 +4,7 @@
 #include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/composite/Expander.h"
 #include "Nodeloom/composite/NodeExpander.h"
+#include "Nodeloom/composite/ScrollBar.h"
 #include "Nodeloom/document/AddItemCommand.h"
 #include "Nodeloom/foundation/ArrayRef.h"
 #include "Nodeloom/document/AttachedFollowsMasterRule.h"
