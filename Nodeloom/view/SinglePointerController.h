@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "Nodeloom/foundation/Point.h"
+#include "Nodeloom/view/TouchInputController.h"
 
 namespace nodeloom {
 
@@ -14,9 +15,10 @@ class Diagram;
 class DiagramItem;
 class DiagramItemState;
 
-// The base of the one-finger controllers: the state of one drag, which the document's rules and
-// the dragged items read while it goes on. The touch plumbing joins with the interactive view.
-class SinglePointerController {
+// The base of the one-finger controllers: it turns the touch calls into the steps of one drag
+// (the second point is ignored) and keeps the drag's state, which the document's rules and the
+// dragged items read while it goes on.
+class SinglePointerController : public TouchInputController {
 public:
     // The states of the items the drag may change, taken when it began.
     using StateMap =
@@ -25,10 +27,14 @@ public:
     SinglePointerController(std::shared_ptr<Diagram> diagram,
                             std::shared_ptr<DiagramItem> modifiedItem,
                             std::shared_ptr<AdjustmentHandle> adjustmentHandle);
-    virtual ~SinglePointerController();
+    ~SinglePointerController() override;
 
     SinglePointerController(const SinglePointerController&) = delete;
     SinglePointerController& operator=(const SinglePointerController&) = delete;
+
+    void onTouchDown(Point point, Point positionB) override;
+    void onTouchMove(Point point, Point positionB) override;
+    void onTouchUp(Point point, Point positionB) override;
 
     virtual void startDrag(Point point);
     virtual void continueDrag(Point point);
