@@ -42,7 +42,8 @@ private:
 }  // namespace
 
 RunLoop::~RunLoop() {
-    for (auto& entry : heap_) entry.timer->invalidate();
+    for (auto& entry : heap_)
+        entry.timer->invalidate();
 }
 
 std::shared_ptr<RunLoop> RunLoop::current() {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "Nodeloom/foundation/Canvas.h"
+#include "Nodeloom/foundation/Geometry.h"
 #include "Nodeloom/foundation/Typecast.h"
 #include "Nodeloom/platform/Coder.h"
 #include "Nodeloom/platform/GraphicsContext.h"
@@ -19,23 +20,6 @@ namespace {
 
 // More unrendered requests than this are worth no more than one request for the whole view.
 constexpr std::size_t kMaxDisplayRequests = 256;
-
-bool finite(const Rect& r) {
-    return std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.width) &&
-           std::isfinite(r.height);
-}
-
-Rect standardized(Rect r) {
-    if (r.width < 0) {
-        r.x += r.width;
-        r.width = -r.width;
-    }
-    if (r.height < 0) {
-        r.y += r.height;
-        r.height = -r.height;
-    }
-    return r;
-}
 
 void setSource(cairo_t* context, const Color& color) {
     const CairoColor c = Typecast::toCairoColor(color);
@@ -67,16 +51,16 @@ std::shared_ptr<View> View::create(const Coder& coder) {
 // Geometry
 
 void View::setFrame(const Rect& frame) {
-    if (!finite(frame)) return;
-    const Rect r = standardized(frame);
+    if (!frame.isFinite()) return;
+    const Rect r = Geometry::normalizeRectangle(frame);
     if (r.size() != bounds_.size()) needsLayout_ = true;
     origin_ = r.getLocation();
     bounds_.setSize(r.size());
 }
 
 void View::setBounds(const Rect& bounds) {
-    if (!finite(bounds)) return;
-    const Rect r = standardized(bounds);
+    if (!bounds.isFinite()) return;
+    const Rect r = Geometry::normalizeRectangle(bounds);
     const Point c = center();
     if (r.size() != bounds_.size()) needsLayout_ = true;
     bounds_ = r;
@@ -88,7 +72,7 @@ Point View::center() const {
 }
 
 void View::setCenter(const Point& center) {
-    if (!std::isfinite(center.x) || !std::isfinite(center.y)) return;
+    if (!center.isFinite()) return;
     origin_ = Point(center.x - bounds_.width / 2, center.y - bounds_.height / 2);
 }
 
@@ -97,7 +81,8 @@ void View::setCenter(const Point& center) {
 
 std::shared_ptr<Window> View::window() const {
     std::shared_ptr<View> root;
-    for (auto up = superview(); up; up = up->superview()) root = up;
+    for (auto up = superview(); up; up = up->superview())
+        root = up;
     if (!root) root = std::const_pointer_cast<View>(weak_from_this().lock());
     return std::dynamic_pointer_cast<Window>(root);
 }
@@ -190,7 +175,7 @@ void View::setNeedsDisplay() {
 }
 
 void View::setNeedsDisplay(const Rect& rect) {
-    if (!finite(rect)) return;
+    if (!rect.isFinite()) return;
     if (displayRequests_.size() >= kMaxDisplayRequests) {
         displayRequests_.assign(1, std::nullopt);
         return;
@@ -282,7 +267,8 @@ void View::layoutIfNeeded() {
         layoutSubviews();
     }
     const auto subviews = subviews_;
-    for (const auto& view : subviews) view->layoutIfNeeded();
+    for (const auto& view : subviews)
+        view->layoutIfNeeded();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -10,10 +10,6 @@ namespace nodeloom::platform {
 
 namespace {
 
-bool finite(const Point& p) {
-    return std::isfinite(p.x) && std::isfinite(p.y);
-}
-
 bool listed(const std::vector<int>& ids, int id) {
     return std::find(ids.begin(), ids.end(), id) != ids.end();
 }
@@ -52,50 +48,48 @@ void Window::fingersDown(const std::vector<Finger>& fingers) {
     std::vector<LiveFinger> arrived;
     std::vector<int> seen;
     for (const auto& finger : fingers) {
-        if (!finite(finger.location) || listed(seen, finger.id) || find(finger.id)) continue;
+        if (!finger.location.isFinite() || listed(seen, finger.id) || find(finger.id)) continue;
         seen.push_back(finger.id);
         auto view = hitTest(finger.location);
         if (!view) continue;
-        const auto taken = [&](const LiveFinger& f) { return f.view == view; };
-        if (!view->multipleTouchEnabled() &&
-            (std::any_of(live_.begin(), live_.end(), taken) ||
-             std::any_of(arrived.begin(), arrived.end(), taken))) {
+        const auto taken = [&](const LiveFinger& f) { return f.view == view.get(); };
+        if (!view->multipleTouchEnabled() && (std::any_of(live_.begin(), live_.end(), taken) ||
+                                              std::any_of(arrived.begin(), arrived.end(), taken))) {
             continue;
         }
-        auto touch = std::make_shared<Touch>(finger.id, finger.location, view,
-                                             std::static_pointer_cast<Window>(weak_from_this().lock()));
-        arrived.push_back(LiveFinger{std::move(touch), std::move(view)});
+        auto touch =
+            std::make_shared<Touch>(finger.id, finger.location, view,
+                                    std::static_pointer_cast<Window>(weak_from_this().lock()));
+        View* target = view.get();
+        if (target == this) view.reset();
+        arrived.push_back(LiveFinger{std::move(touch), target, std::move(view)});
     }
     if (arrived.empty()) return;
     live_.insert(live_.end(), arrived.begin(), arrived.end());
     deliver(arrived, TouchPhase::began, &View::touchesBegan);
 }
 
-void Window::fingersMove(const std::vector<Finger>& fingers) {
-    std::vector<LiveFinger> moved;
+std::vector<Window::LiveFinger> Window::relocate(const std::vector<Finger>& fingers) {
+    std::vector<LiveFinger> found;
     std::vector<int> seen;
     for (const auto& finger : fingers) {
-        if (!finite(finger.location) || listed(seen, finger.id)) continue;
+        if (!finger.location.isFinite() || listed(seen, finger.id)) continue;
         seen.push_back(finger.id);
         if (LiveFinger* live = find(finger.id)) {
             live->touch->location_ = finger.location;
-            moved.push_back(*live);
+            found.push_back(*live);
         }
     }
+    return found;
+}
+
+void Window::fingersMove(const std::vector<Finger>& fingers) {
+    const auto moved = relocate(fingers);
     if (!moved.empty()) deliver(moved, TouchPhase::moved, &View::touchesMoved);
 }
 
 void Window::fingersUp(const std::vector<Finger>& fingers) {
-    std::vector<LiveFinger> lifted;
-    std::vector<int> seen;
-    for (const auto& finger : fingers) {
-        if (!finite(finger.location) || listed(seen, finger.id)) continue;
-        seen.push_back(finger.id);
-        if (LiveFinger* live = find(finger.id)) {
-            live->touch->location_ = finger.location;
-            lifted.push_back(*live);
-        }
-    }
+    const auto lifted = relocate(fingers);
     if (!lifted.empty()) deliver(lifted, TouchPhase::ended, &View::touchesEnded);
 }
 
@@ -113,23 +107,26 @@ void Window::fingersCancel(const std::vector<int>& ids) {
 void Window::deliver(const std::vector<LiveFinger>& fingers, TouchPhase phase, Callback callback) {
     // Keeps the window alive through callbacks that drop the last other reference to it.
     const auto self = weak_from_this().lock();
-    for (const auto& finger : live_) finger.touch->phase_ = TouchPhase::stationary;
-    for (const auto& finger : fingers) finger.touch->phase_ = phase;
+    for (const auto& finger : live_)
+        finger.touch->phase_ = TouchPhase::stationary;
+    for (const auto& finger : fingers)
+        finger.touch->phase_ = phase;
     refreshEvent();
     const std::shared_ptr<TouchEvent> event = event_;
 
-    std::vector<std::shared_ptr<View>> views;
+    std::vector<View*> views;
     for (const auto& finger : fingers) {
         if (std::find(views.begin(), views.end(), finger.view) == views.end()) {
             views.push_back(finger.view);
         }
     }
-    for (const auto& view : views) {
+    for (View* view : views) {
         TouchSet touches;
         for (const auto& finger : fingers) {
             if (finger.view == view) touches.push_back(finger.touch);
         }
-        ((*view).*callback)(touches, event);
+        // Alive: held by the finger, or the window itself.
+        (view->*callback)(touches, event);
     }
 
     if (phase == TouchPhase::ended || phase == TouchPhase::cancelled) {
@@ -144,7 +141,8 @@ void Window::deliver(const std::vector<LiveFinger>& fingers, TouchPhase phase, C
 void Window::refreshEvent() {
     TouchSet touches;
     touches.reserve(live_.size());
-    for (const auto& finger : live_) touches.push_back(finger.touch);
+    for (const auto& finger : live_)
+        touches.push_back(finger.touch);
     event_->setAllTouches(std::move(touches));
 }
 

@@ -57,12 +57,16 @@ private:
 
     struct LiveFinger {
         std::shared_ptr<Touch> touch;
-        // Held for the finger's life, like the touch's view in the system this stands in for.
-        std::shared_ptr<View> view;
+        View* view;
+        // The view is held for the finger's life, like the touch's view in the system this
+        // stands in for; unless it is the window itself, which would then hold itself.
+        std::shared_ptr<View> keep;
     };
     using Callback = void (View::*)(const TouchSet&, const std::shared_ptr<TouchEvent>&);
 
     LiveFinger* find(int id);
+    // The live fingers among the given ones (each once), moved to their new locations.
+    std::vector<LiveFinger> relocate(const std::vector<Finger>& fingers);
     // Sets the phases, refreshes the event, calls back and, for ending phases, lets the fingers go.
     void deliver(const std::vector<LiveFinger>& fingers, TouchPhase phase, Callback callback);
     void refreshEvent();
