@@ -14,12 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "LinkNodes.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/foundation/Canvas.h"
 #include "Nodeloom/foundation/MeasureUnit.h"
-#include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/ShapeNode.h"
-#include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/platform/GraphicsContext.h"
 #include "Nodeloom/view/DiagramView.h"
 
@@ -46,16 +45,8 @@ std::shared_ptr<DiagramView> makeView() {
         d.addItem(node);
         nodes.push_back(node);
     }
-    for (int i = 0; i + 1 < static_cast<int>(nodes.size()); i += 10) {
-        auto link = std::make_shared<DiagramLink>();
-        const auto& from = nodes[i];
-        const auto& to = nodes[i + 1];
-        link->setControlPoints({from->bounds().center(), to->bounds().center()});
-        link->setOriginConnection(from->createConnectionPoint(link, link->startPoint(), false));
-        link->setDestinationConnection(to->createConnectionPoint(link, link->endPoint(), true));
-        d.addItem(link);
-        link->clipEndsToOutlines();
-    }
+    for (int i = 0; i + 1 < static_cast<int>(nodes.size()); i += 10)
+        linkNodes(d, nodes[i], nodes[i + 1]);
     return view;
 }
 

@@ -37,15 +37,21 @@ bool TouchInputDispatcher::TouchItem::controllerPoints(Point& a, Point& b) const
     return true;
 }
 
-void TouchInputDispatcher::TouchItem::touchMoved(const TouchPtr& touch, Point position) {
-    const std::shared_ptr<TouchInfo> info = find(touch);
-    if (!info) return;
+std::shared_ptr<TouchInputDispatcher::TouchInfo> TouchInputDispatcher::TouchItem::moveFinger(
+    const TouchPtr& touch, Point position, void (TouchInputController::*notify)(Point, Point)) {
+    std::shared_ptr<TouchInfo> info = find(touch);
+    if (!info) return nullptr;
     info->setCurrentPoint(position);
     // The controller may end this interaction: both stay alive until the call returns.
     const std::shared_ptr<TouchItem> self = weak_from_this().lock();
     const std::shared_ptr<TouchInputController> controller = controller_;
     Point a, b;
-    if (controller && controllerPoints(a, b)) controller->onTouchMove(a, b);
+    if (controller && controllerPoints(a, b)) ((*controller).*notify)(a, b);
+    return info;
+}
+
+void TouchInputDispatcher::TouchItem::touchMoved(const TouchPtr& touch, Point position) {
+    moveFinger(touch, position, &TouchInputController::onTouchMove);
 }
 
 void TouchInputDispatcher::TouchItem::startController() {
@@ -58,15 +64,11 @@ void TouchInputDispatcher::TouchItem::startController() {
 }
 
 void TouchInputDispatcher::TouchItem::touchEnded(const TouchPtr& touch, Point position) {
-    const std::shared_ptr<TouchInfo> info = find(touch);
-    if (!info) return;
-    info->setCurrentPoint(position);
     const std::shared_ptr<TouchItem> self = weak_from_this().lock();
-    const std::shared_ptr<TouchInputController> controller = controller_;
-    Point a, b;
-    if (controller && controllerPoints(a, b)) controller->onTouchUp(a, b);
+    const std::shared_ptr<TouchInfo> info =
+        moveFinger(touch, position, &TouchInputController::onTouchUp);
     const auto it = std::find(touches_.begin(), touches_.end(), info);
-    if (it != touches_.end()) touches_.erase(it);
+    if (info && it != touches_.end()) touches_.erase(it);
 }
 
 // --- Dispatcher --------------------------------------------------------------------------------

@@ -87,6 +87,10 @@ public:
     private:
         // The two points a controller is given, in document units.
         bool controllerPoints(Point& a, Point& b) const;
+        // Moves the listed finger of the touch and tells the controller; null when the touch
+        // is not listed.
+        std::shared_ptr<TouchInfo> moveFinger(const TouchPtr& touch, Point position,
+                                              void (TouchInputController::*notify)(Point, Point));
 
         std::weak_ptr<DiagramView> diagramView_;
         std::shared_ptr<DiagramItem> item_;

@@ -11,10 +11,10 @@
 #include "Nodeloom/foundation/Canvas.h"
 #include "Nodeloom/foundation/MeasureUnit.h"
 #include "Nodeloom/items/AnchorPattern.h"
-#include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/ShapeNode.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/LinkLabel.h"
+#include "document/DocumentTestSupport.h"
 #include "foundation/Pixels.h"
 
 using namespace nodeloom;
@@ -32,10 +32,7 @@ public:
 
 std::shared_ptr<DiagramLink> connect(Diagram& d, const std::shared_ptr<DiagramNode>& from,
                                      const std::shared_ptr<DiagramNode>& to) {
-    auto link = std::make_shared<DiagramLink>();
-    link->setControlPoints({from->bounds().center(), to->bounds().center()});
-    link->setOriginConnection(from->createConnectionPoint(link, link->startPoint(), false));
-    link->setDestinationConnection(to->createConnectionPoint(link, link->endPoint(), true));
+    auto link = test::makeLink(from, to);
     d.addItem(link);
     link->clipEndsToOutlines();
     return link;
