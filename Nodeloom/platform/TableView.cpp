@@ -161,10 +161,13 @@ std::vector<std::shared_ptr<TableViewCell>> TableView::visibleCells() const {
 }
 
 Rect TableView::rectForRowAtIndexPath(const IndexPath& indexPath) {
-    if (indexPath.row < 0 || indexPath.row >= numberOfRowsInSection(indexPath.section)) {
+    // The loaded counts, not the overridable answer: the rectangle is where the row is shown.
+    ensureLoaded();
+    if (indexPath.section < 0 || indexPath.section >= static_cast<int>(sections_.size())) {
         return Rect();
     }
     const Section& section = sections_[static_cast<std::size_t>(indexPath.section)];
+    if (indexPath.row < 0 || indexPath.row >= section.rows) return Rect();
     return Rect(0, section.top + section.header + indexPath.row * kRowHeight, bounds().width,
                 kRowHeight);
 }
