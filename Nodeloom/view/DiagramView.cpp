@@ -101,7 +101,7 @@ void DiagramView::setupView(Diagram& diagram) {
 }
 
 std::shared_ptr<DiagramView> DiagramView::self() {
-    return std::static_pointer_cast<DiagramView>(shared_from_this());
+    return weakSelf().lock();
 }
 
 std::weak_ptr<DiagramView> DiagramView::weakSelf() {

