@@ -188,6 +188,7 @@
 #include "Nodeloom/view/NodeListView.h"
 #include "Nodeloom/view/NodeListViewController.h"
 #include "Nodeloom/view/PanController.h"
+#include "Nodeloom/view/PaletteSlots.h"
 #include "Nodeloom/view/PannedLabelView.h"
 #include "Nodeloom/view/ShapeView.h"
 #include "Nodeloom/view/SinglePointerController.h"

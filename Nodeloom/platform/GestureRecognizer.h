@@ -44,6 +44,15 @@ public:
 
     GestureRecognizerState state() const { return state_; }
     void addTarget(Action action);
+    // A member of an object as the action; the object is held weakly, and once it is gone the
+    // action does nothing.
+    template <class Target>
+    void addTarget(const std::shared_ptr<Target>& target,
+                   void (Target::*action)(GestureRecognizer&)) {
+        addTarget([weak = std::weak_ptr<Target>(target), action](GestureRecognizer& recognizer) {
+            if (const auto object = weak.lock()) ((*object).*action)(recognizer);
+        });
+    }
 
     // The view the recogniser is attached to, or null.
     std::shared_ptr<View> view() const { return view_.lock(); }

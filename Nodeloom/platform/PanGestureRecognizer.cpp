@@ -72,25 +72,26 @@ void PanGestureRecognizer::touchesMoved(const TouchSet& touches, const TouchEven
 }
 
 void PanGestureRecognizer::touchesEnded(const TouchSet& touches, const TouchEvent&) {
-    const TouchSet ending = tracked(touches);
-    if (ending.empty()) return;
-    untrack(ending);
-    previous_ = centroid();
-    if (running()) {
-        if (numberOfTouches() < minimumNumberOfTouches_) setState(GestureRecognizerState::ended);
-    } else if (state() == GestureRecognizerState::possible && numberOfTouches() == 0) {
-        setState(GestureRecognizerState::failed);
-    }
+    release(touches, false);
 }
 
 void PanGestureRecognizer::touchesCancelled(const TouchSet& touches, const TouchEvent&) {
+    release(touches, true);
+}
+
+void PanGestureRecognizer::release(const TouchSet& touches, bool cancelled) {
     const TouchSet ending = tracked(touches);
     if (ending.empty()) return;
     untrack(ending);
     previous_ = centroid();
     if (running()) {
-        setState(GestureRecognizerState::cancelled);
-    } else if (state() == GestureRecognizerState::possible) {
+        if (cancelled) {
+            setState(GestureRecognizerState::cancelled);
+        } else if (numberOfTouches() < minimumNumberOfTouches_) {
+            setState(GestureRecognizerState::ended);
+        }
+    } else if (state() == GestureRecognizerState::possible &&
+               (cancelled || numberOfTouches() == 0)) {
         setState(GestureRecognizerState::failed);
     }
 }

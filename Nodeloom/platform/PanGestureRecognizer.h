@@ -34,6 +34,9 @@ protected:
 private:
     bool running() const;
     bool withinLimits() const;
+    // Fingers lifted or cancelled: the end of a running pan, or the failure of one that never
+    // began.
+    void release(const TouchSet& touches, bool cancelled);
 
     int minimumNumberOfTouches_ = 1;
     int maximumNumberOfTouches_ = 1 << 30;

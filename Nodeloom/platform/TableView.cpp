@@ -41,10 +41,8 @@ std::shared_ptr<TableView> TableView::create(const Coder& coder) {
 }
 
 void TableView::setUp() {
-    const std::weak_ptr<View> weak = weak_from_this();
-    panGestureRecognizer_->addTarget([weak](GestureRecognizer&) {
-        if (const auto table = std::static_pointer_cast<TableView>(weak.lock())) table->onPan();
-    });
+    panGestureRecognizer_->addTarget(std::static_pointer_cast<TableView>(shared_from_this()),
+                                     &TableView::scroll);
     addGestureRecognizer(panGestureRecognizer_);
 }
 
@@ -184,7 +182,7 @@ void TableView::setContentOffset(const Point& offset) {
     setNeedsLayout();
 }
 
-void TableView::onPan() {
+void TableView::scroll(GestureRecognizer&) {
     const auto& pan = *panGestureRecognizer_;
     if (pan.state() == GestureRecognizerState::began) panStart_ = contentOffset().y;
     if (pan.state() != GestureRecognizerState::began &&

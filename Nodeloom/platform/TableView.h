@@ -17,6 +17,7 @@
 namespace nodeloom::platform {
 
 class Coder;
+class GestureRecognizer;
 class PanGestureRecognizer;
 
 enum class TableViewStyle { plain = 0, grouped = 1 };
@@ -113,7 +114,7 @@ private:
     // Gives every cell in view back for reuse.
     void recycleAll();
     void recycle(const std::shared_ptr<TableViewCell>& cell);
-    void onPan();
+    void scroll(GestureRecognizer& recognizer);
 
     TableViewStyle style_;
     std::weak_ptr<TableViewDataSource> dataSource_;

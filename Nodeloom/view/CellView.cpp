@@ -45,12 +45,7 @@ std::shared_ptr<CellView> CellView::create(const platform::Coder& coder) {
 }
 
 void CellView::setUpRow() {
-    const std::weak_ptr<View> weak = weak_from_this();
-    panRec_->addTarget([weak](platform::GestureRecognizer& recognizer) {
-        if (const auto cell = std::static_pointer_cast<CellView>(weak.lock())) {
-            cell->onPan(recognizer);
-        }
-    });
+    panRec_->addTarget(std::static_pointer_cast<CellView>(shared_from_this()), &CellView::onPan);
     addGestureRecognizer(panRec_);
     panRec_->setMinimumNumberOfTouches(1);
     panRec_->setMaximumNumberOfTouches(2);

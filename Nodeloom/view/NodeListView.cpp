@@ -48,12 +48,7 @@ std::shared_ptr<NodeListView> NodeListView::create(const platform::Coder& coder)
     const auto& pan = list->panGestureRecognizer();
     pan->setMinimumNumberOfTouches(1);
     pan->setMaximumNumberOfTouches(2);
-    const std::weak_ptr<View> weak = list->weak_from_this();
-    pan->addTarget([weak](platform::GestureRecognizer& recognizer) {
-        if (const auto self = std::static_pointer_cast<NodeListView>(weak.lock())) {
-            self->onPan(recognizer);
-        }
-    });
+    pan->addTarget(list, &NodeListView::onPan);
     list->setMultipleTouchEnabled(true);
     list->setDelaysContentTouches(true);
     list->setUserInteractionEnabled(true);
@@ -61,13 +56,9 @@ std::shared_ptr<NodeListView> NodeListView::create(const platform::Coder& coder)
 }
 
 void NodeListView::setUpList() {
-    setDataSource(std::static_pointer_cast<NodeListView>(weak_from_this().lock()));
-    const std::weak_ptr<View> weak = weak_from_this();
-    tapRec_->addTarget([weak](platform::GestureRecognizer& recognizer) {
-        if (const auto self = std::static_pointer_cast<NodeListView>(weak.lock())) {
-            self->onTap(recognizer);
-        }
-    });
+    const auto self = std::static_pointer_cast<NodeListView>(shared_from_this());
+    setDataSource(self);
+    tapRec_->addTarget(self, &NodeListView::onTap);
     addGestureRecognizer(tapRec_);
 }
 

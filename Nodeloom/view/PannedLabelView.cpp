@@ -1,8 +1,5 @@
 #include "Nodeloom/view/PannedLabelView.h"
 
-#include "Nodeloom/foundation/Shape.h"
-#include "Nodeloom/view/ShapeView.h"
-
 namespace nodeloom {
 
 PannedLabelView::PannedLabelView(Passkey key, const Rect& frame) : Label(key, frame) {}

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <string_view>
-#include <utility>
 
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Canvas.h"
@@ -36,7 +35,7 @@ void ShapeView::draw(const Rect& rect) {
     canvas->fillRect(rect);
     canvas->setStroke(*Colors::Black());
     canvas->setBrush(std::make_shared<SolidColorBrush>(Colors::White()));
-    if (shape_) shape_->draw(*canvas, targetRect(shape_->id()), false, false);
+    if (const auto& drawn = shape()) drawn->draw(*canvas, targetRect(drawn->id()), false, false);
 }
 
 }  // namespace nodeloom
