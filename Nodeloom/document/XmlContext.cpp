@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "Nodeloom/composite/ContainerNode.h"  // Hook: factory creates every item kind
+#include "Nodeloom/composite/TableNode.h"  // Hook: factory creates every item kind
 #include "Nodeloom/document/ClassDescriptor.h"
 #include "Nodeloom/document/DiagramStatic.h"
 #include "Nodeloom/foundation/Metatype.h"
@@ -569,6 +570,8 @@ std::shared_ptr<DiagramItem> XmlContext::instantiateItem(
         item = std::make_shared<ShapeNode>();
     } else if (*classId == "std:ContainerNode") {
         item = std::make_shared<ContainerNode>();
+    } else if (*classId == "std:TableNode") {
+        item = std::make_shared<TableNode>();
     } else if (*classId == "std:DiagramLink") {
         item = std::make_shared<DiagramLink>();
     } else {
