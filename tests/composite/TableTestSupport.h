@@ -48,8 +48,8 @@ inline int destinationRow(const std::shared_ptr<DiagramLink>& link) {
     return link->destinationConnection()->row();
 }
 
-template <typename T>
-int countOf(const std::vector<std::shared_ptr<T>>& list, const std::shared_ptr<T>& item) {
+template <typename List, typename T>
+int countOf(const List& list, const std::shared_ptr<T>& item) {
     int n = 0;
     for (const auto& entry : list) n += entry == item ? 1 : 0;
     return n;
