@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -331,4 +332,16 @@ TEST(TableState, RandomRowAndColumnEditsUndoToTheSavedDocument) {
         expectEndsConsistent(*table, *d);
         ASSERT_EQ(canonical(d->saveToXmlString()), saved) << "step " << step;
     }
+}
+
+TEST(TableXml, TheTableDocumentOfTheCorpusReadsAndWritesUnchanged) {
+    const fs::path path = NODELOOM_TEST_DATA_DIR "/documents/table.xml";
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    auto d = std::make_shared<Diagram>();
+    ASSERT_TRUE(d->loadFromXml(path));
+    auto table = firstTable(*d);
+    ASSERT_TRUE(table);
+    expectEndsConsistent(*table, *d);
+    EXPECT_EQ(d->saveToXmlString(), text.str());
 }
