@@ -538,13 +538,11 @@ Metatype<DiagramItem> TableNode::getClassType() const {
 std::shared_ptr<Style> TableNode::resolveInheritedStyle(const StylePredicate& predicate,
                                                         const std::shared_ptr<Theme>& theme) const {
     if (theme && predicate) {
-        for (const char* name : {"TableNode", "DiagramNode"}) {
-            const auto it = theme->styles().find(name);
-            if (it != theme->styles().end() && it->second && predicate(*it->second))
-                return it->second;
-        }
+        const auto it = theme->styles().find("TableNode");
+        if (it != theme->styles().end() && it->second && predicate(*it->second)) return it->second;
     }
-    return DiagramItem::resolveInheritedStyle(predicate, theme);
+    // Then "DiagramNode", then the item's own lookup.
+    return DiagramNode::resolveInheritedStyle(predicate, theme);
 }
 
 Rect TableNode::getEditRect(const std::shared_ptr<DiagramItem>&, Point) {
