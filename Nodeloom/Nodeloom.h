@@ -1,5 +1,19 @@
 #pragma once
 
+// Every public header of Nodeloom.
+#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/Expander.h"
+#include "Nodeloom/composite/NodeExpander.h"
+#include "Nodeloom/composite/ScrollBar.h"
+#include "Nodeloom/composite/Cell.h"
+#include "Nodeloom/composite/Column.h"
+#include "Nodeloom/composite/ResizeTableColumnCommand.h"
+#include "Nodeloom/composite/ResizeTableRowCommand.h"
+#include "Nodeloom/composite/Row.h"
+#include "Nodeloom/composite/TableConnectionPoint.h"
+#include "Nodeloom/composite/TableNode.h"
+#include "Nodeloom/composite/TableNodeState.h"
+#include "Nodeloom/document/AddItemCommand.h"
 // Every public header of Nodeloom, bottom layer first.
 #include "Nodeloom/foundation/ArcSegment.h"
 #include "Nodeloom/foundation/ArrayRef.h"
@@ -166,6 +180,7 @@
 #include "Nodeloom/composite/ScrollBar.h"
 #include "Nodeloom/view/Behavior.h"
 #include "Nodeloom/view/BehaviorBase.h"
+#include "Nodeloom/view/CellEditor.h"
 #include "Nodeloom/view/CellView.h"
 #include "Nodeloom/view/DiagramView.h"
 #include "Nodeloom/view/LongPressEvent.h"
