@@ -40,6 +40,8 @@
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/items/DiagramNode.h"
+// Hook: Diagram::arrange and ContainerNode::arrange run a layout.
+#include "Nodeloom/layout/LayoutUtils.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/Router.h"
 #include "Nodeloom/platform/AtomicFile.h"
@@ -550,8 +552,7 @@ const std::shared_ptr<Router>& Diagram::linkRouter() {
 void Diagram::arrange(const std::shared_ptr<Layout>& layout) {
     if (!layout) return;
     recordAllItemStates();
-    // The layout driver comes with the layouts; the step is recorded all the same, so that the
-    // document's history has the shape it will keep.
+    LayoutUtils::arrangeContainer(*layout, *this);
     commitCompositeOperation();
     invalidate();
 }

@@ -1,0 +1,377 @@
+#include "Nodeloom/layout/LayoutUtils.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+
+#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/document/LayoutContainer.h"
+#include "Nodeloom/items/DiagramNode.h"
+#include "Nodeloom/links/DiagramLink.h"
+
+namespace nodeloom {
+
+namespace {
+
+bool takesPart(const DiagramItem& item) {
+    return !item.ignoreLayout() && item.visible();
+}
+
+// The node the item is attached to, when the item is a node and its master a node.
+std::shared_ptr<DiagramNode> masterNode(const DiagramNode& node) {
+    return std::dynamic_pointer_cast<DiagramNode>(node.master());
+}
+
+// The nodes a container holds, in the order of its document.
+std::vector<std::shared_ptr<DiagramNode>> containerChildren(const DiagramNode& node) {
+    std::vector<std::shared_ptr<DiagramNode>> children;
+    const auto* container = dynamic_cast<const ContainerNode*>(&node);
+    if (container == nullptr) return children;
+    const std::shared_ptr<Diagram> diagram = container->diagram();
+    if (!diagram) return children;
+    for (const auto& n : diagram->nodes())
+        if (n && n->container().get() == container) children.push_back(n);
+    return children;
+}
+
+// An unordered pair of vertices, as a key of the edge that joins them.
+struct VertexPair {
+    const Vertex* a;
+    const Vertex* b;
+    VertexPair(const Vertex* p, const Vertex* q)
+        : a(std::less<const Vertex*>()(p, q) ? p : q), b(std::less<const Vertex*>()(p, q) ? q : p) {}
+    bool operator==(const VertexPair&) const = default;
+};
+
+struct VertexPairHash {
+    std::size_t operator()(const VertexPair& p) const {
+        const std::size_t h = std::hash<const Vertex*>()(p.a);
+        return h ^ (std::hash<const Vertex*>()(p.b) + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2));
+    }
+};
+
+// Makes the link a straight two-point polyline between the outlines of its nodes.
+void straighten(DiagramLink& link) {
+    link.setShape(LinkShape::polyline);
+    link.setControlPoints({link.startPoint(), link.endPoint()});
+    link.clipEndsToOutlines();
+    link.updateFromPoints();
+}
+
+Rect vertexRect(const Vertex& v) {
+    return Rect(v.x() - v.width() / 2, v.y() - v.height() / 2, v.width(), v.height());
+}
+
+// Moves the component's nodes and gives its links their points, as applyLayoutGraph does, up to
+// the straight links of layouts that apply no points: those are left to the caller.
+Rect writeBack(Graph& graph, Layout& layout, const LayoutUtils::SavedAnchors& savedAnchors,
+               LayoutContainer& container, double x, double y) {
+    const Rect gb = LayoutUtils::layoutGraphBounds(graph, container.layoutBounds());
+    double dx = 0, dy = 0;
+    if (!layout.keepsComponentPosition()) {
+        dx = x - gb.x;
+        dy = y - gb.y;
+    }
+    const bool keepGroup = layout.keepGroupLayout();
+    // Held for the whole pass: moving one node runs the document's rules, which must not drop
+    // another vertex's node from under the walk.
+    const std::vector<std::shared_ptr<Vertex>> vertices = graph.vertices();
+    for (const auto& v : vertices) {
+        if (!v) continue;
+        const auto node = std::dynamic_pointer_cast<DiagramNode>(v->owner());
+        if (!node) continue;
+        double width = v->width(), height = v->height();
+        if (keepGroup) {
+            const Rect b = node->bounds();
+            width = b.width;
+            height = b.height;
+        }
+        node->setBounds(Rect(v->x() - v->width() / 2 + dx, v->y() - v->height() / 2 + dy, width,
+                             height),
+                        true);
+    }
+
+    const std::vector<std::shared_ptr<Edge>> edges = graph.edges();
+    if (layout.appliesLinkPoints()) {
+        const bool cascading = layout.usesCascadingLinks();
+        const bool computesEnds = layout.computesLinkEnds();
+        for (const auto& e : edges) {
+            if (!e) continue;
+            const auto link = std::dynamic_pointer_cast<DiagramLink>(e->owner());
+            if (!link) continue;
+            if (cascading) link->setShape(LinkShape::cascading);
+            link->applyPoints(e->points(), dx, dy, !computesEnds, false);
+            if (computesEnds) link->updateFromPoints();
+            link->alignEndsToRows();
+        }
+    }
+
+    const Anchoring anchoring = layout.anchoring();
+    if (anchoring != Anchoring::ignore) {
+        for (const auto& e : edges) {
+            if (!e) continue;
+            const auto link = std::dynamic_pointer_cast<DiagramLink>(e->owner());
+            if (!link) continue;
+            if (anchoring == Anchoring::keep) {
+                const auto it = savedAnchors.find(link);
+                if (it == savedAnchors.end()) continue;
+                link->setOriginAnchor(it->second.first);
+                link->setDestinationAnchor(it->second.second);
+            } else {
+                const auto origin = link->origin();
+                const auto destination = link->destination();
+                if (origin)
+                    link->setOriginAnchor(
+                        origin->getNearestAnchorPoint(link->startPoint(), link, false).second);
+                if (destination)
+                    link->setDestinationAnchor(
+                        destination->getNearestAnchorPoint(link->endPoint(), link, true).second);
+            }
+        }
+    }
+    return gb;
+}
+
+// The links whose points a write-back may have moved: those of the vertices' nodes and of every
+// node that follows them (container children and attached nodes, recursively).
+std::vector<std::shared_ptr<DiagramLink>> linksMovedWith(const Graph& graph) {
+    std::vector<std::shared_ptr<DiagramLink>> links;
+    std::unordered_set<const DiagramLink*> seenLinks;
+    std::unordered_set<const DiagramNode*> seenNodes;
+    std::vector<std::shared_ptr<DiagramNode>> stack;
+    for (const auto& v : graph.vertices()) {
+        if (!v) continue;
+        auto node = std::dynamic_pointer_cast<DiagramNode>(v->owner());
+        if (node && seenNodes.insert(node.get()).second) stack.push_back(std::move(node));
+    }
+    while (!stack.empty()) {
+        const std::shared_ptr<DiagramNode> node = std::move(stack.back());
+        stack.pop_back();
+        for (const auto& link : node->getAllLinks())
+            if (link && seenLinks.insert(link.get()).second) links.push_back(link);
+        for (const auto& a : node->attachedNodes())
+            if (a && seenNodes.insert(a.get()).second) stack.push_back(a);
+        for (auto& c : containerChildren(*node))
+            if (seenNodes.insert(c.get()).second) stack.push_back(std::move(c));
+    }
+    return links;
+}
+
+void arrange(Layout& layout, LayoutContainer& container, const LayoutUtils::NodeList& nodes,
+             const ContainerNode* containerNode, double captionHeight) {
+    const LayoutGraph built =
+        LayoutUtils::buildLayoutGraph(layout.mergesRepeatingLinks(), layout.keepGroupLayout(),
+                                      nodes, container.layoutLinks(), containerNode);
+    const std::shared_ptr<Graph>& graph = built.graph;
+    std::vector<std::shared_ptr<Graph>> components;
+    if (layout.requiresConnectedGraph())
+        components = graph->connectedComponents();
+    else
+        components.push_back(graph);
+
+    const Rect bounds = container.layoutBounds();
+    double x = bounds.x + layout.margins();
+    double y = bounds.y + captionHeight + layout.margins();
+    bool straightenedAll = false;
+    for (const auto& component : components) {
+        LayoutUtils::SavedAnchors saved;
+        for (const auto& e : component->edges()) {
+            if (!e) continue;
+            if (auto link = std::dynamic_pointer_cast<DiagramLink>(e->owner()))
+                saved[link] = {link->originAnchor(), link->destinationAnchor()};
+        }
+        if (!layout.arrangeGraph(component)) continue;
+        const Rect r = writeBack(*component, layout, saved, container, x, y);
+        if (!layout.appliesLinkPoints()) {
+            // Every link of the container becomes straight after each component. Straightening
+            // an already straight link whose nodes stayed put changes nothing, so after the first
+            // component only the links that moved with this one need it.
+            const auto links = straightenedAll ? linksMovedWith(*component)
+                                               : container.layoutLinks();
+            for (const auto& link : links)
+                if (link) straighten(*link);
+            straightenedAll = true;
+        }
+        if (layout.multipleGraphsPlacement() == MultipleGraphsPlacement::horizontal)
+            x = x + r.width + layout.margins();
+        else
+            y = y + r.height + layout.margins();
+    }
+
+    for (const auto& link : built.selfLoops->links()) {
+        if (!link) continue;
+        if (const auto origin = link->origin()) origin->makeSelfLoop(link);
+    }
+    for (const auto& entry : built.repeatingLinks->entries())
+        for (const auto& link : entry.links)
+            if (link) straighten(*link);
+}
+
+}  // namespace
+
+void LayoutUtils::arrangeContainer(Layout& layout, Diagram& diagram) {
+    arrange(layout, diagram, diagram.nodes(), nullptr, 0.0);
+}
+
+LayoutGraph LayoutUtils::buildLayoutGraph(bool mergesRepeatingLinks, bool keepGroupLayout,
+                                          const NodeList& nodes, const LinkList& links,
+                                          const ContainerNode* container) {
+    LayoutGraph result{std::make_shared<Graph>(), std::make_shared<SelfLoopLinks>(),
+                       std::make_shared<RepeatingLinks>()};
+    Graph& graph = *result.graph;
+    GroupMap groups;
+    RootMap rootOf;
+    collectLayoutNodes(nodes, groups, rootOf, keepGroupLayout, container);
+
+    // The vertex of each root made by this build; a root's own vertex reference may still name a
+    // vertex of an earlier arrangement.
+    std::unordered_map<const DiagramNode*, std::shared_ptr<Vertex>> vertexOf;
+    vertexOf.reserve(groups.size());
+    for (const auto& n : nodes) {
+        if (!n) continue;
+        const auto group = groups.find(n);
+        if (group == groups.end() || vertexOf.count(n.get()) != 0) continue;
+        auto v = std::make_shared<Vertex>();
+        graph.vertices().push_back(v);
+        if (const std::optional<Rect> rect = groupBounds(group->second)) {
+            v->setX(rect->x);
+            v->setY(rect->y);
+            v->setWidth(rect->width);
+            v->setHeight(rect->height);
+        }
+        v->setOwner(n);
+        n->setVertex(v);
+        vertexOf.emplace(n.get(), std::move(v));
+    }
+
+    // The first edge between two vertices, either way, when repeated links are merged.
+    std::unordered_map<VertexPair, std::shared_ptr<Edge>, VertexPairHash> edgeBetween;
+    for (const auto& link : links) {
+        if (!link || !takesPart(*link)) continue;
+        const std::shared_ptr<DiagramNode> origin = link->origin();
+        const std::shared_ptr<DiagramNode> destination = link->destination();
+        const auto ro = rootOf.find(origin);
+        const auto rd = rootOf.find(destination);
+        if (ro == rootOf.end() || rd == rootOf.end()) continue;
+        const auto vo = vertexOf.find(ro->second.get());
+        const auto vd = vertexOf.find(rd->second.get());
+        if (vo == vertexOf.end() || vd == vertexOf.end()) continue;
+        const bool sameRoot = ro->second == rd->second;
+        if (mergesRepeatingLinks) {
+            if (origin == destination) result.selfLoops->links().push_back(link);
+            if (sameRoot) continue;
+            const VertexPair key(vo->second.get(), vd->second.get());
+            if (const auto found = edgeBetween.find(key); found != edgeBetween.end()) {
+                result.repeatingLinks->append(
+                    std::dynamic_pointer_cast<DiagramLink>(found->second->owner()), link);
+                continue;
+            }
+            auto edge = std::make_shared<Edge>(vo->second, vd->second);
+            graph.addEdge(edge);
+            edge->setOwner(link);
+            edgeBetween.emplace(key, std::move(edge));
+        } else {
+            if (sameRoot && origin != destination) continue;
+            auto edge = std::make_shared<Edge>(vo->second, vd->second);
+            graph.addEdge(edge);
+            edge->setOwner(link);
+        }
+    }
+    graph.setSelfLoops(result.selfLoops);
+    graph.setRepeatingLinks(result.repeatingLinks);
+    return result;
+}
+
+void LayoutUtils::collectLayoutNodes(const NodeList& nodes, GroupMap& groups, RootMap& rootOf,
+                                     bool keepGroupLayout, const ContainerNode* container) {
+    NodeSet visited;
+    for (const auto& n : nodes) {
+        if (!n || visited.count(n) != 0) continue;
+        RootResult found = findLayoutRoot(n, keepGroupLayout, container);
+        auto* rootNode = std::get_if<std::shared_ptr<DiagramNode>>(&found);
+        const std::shared_ptr<DiagramNode> root = rootNode != nullptr && *rootNode ? *rootNode : n;
+        if (!takesPart(*root)) continue;
+        // Walking the same root again would find the same members.
+        if (groups.count(root) != 0) continue;
+        NodeSet members;
+        collectGroupMembers(root, members, visited, keepGroupLayout);
+        for (const auto& m : members) rootOf[m] = root;
+        groups[root] = std::move(members);
+    }
+}
+
+LayoutUtils::RootResult LayoutUtils::findLayoutRoot(const std::shared_ptr<DiagramNode>& node,
+                                                    bool keepGroupLayout,
+                                                    const ContainerNode* container) {
+    if (!node) return node;
+    std::shared_ptr<DiagramNode> parent = node->container();
+    if (!parent && keepGroupLayout) parent = masterNode(*node);
+    if (!parent || (container != nullptr && parent.get() == container)) return node;
+
+    std::vector<std::shared_ptr<DiagramNode>> chain{node};
+    std::unordered_set<const DiagramNode*> inChain{node.get()};
+    for (std::shared_ptr<DiagramNode> current = std::move(parent);;) {
+        if (!inChain.insert(current.get()).second) break;
+        chain.push_back(current);
+        std::shared_ptr<DiagramNode> next = current->container();
+        if (!next) {
+            if (!keepGroupLayout) return current;
+            next = masterNode(*current);
+            if (!next) return current;
+        }
+        if (container != nullptr && next.get() == container) return current;
+        current = std::move(next);
+    }
+    for (const auto& member : chain)
+        if (!takesPart(*member)) return LayoutError::cycleWithIgnoredNodes;
+    return node;
+}
+
+void LayoutUtils::collectGroupMembers(const std::shared_ptr<DiagramNode>& node, NodeSet& members,
+                                      NodeSet& visited, bool keepGroupLayout) {
+    if (!node) return;
+    // An explicit stack: a deep nesting of containers or attachments must not exhaust the call
+    // stack. Only the sets are filled, so the visiting order does not matter.
+    std::vector<std::shared_ptr<DiagramNode>> stack{node};
+    while (!stack.empty()) {
+        const std::shared_ptr<DiagramNode> current = std::move(stack.back());
+        stack.pop_back();
+        // A member met again closes a cycle of attachments or containers.
+        if (!members.insert(current).second) continue;
+        visited.insert(current);
+        if (keepGroupLayout) {
+            for (const auto& a : current->attachedNodes())
+                if (a && takesPart(*a)) stack.push_back(a);
+        }
+        for (auto& c : containerChildren(*current))
+            if (takesPart(*c)) stack.push_back(std::move(c));
+    }
+}
+
+std::optional<Rect> LayoutUtils::groupBounds(const NodeSet& members) {
+    std::optional<Rect> result;
+    for (const auto& m : members)
+        if (m) result = Rect::union_(result, m->bounds());
+    return result;
+}
+
+Rect LayoutUtils::applyLayoutGraph(Graph& graph, Layout& layout, const SavedAnchors& savedAnchors,
+                                   LayoutContainer& container, double x, double y) {
+    const Rect gb = writeBack(graph, layout, savedAnchors, container, x, y);
+    if (!layout.appliesLinkPoints()) {
+        for (const auto& link : container.layoutLinks())
+            if (link) straighten(*link);
+    }
+    return gb;
+}
+
+Rect LayoutUtils::layoutGraphBounds(const Graph& graph, const Rect& defaultRect) {
+    std::optional<Rect> result;
+    for (const auto& v : graph.vertices())
+        if (v) result = Rect::union_(result, vertexRect(*v));
+    return result ? *result : defaultRect;
+}
+
+}  // namespace nodeloom
