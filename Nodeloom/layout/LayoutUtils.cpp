@@ -351,10 +351,28 @@ void LayoutUtils::collectGroupMembers(const std::shared_ptr<DiagramNode>& node, 
 }
 
 std::optional<Rect> LayoutUtils::groupBounds(const NodeSet& members) {
-    std::optional<Rect> result;
-    for (const auto& m : members)
-        if (m) result = Rect::union_(result, m->bounds());
-    return result;
+    // The extreme edges first and the size last: folding rectangles one by one would round
+    // differently in each order, and a set has no fixed order.
+    bool any = false;
+    double left = 0, top = 0, right = 0, bottom = 0;
+    for (const auto& m : members) {
+        if (!m) continue;
+        const Rect b = m->bounds();
+        if (!any) {
+            left = b.x;
+            top = b.y;
+            right = b.x + b.width;
+            bottom = b.y + b.height;
+            any = true;
+            continue;
+        }
+        left = std::min(left, b.x);
+        top = std::min(top, b.y);
+        right = std::max(right, b.x + b.width);
+        bottom = std::max(bottom, b.y + b.height);
+    }
+    if (!any) return std::nullopt;
+    return Rect(left, top, right - left, bottom - top);
 }
 
 Rect LayoutUtils::applyLayoutGraph(Graph& graph, Layout& layout, const SavedAnchors& savedAnchors,
