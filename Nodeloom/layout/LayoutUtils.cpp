@@ -1,8 +1,6 @@
 #include "Nodeloom/layout/LayoutUtils.h"
 
 #include <algorithm>
-#include <cmath>
-#include <cstdint>
 #include <functional>
 
 #include "Nodeloom/composite/ContainerNode.h"
@@ -64,10 +62,11 @@ Rect vertexRect(const Vertex& v) {
     return Rect(v.x() - v.width() / 2, v.y() - v.height() / 2, v.width(), v.height());
 }
 
-// Moves the component's nodes and gives its links their points, as applyLayoutGraph does, up to
-// the straight links of layouts that apply no points: those are left to the caller.
+// Moves the component's nodes and gives its links their points and anchors, as
+// applyLayoutGraph does, straightening the given links when the layout applies no points.
 Rect writeBack(Graph& graph, Layout& layout, const LayoutUtils::SavedAnchors& savedAnchors,
-               LayoutContainer& container, double x, double y) {
+               LayoutContainer& container, double x, double y,
+               const LayoutUtils::LinkList& straightLinks) {
     const Rect gb = LayoutUtils::layoutGraphBounds(graph, container.layoutBounds());
     double dx = 0, dy = 0;
     if (!layout.keepsComponentPosition()) {
@@ -106,6 +105,9 @@ Rect writeBack(Graph& graph, Layout& layout, const LayoutUtils::SavedAnchors& sa
             if (computesEnds) link->updateFromPoints();
             link->alignEndsToRows();
         }
+    } else {
+        for (const auto& link : straightLinks)
+            if (link) straighten(*link);
     }
 
     const Anchoring anchoring = layout.anchoring();
@@ -186,17 +188,15 @@ void arrange(Layout& layout, LayoutContainer& container, const LayoutUtils::Node
             }
         }
         if (!layout.arrangeGraph(component)) continue;
-        const Rect r = writeBack(*component, layout, saved, container, x, y);
+        // Every link of the container becomes straight after each component. Straightening an
+        // already straight link whose nodes stayed put changes nothing, so after the first
+        // component only the links that move with this one need it.
+        LayoutUtils::LinkList straightLinks;
         if (!layout.appliesLinkPoints()) {
-            // Every link of the container becomes straight after each component. Straightening
-            // an already straight link whose nodes stayed put changes nothing, so after the first
-            // component only the links that moved with this one need it.
-            const auto links = straightenedAll ? linksMovedWith(*component)
-                                               : container.layoutLinks();
-            for (const auto& link : links)
-                if (link) straighten(*link);
+            straightLinks = straightenedAll ? linksMovedWith(*component) : container.layoutLinks();
             straightenedAll = true;
         }
+        const Rect r = writeBack(*component, layout, saved, container, x, y, straightLinks);
         if (layout.multipleGraphsPlacement() == MultipleGraphsPlacement::horizontal)
             x = x + r.width + layout.margins();
         else
@@ -427,12 +427,8 @@ std::optional<Rect> LayoutUtils::groupBounds(const NodeSet& members) {
 
 Rect LayoutUtils::applyLayoutGraph(Graph& graph, Layout& layout, const SavedAnchors& savedAnchors,
                                    LayoutContainer& container, double x, double y) {
-    const Rect gb = writeBack(graph, layout, savedAnchors, container, x, y);
-    if (!layout.appliesLinkPoints()) {
-        for (const auto& link : container.layoutLinks())
-            if (link) straighten(*link);
-    }
-    return gb;
+    return writeBack(graph, layout, savedAnchors, container, x, y,
+                     layout.appliesLinkPoints() ? LinkList() : container.layoutLinks());
 }
 
 Rect LayoutUtils::layoutGraphBounds(const Graph& graph, const Rect& defaultRect) {

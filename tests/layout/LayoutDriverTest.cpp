@@ -421,6 +421,24 @@ TEST(LayoutDriver, BlocksMoveTogetherAndAnchorsAreKeptOrReassigned) {
     EXPECT_EQ(link->originAnchor(), 2);
     EXPECT_EQ(link->startPoint(), *r->getAnchorPointPosition(2));
     EXPECT_EQ(link->destinationAnchor(), 0);
+
+    // Straightening the links of a later component leaves the anchors of an earlier one alone.
+    auto f = test::makeDiagram();
+    std::vector<std::shared_ptr<DiagramLink>> links;
+    for (int i = 0; i < 2; ++i) {
+        auto a = addNode(*f, i * 200.0, 0), b = addNode(*f, i * 200.0, 100);
+        for (const auto& n : {a, b}) n->setAnchorPattern(AnchorPattern::decision1In3Out());
+        links.push_back(addLink(*f, a, b));
+    }
+    auto fractal = std::make_shared<FractalLayout>();
+    fractal->setAnchoring(Anchoring::reassign);
+    f->arrange(fractal);
+    for (const auto& l : links) {
+        ASSERT_GE(l->originAnchor(), 0);
+        EXPECT_EQ(l->startPoint(), *l->origin()->getAnchorPointPosition(l->originAnchor()));
+        EXPECT_EQ(l->endPoint(),
+                  *l->destination()->getAnchorPointPosition(l->destinationAnchor()));
+    }
 }
 
 TEST(LayoutDriver, ContainerChildrenMoveWithTheirContainer) {
@@ -475,6 +493,9 @@ TEST(LayoutDriver, CyclesOfAttachmentsNeverStopAnArrangement) {
     auto layout = std::make_shared<SpringLayout>();
     layout->setKeepGroupLayout(true);
     d->arrange(layout);
+
+    // Nodes that hold each other as masters would outlive the document.
+    for (const auto& n : {a, b, c}) n->detach();
 
     // A chain of a hundred thousand attached nodes is one block, walked without recursion.
     std::vector<std::shared_ptr<DiagramNode>> chain{std::make_shared<DiagramNode>()};
