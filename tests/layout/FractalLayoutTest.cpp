@@ -178,13 +178,7 @@ TEST(FractalLayout, DegenerateGraphsNeverFail) {
 }
 
 TEST(FractalLayout, AChainOfAHundredThousandVerticesIsWalkedWithoutRecursion) {
-    auto g = std::make_shared<Graph>();
-    std::shared_ptr<Vertex> previous;
-    for (int i = 0; i < 100000; ++i) {
-        auto v = addVertex(*g, 0, 0, 10, 10);
-        if (previous) addEdge(*g, previous, v);
-        previous = v;
-    }
+    const auto g = test::chainGraph(100000);
     FractalLayout layout;
     ASSERT_TRUE(layout.arrangeGraph(g));
     EXPECT_EQ(layout.branchCircles().size(), 100000u);

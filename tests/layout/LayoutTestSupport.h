@@ -49,6 +49,18 @@ inline std::shared_ptr<Edge> addEdge(Graph& g, const std::shared_ptr<Vertex>& a,
     return e;
 }
 
+// A chain of n vertices of 10 x 10, each edge from one to the next.
+inline std::shared_ptr<Graph> chainGraph(int n) {
+    auto g = std::make_shared<Graph>();
+    std::shared_ptr<Vertex> previous;
+    for (int i = 0; i < n; ++i) {
+        auto v = addVertex(*g, 0, 0, 10, 10);
+        if (previous) addEdge(*g, previous, v);
+        previous = v;
+    }
+    return g;
+}
+
 // A random tree of n vertices: each vertex after the first hangs below an earlier one. Sizes are
 // whole numbers, or any numbers with `fractional`.
 inline std::shared_ptr<Graph> randomTree(std::mt19937& random, int n, bool fractional,

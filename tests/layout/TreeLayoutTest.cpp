@@ -285,13 +285,7 @@ TEST(TreeLayout, ArrangesADocumentAndCanKeepTheRootWhereItWas) {
 }
 
 TEST(TreeLayout, AChainOfAHundredThousandVerticesIsWalkedWithoutRecursion) {
-    auto g = std::make_shared<Graph>();
-    std::shared_ptr<Vertex> previous;
-    for (int i = 0; i < 100000; ++i) {
-        auto v = addVertex(*g, 0, 0, 10, 10);
-        if (previous) addEdge(*g, previous, v);
-        previous = v;
-    }
+    const auto g = test::chainGraph(100000);
     TreeLayout layout;
     ASSERT_TRUE(layout.arrangeGraph(g));
     EXPECT_EQ(g->vertices().back()->y(), 10 + 99999 * 20.0 + 5);
