@@ -161,6 +161,49 @@ std::vector<std::shared_ptr<DiagramLink>> linksMovedWith(const Graph& graph) {
     return links;
 }
 
+// A container node as the driver arranges it: its children, and the links whose two ends lie
+// below it but not both below one and the same child container (each link belongs to the
+// innermost container that holds both its ends). Both are read from the container's document.
+class ContainerContent : public LayoutContainer {
+public:
+    explicit ContainerContent(ContainerNode& container)
+        : container_(container), children_(containerChildren(container)) {
+        const std::shared_ptr<Diagram> diagram = container.diagram();
+        if (!diagram) return;
+        for (const auto& link : diagram->links()) {
+            if (!link) continue;
+            const std::shared_ptr<DiagramNode> origin = link->origin();
+            const std::shared_ptr<DiagramNode> destination = link->destination();
+            const DiagramNode* o = childHolding(origin.get());
+            const DiagramNode* d = childHolding(destination.get());
+            if (o == nullptr || d == nullptr) continue;
+            // Both ends deep inside one child container: the link is that container's.
+            if (o == d && o != origin.get() && o != destination.get()) continue;
+            links_.push_back(link);
+        }
+    }
+
+    std::vector<std::shared_ptr<DiagramLink>> layoutLinks() const override { return links_; }
+    Rect layoutBounds() const override { return container_.bounds(); }
+    const LayoutUtils::NodeList& children() const { return children_; }
+
+private:
+    // The child of the container that is the node or holds it; null for a node outside.
+    const DiagramNode* childHolding(const DiagramNode* node) const {
+        std::unordered_set<const DiagramNode*> seen;
+        while (node != nullptr && seen.insert(node).second) {
+            const std::shared_ptr<ContainerNode> parent = node->container();
+            if (parent.get() == &container_) return node;
+            node = parent.get();
+        }
+        return nullptr;
+    }
+
+    ContainerNode& container_;
+    LayoutUtils::NodeList children_;
+    std::vector<std::shared_ptr<DiagramLink>> links_;
+};
+
 void arrange(Layout& layout, LayoutContainer& container, const LayoutUtils::NodeList& nodes,
              const ContainerNode* containerNode, double captionHeight) {
     const LayoutGraph built =
@@ -302,6 +345,11 @@ Blocks collectBlocks(const LayoutUtils::NodeList& nodes, bool keepGroupLayout,
 
 void LayoutUtils::arrangeContainer(Layout& layout, Diagram& diagram) {
     arrange(layout, diagram, diagram.nodes(), nullptr, 0.0);
+}
+
+void LayoutUtils::arrangeContainer(Layout& layout, ContainerNode& container) {
+    ContainerContent content(container);
+    arrange(layout, content, content.children(), &container, 0.0);
 }
 
 LayoutGraph LayoutUtils::buildLayoutGraph(bool mergesRepeatingLinks, bool keepGroupLayout,

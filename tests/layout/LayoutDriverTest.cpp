@@ -449,6 +449,37 @@ TEST(LayoutDriver, ContainerChildrenMoveWithTheirContainer) {
     EXPECT_EQ(child->bounds(), Rect(20, 30, 30, 20));
 }
 
+TEST(LayoutDriver, AContainerArrangesItsChildrenInsideItWithoutAnUndoStep) {
+    auto d = test::makeDiagram(true);
+    auto container = d->factory()->createContainerNode(100, 100, 300, 200);
+    std::vector<std::shared_ptr<DiagramNode>> children;
+    for (int i = 0; i < 3; ++i) {
+        children.push_back(addNode(*d, 300 - 60.0 * i, 250 - 30.0 * i, 30, 20));
+        children.back()->setAttachment(
+            std::make_shared<ContainerAttachment>(container, children.back()));
+    }
+    auto outside = addNode(*d, 500, 500);
+    addLink(*d, children[0], children[1]);
+    addLink(*d, children[0], children[2]);
+    auto out = addLink(*d, outside, children[0]);
+    const auto outPoints = out->controlPoints();
+    const std::size_t steps = d->undoManager()->undoHistory().size();
+
+    container->arrange(std::make_shared<TreeLayout>());
+    EXPECT_EQ(d->undoManager()->undoHistory().size(), steps);
+    // The tree of the three children from the container's corner plus the margins; the link to
+    // the outside node is not one of the container's.
+    EXPECT_EQ(children[0]->bounds(), Rect(130, 110, 30, 20));
+    EXPECT_EQ(children[1]->bounds(), Rect(110, 140, 30, 20));
+    EXPECT_EQ(children[2]->bounds(), Rect(150, 140, 30, 20));
+    EXPECT_EQ(outside->bounds(), Rect(500, 500, 40, 20));
+    EXPECT_EQ(container->bounds(), Rect(100, 100, 300, 200));
+    // The new places are the children's offsets: they follow the container from there.
+    container->setBounds(Rect(150, 100, 300, 200));
+    EXPECT_EQ(children[1]->bounds(), Rect(160, 140, 30, 20));
+    container->arrange(nullptr);
+}
+
 TEST(LayoutDriver, CyclesOfAttachmentsNeverStopAnArrangement) {
     auto d = test::makeDiagram();
     auto a = addNode(*d, 100, 100);
