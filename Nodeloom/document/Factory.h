@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "Nodeloom/foundation/Point.h"
 #include "Nodeloom/foundation/Rect.h"
@@ -14,6 +15,7 @@ class DiagramLink;
 class DiagramNode;
 class Shape;
 class ShapeNode;
+class TableNode;
 
 // Puts new items into one document, complete and already part of it when the call returns.
 //
@@ -50,6 +52,16 @@ public:
     std::shared_ptr<ContainerNode> createContainerNode(Point location, Size size);
     std::shared_ptr<ContainerNode> createContainerNode(const Rect& bounds);
 
+    // A table without rows or columns.
+    std::shared_ptr<TableNode> createTableNode(double x, double y, double width, double height);
+    std::shared_ptr<TableNode> createTableNode(Point location, Size size);
+    std::shared_ptr<TableNode> createTableNode(const Rect& bounds);
+    // A table of default columns, rows and cells; a negative count counts as 0.
+    std::shared_ptr<TableNode> createTableNode(double x, double y, double width, double height,
+                                               int columns, int rows);
+    std::shared_ptr<TableNode> createTableNode(Point location, Size size, int columns, int rows);
+    std::shared_ptr<TableNode> createTableNode(const Rect& bounds, int columns, int rows);
+
     // From the border of one node to the border of the other, each end on the side facing the
     // other node's centre (or on the anchor point nearest to it).
     std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<DiagramNode>& origin,
@@ -60,6 +72,21 @@ public:
                                                    int originAnchor,
                                                    const std::shared_ptr<ShapeNode>& destination,
                                                    int destAnchor);
+    // Between two tables, each end on its table as a whole.
+    std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<TableNode>& origin,
+                                                   const std::shared_ptr<TableNode>& destination);
+    // Ends on table rows, each on the side of its row that faces the other end; a row the table
+    // does not have puts that end on the table as a whole.
+    std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<TableNode>& origin,
+                                                   int originRow,
+                                                   const std::shared_ptr<TableNode>& destination,
+                                                   int destRow);
+    std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<DiagramNode>& origin,
+                                                   const std::shared_ptr<TableNode>& destination,
+                                                   int destRow);
+    std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<TableNode>& origin,
+                                                   int originRow,
+                                                   const std::shared_ptr<DiagramNode>& destination);
     // A link with a loose end at the point.
     std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<DiagramNode>& origin,
                                                    Point destination);
@@ -72,6 +99,13 @@ private:
     // added, for a rectangle that is not finite or a factory without a document.
     bool place(const std::shared_ptr<DiagramNode>& node, const Rect& bounds);
     std::shared_ptr<DiagramLink> newLink() const;
+    // A link between two node ends, each aligned towards the other end's reference point. An end
+    // with a row is a table end on that row (-1: the whole table); one without is the node's own
+    // end at its centre.
+    std::shared_ptr<DiagramLink> linkEnds(const std::shared_ptr<DiagramNode>& origin,
+                                          std::optional<int> originRow,
+                                          const std::shared_ptr<DiagramNode>& destination,
+                                          std::optional<int> destRow);
     // Gives the link the document's segment count and adds it without undo.
     void finish(const std::shared_ptr<DiagramLink>& link);
 
