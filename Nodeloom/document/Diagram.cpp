@@ -337,7 +337,7 @@ void Diagram::addItem(const std::shared_ptr<DiagramItem>& item) {
     }
     if (!dynamic_cast<DiagramNode*>(item.get()) && !dynamic_cast<DiagramLink*>(item.get())) return;
     manager->startComposite();
-    manager->executeCommand(std::make_shared<AddItemCommand>(this, item));
+    manager->executeCommand(std::make_shared<AddItemCommand>(weak_from_this().lock(), item));
     manager->commitComposite();
 }
 
@@ -349,7 +349,7 @@ void Diagram::removeItem(const std::shared_ptr<DiagramItem>& item) {
         return;
     }
     manager->startComposite();
-    manager->executeCommand(std::make_shared<RemoveItemCommand>(this, item));
+    manager->executeCommand(std::make_shared<RemoveItemCommand>(weak_from_this().lock(), item));
     manager->commitComposite();
 }
 
@@ -382,7 +382,7 @@ void Diagram::clear() {
     setTheme(nullptr);
     setStyle(nullptr);
     itemCounter_ = 0;
-    undoManager_ = std::make_shared<UndoManager>(this);
+    undoManager_ = std::make_shared<UndoManager>(weak_from_this().lock());
     updateUndoState();
     invalidate();
 }
@@ -539,7 +539,7 @@ void Diagram::rerouteLinks(const std::vector<Rect>& rects) {
 }
 
 const std::shared_ptr<Router>& Diagram::linkRouter() {
-    if (!linkRouter_) linkRouter_ = std::make_shared<Router>(this);
+    if (!linkRouter_) linkRouter_ = std::make_shared<Router>(weak_from_this().lock());
     return linkRouter_;
 }
 
@@ -598,7 +598,7 @@ const std::shared_ptr<Selection>& Diagram::selection() {
 }
 
 const std::shared_ptr<Factory>& Diagram::factory() {
-    if (!factory_) factory_ = std::make_shared<Factory>(this);
+    if (!factory_) factory_ = std::make_shared<Factory>(weak_from_this().lock());
     return factory_;
 }
 
@@ -671,7 +671,7 @@ void Diagram::deleteItemWithEvents(const std::shared_ptr<DiagramItem>& item) {
 
 void Diagram::setUndoEnabled(bool enabled) {
     if (enabled == undoEnabled()) return;
-    undoManager_ = enabled ? std::make_shared<UndoManager>(this) : nullptr;
+    undoManager_ = enabled ? std::make_shared<UndoManager>(weak_from_this().lock()) : nullptr;
     updateUndoState();
 }
 
@@ -725,9 +725,10 @@ void Diagram::executeCommand(const std::shared_ptr<Command>& command) {
 void Diagram::recordItemStates(const std::vector<std::shared_ptr<DiagramItem>>& items) {
     const std::shared_ptr<UndoManager> manager = undoManager_;
     if (!manager) return;
+    const std::shared_ptr<Diagram> self = weak_from_this().lock();
     for (const auto& item : items) {
         if (!item) continue;
-        manager->recordCommand(std::make_shared<ChangeItemCommand>(this, item, item->saveState()));
+        manager->recordCommand(std::make_shared<ChangeItemCommand>(self, item, item->saveState()));
     }
 }
 

@@ -8,7 +8,8 @@
 
 namespace nodeloom {
 
-RemoveItemCommand::RemoveItemCommand(Diagram* diagram, std::shared_ptr<DiagramItem> item)
+RemoveItemCommand::RemoveItemCommand(const std::shared_ptr<Diagram>& diagram,
+                                     std::shared_ptr<DiagramItem> item)
     : Command(diagram), item_(std::move(item)) {
     setName("RemoveItemCommand");
 }
@@ -18,19 +19,21 @@ void RemoveItemCommand::execute() {
 }
 
 void RemoveItemCommand::undo() {
-    if (!removed_ || !diagram()) return;
+    const std::shared_ptr<Diagram> d = diagram();
+    if (!removed_ || !d) return;
     removed_ = false;
     // Adding a link spreads a polyline's inner points evenly; the link comes back as it was.
     const auto link = std::dynamic_pointer_cast<DiagramLink>(item_);
     const std::vector<Point> points = link ? link->controlPoints() : std::vector<Point>();
-    diagram()->addItemInternal(item_);
+    d->addItemInternal(item_);
     if (link) link->setControlPoints(points);
 }
 
 void RemoveItemCommand::redo() {
-    if (!diagram() || !item_) return;
-    removed_ = diagram()->contains(*item_);
-    diagram()->removeItemInternal(item_);
+    const std::shared_ptr<Diagram> d = diagram();
+    if (!d || !item_) return;
+    removed_ = d->contains(*item_);
+    d->removeItemInternal(item_);
 }
 
 }  // namespace nodeloom
