@@ -555,7 +555,7 @@ void Diagram::arrange(const std::shared_ptr<Layout>& layout) {
 std::shared_ptr<DiagramNode> Diagram::getNodeAt(Point point, bool excludeLocked) {
     if (!std::isfinite(point.x) || !std::isfinite(point.y)) return nullptr;
     updateZOrder();
-    const auto& order = zOrder_.vector();
+    const auto order = zOrder_.snapshot();
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
         const auto node = std::dynamic_pointer_cast<DiagramNode>(*it);
         if (!node || !node->topLevel()) continue;

@@ -134,11 +134,14 @@ public:
     // handlers stay. The default context-menu handler goes with the others.
     void unsubFromAllEvents();
 
+    // The lists answer snapshots: the items present when asked, in order, which stay as they
+    // are while items are added or removed, so that a walk may change the document. Taking one
+    // copies nothing.
     // In the order they were added.
-    const std::vector<std::shared_ptr<DiagramNode>>& nodes() const { return nodes_.vector(); }
-    const std::vector<std::shared_ptr<DiagramLink>>& links() const { return links_.vector(); }
+    ItemList<DiagramNode>::Snapshot nodes() const { return nodes_.snapshot(); }
+    ItemList<DiagramLink>::Snapshot links() const { return links_.snapshot(); }
     // Every item in drawing order, bottom first, as last sorted (see updateZOrder).
-    const std::vector<std::shared_ptr<DiagramItem>>& items() const { return zOrder_.vector(); }
+    ItemList<DiagramItem>::Snapshot items() const { return zOrder_.snapshot(); }
     // Whether the item is in this document's drawing order.
     bool contains(const DiagramItem& item) const { return zOrder_.contains(&item); }
 
@@ -167,7 +170,9 @@ public:
     // a rectangle with a non-finite number is refused.
     Rect bounds() const override { return bounds_; }
 
-    std::vector<std::shared_ptr<DiagramLink>> layoutLinks() const override { return links(); }
+    std::vector<std::shared_ptr<DiagramLink>> layoutLinks() const override {
+        return links_.vector();
+    }
     Rect layoutBounds() const override { return bounds_; }
     void setBounds(const Rect& bounds);
     // Repaints when the new unit is not equal to the old one; null is refused.

@@ -291,8 +291,8 @@ void Diagram::drawGrid(Canvas& canvas, const Rect& area) {
 }
 
 void Diagram::drawItems(Canvas& canvas) {
-    // A copy, and the options held: an item's drawing cannot disturb the walk.
-    const std::vector<std::shared_ptr<DiagramItem>> order = zOrder_.vector();
+    // A snapshot, and the options held: an item's drawing cannot disturb the walk.
+    const auto order = zOrder_.snapshot();
     const std::shared_ptr<RenderOptions> options = renderOptions_;
     for (const auto& item : order) {
         if (!item->isTopLevel() || !isItemVisible(*item)) continue;

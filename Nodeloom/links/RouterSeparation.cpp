@@ -39,7 +39,7 @@ void Router::routeLinkSet(const std::vector<std::shared_ptr<DiagramLink>>& links
     // computed, and the index is dropped before the routes are applied.
     if (const std::shared_ptr<Diagram> diagram = diagram_.lock()) {
         cm_ = sanitizeMargin(diagram->routeMargin());
-        index_ = std::make_unique<ObstacleIndex>(diagram->nodes(), cm_);
+        index_ = std::make_unique<ObstacleIndex>(diagram->nodes().vector(), cm_);
     }
     std::vector<std::shared_ptr<ArrayRef<Point>>> routes;
     routes.reserve(set.size());
