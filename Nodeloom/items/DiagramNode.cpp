@@ -746,6 +746,7 @@ std::shared_ptr<DiagramItemState> DiagramNode::saveState() {
         s->setExpandable(expandable_);
         s->setObstacle(obstacle_);
         s->setAttachment(attachment_);
+        if (attachment_) s->setAttachmentValues(attachment_->values());
     }
     return state;
 }
@@ -761,6 +762,8 @@ void DiagramNode::restoreState(const DiagramItemState& state) {
     setExpandable(s->expandable());
     setObstacle(s->obstacle());
     setAttachment(s->attachment());
+    if (s->attachment() && s->attachmentValues())
+        s->attachment()->setValues(*s->attachmentValues());
 }
 
 std::shared_ptr<DiagramItemState> DiagramNode::saveLocation() {

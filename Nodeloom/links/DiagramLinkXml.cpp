@@ -85,6 +85,11 @@ std::shared_ptr<DiagramItemState> DiagramLink::saveState() {
         s->setIntermediateBrush(intermediateBrush_);
         s->setAutoRoute(autoRoute_);
         s->setLabels(labels_);
+        std::vector<std::shared_ptr<LinkLabel>> values;
+        values.reserve(labels_.size());
+        for (const auto& label : labels_)
+            values.push_back(label ? label->clone() : nullptr);
+        s->setLabelValues(std::move(values));
     }
     return state;
 }
@@ -143,6 +148,11 @@ void DiagramLink::restoreState(const DiagramItemState& state) {
     setIntermediateBrush(s->intermediateBrush());
     setAutoRoute(s->autoRoute());
     setLabels(s->labels());
+    const auto& labels = s->labels();
+    const auto& values = s->labelValues();
+    for (std::size_t i = 0; i < labels.size() && i < values.size(); ++i) {
+        if (labels[i] && values[i]) labels[i]->copyValues(*values[i]);
+    }
 }
 
 void DiagramLink::restoreLocation(const DiagramItemState& state) {
