@@ -377,7 +377,7 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
 void Diagram::clear() {
     nodes_.clear();
     links_.clear();
-    autoRoutedGeneration_ = ~0ull;
+    autoRoutedCountValid_ = false;
     zOrder_.clear();
     setTheme(nullptr);
     setStyle(nullptr);
@@ -511,11 +511,11 @@ void Diagram::rerouteLinks(const std::vector<Rect>& rects) {
         if (r.isFinite()) areas.push_back(Rect::inflate(r, margin, margin));
     if (areas.empty()) return;
 
-    if (autoRoutedGeneration_ != DiagramLink::autoRouteGeneration()) {
+    if (!autoRoutedCountValid_) {
         autoRoutedLinks_ = 0;
-        for (const auto& link : links())
+        for (const auto& link : links_.vector())
             if (link && link->autoRoute()) ++autoRoutedLinks_;
-        autoRoutedGeneration_ = DiagramLink::autoRouteGeneration();
+        autoRoutedCountValid_ = true;
     }
     if (autoRoutedLinks_ == 0) return;
 

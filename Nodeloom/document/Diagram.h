@@ -306,6 +306,8 @@ public:
 
     // Routes the links with automatic routing near the rectangles again.
     void rerouteLinks(const std::vector<Rect>& rects);
+    // Called by a link of this document whose autoRoute changed.
+    void linkAutoRouteChanged() { autoRoutedCountValid_ = false; }
     // The router of this document's links, made on first use.
     const std::shared_ptr<Router>& linkRouter();
     // Runs an automatic layout on the whole document as one undoable step; a null layout does
@@ -573,11 +575,10 @@ private:
     int activeLayer_ = -1;
     double routeMargin_ = 8.0;
     std::shared_ptr<Router> linkRouter_;
-    // How many links of the document route themselves, valid while the links' autoRoute
-    // generation equals autoRoutedGeneration_; it lets edits that reroute skip the link scan
-    // when no link routes itself.
+    // How many links of the document route themselves, valid while autoRoutedCountValid_ is
+    // set; it lets edits that reroute skip the link scan when no link routes itself.
     std::size_t autoRoutedLinks_ = 0;
-    unsigned long long autoRoutedGeneration_ = ~0ull;
+    bool autoRoutedCountValid_ = false;
     bool canUndo_ = false;
     bool canRedo_ = false;
     std::shared_ptr<UndoManager> undoManager_;

@@ -130,7 +130,7 @@ bool Diagram::loadFromXml(const std::shared_ptr<XmlElement>& root) {
     bounds_ = Rect(0.0, 0.0, 0.0, 0.0);
     nodes_.clear();
     links_.clear();
-    autoRoutedGeneration_ = ~0ull;
+    autoRoutedCountValid_ = false;
     roundedLinks_ = false;
     roundedLinksRadius_ = 0.0;
     crossingRadius_ = 0.0;

@@ -276,7 +276,7 @@ void DiagramLink::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlCon
         setShape(shape);
     }
     cascadeStartHorizontal_ = e.readBool("CascadeStartHorizontal", false);
-    autoRoute_ = e.readBool("AutoRoute", false);
+    setAutoRoute(e.readBool("AutoRoute", false));
 
     setHeadShape(context.readShape("HeadShape", element, nullptr));
     if (const auto size = readFinite(e, "HeadShapeSize", 0.0)) setHeadShapeSize(*size);
