@@ -1,10 +1,7 @@
 #include "Nodeloom/document/AddItemCommand.h"
 
-#include <vector>
-
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/items/DiagramItem.h"
-#include "Nodeloom/links/DiagramLink.h"
 
 namespace nodeloom {
 
@@ -26,14 +23,9 @@ void AddItemCommand::undo() {
 }
 
 void AddItemCommand::redo() {
-    const std::shared_ptr<Diagram> d = diagram();
-    if (!d) return;
     // Only the first addition lays out a polyline's inner points; a redo brings the link back as
     // the undo took it out.
-    const auto link = std::dynamic_pointer_cast<DiagramLink>(item_);
-    const std::vector<Point> points = link ? link->controlPoints() : std::vector<Point>();
-    added_ = d->addItemInternal(item_);
-    if (added_ && link) link->setControlPoints(points);
+    if (const std::shared_ptr<Diagram> d = diagram()) added_ = reinsertItem(*d, item_);
 }
 
 }  // namespace nodeloom

@@ -7,6 +7,7 @@
 namespace nodeloom {
 
 class Diagram;
+class DiagramItem;
 
 // One undoable change of a document. Hosts derive their own commands from it; the base operations
 // do nothing. The document owns the undo history that holds its commands, and a host may keep a
@@ -32,6 +33,12 @@ public:
     // Nothing in the library reads it; the library's commands carry their class name.
     const std::string& name() const { return name_; }
     void setName(std::string name) { name_ = std::move(name); }
+
+protected:
+    // Puts back an item that an undo or a redo took out of the document, as it was taken out:
+    // adding a link would lay a polyline's inner points out afresh. False when the document did
+    // not take the item.
+    static bool reinsertItem(Diagram& diagram, const std::shared_ptr<DiagramItem>& item);
 
 private:
     std::weak_ptr<Diagram> diagram_;

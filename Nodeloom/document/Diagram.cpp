@@ -17,7 +17,6 @@
 #include <unordered_set>
 #include <utility>
 
-#include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/AddItemCommand.h"
 #include "Nodeloom/document/ChangeItemCommand.h"
 #include "Nodeloom/document/ClassDescriptor.h"
@@ -25,8 +24,6 @@
 #include "Nodeloom/document/CompositeCommand.h"
 #include "Nodeloom/document/DiagramStatic.h"
 #include "Nodeloom/document/Factory.h"
-#include "Nodeloom/links/LinkLabelLayout.h"
-#include "Nodeloom/foundation/RectIndex.h"
 #include "Nodeloom/document/RemoveItemCommand.h"
 #include "Nodeloom/document/Selection.h"
 #include "Nodeloom/document/UndoManager.h"
@@ -40,8 +37,8 @@
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/items/DiagramNode.h"
-#include "Nodeloom/links/DiagramLink.h"
-#include "Nodeloom/links/Router.h"
+#include "Nodeloom/links/DiagramLink.h"  // Hook: document holds its links
+#include "Nodeloom/links/Router.h"  // Hook: document holds its links
 #include "Nodeloom/platform/AtomicFile.h"
 #include "Nodeloom/platform/Bundle.h"
 #include "Nodeloom/platform/ImageSurface.h"
@@ -111,7 +108,7 @@ void Diagram::setDefaultShapes(std::shared_ptr<ShapeLibrary> library) {
 // Every document reads the bundled file again into the one shared library; without the file the
 // library keeps what it has.
 void Diagram::loadShapeLibrary() {
-    const std::string path = platform::Bundle::pathForResource("shapes", "xml");
+    const std::string path = platform::Bundle::library().pathForResource("shapes", "xml");
     if (path.empty()) return;
     XmlDomBuilder builder;
     builder.parseFile(path);

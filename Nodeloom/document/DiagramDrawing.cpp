@@ -11,13 +11,13 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <memory>
 #include <string_view>
 #include <tuple>
 #include <unordered_set>
 #include <utility>
 
-#include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/AddItemCommand.h"
 #include "Nodeloom/document/ChangeItemCommand.h"
 #include "Nodeloom/document/ClassDescriptor.h"
@@ -25,7 +25,7 @@
 #include "Nodeloom/document/CompositeCommand.h"
 #include "Nodeloom/document/DiagramStatic.h"
 #include "Nodeloom/document/Factory.h"
-#include "Nodeloom/links/LinkLabelLayout.h"
+#include "Nodeloom/links/LinkLabelLayout.h"  // Hook: document holds its links
 #include "Nodeloom/foundation/RectIndex.h"
 #include "Nodeloom/document/RemoveItemCommand.h"
 #include "Nodeloom/document/Selection.h"
@@ -40,8 +40,8 @@
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/items/DiagramNode.h"
-#include "Nodeloom/links/DiagramLink.h"
-#include "Nodeloom/links/Router.h"
+#include "Nodeloom/links/DiagramLink.h"  // Hook: document holds its links
+#include "Nodeloom/links/LinkLabel.h"    // Hook: document holds its links
 #include "Nodeloom/platform/AtomicFile.h"
 #include "Nodeloom/platform/Bundle.h"
 #include "Nodeloom/platform/ImageSurface.h"
@@ -59,6 +59,47 @@ constexpr double kMaxImageSide = 32767;
 // points than this in all; beyond, it draws every k-th line, still on the grid.
 constexpr double kMaxGridLines = 1 << 16;
 constexpr double kMaxGridPoints = 1 << 20;
+
+// How far, in millimetres, a node may draw beyond its repaint rectangle: its expander sits 4 mm
+// to its right, its anchor marks reach 1 mm past its edge.
+constexpr double kNodeOverhang = 5.0;
+
+// The area an item can paint: its repaint rectangle widened by what it draws beyond it, or
+// nothing when that cannot be bounded cheaply (link text, splines, which may bulge past their
+// points), in which case the item is always drawn.
+std::optional<Rect> paintedArea(DiagramItem& item, double millimetre) {
+    Rect area = item.getRepaintRect();
+    auto* link = dynamic_cast<DiagramLink*>(&item);
+    if (link == nullptr) {
+        area.inflate(kNodeOverhang * millimetre, kNodeOverhang * millimetre);
+        return area.isFinite() ? std::optional<Rect>(area) : std::nullopt;
+    }
+    if (!link->text().empty() || link->shape() == LinkShape::spline) return std::nullopt;
+    // A base, head or intermediate shape hangs behind its point in a square of its size, turned
+    // along the segment; crossings bulge by their radius.
+    const double shape =
+        std::max({link->baseShapeSize(), link->headShapeSize(), link->intermediateShapeSize()});
+    const double reach =
+        std::max(kNodeOverhang * millimetre, 1.2 * shape + link->headStrokeThickness());
+    area.inflate(reach, reach);
+    if (const std::shared_ptr<Diagram> d = link->diagram()) {
+        const double crossing = d->crossingRadius();
+        if (crossing > 0) area.inflate(crossing, crossing);
+    }
+    for (const auto& label : link->labels()) {
+        if (!label) continue;
+        std::optional<Rect> r = label->getLayoutRect();
+        if (!r) continue;
+        // A label's background reaches a millimetre past its text.
+        r->inflate(2 * millimetre, 2 * millimetre);
+        area = area.union_(*r);
+    }
+    return area.isFinite() ? std::optional<Rect>(area) : std::nullopt;
+}
+
+bool meets(const std::optional<Rect>& painted, const Rect& area) {
+    return !painted || painted->intersectsWith(area);
+}
 
 }  // namespace
 
@@ -120,7 +161,7 @@ std::vector<std::shared_ptr<DiagramLink>> Diagram::getLinksInZOrder(bool below, 
     found.grid.query(bounds, [&](int id) {
         const long position = found.positions[static_cast<std::size_t>(id)];
         if (below ? position >= from : position <= from) return;
-        if (RectIndex::overlaps(bounds, found.grid.rect(id))) hits.push_back(id);
+        if (bounds.intersectsWith(found.grid.rect(id))) hits.push_back(id);
     });
     // Nearest in the drawing order first.
     std::sort(hits.begin(), hits.end(), [&](int a, int b) {
@@ -172,7 +213,7 @@ void Diagram::dropStaleLinkCrossings() {
     const LinkIndex& found = linkIndex();
     for (const Rect& area : changed) {
         found.grid.query(area, [&](int id) {
-            if (RectIndex::overlaps(area, found.grid.rect(id)))
+            if (area.intersectsWith(found.grid.rect(id)))
                 found.links[static_cast<std::size_t>(id)]->removeRuntimeData(
                     RuntimeDataKey::linkCrossings);
         });
@@ -194,9 +235,11 @@ void Diagram::draw(Canvas& canvas, const Rect& rect) {
     canvas.setBrush(getEffectiveBackBrush());
     canvas.fillRect(bounds_);
     if (showGrid_) drawGrid(canvas, area);
-    drawItems(canvas);
-    for (const auto& item : selectedItems())
-        item->drawHandles(canvas);
+    drawItems(canvas, area);
+    const double millimetre = MeasureUnit::Millimeter()->convert(1.0, *measureUnit_, this);
+    for (const auto& item : selectedItems()) {
+        if (meets(paintedArea(*item, millimetre), area)) item->drawHandles(canvas);
+    }
     canvas.restoreState();
 
     drawing_ = false;
@@ -291,11 +334,19 @@ void Diagram::drawGrid(Canvas& canvas, const Rect& area) {
 }
 
 void Diagram::drawItems(Canvas& canvas) {
+    drawItems(canvas, std::nullopt);
+}
+
+void Diagram::drawItems(Canvas& canvas, const std::optional<Rect>& rect) {
     // A snapshot, and the options held: an item's drawing cannot disturb the walk.
     const auto order = zOrder_.snapshot();
     const std::shared_ptr<RenderOptions> options = renderOptions_;
+    const bool cull = rect && rect->isFinite();
+    const double millimetre =
+        cull ? MeasureUnit::Millimeter()->convert(1.0, *measureUnit_, this) : 0.0;
     for (const auto& item : order) {
         if (!item->isTopLevel() || !isItemVisible(*item)) continue;
+        if (cull && !meets(paintedArea(*item, millimetre), *rect)) continue;
         if (options->enableShadows()) item->drawShadow(canvas, *options);
         item->draw(canvas, *options);
     }
@@ -310,27 +361,23 @@ std::shared_ptr<platform::ImageSurface> Diagram::createImage() {
     if (!(width >= 1 && height >= 1 && width <= kMaxImageSide && height <= kMaxImageSide))
         return nullptr;
 
-    cairo_surface_t* surface = cairo_image_surface_create(
-        CAIRO_FORMAT_RGB24, static_cast<int>(width), static_cast<int>(height));
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(surface);
-        return nullptr;
-    }
-    cairo_t* cr = cairo_create(surface);
+    const platform::Handle<cairo_surface_t, cairo_surface_destroy> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width),
+                                   static_cast<int>(height)));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+    bool drawn = false;
     {
+        const platform::Handle<cairo_t, cairo_destroy> cr(cairo_create(surface.get()));
         // Cairo's y axis already grows downwards, as the document's does.
-        Canvas canvas(cr);
+        Canvas canvas(cr.get());
         canvas.setMeasureUnit(measureUnit_);
         canvas.translateTransform(-bounds_.x, -bounds_.y);
         draw(canvas, bounds_);
+        drawn = cairo_status(cr.get()) == CAIRO_STATUS_SUCCESS;
     }
-    const bool drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
-    cairo_destroy(cr);
-    cairo_surface_flush(surface);
-    std::shared_ptr<platform::ImageSurface> image;
-    if (drawn) image = platform::ImageSurface::fromSurface(surface, 1.0);
-    cairo_surface_destroy(surface);
-    return image;
+    cairo_surface_flush(surface.get());
+    if (!drawn) return nullptr;
+    return platform::ImageSurface::fromSurface(surface.get(), 1.0);
 }
 
 bool Diagram::exportImage(const std::filesystem::path& filePath, const std::string& imageType) {

@@ -6,9 +6,9 @@
 #include <limits>
 #include <utility>
 
-#include "Nodeloom/document/ClassDescriptor.h"
-#include "Nodeloom/document/Diagram.h"
-#include "Nodeloom/document/XmlContext.h"
+#include "Nodeloom/document/ClassDescriptor.h"  // Hook: item reaches its document
+#include "Nodeloom/document/Diagram.h"  // Hook: item reaches its document
+#include "Nodeloom/document/XmlContext.h"  // Hook: item reaches its document
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/Theme.h"
 #include "Nodeloom/foundation/XmlElement.h"
@@ -62,7 +62,7 @@ std::shared_ptr<Manipulator> DiagramItem::hitTestManipulators(Point) {
     return nullptr;
 }
 void DiagramItem::updateFlipOnResize(const Rect&, const Rect&, AdjustmentHandle&,
-                                     SinglePointerController&) {}
+                                     DragState&) {}
 
 std::shared_ptr<DiagramItemState> DiagramItem::createState() {
     return std::make_shared<DiagramItemState>();
@@ -610,31 +610,6 @@ void DiagramItem::setIgnoreLayout(bool ignore) {
 
 bool DiagramItem::cachesLinkCrossings() const {
     return false;
-}
-
-// The two context operations that need nothing of an item but its base class live here, with the
-// class they write.
-std::shared_ptr<XmlElement> XmlContext::writeItemReference(
-    const std::shared_ptr<DiagramItem>& item, const std::string& name,
-    const std::shared_ptr<XmlElement>& parent) {
-    if (!item || !parent) return nullptr;
-    auto element = addChildElement(name, parent);
-    if (element) element->attributes()["Id"] = std::to_string(item->runtimeIndex());
-    return element;
-}
-
-void XmlContext::writeItemClassAttributes(const std::shared_ptr<DiagramItem>& item,
-                                          const std::shared_ptr<XmlElement>& element,
-                                          const std::string& attributeName) {
-    if (!item || !element) return;
-    const Metatype<Object> type(item->getClassType());
-    if (const auto descriptor = ClassDescriptor::find(type)) {
-        element->attributes()[attributeName] = descriptor->_classId();
-        element->attributes()["Version"] = std::to_string(descriptor->_classVersion());
-    } else {
-        element->attributes()[attributeName] = type.name();
-        element->attributes()["Version"] = "1";
-    }
 }
 
 }  // namespace nodeloom

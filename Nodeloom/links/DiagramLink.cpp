@@ -1,7 +1,5 @@
 #include "Nodeloom/links/DiagramLink.h"
 
-#include <pango/pango.h>
-
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -10,7 +8,6 @@
 #include <limits>
 #include <numbers>
 
-#include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/Canvas.h"
@@ -26,7 +23,6 @@
 #include "Nodeloom/links/CrossingsData.h"
 #include "Nodeloom/links/LinkLabel.h"
 #include "Nodeloom/links/LinkShapeImpl.h"
-#include "Nodeloom/platform/TextEngine.h"
 #include "Nodeloom/items/AdjustmentHandle.h"
 #include "Nodeloom/items/SquareHandlesImpl.h"
 
