@@ -385,7 +385,7 @@ void LinkLabel::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlConte
         if (const auto align = fromRaw<Align>(*v)) verticalAlign_ = *align;
     }
     enableWrap_ = e.readBool("EnableWrap", false);
-    if (const double v = e.readDouble("MaxWidth", 0.0); !std::isnan(v)) maxWidth_ = v;
+    if (const double v = e.readDouble("MaxWidth", 0.0); isFinite(v)) maxWidth_ = v;
     textColor_ = e.readColor("TextColor", Colors::Black());
     brush_ = context.readBrush("Brush", element);
 
