@@ -105,15 +105,15 @@ void Diagram::setDefaultShapes(std::shared_ptr<ShapeLibrary> library) {
     DiagramStatic::setDefaultShapes(std::move(library));
 }
 
-// Every document reads the bundled file again into the one shared library; without the file the
-// library keeps what it has.
+// Every document reads the bundled file again into the one shared library; without the file,
+// or with one that does not parse whole, the library keeps what it has rather than half a file.
 void Diagram::loadShapeLibrary() {
     const std::string path = platform::Bundle::library().pathForResource("shapes", "xml");
     if (path.empty()) return;
     XmlDomBuilder builder;
-    builder.parseFile(path);
+    if (!builder.parseFile(path) || !builder.root()) return;
     XmlContext context;
-    if (builder.root()) defaultShapes()->loadFromXml(builder.root(), context);
+    defaultShapes()->loadFromXml(builder.root(), context);
 }
 
 void Diagram::unsubFromAllEvents() {

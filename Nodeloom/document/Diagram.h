@@ -344,10 +344,11 @@ public:
     void drawItems(Canvas& canvas, const std::optional<Rect>& rect);
     // The whole document as a picture of its bounds in pixels; null when the bounds are empty,
     // not finite or more than 32,767 pixels on a side.
-    std::shared_ptr<platform::ImageSurface> createImage();
+    [[nodiscard]] std::shared_ptr<platform::ImageSurface> createImage();
     // Writes that picture to the file as "public.png" or "public.jpeg" and answers whether it
     // did. Any other type, or a failure, writes nothing and answers false.
-    bool exportImage(const std::filesystem::path& filePath, const std::string& imageType);
+    [[nodiscard]] bool exportImage(const std::filesystem::path& filePath,
+                                   const std::string& imageType);
     // The size that the text takes laid out in the rectangle in that font; (0, 0) for no text.
     Size measureString(const std::string& text, const std::string& fontName, double fontSize,
                        const std::shared_ptr<MeasureUnit>& fontUnit, const Rect& layoutRect,
@@ -454,20 +455,21 @@ public:
     // default and an item that cannot be read is skipped. Undo stays on or off as it was, with an
     // empty history; no event other than repaints is raised.
 
-    // A file among the bundled resources, named with its type ("sample.xml").
-    bool loadFromXml(const std::string& resourceName);
-    bool loadFromXml(const char* resourceName);
-    bool loadFromXml(const std::filesystem::path& url);
+    // A file among the bundled resources, named with its type ("sample.xml"): the name is split
+    // at its last "."; a name without one, or with a "/", names no resource and answers false.
+    [[nodiscard]] bool loadFromXml(const std::string& resourceName);
+    [[nodiscard]] bool loadFromXml(const char* resourceName);
+    [[nodiscard]] bool loadFromXml(const std::filesystem::path& url);
     // A tree as XmlDomBuilder reads it from a file, element text in text nodes.
-    bool loadFromXml(const std::shared_ptr<XmlElement>& root);
+    [[nodiscard]] bool loadFromXml(const std::shared_ptr<XmlElement>& root);
 
     // Writes the document's text to the file through a temporary file renamed into place, so
     // that a failed save leaves any earlier file whole; false when the file was not written.
-    bool saveToXml(const std::filesystem::path& url);
+    [[nodiscard]] bool saveToXml(const std::filesystem::path& url);
     // Builds the document's element tree as the builder's root.
     void saveToXml(const std::shared_ptr<XmlDomBuilder>& builder);
     // The document's text, as a file holds it.
-    std::string saveToXmlString();
+    [[nodiscard]] std::string saveToXmlString();
     // The sections of the document under the root, and its properties under an element of the
     // given name. A save calls these of this class, whatever a subclass overrides.
     virtual void writeDiagramContent(const std::shared_ptr<XmlDomBuilder>& builder,

@@ -70,8 +70,9 @@ bool belongsToSection(const XmlContext& context, const XmlElement& element, int 
 }  // namespace
 
 bool Diagram::loadFromXml(const std::string& resourceName) {
+    // A resource is named, never reached by a path.
     const std::size_t dot = resourceName.rfind('.');
-    if (dot == std::string::npos) return false;
+    if (dot == std::string::npos || resourceName.find('/') != std::string::npos) return false;
     const std::string path =
         platform::Bundle::library().pathForResource(
             std::string_view(resourceName).substr(0, dot),
