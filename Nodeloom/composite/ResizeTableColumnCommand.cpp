@@ -2,7 +2,7 @@
 
 namespace nodeloom {
 
-ResizeTableColumnCommand::ResizeTableColumnCommand(Diagram* diagram) : Command(diagram) {
+ResizeTableColumnCommand::ResizeTableColumnCommand(const std::shared_ptr<Diagram>& diagram) : Command(diagram) {
     setName("CompositeCommand");
 }
 

@@ -7,7 +7,7 @@ namespace nodeloom {
 // Kept for hosts that name it; it records nothing and its operations do nothing.
 class ResizeTableColumnCommand : public Command {
 public:
-    explicit ResizeTableColumnCommand(Diagram* diagram);
+    explicit ResizeTableColumnCommand(const std::shared_ptr<Diagram>& diagram);
 
     void execute() override;
     void undo() override;

@@ -2,7 +2,7 @@
 
 namespace nodeloom {
 
-ResizeTableRowCommand::ResizeTableRowCommand(Diagram* diagram) : Command(diagram) {
+ResizeTableRowCommand::ResizeTableRowCommand(const std::shared_ptr<Diagram>& diagram) : Command(diagram) {
     setName("CompositeCommand");
 }
 

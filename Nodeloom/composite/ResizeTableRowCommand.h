@@ -7,7 +7,7 @@ namespace nodeloom {
 // Kept for hosts that name it; it records nothing and its operations do nothing.
 class ResizeTableRowCommand : public Command {
 public:
-    explicit ResizeTableRowCommand(Diagram* diagram);
+    explicit ResizeTableRowCommand(const std::shared_ptr<Diagram>& diagram);
 
     void execute() override;
     void undo() override;

@@ -265,7 +265,7 @@ void ScrollBar::onTouchDown(const Point& point) {
     const std::shared_ptr<Diagram> diagram = item()->diagram();
     if (diagram && diagram->undoManager()) {
         undoRecord_ =
-            std::make_shared<ScrollNodeCommand>(diagram.get(), node, node->getCurrentScrollPos());
+            std::make_shared<ScrollNodeCommand>(diagram, node, node->getCurrentScrollPos());
         undoRecord_->setName("CompositeCommand");
     }
 }

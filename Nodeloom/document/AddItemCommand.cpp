@@ -5,26 +5,27 @@
 
 namespace nodeloom {
 
-AddItemCommand::AddItemCommand(Diagram* diagram, std::shared_ptr<DiagramItem> item)
+AddItemCommand::AddItemCommand(const std::shared_ptr<Diagram>& diagram,
+                               std::shared_ptr<DiagramItem> item)
     : Command(diagram), item_(std::move(item)) {
     setName("AddItemCommand");
 }
 
 void AddItemCommand::execute() {
-    if (!diagram()) return;
-    added_ = diagram()->addItemInternal(item_);
+    if (const std::shared_ptr<Diagram> d = diagram()) added_ = d->addItemInternal(item_);
 }
 
 void AddItemCommand::undo() {
-    if (!added_ || !diagram()) return;
+    const std::shared_ptr<Diagram> d = diagram();
+    if (!added_ || !d) return;
     added_ = false;
-    diagram()->removeItemInternal(item_);
+    d->removeItemInternal(item_);
 }
 
 void AddItemCommand::redo() {
     // Only the first addition lays out a polyline's inner points; a redo brings the link back as
     // the undo took it out.
-    if (diagram()) added_ = reinsertItem(*diagram(), item_);
+    if (const std::shared_ptr<Diagram> d = diagram()) added_ = reinsertItem(*d, item_);
 }
 
 }  // namespace nodeloom

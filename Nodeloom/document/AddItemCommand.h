@@ -12,7 +12,7 @@ class DiagramItem;
 // Adds a node or a link to the document; undo takes it out again, without events.
 class AddItemCommand : public Command {
 public:
-    AddItemCommand(Diagram* diagram, std::shared_ptr<DiagramItem> item);
+    AddItemCommand(const std::shared_ptr<Diagram>& diagram, std::shared_ptr<DiagramItem> item);
 
     void execute() override;
     // Takes out only an item that this command put in: an item that was in the document already

@@ -1,11 +1,13 @@
 #include "Nodeloom/document/ChangeItemCommand.h"
 
+#include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/items/DiagramItemState.h"
 
 namespace nodeloom {
 
-ChangeItemCommand::ChangeItemCommand(Diagram* diagram, std::shared_ptr<DiagramItem> item,
+ChangeItemCommand::ChangeItemCommand(const std::shared_ptr<Diagram>& diagram,
+                                     std::shared_ptr<DiagramItem> item,
                                      std::shared_ptr<DiagramItemState> state)
     : Command(diagram), item_(std::move(item)), state_(std::move(state)) {
     setName("ChangeItemCommand");
@@ -22,7 +24,8 @@ void ChangeItemCommand::redo() {
 }
 
 void ChangeItemCommand::swap() {
-    if (!item_ || !state_) return;
+    // The item of a document that is gone is no longer anyone's to change.
+    if (!item_ || !state_ || !diagram()) return;
     std::shared_ptr<DiagramItemState> current = item_->saveState();
     item_->restoreState(*state_);
     state_ = std::move(current);

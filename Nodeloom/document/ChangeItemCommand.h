@@ -15,7 +15,7 @@ class DiagramItemState;
 // stays consistent.
 class ChangeItemCommand : public Command {
 public:
-    ChangeItemCommand(Diagram* diagram, std::shared_ptr<DiagramItem> item,
+    ChangeItemCommand(const std::shared_ptr<Diagram>& diagram, std::shared_ptr<DiagramItem> item,
                       std::shared_ptr<DiagramItemState> state);
 
     // The change it records is already done.

@@ -10,11 +10,12 @@ class Diagram;
 class DiagramItem;
 
 // One undoable change of a document. Hosts derive their own commands from it; the base operations
-// do nothing. A command refers to its document without owning it: the document owns the undo
-// history that holds the command.
+// do nothing. The document owns the undo history that holds its commands, and a host may keep a
+// command beyond that, so a command refers to its document weakly: once the document is gone,
+// the library's commands do nothing.
 class Command {
 public:
-    explicit Command(Diagram* diagram) : diagram_(diagram) {}
+    explicit Command(const std::shared_ptr<Diagram>& diagram) : diagram_(diagram) {}
     virtual ~Command();
 
     Command(const Command&) = delete;
@@ -26,8 +27,9 @@ public:
     // Performs the change again after an undo.
     virtual void redo();
 
-    Diagram* diagram() const { return diagram_; }
-    void setDiagram(Diagram* diagram) { diagram_ = diagram; }
+    // Null once the document is gone.
+    std::shared_ptr<Diagram> diagram() const { return diagram_.lock(); }
+    void setDiagram(const std::shared_ptr<Diagram>& diagram) { diagram_ = diagram; }
     // Nothing in the library reads it; the library's commands carry their class name.
     const std::string& name() const { return name_; }
     void setName(std::string name) { name_ = std::move(name); }
@@ -39,7 +41,7 @@ protected:
     static bool reinsertItem(Diagram& diagram, const std::shared_ptr<DiagramItem>& item);
 
 private:
-    Diagram* diagram_;
+    std::weak_ptr<Diagram> diagram_;
     std::string name_;
 };
 

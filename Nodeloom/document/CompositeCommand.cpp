@@ -2,7 +2,7 @@
 
 namespace nodeloom {
 
-CompositeCommand::CompositeCommand(Diagram* diagram) : Command(diagram) {
+CompositeCommand::CompositeCommand(const std::shared_ptr<Diagram>& diagram) : Command(diagram) {
     setName("CompositeCommand");
 }
 

@@ -12,7 +12,7 @@ namespace nodeloom {
 // execute and redo from first to last.
 class CompositeCommand : public Command {
 public:
-    explicit CompositeCommand(Diagram* diagram);
+    explicit CompositeCommand(const std::shared_ptr<Diagram>& diagram);
 
     void execute() override;
     void undo() override;

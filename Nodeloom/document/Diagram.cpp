@@ -106,15 +106,15 @@ void Diagram::setDefaultShapes(std::shared_ptr<ShapeLibrary> library) {
     DiagramStatic::setDefaultShapes(std::move(library));
 }
 
-// Every document reads the bundled file again into the one shared library; without the file the
-// library keeps what it has.
+// Every document reads the bundled file again into the one shared library; without the file,
+// or with one that does not parse whole, the library keeps what it has rather than half a file.
 void Diagram::loadShapeLibrary() {
     const std::string path = platform::Bundle::library().pathForResource("shapes", "xml");
     if (path.empty()) return;
     XmlDomBuilder builder;
-    builder.parseFile(path);
+    if (!builder.parseFile(path) || !builder.root()) return;
     XmlContext context;
-    if (builder.root()) defaultShapes()->loadFromXml(builder.root(), context);
+    defaultShapes()->loadFromXml(builder.root(), context);
 }
 
 void Diagram::unsubFromAllEvents() {
@@ -335,7 +335,7 @@ void Diagram::addItem(const std::shared_ptr<DiagramItem>& item) {
     }
     if (!dynamic_cast<DiagramNode*>(item.get()) && !dynamic_cast<DiagramLink*>(item.get())) return;
     manager->startComposite();
-    manager->executeCommand(std::make_shared<AddItemCommand>(this, item));
+    manager->executeCommand(std::make_shared<AddItemCommand>(weak_from_this().lock(), item));
     manager->commitComposite();
 }
 
@@ -347,7 +347,7 @@ void Diagram::removeItem(const std::shared_ptr<DiagramItem>& item) {
         return;
     }
     manager->startComposite();
-    manager->executeCommand(std::make_shared<RemoveItemCommand>(this, item));
+    manager->executeCommand(std::make_shared<RemoveItemCommand>(weak_from_this().lock(), item));
     manager->commitComposite();
 }
 
@@ -375,12 +375,12 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
 void Diagram::clear() {
     nodes_.clear();
     links_.clear();
-    autoRoutedGeneration_ = ~0ull;
+    autoRoutedCountValid_ = false;
     zOrder_.clear();
     setTheme(nullptr);
     setStyle(nullptr);
     itemCounter_ = 0;
-    undoManager_ = std::make_shared<UndoManager>(this);
+    undoManager_ = std::make_shared<UndoManager>(weak_from_this().lock());
     updateUndoState();
     invalidate();
 }
@@ -509,11 +509,11 @@ void Diagram::rerouteLinks(const std::vector<Rect>& rects) {
         if (r.isFinite()) areas.push_back(Rect::inflate(r, margin, margin));
     if (areas.empty()) return;
 
-    if (autoRoutedGeneration_ != DiagramLink::autoRouteGeneration()) {
+    if (!autoRoutedCountValid_) {
         autoRoutedLinks_ = 0;
-        for (const auto& link : links())
+        for (const auto& link : links_.vector())
             if (link && link->autoRoute()) ++autoRoutedLinks_;
-        autoRoutedGeneration_ = DiagramLink::autoRouteGeneration();
+        autoRoutedCountValid_ = true;
     }
     if (autoRoutedLinks_ == 0) return;
 
@@ -537,7 +537,7 @@ void Diagram::rerouteLinks(const std::vector<Rect>& rects) {
 }
 
 const std::shared_ptr<Router>& Diagram::linkRouter() {
-    if (!linkRouter_) linkRouter_ = std::make_shared<Router>(this);
+    if (!linkRouter_) linkRouter_ = std::make_shared<Router>(weak_from_this().lock());
     return linkRouter_;
 }
 
@@ -552,7 +552,7 @@ void Diagram::arrange(const std::shared_ptr<Layout>& layout) {
 std::shared_ptr<DiagramNode> Diagram::getNodeAt(Point point, bool excludeLocked) {
     if (!std::isfinite(point.x) || !std::isfinite(point.y)) return nullptr;
     updateZOrder();
-    const auto& order = zOrder_.vector();
+    const auto order = zOrder_.snapshot();
     for (auto it = order.rbegin(); it != order.rend(); ++it) {
         const auto node = std::dynamic_pointer_cast<DiagramNode>(*it);
         if (!node || !node->topLevel()) continue;
@@ -595,7 +595,7 @@ const std::shared_ptr<Selection>& Diagram::selection() {
 }
 
 const std::shared_ptr<Factory>& Diagram::factory() {
-    if (!factory_) factory_ = std::make_shared<Factory>(this);
+    if (!factory_) factory_ = std::make_shared<Factory>(weak_from_this().lock());
     return factory_;
 }
 
@@ -668,7 +668,7 @@ void Diagram::deleteItemWithEvents(const std::shared_ptr<DiagramItem>& item) {
 
 void Diagram::setUndoEnabled(bool enabled) {
     if (enabled == undoEnabled()) return;
-    undoManager_ = enabled ? std::make_shared<UndoManager>(this) : nullptr;
+    undoManager_ = enabled ? std::make_shared<UndoManager>(weak_from_this().lock()) : nullptr;
     updateUndoState();
 }
 
@@ -722,9 +722,10 @@ void Diagram::executeCommand(const std::shared_ptr<Command>& command) {
 void Diagram::recordItemStates(const std::vector<std::shared_ptr<DiagramItem>>& items) {
     const std::shared_ptr<UndoManager> manager = undoManager_;
     if (!manager) return;
+    const std::shared_ptr<Diagram> self = weak_from_this().lock();
     for (const auto& item : items) {
         if (!item) continue;
-        manager->recordCommand(std::make_shared<ChangeItemCommand>(this, item, item->saveState()));
+        manager->recordCommand(std::make_shared<ChangeItemCommand>(self, item, item->saveState()));
     }
 }
 

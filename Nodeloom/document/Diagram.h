@@ -134,11 +134,14 @@ public:
     // handlers stay. The default context-menu handler goes with the others.
     void unsubFromAllEvents();
 
+    // The lists answer snapshots: the items present when asked, in order, which stay as they
+    // are while items are added or removed, so that a walk may change the document. Taking one
+    // copies nothing.
     // In the order they were added.
-    const std::vector<std::shared_ptr<DiagramNode>>& nodes() const { return nodes_.vector(); }
-    const std::vector<std::shared_ptr<DiagramLink>>& links() const { return links_.vector(); }
+    ItemList<DiagramNode>::Snapshot nodes() const { return nodes_.snapshot(); }
+    ItemList<DiagramLink>::Snapshot links() const { return links_.snapshot(); }
     // Every item in drawing order, bottom first, as last sorted (see updateZOrder).
-    const std::vector<std::shared_ptr<DiagramItem>>& items() const { return zOrder_.vector(); }
+    ItemList<DiagramItem>::Snapshot items() const { return zOrder_.snapshot(); }
     // Whether the item is in this document's drawing order.
     bool contains(const DiagramItem& item) const { return zOrder_.contains(&item); }
 
@@ -167,7 +170,9 @@ public:
     // a rectangle with a non-finite number is refused.
     Rect bounds() const override { return bounds_; }
 
-    std::vector<std::shared_ptr<DiagramLink>> layoutLinks() const override { return links(); }
+    std::vector<std::shared_ptr<DiagramLink>> layoutLinks() const override {
+        return links_.vector();
+    }
     Rect layoutBounds() const override { return bounds_; }
     void setBounds(const Rect& bounds);
     // Repaints when the new unit is not equal to the old one; null is refused.
@@ -301,6 +306,8 @@ public:
 
     // Routes the links with automatic routing near the rectangles again.
     void rerouteLinks(const std::vector<Rect>& rects);
+    // Called by a link of this document whose autoRoute changed.
+    void linkAutoRouteChanged() { autoRoutedCountValid_ = false; }
     // The router of this document's links, made on first use.
     const std::shared_ptr<Router>& linkRouter();
     // Runs an automatic layout on the whole document as one undoable step; a null layout does
@@ -337,10 +344,11 @@ public:
     void drawItems(Canvas& canvas, const std::optional<Rect>& rect);
     // The whole document as a picture of its bounds in pixels; null when the bounds are empty,
     // not finite or more than 32,767 pixels on a side.
-    std::shared_ptr<platform::ImageSurface> createImage();
+    [[nodiscard]] std::shared_ptr<platform::ImageSurface> createImage();
     // Writes that picture to the file as "public.png" or "public.jpeg" and answers whether it
     // did. Any other type, or a failure, writes nothing and answers false.
-    bool exportImage(const std::filesystem::path& filePath, const std::string& imageType);
+    [[nodiscard]] bool exportImage(const std::filesystem::path& filePath,
+                                   const std::string& imageType);
     // The size that the text takes laid out in the rectangle in that font; (0, 0) for no text.
     Size measureString(const std::string& text, const std::string& fontName, double fontSize,
                        const std::shared_ptr<MeasureUnit>& fontUnit, const Rect& layoutRect,
@@ -447,20 +455,21 @@ public:
     // default and an item that cannot be read is skipped. Undo stays on or off as it was, with an
     // empty history; no event other than repaints is raised.
 
-    // A file among the bundled resources, named with its type ("sample.xml").
-    bool loadFromXml(const std::string& resourceName);
-    bool loadFromXml(const char* resourceName);
-    bool loadFromXml(const std::filesystem::path& url);
+    // A file among the bundled resources, named with its type ("sample.xml"): the name is split
+    // at its last "."; a name without one, or with a "/", names no resource and answers false.
+    [[nodiscard]] bool loadFromXml(const std::string& resourceName);
+    [[nodiscard]] bool loadFromXml(const char* resourceName);
+    [[nodiscard]] bool loadFromXml(const std::filesystem::path& url);
     // A tree as XmlDomBuilder reads it from a file, element text in text nodes.
-    bool loadFromXml(const std::shared_ptr<XmlElement>& root);
+    [[nodiscard]] bool loadFromXml(const std::shared_ptr<XmlElement>& root);
 
     // Writes the document's text to the file through a temporary file renamed into place, so
     // that a failed save leaves any earlier file whole; false when the file was not written.
-    bool saveToXml(const std::filesystem::path& url);
+    [[nodiscard]] bool saveToXml(const std::filesystem::path& url);
     // Builds the document's element tree as the builder's root.
     void saveToXml(const std::shared_ptr<XmlDomBuilder>& builder);
     // The document's text, as a file holds it.
-    std::string saveToXmlString();
+    [[nodiscard]] std::string saveToXmlString();
     // The sections of the document under the root, and its properties under an element of the
     // given name. A save calls these of this class, whatever a subclass overrides.
     virtual void writeDiagramContent(const std::shared_ptr<XmlDomBuilder>& builder,
@@ -573,11 +582,10 @@ private:
     int activeLayer_ = -1;
     double routeMargin_ = 8.0;
     std::shared_ptr<Router> linkRouter_;
-    // How many links of the document route themselves, valid while the links' autoRoute
-    // generation equals autoRoutedGeneration_; it lets edits that reroute skip the link scan
-    // when no link routes itself.
+    // How many links of the document route themselves, valid while autoRoutedCountValid_ is
+    // set; it lets edits that reroute skip the link scan when no link routes itself.
     std::size_t autoRoutedLinks_ = 0;
-    unsigned long long autoRoutedGeneration_ = ~0ull;
+    bool autoRoutedCountValid_ = false;
     bool canUndo_ = false;
     bool canRedo_ = false;
     std::shared_ptr<UndoManager> undoManager_;

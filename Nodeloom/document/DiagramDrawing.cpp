@@ -338,8 +338,8 @@ void Diagram::drawItems(Canvas& canvas) {
 }
 
 void Diagram::drawItems(Canvas& canvas, const std::optional<Rect>& rect) {
-    // A copy, and the options held: an item's drawing cannot disturb the walk.
-    const std::vector<std::shared_ptr<DiagramItem>> order = zOrder_.vector();
+    // A snapshot, and the options held: an item's drawing cannot disturb the walk.
+    const auto order = zOrder_.snapshot();
     const std::shared_ptr<RenderOptions> options = renderOptions_;
     const bool cull = rect && rect->isFinite();
     const double millimetre =

@@ -47,17 +47,15 @@ namespace nodeloom {
 
 // --- Hit testing, content bounds and the grid ---------------------------------------------------
 //
-// The queries walk the drawing order by position and take each item by value, so that an item
-// whose hit test changes the document (a removed item leaves an empty slot until the list is
-// next read whole) cannot invalidate the walk.
+// The queries that ask items walk a snapshot of the drawing order, so that an item whose hit
+// test changes the document cannot disturb the walk.
 
 std::shared_ptr<DiagramItem> Diagram::getItemAt(Point point,
                                                 const std::function<bool(DiagramItem&)>& filter) {
     updateZOrder();
-    const auto& order = zOrder_.vector();
+    const auto order = zOrder_.snapshot();
     for (std::size_t i = order.size(); i-- > 0;) {
-        if (i >= order.size()) continue;
-        const std::shared_ptr<DiagramItem> item = order[i];
+        const auto& item = order[i];
         if (!item || !item->topLevel()) continue;
         if (auto hit = item->hitTest(point, filter)) return hit;
     }
@@ -70,10 +68,9 @@ std::shared_ptr<DiagramItem> Diagram::getItemAt(Point point, bool excludeLocked,
         if (auto exact = getItemAt(point, excludeLocked, 0.0)) return exact;
     }
     updateZOrder();
-    const auto& order = zOrder_.vector();
+    const auto order = zOrder_.snapshot();
     for (std::size_t i = order.size(); i-- > 0;) {
-        if (i >= order.size()) continue;
-        const std::shared_ptr<DiagramItem> item = order[i];
+        const auto& item = order[i];
         if (!item || !item->topLevel()) continue;
         if (auto hit = item->hitTest(point, threshold, false, excludeLocked)) return hit;
     }
@@ -82,9 +79,9 @@ std::shared_ptr<DiagramItem> Diagram::getItemAt(Point point, bool excludeLocked,
 
 std::shared_ptr<DiagramLink> Diagram::getLinkAt(Point point) {
     updateZOrder();
-    const auto& order = zOrder_.vector();
+    const auto order = zOrder_.snapshot();
     for (std::size_t i = 0; i < order.size(); ++i) {
-        const std::shared_ptr<DiagramItem> item = order[i];
+        const auto& item = order[i];
         auto link = std::dynamic_pointer_cast<DiagramLink>(item);
         if (link && link->containsPoint(point)) return link;
     }
@@ -93,10 +90,9 @@ std::shared_ptr<DiagramLink> Diagram::getLinkAt(Point point) {
 
 std::shared_ptr<Manipulator> Diagram::hitTestManipulator(Point point) {
     updateZOrder();
-    const auto& order = zOrder_.vector();
+    const auto order = zOrder_.snapshot();
     for (std::size_t i = order.size(); i-- > 0;) {
-        if (i >= order.size()) continue;
-        const std::shared_ptr<DiagramItem> item = order[i];
+        const auto& item = order[i];
         if (!item || !isItemVisible(*item) || !isItemInteractive(*item)) continue;
         if (auto manipulator = item->hitTestManipulators(point)) return manipulator;
     }
@@ -107,7 +103,7 @@ Rect Diagram::getContentBounds(bool onlyVisible) {
     std::optional<Rect> content;
     const auto& order = zOrder_.vector();
     for (std::size_t i = 0; i < order.size(); ++i) {
-        const std::shared_ptr<DiagramItem> item = order[i];
+        const auto& item = order[i];
         if (!item || (onlyVisible && !item->visible())) continue;
         Rect r = item->getBoundingRect();
         const double stroke = item->getEffectiveStrokeThickness();

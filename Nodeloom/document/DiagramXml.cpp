@@ -70,8 +70,9 @@ bool belongsToSection(const XmlContext& context, const XmlElement& element, int 
 }  // namespace
 
 bool Diagram::loadFromXml(const std::string& resourceName) {
+    // A resource is named, never reached by a path.
     const std::size_t dot = resourceName.rfind('.');
-    if (dot == std::string::npos) return false;
+    if (dot == std::string::npos || resourceName.find('/') != std::string::npos) return false;
     const std::string path =
         platform::Bundle::library().pathForResource(
             std::string_view(resourceName).substr(0, dot),
@@ -111,7 +112,7 @@ bool Diagram::loadFromXml(const std::shared_ptr<XmlElement>& root) {
     bounds_ = Rect(0.0, 0.0, 0.0, 0.0);
     nodes_.clear();
     links_.clear();
-    autoRoutedGeneration_ = ~0ull;
+    autoRoutedCountValid_ = false;
     roundedLinks_ = false;
     roundedLinksRadius_ = 0.0;
     crossingRadius_ = 0.0;

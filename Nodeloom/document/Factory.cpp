@@ -12,14 +12,14 @@
 
 namespace nodeloom {
 
-
 // --- Nodes -----------------------------------------------------------------------------------
 
 bool Factory::place(const std::shared_ptr<DiagramNode>& node, const Rect& bounds) {
-    if (diagram_ == nullptr || !node || !isFinite(bounds)) return false;
-    node->setDiagram(diagram_->weak_from_this().lock());
+    const std::shared_ptr<Diagram> d = diagram_.lock();
+    if (!d || !node || !isFinite(bounds)) return false;
+    node->setDiagram(d);
     node->_setBounds(bounds);
-    diagram_->addItem(node);
+    d->addItem(node);
     return true;
 }
 
@@ -100,21 +100,27 @@ std::shared_ptr<TableNode> Factory::createTableNode(const Rect& bounds, int colu
 
 // --- Links -----------------------------------------------------------------------------------
 
-std::shared_ptr<DiagramLink> Factory::newLink() const {
+namespace {
+
+std::shared_ptr<DiagramLink> newLink(const std::shared_ptr<Diagram>& diagram) {
     auto link = std::make_shared<DiagramLink>();
-    link->setDiagram(diagram_->weak_from_this().lock());
+    link->setDiagram(diagram);
     return link;
 }
 
-void Factory::finish(const std::shared_ptr<DiagramLink>& link) {
-    link->setSegmentCount(diagram_->linkSegments());
-    diagram_->addLinkInternal(link, true);
+// Gives the link the document's segment count and adds it without undo.
+void finish(Diagram& diagram, const std::shared_ptr<DiagramLink>& link) {
+    link->setSegmentCount(diagram.linkSegments());
+    diagram.addLinkInternal(link, true);
 }
+
+}  // namespace
 
 std::shared_ptr<DiagramLink> Factory::createDiagramLink(
     const std::shared_ptr<DiagramNode>& origin, const std::shared_ptr<DiagramNode>& destination) {
-    if (diagram_ == nullptr || !origin || !destination) return nullptr;
-    auto link = newLink();
+    const std::shared_ptr<Diagram> d = diagram_.lock();
+    if (!d || !origin || !destination) return nullptr;
+    auto link = newLink(d);
     const Point from = origin->bounds().center();
     const Point to = destination->bounds().center();
     link->setStartPoint(from);
@@ -123,20 +129,21 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(
     link->setDestinationConnection(destination->createConnectionPoint(link, to, true));
     link->originConnection()->alignToNode(to);
     link->destinationConnection()->alignToNode(from);
-    finish(link);
+    finish(*d, link);
     return link;
 }
 
 std::shared_ptr<DiagramLink> Factory::createDiagramLink(
     const std::shared_ptr<ShapeNode>& origin, int originAnchor,
     const std::shared_ptr<ShapeNode>& destination, int destAnchor) {
-    if (diagram_ == nullptr || !origin || !destination) return nullptr;
-    auto link = newLink();
+    const std::shared_ptr<Diagram> d = diagram_.lock();
+    if (!d || !origin || !destination) return nullptr;
+    auto link = newLink(d);
     link->setOriginConnection(
         origin->createConnectionPoint(link, origin->bounds().center(), false));
     link->setDestinationConnection(
         destination->createConnectionPoint(link, destination->bounds().center(), true));
-    finish(link);
+    finish(*d, link);
     link->clipEndsToOutlines();
     // Through the link, so that each end also moves onto its anchor point: setting only the
     // connections' indexes would leave the ends on the outlines until a node next moved.
@@ -150,8 +157,9 @@ std::shared_ptr<DiagramLink> Factory::linkEnds(const std::shared_ptr<DiagramNode
                                                std::optional<int> originRow,
                                                const std::shared_ptr<DiagramNode>& destination,
                                                std::optional<int> destRow) {
-    if (diagram_ == nullptr || !origin || !destination) return nullptr;
-    auto link = newLink();
+    const std::shared_ptr<Diagram> d = diagram_.lock();
+    if (!d || !origin || !destination) return nullptr;
+    auto link = newLink(d);
     const auto makeEnd = [&link](const std::shared_ptr<DiagramNode>& node, std::optional<int> row,
                                  bool incoming) -> std::shared_ptr<ConnectionPoint> {
         if (!row) return node->createConnectionPoint(link, node->bounds().center(), incoming);
@@ -165,7 +173,7 @@ std::shared_ptr<DiagramLink> Factory::linkEnds(const std::shared_ptr<DiagramNode
     const Point to = link->destinationConnection()->getCenter();
     link->originConnection()->alignToNode(to);
     link->destinationConnection()->alignToNode(from);
-    finish(link);
+    finish(*d, link);
     return link;
 }
 
@@ -194,40 +202,43 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(
 
 std::shared_ptr<DiagramLink> Factory::createDiagramLink(const std::shared_ptr<DiagramNode>& origin,
                                                         Point destination) {
-    if (diagram_ == nullptr || !origin || !isFinite(destination)) return nullptr;
-    auto link = newLink();
+    const std::shared_ptr<Diagram> d = diagram_.lock();
+    if (!d || !origin || !isFinite(destination)) return nullptr;
+    auto link = newLink(d);
     const Point from = origin->bounds().center();
     link->setStartPoint(from);
     link->setOriginConnection(origin->createConnectionPoint(link, from, false));
     link->setEndPoint(destination);
     link->setDestinationConnection(std::make_shared<VirtualConnectionPoint>(link, true));
     link->originConnection()->alignToNode(destination);
-    finish(link);
+    finish(*d, link);
     return link;
 }
 
 std::shared_ptr<DiagramLink> Factory::createDiagramLink(
     Point origin, const std::shared_ptr<DiagramNode>& destination) {
-    if (diagram_ == nullptr || !isFinite(origin) || !destination) return nullptr;
-    auto link = newLink();
+    const std::shared_ptr<Diagram> d = diagram_.lock();
+    if (!d || !isFinite(origin) || !destination) return nullptr;
+    auto link = newLink(d);
     link->setStartPoint(origin);
     link->setOriginConnection(std::make_shared<VirtualConnectionPoint>(link, false));
     const Point to = destination->bounds().center();
     link->setEndPoint(to);
     link->setDestinationConnection(destination->createConnectionPoint(link, to, true));
     link->destinationConnection()->alignToNode(origin);
-    finish(link);
+    finish(*d, link);
     return link;
 }
 
 std::shared_ptr<DiagramLink> Factory::createDiagramLink(Point origin, Point destination) {
-    if (diagram_ == nullptr || !isFinite(origin) || !isFinite(destination)) return nullptr;
-    auto link = newLink();
+    const std::shared_ptr<Diagram> d = diagram_.lock();
+    if (!d || !isFinite(origin) || !isFinite(destination)) return nullptr;
+    auto link = newLink(d);
     link->setStartPoint(origin);
     link->setOriginConnection(std::make_shared<VirtualConnectionPoint>(link, false));
     link->setEndPoint(destination);
     link->setDestinationConnection(std::make_shared<VirtualConnectionPoint>(link, true));
-    finish(link);
+    finish(*d, link);
     return link;
 }
 

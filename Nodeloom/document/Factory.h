@@ -26,15 +26,18 @@ class TableNode;
 //
 // Bad input creates nothing: a rectangle or point with a number that is not finite, or a null
 // node, answers null and leaves the document as it was.
+//
+// The document owns the factory, and a host may keep the factory beyond the document, so the
+// factory refers to its document weakly: once the document is gone it creates nothing.
 class Factory {
 public:
-    // The document owns the factory; the factory refers to it without owning it.
-    explicit Factory(Diagram* diagram) : diagram_(diagram) {}
+    explicit Factory(const std::shared_ptr<Diagram>& diagram) : diagram_(diagram) {}
 
     Factory(const Factory&) = delete;
     Factory& operator=(const Factory&) = delete;
 
-    Diagram* diagram() const { return diagram_; }
+    // Null once the document is gone.
+    std::shared_ptr<Diagram> diagram() const { return diagram_.lock(); }
 
     std::shared_ptr<ShapeNode> createShapeNode(double x, double y, double width, double height);
     std::shared_ptr<ShapeNode> createShapeNode(Point location, Size size);
@@ -98,7 +101,6 @@ private:
     // Binds the new node to the document, stores its rectangle and adds it; false, and nothing
     // added, for a rectangle that is not finite or a factory without a document.
     bool place(const std::shared_ptr<DiagramNode>& node, const Rect& bounds);
-    std::shared_ptr<DiagramLink> newLink() const;
     // A link between two node ends, each aligned towards the other end's reference point. An end
     // with a row is a table end on that row (-1: the whole table); one without is the node's own
     // end at its centre.
@@ -106,10 +108,8 @@ private:
                                           std::optional<int> originRow,
                                           const std::shared_ptr<DiagramNode>& destination,
                                           std::optional<int> destRow);
-    // Gives the link the document's segment count and adds it without undo.
-    void finish(const std::shared_ptr<DiagramLink>& link);
 
-    Diagram* diagram_;
+    std::weak_ptr<Diagram> diagram_;
 };
 
 }  // namespace nodeloom

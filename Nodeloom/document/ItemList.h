@@ -18,36 +18,90 @@ namespace nodeloom {
 // the gaps the next time it is read as a whole, or once the gaps outnumber the entries, so that
 // removing items one by one never shifts the rest of the list each time. Reading the list
 // therefore always shows the items that remain, in their order.
+//
+// Readers outside the document take a Snapshot: the entries as they are when it is taken, shared
+// with the list rather than copied. A change made while a snapshot is held gives the list its own
+// copy first (once: later changes find the copy unshared), so that a walk over a snapshot visits
+// exactly the items present when it began, whatever the walk adds or removes.
 template <typename T>
 class ItemList {
 public:
     using List = std::vector<std::shared_ptr<T>>;
 
-    // The remaining entries in order.
+    // The entries of the list when the snapshot was taken, in order; the items stay alive while
+    // the snapshot is held.
+    class Snapshot {
+    public:
+        using value_type = std::shared_ptr<T>;
+        using size_type = std::size_t;
+        using const_reference = const value_type&;
+        using reference = const_reference;
+        using const_iterator = typename List::const_iterator;
+        using iterator = const_iterator;
+        using const_reverse_iterator = typename List::const_reverse_iterator;
+        using reverse_iterator = const_reverse_iterator;
+
+        const_iterator begin() const { return list_->begin(); }
+        const_iterator end() const { return list_->end(); }
+        const_reverse_iterator rbegin() const { return list_->rbegin(); }
+        const_reverse_iterator rend() const { return list_->rend(); }
+        std::size_t size() const { return list_->size(); }
+        bool empty() const { return list_->empty(); }
+        const value_type& operator[](std::size_t i) const { return (*list_)[i]; }
+        const value_type& front() const { return list_->front(); }
+        const value_type& back() const { return list_->back(); }
+        // Valid while this snapshot is held.
+        const List& vector() const { return *list_; }
+        // A copy of the entries, for callers that keep a list of their own.
+        operator List() const { return *list_; }
+
+        friend bool operator==(const Snapshot& a, const List& b) { return *a.list_ == b; }
+        friend bool operator==(const Snapshot& a, const Snapshot& b) {
+            return *a.list_ == *b.list_;
+        }
+
+    private:
+        friend class ItemList;
+        explicit Snapshot(std::shared_ptr<const List> list) : list_(std::move(list)) {}
+
+        std::shared_ptr<const List> list_;
+    };
+
+    ItemList() : slots_(std::make_shared<List>()) {}
+
+    // The remaining entries in order, for the document's own walks that change no list while
+    // they run; valid until the list next changes.
     const List& vector() const {
         compact();
-        return slots_;
+        return *slots_;
     }
 
-    std::size_t size() const { return slots_.size() - holes_; }
+    Snapshot snapshot() const {
+        compact();
+        return Snapshot(slots_);
+    }
+
+    std::size_t size() const { return slots_->size() - holes_; }
     bool empty() const { return size() == 0; }
     bool contains(const T* item) const { return item != nullptr && index_.find(item) != nullptr; }
 
     void push_back(std::shared_ptr<T> item) {
         if (!item) return;
-        const std::size_t pos = slots_.size();
+        own();
+        const std::size_t pos = slots_->size();
         if (index_.find(item.get())) {
             more_[item.get()].push_back(pos);
         } else {
             index_.insert(item.get(), pos);
         }
-        slots_.push_back(std::move(item));
+        slots_->push_back(std::move(item));
     }
 
     // Takes out the first entry of the item; false when the item is not listed.
     bool eraseFirst(const T* item) {
         std::size_t* first = item ? index_.find(item) : nullptr;
         if (!first) return false;
+        own();
         const std::size_t pos = *first;
         const auto extra = more_.empty() ? more_.end() : more_.find(item);
         if (extra == more_.end()) {
@@ -57,7 +111,7 @@ public:
             extra->second.erase(extra->second.begin());
             if (extra->second.empty()) more_.erase(extra);
         }
-        slots_[pos].reset();
+        (*slots_)[pos].reset();
         ++holes_;
         // Bounds the memory of a list that loses many items between two reads.
         if (holes_ > kMinHolesToCompact && holes_ > size()) compact();
@@ -65,7 +119,11 @@ public:
     }
 
     void clear() {
-        slots_.clear();
+        if (slots_.use_count() > 1) {
+            slots_ = std::make_shared<List>();
+        } else {
+            slots_->clear();
+        }
         index_.clear();
         more_.clear();
         holes_ = 0;
@@ -76,24 +134,33 @@ public:
     template <typename KeyOf>
     void sortByKey(KeyOf keyOf) {
         compact();
-        using Key = decltype(keyOf(*slots_.front()));
+        List& slots = *slots_;
+        if (slots.empty()) return;
+        using Key = decltype(keyOf(*slots.front()));
         std::vector<std::pair<Key, std::size_t>> keys;
-        keys.reserve(slots_.size());
-        for (std::size_t i = 0; i < slots_.size(); ++i)
-            keys.emplace_back(keyOf(*slots_[i]), i);
+        keys.reserve(slots.size());
+        for (std::size_t i = 0; i < slots.size(); ++i)
+            keys.emplace_back(keyOf(*slots[i]), i);
         std::sort(keys.begin(), keys.end());
+        // Entries a snapshot still shares are copied, not moved out from under it.
+        const bool shared = slots_.use_count() > 1;
         List sorted;
-        sorted.reserve(slots_.size());
+        sorted.reserve(slots.size());
         for (const auto& key : keys)
-            sorted.push_back(std::move(slots_[key.second]));
-        slots_ = std::move(sorted);
+            sorted.push_back(shared ? slots[key.second] : std::move(slots[key.second]));
+        if (shared) {
+            slots_ = std::make_shared<List>(std::move(sorted));
+        } else {
+            slots = std::move(sorted);
+        }
         index_.clear();
         more_.clear();
-        for (std::size_t i = 0; i < slots_.size(); ++i) {
-            if (index_.find(slots_[i].get())) {
-                more_[slots_[i].get()].push_back(i);
+        const List& order = *slots_;
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            if (index_.find(order[i].get())) {
+                more_[order[i].get()].push_back(i);
             } else {
-                index_.insert(slots_[i].get(), i);
+                index_.insert(order[i].get(), i);
             }
         }
     }
@@ -177,13 +244,21 @@ private:
         int shift_ = 64;
     };
 
+    // Before a change: a list whose entries a snapshot shares takes its own copy of them.
+    void own() {
+        if (slots_.use_count() > 1) slots_ = std::make_shared<List>(*slots_);
+    }
+
+    // Only a list that has gaps is changed here, and a list with gaps is never shared: a snapshot
+    // is taken after the gaps are closed, and the change that opens the next gap owns its entries.
     void compact() const {
         if (holes_ == 0) return;
+        List& slots = *slots_;
         std::size_t to = 0;
-        for (std::size_t from = 0; from < slots_.size(); ++from) {
-            if (!slots_[from]) continue;
+        for (std::size_t from = 0; from < slots.size(); ++from) {
+            if (!slots[from]) continue;
             if (to != from) {
-                const T* key = slots_[from].get();
+                const T* key = slots[from].get();
                 std::size_t* first = index_.find(key);
                 if (*first == from) {
                     *first = to;
@@ -191,16 +266,16 @@ private:
                     auto& positions = more_.find(key)->second;
                     *std::find(positions.begin(), positions.end(), from) = to;
                 }
-                slots_[to] = std::move(slots_[from]);
+                slots[to] = std::move(slots[from]);
             }
             ++to;
         }
-        slots_.resize(to);
+        slots.resize(to);
         holes_ = 0;
     }
 
-    // Mutable so that reading the list can close its gaps.
-    mutable List slots_;
+    // Mutable so that reading the list can close its gaps. Never null.
+    mutable std::shared_ptr<List> slots_;
     mutable std::size_t holes_ = 0;
     mutable PositionIndex index_;
     // The later positions of items listed more than once, ascending.

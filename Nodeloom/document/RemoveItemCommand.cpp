@@ -5,7 +5,8 @@
 
 namespace nodeloom {
 
-RemoveItemCommand::RemoveItemCommand(Diagram* diagram, std::shared_ptr<DiagramItem> item)
+RemoveItemCommand::RemoveItemCommand(const std::shared_ptr<Diagram>& diagram,
+                                     std::shared_ptr<DiagramItem> item)
     : Command(diagram), item_(std::move(item)) {
     setName("RemoveItemCommand");
 }
@@ -15,15 +16,17 @@ void RemoveItemCommand::execute() {
 }
 
 void RemoveItemCommand::undo() {
-    if (!removed_ || !diagram()) return;
+    const std::shared_ptr<Diagram> d = diagram();
+    if (!removed_ || !d) return;
     removed_ = false;
-    reinsertItem(*diagram(), item_);
+    reinsertItem(*d, item_);
 }
 
 void RemoveItemCommand::redo() {
-    if (!diagram() || !item_) return;
-    removed_ = diagram()->contains(*item_);
-    diagram()->removeItemInternal(item_);
+    const std::shared_ptr<Diagram> d = diagram();
+    if (!d || !item_) return;
+    removed_ = d->contains(*item_);
+    d->removeItemInternal(item_);
 }
 
 }  // namespace nodeloom

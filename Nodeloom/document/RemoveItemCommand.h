@@ -12,7 +12,7 @@ class DiagramItem;
 // Takes a node (with its links) or a link out of the document; undo puts it back.
 class RemoveItemCommand : public Command {
 public:
-    RemoveItemCommand(Diagram* diagram, std::shared_ptr<DiagramItem> item);
+    RemoveItemCommand(const std::shared_ptr<Diagram>& diagram, std::shared_ptr<DiagramItem> item);
 
     void execute() override;
     // Puts back only an item that was in the document when it was removed, so that undoing the

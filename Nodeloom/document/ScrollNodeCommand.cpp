@@ -4,8 +4,8 @@
 
 namespace nodeloom {
 
-ScrollNodeCommand::ScrollNodeCommand(Diagram* diagram, const std::shared_ptr<Scrollable>& node,
-                                     double oldPos)
+ScrollNodeCommand::ScrollNodeCommand(const std::shared_ptr<Diagram>& diagram,
+                                     const std::shared_ptr<Scrollable>& node, double oldPos)
     : Command(diagram), node_(node), oldPos_(oldPos) {
     setName("ScrollNodeCommand");
 }

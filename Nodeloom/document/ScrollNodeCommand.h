@@ -13,7 +13,8 @@ class Scrollable;
 // executing it at the release reads the position the drag ended at.
 class ScrollNodeCommand : public Command {
 public:
-    ScrollNodeCommand(Diagram* diagram, const std::shared_ptr<Scrollable>& node, double oldPos);
+    ScrollNodeCommand(const std::shared_ptr<Diagram>& diagram,
+                      const std::shared_ptr<Scrollable>& node, double oldPos);
 
     void execute() override;
     void undo() override;

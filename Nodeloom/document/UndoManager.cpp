@@ -8,18 +8,18 @@
 
 namespace nodeloom {
 
-UndoManager::UndoManager(Diagram* diagram) : diagram_(diagram) {}
+UndoManager::UndoManager(const std::shared_ptr<Diagram>& diagram) : diagram_(diagram) {}
 
 UndoManager::~UndoManager() = default;
 
 void UndoManager::executeCommand(const std::shared_ptr<Command>& command) {
-    if (!command) return;
+    if (!command || documentGone()) return;
     command->execute();
     recordCommand(command);
 }
 
 void UndoManager::recordCommand(const std::shared_ptr<Command>& command) {
-    if (!command) return;
+    if (!command || documentGone()) return;
     if (replaying_) {
         captured_.push_back(command);
     } else if (currentComposite_) {
@@ -30,7 +30,7 @@ void UndoManager::recordCommand(const std::shared_ptr<Command>& command) {
 }
 
 void UndoManager::addCommand(const std::shared_ptr<Command>& command) {
-    if (!command) return;
+    if (!command || documentGone()) return;
     if (replaying_) {
         captured_.push_back(command);
         return;
@@ -47,7 +47,7 @@ void UndoManager::addCommand(const std::shared_ptr<Command>& command) {
 }
 
 void UndoManager::undo() {
-    if (replaying_ || undoIndex_ < 0) return;
+    if (replaying_ || undoIndex_ < 0 || documentGone()) return;
     const std::size_t index = static_cast<std::size_t>(undoIndex_);
     --undoIndex_;
     replay(index, true);
@@ -55,7 +55,8 @@ void UndoManager::undo() {
 }
 
 void UndoManager::redo() {
-    if (replaying_ || undoIndex_ + 1 >= static_cast<int>(undoHistory_.size())) return;
+    if (replaying_ || undoIndex_ + 1 >= static_cast<int>(undoHistory_.size()) || documentGone())
+        return;
     ++undoIndex_;
     replay(static_cast<std::size_t>(undoIndex_), false);
     refreshDocument();
@@ -91,13 +92,15 @@ void UndoManager::replay(std::size_t index, bool undo) {
 std::shared_ptr<CompositeCommand> UndoManager::startComposite() {
     // A composite opened while a step replays would collect commands that belong to that step.
     if (replaying_) return currentComposite_;
-    if (!currentComposite_) currentComposite_ = std::make_shared<CompositeCommand>(diagram_);
+    const std::shared_ptr<Diagram> diagram = diagram_.lock();
+    if (!diagram) return nullptr;
+    if (!currentComposite_) currentComposite_ = std::make_shared<CompositeCommand>(diagram);
     ++startCompositeCounter_;
     return currentComposite_;
 }
 
 void UndoManager::commitComposite() {
-    if (replaying_ || startCompositeCounter_ <= 0) return;
+    if (replaying_ || startCompositeCounter_ <= 0 || documentGone()) return;
     if (--startCompositeCounter_ > 0) return;
     std::shared_ptr<CompositeCommand> composite = std::move(currentComposite_);
     currentComposite_.reset();
@@ -105,13 +108,13 @@ void UndoManager::commitComposite() {
 }
 
 void UndoManager::cancelComposite() {
-    if (replaying_ || startCompositeCounter_ <= 0) return;
+    if (replaying_ || startCompositeCounter_ <= 0 || documentGone()) return;
     if (--startCompositeCounter_ > 0) return;
     currentComposite_.reset();
 }
 
 void UndoManager::refreshDocument() {
-    if (diagram_) diagram_->updateUndoState();
+    if (const std::shared_ptr<Diagram> diagram = diagram_.lock()) diagram->updateUndoState();
 }
 
 }  // namespace nodeloom

@@ -17,16 +17,20 @@ class Diagram;
 // makes the document change more than the step itself (removing a node also removes links that
 // were added without a record), those extra changes are kept with the step and reversed when the
 // step is replayed the other way, so redo brings them back.
+//
+// The document owns the manager, and a host may keep the manager beyond the document, so the
+// manager refers to its document weakly: once the document is gone, every operation does nothing
+// (a command given then is neither executed nor recorded).
 class UndoManager {
 public:
-    // The manager refers to its document without owning it: the document owns the manager.
-    explicit UndoManager(Diagram* diagram);
+    explicit UndoManager(const std::shared_ptr<Diagram>& diagram);
     virtual ~UndoManager();
 
     UndoManager(const UndoManager&) = delete;
     UndoManager& operator=(const UndoManager&) = delete;
 
-    Diagram* diagram() const { return diagram_; }
+    // Null once the document is gone.
+    std::shared_ptr<Diagram> diagram() const { return diagram_.lock(); }
     const std::vector<std::shared_ptr<Command>>& undoHistory() const { return undoHistory_; }
     // The last command that is done; -1 when none is.
     int undoIndex() const { return undoIndex_; }
@@ -45,7 +49,7 @@ public:
     virtual void redo();
 
     // Opens a composite if none is open and counts one more nesting level; answers the open
-    // composite.
+    // composite (null once the document is gone).
     virtual std::shared_ptr<CompositeCommand> startComposite();
     // Close one nesting level; the outermost commit records the composite (even an empty one),
     // the outermost cancel drops it without undoing what its commands did. With no composite
@@ -63,8 +67,9 @@ private:
     // Runs one step's undo or redo, then reverses the extra changes its opposite run made.
     void replay(std::size_t index, bool undo);
     void refreshDocument();
+    bool documentGone() const { return diagram_.expired(); }
 
-    Diagram* diagram_;
+    std::weak_ptr<Diagram> diagram_;
     CommandList undoHistory_;
     // Parallel to undoHistory_: the extra changes made by the last replay of each step.
     std::vector<CommandList> sideEffects_;

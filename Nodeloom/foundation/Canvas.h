@@ -206,6 +206,9 @@ private:
     std::optional<Matrix> pathMatrix_;
     Paint paint_;
     std::vector<Paint> savedPaint_;
+    // The lines of the text being drawn, kept between calls so that drawing text allocates no
+    // line list each time.
+    std::vector<TextFrame::Line> scratchLines_;
 };
 
 }  // namespace nodeloom

@@ -106,11 +106,6 @@ double frameWidth(const TextFrame::Line* lines, std::size_t count) {
     return width;
 }
 
-std::vector<TextFrame::Line>& scratchLines() {
-    static std::vector<TextFrame::Line> lines;
-    return lines;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -154,7 +149,7 @@ void Canvas::drawText(const std::string& text, const Rect& rect, HorizontalAlign
     if (context_ == nullptr || text.empty()) return;
     // The shared scratch layout spares a layout object per call; drawing does not keep it.
     PangoLayout* layout = platform::TextEngine::shared().scratchLayout();
-    auto& lines = scratchLines();
+    auto& lines = scratchLines_;
     layOut(layout, TextRequest{&text, rect, static_cast<int>(ha), bold, italic, underline},
            fontName_, fontSize_, lines);
     drawFrame(lines.data(), lines.size(), layout, rect, va);
@@ -185,7 +180,7 @@ void Canvas::drawFrame(const TextFrame::Line* lines, std::size_t count, PangoLay
 void Canvas::drawText(const std::string& text, const Point& point) {
     if (context_ == nullptr || text.empty() || !isFinite(point)) return;
     PangoLayout* layout = platform::TextEngine::shared().scratchLayout();
-    auto& lines = scratchLines();
+    auto& lines = scratchLines_;
     const int left = 0;
     layOut(layout, TextRequest{&text, Rect(0, 0, 1000, 1000), left, false, false, false}, fontName_,
            fontSize_, lines);

@@ -145,7 +145,7 @@ void FileUtilities::chageDirectory(Directories directory) {
 
 void FileUtilities::createFile(std::string_view fileName, std::string_view fileContent) {
     if (fileName.empty() || fileName.find('\0') != std::string_view::npos) return;
-    platform::writeFileAtomically(fs::path(filePath(fileName)), fileContent);
+    createFile(fs::path(filePath(fileName)), fileContent);
 }
 
 void FileUtilities::createFile(const std::string& fileName, std::string_view fileContent) {
@@ -157,7 +157,8 @@ void FileUtilities::createFile(const char* fileName, std::string_view fileConten
 }
 
 void FileUtilities::createFile(const fs::path& url, std::string_view fileContent) {
-    platform::writeFileAtomically(url, fileContent);
+    // The helpers report nothing; a failed write leaves any earlier file whole.
+    static_cast<void>(platform::writeFileAtomically(url, fileContent));
 }
 
 std::vector<std::string> FileUtilities::enumerateTempDirectory() {

@@ -1,5 +1,6 @@
 #include "Nodeloom/foundation/NumberText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -28,6 +29,46 @@ size_t skipBlanksAndSign(std::string_view text, bool& negative) {
         ++i;
     }
     return i;
+}
+
+// Whether a number too far from 1 for a double lies beyond the largest one rather than below
+// the smallest: whether the power of ten of its first nonzero digit, plus its written exponent,
+// is positive. `number` holds digits, an optional fraction and an optional exponent.
+bool beyondLargest(std::string_view number) {
+    long long place = 0;
+    bool found = false;
+    std::size_t k = 0;
+    long long integerDigits = 0;
+    for (; k < number.size() && isDigit(number[k]); ++k) {
+        if (!found && number[k] != '0') {
+            found = true;
+            place = -integerDigits;
+        }
+        ++integerDigits;
+    }
+    if (found) place += integerDigits - 1;
+    if (k < number.size() && number[k] == '.') {
+        long long fraction = 0;
+        for (++k; k < number.size() && isDigit(number[k]); ++k) {
+            ++fraction;
+            if (!found && number[k] != '0') {
+                found = true;
+                place = -fraction;
+            }
+        }
+    }
+    long long exponent = 0;
+    if (k < number.size() && (number[k] == 'e' || number[k] == 'E')) {
+        ++k;
+        const bool negative = k < number.size() && number[k] == '-';
+        if (k < number.size() && (number[k] == '+' || number[k] == '-')) ++k;
+        // Far beyond any double either way; capped so that the sum cannot overflow.
+        constexpr long long cap = 1000000000;
+        for (; k < number.size() && isDigit(number[k]); ++k)
+            exponent = std::min(cap, exponent * 10 + (number[k] - '0'));
+        if (negative) exponent = -exponent;
+    }
+    return found && place + exponent > 0;
 }
 
 }  // namespace
@@ -61,7 +102,11 @@ double doubleValue(std::string_view text) {
     double value = 0.0;
     const auto [end, error] =
         std::from_chars(text.data() + start, text.data() + i, value, std::chars_format::general);
-    if (error != std::errc() || end != text.data() + i || !std::isfinite(value)) return 0.0;
+    if (error == std::errc::result_out_of_range) {
+        value = beyondLargest(text.substr(start, i - start)) ? HUGE_VAL : 0.0;
+    } else if (error != std::errc() || end != text.data() + i || !std::isfinite(value)) {
+        return 0.0;
+    }
     return negative ? -value : value;
 }
 

@@ -31,7 +31,9 @@ std::optional<double> ShapeSegment::readNumber(const XmlElement& element, std::s
     const auto& attributes = element.attributes();
     const auto it = attributes.find(std::string(name));
     if (it == attributes.end()) return std::nullopt;
-    return doubleValue(it->second);
+    const double value = doubleValue(it->second);
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
 }
 
 std::optional<Point> ShapeSegment::readPoint(const XmlElement& element) {

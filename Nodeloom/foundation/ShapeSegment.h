@@ -36,7 +36,7 @@ protected:
     // The element's child elements; character data kept as text nodes is not a point.
     static std::vector<std::shared_ptr<XmlElement>> childElements(const XmlElement& element);
     // The attribute read leniently (text that is not a number reads as 0); nothing when the
-    // attribute is missing.
+    // attribute is missing or its number is not finite.
     static std::optional<double> readNumber(const XmlElement& element, std::string_view name);
     // The point held by the attributes "x" and "y" of the element.
     static std::optional<Point> readPoint(const XmlElement& element);

@@ -1,6 +1,7 @@
 #include "Nodeloom/foundation/Style.h"
 
 #include <climits>
+#include <cmath>
 
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Color.h"
@@ -71,11 +72,13 @@ void Style::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlValueCont
         } else if (name == "TextBrush") {
             if (const auto brush = context.readBrush("Brush", value)) textColor_ = brush->toColor();
         } else if (name == "StrokeThickness") {
-            strokeThickness_ = property->readDouble("Value", 0.0);
+            if (const double v = property->readDouble("Value", 0.0); std::isfinite(v))
+                strokeThickness_ = v;
         } else if (name == "FontFamily") {
             fontName_ = property->readString("Value", "");
         } else if (name == "FontSize") {
-            fontSize_ = property->readDouble("Value", 0.0);
+            if (const double v = property->readDouble("Value", 0.0); std::isfinite(v))
+                fontSize_ = v;
         } else if (name == "FontUnit") {
             const auto id = property->readInteger("Value", 0);
             fontUnit_ =

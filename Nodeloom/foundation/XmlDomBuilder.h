@@ -41,9 +41,9 @@ public:
     // document parsed; a later parse builds a tree that only its own elements refer to. A
     // malformed file keeps what was built before the fault; the result says whether the whole
     // file was read and well-formed, so a caller can refuse a partial tree.
-    bool parseFile(const std::string& path);
-    bool parseFile(const char* path);
-    bool parseFile(const std::filesystem::path& url);
+    [[nodiscard]] bool parseFile(const std::string& path);
+    [[nodiscard]] bool parseFile(const char* path);
+    [[nodiscard]] bool parseFile(const std::filesystem::path& url);
 
 private:
     std::vector<std::shared_ptr<XmlElement>> elementStack_;

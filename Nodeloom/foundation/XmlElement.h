@@ -48,7 +48,8 @@ public:
     std::string readString(std::string_view name, const std::string& defaultValue) const;
     std::int64_t readInteger(std::string_view name, std::int64_t defaultValue) const;
     std::uint64_t readUInt(std::string_view name, std::uint64_t defaultValue) const;
-    // Numbers are read leniently: the longest leading number counts, no number reads as 0.
+    // Numbers are read leniently: the longest leading number counts, no number reads as 0, and
+    // a magnitude beyond the range of a double reads as an infinity of its sign.
     double readDouble(std::string_view name, double defaultValue) const;
     // Nothing only when the child is missing.
     std::optional<double> readDoubleOpt(std::string_view name) const;

@@ -1,5 +1,6 @@
 #include "Nodeloom/foundation/XmlValueContext.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string_view>
@@ -53,10 +54,13 @@ std::shared_ptr<Color> colorChild(const std::shared_ptr<XmlElement>& element,
     return ownColor(child->getInnerText());
 }
 
-double doubleChild(const std::shared_ptr<XmlElement>& element, const std::string& name,
+// The child's number; the default when there is no such child or its number is not finite.
+double finiteChild(const std::shared_ptr<XmlElement>& element, const std::string& name,
                    double defaultValue) {
     const auto child = element->getChild(name);
-    return child ? doubleValue(child->getInnerText()) : defaultValue;
+    if (!child) return defaultValue;
+    const double value = doubleValue(child->getInnerText());
+    return std::isfinite(value) ? value : defaultValue;
 }
 
 // The number form of every value the format writes; a NaN of either sign is "nan".
@@ -393,13 +397,16 @@ std::shared_ptr<Brush> XmlValueContext::readBrushContent(
     if (hasAngle && element->getChild("Color1") && element->getChild("Color2")) {
         return std::make_shared<LinearGradientBrush>(colorChild(element, "Color1"),
                                                      colorChild(element, "Color2"),
-                                                     doubleChild(element, "Angle", 0.0));
+                                                     finiteChild(element, "Angle", 0.0));
     }
     const auto blend = element->getChild("ColorBlend");
     if (!hasAngle || !blend) return nullptr;
     auto brush = std::make_shared<LinearGradientBrush>();
-    brush->setAngle(doubleChild(element, "Angle", 0.0));
-    brush->setPositions(readDoubleArray("Positions", "Pos", blend));
+    brush->setAngle(finiteChild(element, "Angle", 0.0));
+    // A blend with a position that is not finite keeps the brush's own positions.
+    std::vector<double> positions = readDoubleArray("Positions", "Pos", blend);
+    if (std::all_of(positions.begin(), positions.end(), [](double p) { return std::isfinite(p); }))
+        brush->setPositions(std::move(positions));
     brush->setColors(readColorArray("Colors", "Color", blend));
     return brush;
 }

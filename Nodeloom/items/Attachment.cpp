@@ -57,6 +57,20 @@ void Attachment::updateOffsets() {
     setOffsetY(masterPoint_.y - c.y);
 }
 
+Attachment::Values Attachment::values() const {
+    return Values{offsetX_, offsetY_, masterPoint_, nodeOffset_, linkOffset_, width_, height_};
+}
+
+void Attachment::setValues(const Values& values) {
+    offsetX_ = values.offsetX;
+    offsetY_ = values.offsetY;
+    masterPoint_ = values.masterPoint;
+    nodeOffset_ = values.nodeOffset;
+    linkOffset_ = values.linkOffset;
+    width_ = values.width;
+    height_ = values.height;
+}
+
 Point Attachment::cornerOf(const DiagramNode& master, AttachToNode corner) {
     const Rect b = master.bounds();
     switch (corner) {

@@ -38,6 +38,18 @@ std::optional<AttachToLink> fromRaw<AttachToLink>(int raw);
 // and child alive after their document is gone. Once either is gone the operations do nothing.
 class Attachment {
 public:
+    // What the attachment keeps besides its master and child: an undo snapshot copies these,
+    // since the attachment object itself goes on changing with the live geometry.
+    struct Values {
+        double offsetX = 0.0;
+        double offsetY = 0.0;
+        Point masterPoint;
+        std::optional<AttachToNode> nodeOffset;
+        std::optional<AttachToLink> linkOffset;
+        double width = 0.0;
+        double height = 0.0;
+    };
+
     // Both compute the offsets from the current geometry at once.
     Attachment(const std::shared_ptr<DiagramItem>& master,
                const std::shared_ptr<DiagramNode>& childNode, AttachToNode nodeOffset);
@@ -75,6 +87,10 @@ public:
     virtual void setWidth(double value) { width_ = value; }
     virtual double height() const { return height_; }
     virtual void setHeight(double value) { height_ = value; }
+
+    Values values() const;
+    // Puts back values taken earlier; the master and the child stay.
+    void setValues(const Values& values);
 
 protected:
     // The followed corner of the master node's bounds for this attachment's corner.

@@ -623,14 +623,13 @@ bool DiagramNode::containsAttachedNodeRecursive(const DiagramNode* node,
 bool DiagramNode::isTopLevel() const {
     if (!anyContainerCreated()) return true;
     if (dynamic_cast<const GroupAttachment*>(attachment_.get()) != nullptr) {
-        // Every node of the walk is remembered, not just the first: a loop of attachments that
+        // Every node of the walk is marked, not just the first: a loop of attachments that
         // does not pass through the node asked first must end too.
-        static std::unordered_set<const DiagramItem*> underTest;
-        if (underTest.count(this) != 0) return topLevel();
+        if (askingMaster_) return topLevel();
         if (const std::shared_ptr<DiagramItem> master = attachment_->master()) {
-            underTest.insert(this);
+            askingMaster_ = true;
             const bool masterTopLevel = master->isTopLevel();
-            underTest.erase(this);
+            askingMaster_ = false;
             if (masterTopLevel) return true;
         }
     }
@@ -653,6 +652,7 @@ std::shared_ptr<DiagramItemState> DiagramNode::saveState() {
         s->setExpandable(expandable_);
         s->setObstacle(obstacle_);
         s->setAttachment(attachment_);
+        if (attachment_) s->setAttachmentValues(attachment_->values());
     }
     return state;
 }
@@ -668,6 +668,8 @@ void DiagramNode::restoreState(const DiagramItemState& state) {
     setExpandable(s->expandable());
     setObstacle(s->obstacle());
     setAttachment(s->attachment());
+    if (s->attachment() && s->attachmentValues())
+        s->attachment()->setValues(*s->attachmentValues());
 }
 
 std::shared_ptr<DiagramItemState> DiagramNode::saveLocation() {

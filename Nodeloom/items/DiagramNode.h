@@ -275,6 +275,8 @@ private:
     std::shared_ptr<NodeExpander> expander_;
     std::optional<CollapsedSet> collapsedSet_;
     std::shared_ptr<Attachment> attachment_;
+    // Set while isTopLevel asks this node's master, so that a loop of attachments ends.
+    mutable bool askingMaster_ = false;
 };
 
 }  // namespace nodeloom

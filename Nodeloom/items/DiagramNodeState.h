@@ -1,17 +1,19 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <utility>
 
+#include "Nodeloom/items/Attachment.h"
 #include "Nodeloom/items/DiagramItemState.h"
 
 namespace nodeloom {
 
 class AnchorPattern;
-class Attachment;
 
 // The undo snapshot of a node. Its bounds are kept in the common part; the pattern and the
-// attachment are the node's own objects, not copies.
+// attachment are the node's own objects, not copies, and the attachment's values as they were
+// are kept beside it, to be written back into it on restore.
 class DiagramNodeState : public DiagramItemState {
 public:
     DiagramNodeState() = default;
@@ -32,6 +34,10 @@ public:
     void setAttachment(std::shared_ptr<Attachment> attachment) {
         attachment_ = std::move(attachment);
     }
+    const std::optional<Attachment::Values>& attachmentValues() const { return attachmentValues_; }
+    void setAttachmentValues(std::optional<Attachment::Values> values) {
+        attachmentValues_ = values;
+    }
 
 private:
     double rotationAngle_ = 0.0;
@@ -40,6 +46,7 @@ private:
     bool expandable_ = false;
     bool obstacle_ = true;
     std::shared_ptr<Attachment> attachment_;
+    std::optional<Attachment::Values> attachmentValues_;
 };
 
 }  // namespace nodeloom

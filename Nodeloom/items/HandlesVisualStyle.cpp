@@ -1,5 +1,7 @@
 #include "Nodeloom/items/HandlesVisualStyle.h"
 
+#include <cmath>
+
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/XmlElement.h"
 #include "Nodeloom/foundation/XmlValueContext.h"
@@ -21,13 +23,18 @@ void HandlesVisualStyle::setDefHandleBrush(std::shared_ptr<Brush> brush) {
 void HandlesVisualStyle::loadFromXml(const std::shared_ptr<XmlElement>& element,
                                      XmlValueContext& context) {
     if (!element) return;
+    // A thickness that is not finite leaves the style's own.
+    const auto readThickness = [this](const XmlElement& from, const char* name) {
+        const double value = from.readDouble(name, -1.0);
+        if (std::isfinite(value)) defHandleStrokeThickness_ = value;
+    };
     if (std::shared_ptr<XmlElement> pen = element->getChild("HandlePen")) {
         setDefHandleStroke(pen->readColor("Color", Colors::Black()));
-        defHandleStrokeThickness_ = pen->readDouble("Width", -1.0);
+        readThickness(*pen, "Width");
     } else {
         if (std::shared_ptr<Brush> stroke = context.readBrush("Stroke", element))
             setDefHandleStroke(stroke->toColor());
-        defHandleStrokeThickness_ = element->readDouble("StrokeThickness", -1.0);
+        readThickness(*element, "StrokeThickness");
     }
     if (std::shared_ptr<Brush> brush = context.readBrush("HandleBrush", element))
         setDefHandleBrush(std::move(brush));

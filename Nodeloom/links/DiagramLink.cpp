@@ -244,6 +244,12 @@ std::shared_ptr<DiagramItem> DiagramLink::getEditedItem() {
     return shared_from_this();
 }
 
+void DiagramLink::setAutoRoute(bool autoRoute) {
+    if (autoRoute == autoRoute_) return;
+    autoRoute_ = autoRoute;
+    if (const std::shared_ptr<Diagram> d = diagram()) d->linkAutoRouteChanged();
+}
+
 // --- Appearance ----------------------------------------------------------------------------
 
 void DiagramLink::setHeadStroke(std::shared_ptr<Color> color) {

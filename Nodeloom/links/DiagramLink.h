@@ -195,13 +195,8 @@ public:
     // Lets the shape adapt points that were just set; with update, also records the ends.
     virtual void onPointsApplied(bool update);
     virtual bool autoRoute() const { return autoRoute_; }
-    virtual void setAutoRoute(bool autoRoute) {
-        if (autoRoute != autoRoute_) ++autoRouteGeneration_;
-        autoRoute_ = autoRoute;
-    }
-    // Counts every change of any link's autoRoute, so that a document can trust a count of its
-    // auto-routed links for as long as this number stays the same.
-    static unsigned long long autoRouteGeneration() { return autoRouteGeneration_; }
+    // A change tells the link's document, which counts its links that route themselves.
+    virtual void setAutoRoute(bool autoRoute);
 
     // Kept for callers that set them; nothing in the library reads them.
     Point pivot() const { return pivot_; }
@@ -330,7 +325,6 @@ private:
     double crossingRadius_ = 0.0;
     std::vector<std::shared_ptr<LinkLabel>> labels_;
     bool autoRoute_ = false;
-    static inline unsigned long long autoRouteGeneration_ = 0;
     Rect invalidRect_;
     std::shared_ptr<TextLayout> textLayout_;
     std::optional<TextMeasure> textMeasure_;

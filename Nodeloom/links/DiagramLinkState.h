@@ -16,8 +16,10 @@ class LinkLabel;
 class Shape;
 
 // The undo snapshot of a link. It holds the link's connection points, arrowhead shapes, brushes
-// and labels themselves, not copies; the point list is a copy. A location snapshot fills only the
-// ends, the points and the direction of the first cascading segment.
+// and labels themselves, not copies; the point list is a copy. The labels go on changing with the
+// link, so a copy of each label's values is kept beside it, to be written back into it on
+// restore. A location snapshot fills only the ends, the points and the direction of the first
+// cascading segment.
 class DiagramLinkState : public DiagramItemState {
 public:
     DiagramLinkState();
@@ -67,6 +69,11 @@ public:
     void setAutoRoute(bool autoRoute) { autoRoute_ = autoRoute; }
     const std::vector<std::shared_ptr<LinkLabel>>& labels() const { return labels_; }
     void setLabels(std::vector<std::shared_ptr<LinkLabel>> labels) { labels_ = std::move(labels); }
+    // Detached copies of the labels' values, one per entry of labels().
+    const std::vector<std::shared_ptr<LinkLabel>>& labelValues() const { return labelValues_; }
+    void setLabelValues(std::vector<std::shared_ptr<LinkLabel>> values) {
+        labelValues_ = std::move(values);
+    }
 
 private:
     std::shared_ptr<ConnectionPoint> originConnection_;
@@ -85,6 +92,7 @@ private:
     std::shared_ptr<Brush> intermediateBrush_;
     bool autoRoute_ = false;
     std::vector<std::shared_ptr<LinkLabel>> labels_;
+    std::vector<std::shared_ptr<LinkLabel>> labelValues_;
 };
 
 }  // namespace nodeloom

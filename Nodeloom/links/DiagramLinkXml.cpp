@@ -84,6 +84,11 @@ std::shared_ptr<DiagramItemState> DiagramLink::saveState() {
         s->setIntermediateBrush(intermediateBrush_);
         s->setAutoRoute(autoRoute_);
         s->setLabels(labels_);
+        std::vector<std::shared_ptr<LinkLabel>> values;
+        values.reserve(labels_.size());
+        for (const auto& label : labels_)
+            values.push_back(label ? label->clone() : nullptr);
+        s->setLabelValues(std::move(values));
     }
     return state;
 }
@@ -142,6 +147,11 @@ void DiagramLink::restoreState(const DiagramItemState& state) {
     setIntermediateBrush(s->intermediateBrush());
     setAutoRoute(s->autoRoute());
     setLabels(s->labels());
+    const auto& labels = s->labels();
+    const auto& values = s->labelValues();
+    for (std::size_t i = 0; i < labels.size() && i < values.size(); ++i) {
+        if (labels[i] && values[i]) labels[i]->copyValues(*values[i]);
+    }
 }
 
 void DiagramLink::restoreLocation(const DiagramItemState& state) {
@@ -265,7 +275,7 @@ void DiagramLink::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlCon
         setShape(shape);
     }
     cascadeStartHorizontal_ = e.readBool("CascadeStartHorizontal", false);
-    autoRoute_ = e.readBool("AutoRoute", false);
+    setAutoRoute(e.readBool("AutoRoute", false));
 
     setHeadShape(context.readShape("HeadShape", element, nullptr));
     if (const auto size = readFinite(e, "HeadShapeSize", 0.0)) setHeadShapeSize(*size);

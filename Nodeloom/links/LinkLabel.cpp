@@ -76,26 +76,31 @@ void LinkLabel::setUsingAutoArrange(bool value) {
 std::shared_ptr<LinkLabel> LinkLabel::clone() const {
     auto copy = std::make_shared<LinkLabel>();
     copy->link_ = link_;
-    copy->text_ = text_;
-    copy->textColor_ = textColor_;
-    copy->brush_ = brush_;
-    copy->fontName_ = fontName_;
-    copy->fontSize_ = fontSize_;
-    copy->fontBold_ = fontBold_;
-    copy->fontItalic_ = fontItalic_;
-    copy->fontUnderline_ = fontUnderline_;
-    copy->fontUnit_ = fontUnit_;
-    copy->relativeTo_ = relativeTo_;
-    copy->index_ = index_;
-    copy->horizontalOffset_ = horizontalOffset_;
-    copy->verticalOffset_ = verticalOffset_;
-    copy->margin_ = margin_;
-    copy->horizontalAlign_ = horizontalAlign_;
-    copy->verticalAlign_ = verticalAlign_;
-    copy->enableWrap_ = enableWrap_;
-    copy->maxWidth_ = maxWidth_;
-    copy->autoArrange_ = autoArrange_;
+    copy->copyValues(*this);
     return copy;
+}
+
+void LinkLabel::copyValues(const LinkLabel& other) {
+    if (&other == this) return;
+    text_ = other.text_;
+    textColor_ = other.textColor_;
+    brush_ = other.brush_;
+    fontName_ = other.fontName_;
+    fontSize_ = other.fontSize_;
+    fontBold_ = other.fontBold_;
+    fontItalic_ = other.fontItalic_;
+    fontUnderline_ = other.fontUnderline_;
+    fontUnit_ = other.fontUnit_;
+    relativeTo_ = other.relativeTo_;
+    index_ = other.index_;
+    horizontalOffset_ = other.horizontalOffset_;
+    verticalOffset_ = other.verticalOffset_;
+    margin_ = other.margin_;
+    horizontalAlign_ = other.horizontalAlign_;
+    verticalAlign_ = other.verticalAlign_;
+    enableWrap_ = other.enableWrap_;
+    maxWidth_ = other.maxWidth_;
+    autoArrange_ = other.autoArrange_;
 }
 
 // --- Values ----------------------------------------------------------------------------------
@@ -380,7 +385,7 @@ void LinkLabel::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlConte
         if (const auto align = fromRaw<Align>(*v)) verticalAlign_ = *align;
     }
     enableWrap_ = e.readBool("EnableWrap", false);
-    if (const double v = e.readDouble("MaxWidth", 0.0); !std::isnan(v)) maxWidth_ = v;
+    if (const double v = e.readDouble("MaxWidth", 0.0); isFinite(v)) maxWidth_ = v;
     textColor_ = e.readColor("TextColor", Colors::Black());
     brush_ = context.readBrush("Brush", element);
 

@@ -71,6 +71,9 @@ public:
     // A new label with this one's link, text, appearance and position, but without the rectangle
     // fixed by the document's arrangement.
     std::shared_ptr<LinkLabel> clone() const;
+    // Takes the other label's text, appearance and position; the link and the rectangle fixed by
+    // the arrangement stay.
+    void copyValues(const LinkLabel& other);
 
     // Positions: relative to segment or control point `index` (negative counts from the end),
     // moved by (dx, dy); or at a fraction of the link's length, keeping index and verticalOffset.

@@ -62,7 +62,8 @@ double Router::sanitizeMargin(double margin) {
     return std::isfinite(margin) && margin >= 0 ? margin : defaultMargin;
 }
 
-Router::Router(Diagram* diagram) : diagram_(diagram) {}
+Router::Router(const std::shared_ptr<Diagram>& diagram)
+    : diagram_(diagram), madeForDocument_(diagram != nullptr) {}
 
 Router::~Router() = default;
 
@@ -76,10 +77,11 @@ Rect Router::obstacleBounds(DiagramNode& node, double margin) {
 std::vector<std::shared_ptr<DiagramNode>> Router::findObstacles(
     const std::shared_ptr<DiagramLink>& link, const std::vector<Point>& route) const {
     std::vector<std::shared_ptr<DiagramNode>> obstacles;
-    if (!diagram_ || !link || route.empty()) return obstacles;
+    const std::shared_ptr<Diagram> diagram = diagram_.lock();
+    if (!diagram || !link || route.empty()) return obstacles;
     const Rect box = boundingBox(route);
     const auto excluded = excludedNodes(link->origin(), link->destination());
-    for (const auto& node : diagram_->nodes()) {
+    for (const auto& node : diagram->nodes()) {
         if (!node || contains(excluded, node.get()) || !node->obstacle()) continue;
         if (obstacleBounds(*node, cm_).intersectsWith(box)) obstacles.push_back(node);
     }
@@ -98,8 +100,9 @@ std::vector<std::pair<int, Rect>> Router::obstaclesIn(
         }
         return found;
     }
-    if (!diagram_) return found;
-    const auto& nodes = diagram_->nodes();
+    const std::shared_ptr<Diagram> diagram = diagram_.lock();
+    if (!diagram) return found;
+    const auto& nodes = diagram->nodes();
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         const auto& node = nodes[i];
         if (!node || contains(excluded, node.get()) || !node->obstacle()) continue;
@@ -110,8 +113,9 @@ std::vector<std::pair<int, Rect>> Router::obstaclesIn(
 }
 
 std::vector<Point> Router::routeLink(const std::shared_ptr<DiagramLink>& link) {
-    if (!link) return {};
-    if (diagram_) cm_ = sanitizeMargin(diagram_->routeMargin());
+    if (!link || documentGone()) return {};
+    if (const std::shared_ptr<Diagram> diagram = diagram_.lock())
+        cm_ = sanitizeMargin(diagram->routeMargin());
     const Point p1 = link->startPoint();
     const Point p2 = link->endPoint();
     if (!isFinite(p1) || !isFinite(p2)) return {p1, p2};

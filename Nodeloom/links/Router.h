@@ -66,14 +66,17 @@ public:
 
     static constexpr double defaultMargin = 8.0;
 
-    // The router refers to its document without owning it; the document owns the router.
-    explicit Router(Diagram* diagram);
+    // The document owns the router, and a host may keep the router beyond the document, so the
+    // router refers to its document weakly: once the document is gone, routing answers nothing
+    // and changes nothing. A router made without a document routes around no obstacles.
+    explicit Router(const std::shared_ptr<Diagram>& diagram);
     ~Router();
 
     Router(const Router&) = delete;
     Router& operator=(const Router&) = delete;
 
-    Diagram* diagram() const { return diagram_; }
+    // Null once the document is gone.
+    std::shared_ptr<Diagram> diagram() const { return diagram_.lock(); }
     // The distance routes keep from nodes; taken from the document at the start of every route.
     double cm() const { return cm_; }
 
@@ -158,8 +161,11 @@ private:
     // is routed.
     std::vector<std::pair<int, Rect>> obstaclesIn(
         const Rect& box, const std::vector<const DiagramNode*>& excluded) const;
+    // Whether the router was made for a document that no longer exists.
+    bool documentGone() const { return madeForDocument_ && diagram_.expired(); }
 
-    Diagram* diagram_;
+    std::weak_ptr<Diagram> diagram_;
+    bool madeForDocument_ = false;
     double cm_ = defaultMargin;
     RouteTable linkRoutes_;
     SegmentTable linkSegments_;

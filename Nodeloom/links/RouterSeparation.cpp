@@ -31,13 +31,14 @@ std::vector<std::shared_ptr<DiagramLink>> distinctLinks(
 }  // namespace
 
 void Router::routeLinkSet(const std::vector<std::shared_ptr<DiagramLink>>& links) {
+    if (documentGone()) return;
     const auto set = distinctLinks(links);
     if (set.empty()) return;
     // One index serves every route of the set; nothing moves the nodes while the routes are
     // computed, and the index is dropped before the routes are applied.
-    if (diagram_) {
-        cm_ = sanitizeMargin(diagram_->routeMargin());
-        index_ = std::make_unique<ObstacleIndex>(diagram_->nodes(), cm_);
+    if (const std::shared_ptr<Diagram> diagram = diagram_.lock()) {
+        cm_ = sanitizeMargin(diagram->routeMargin());
+        index_ = std::make_unique<ObstacleIndex>(diagram->nodes().vector(), cm_);
     }
     std::vector<std::shared_ptr<ArrayRef<Point>>> routes;
     routes.reserve(set.size());

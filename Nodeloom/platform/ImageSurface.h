@@ -25,12 +25,13 @@ public:
     // null when the size or scale is not usable or the surface cannot be made.
     static std::shared_ptr<ImageSurface> create(double width, double height, double scale = 1.0);
     // The picture read from encoded bytes, or null when the bytes are not a picture.
-    static std::shared_ptr<ImageSurface> fromData(const std::vector<std::uint8_t>& bytes);
+    [[nodiscard]] static std::shared_ptr<ImageSurface> fromData(
+        const std::vector<std::uint8_t>& bytes);
     // Wraps an existing image surface; null for a surface that is not a usable image surface.
     static std::shared_ptr<ImageSurface> fromSurface(cairo_surface_t* surface, double scale = 1.0);
 
     // The PNG form; empty when it cannot be written.
-    std::vector<std::uint8_t> pngData() const;
+    [[nodiscard]] std::vector<std::uint8_t> pngData() const;
 
     cairo_surface_t* surface() const { return surface_.get(); }
     int pixelWidth() const;

@@ -16,7 +16,8 @@ public:
     static bool available();
     // The JPEG file of the picture at the given quality (clamped to 1..100); empty when it cannot
     // be encoded. Transparent pixels come out as their colour over black.
-    static std::vector<std::uint8_t> encode(const ImageSurface& image, int quality = 90);
+    [[nodiscard]] static std::vector<std::uint8_t> encode(const ImageSurface& image,
+                                                          int quality = 90);
 };
 
 }  // namespace nodeloom::platform

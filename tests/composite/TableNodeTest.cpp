@@ -192,7 +192,7 @@ TEST(TableStructure, DeleteRowRemovesEachLinkOnceAndUndoBringsItBackOnce) {
     um->startComposite();
     auto state = doc.table->saveState();
     doc.table->deleteRow(1);
-    um->executeCommand(std::make_shared<ChangeItemCommand>(doc.d.get(), doc.table, state));
+    um->executeCommand(std::make_shared<ChangeItemCommand>(doc.d, doc.table, state));
     um->commitComposite();
 
     EXPECT_EQ(doc.d->links().size(), 1u);

@@ -312,9 +312,9 @@ TEST(TableState, RandomRowAndColumnEditsUndoToTheSavedDocument) {
     for (int step = 0; step < 60; ++step) {
         um->startComposite();
         std::vector<std::shared_ptr<Command>> changes;
-        changes.push_back(std::make_shared<ChangeItemCommand>(d.get(), table, table->saveState()));
+        changes.push_back(std::make_shared<ChangeItemCommand>(d, table, table->saveState()));
         for (const auto& link : d->links())
-            changes.push_back(std::make_shared<ChangeItemCommand>(d.get(), link, link->saveState()));
+            changes.push_back(std::make_shared<ChangeItemCommand>(d, link, link->saveState()));
         const int rows = static_cast<int>(table->rows().size());
         const int columns = static_cast<int>(table->columns().size());
         switch (random() % 5) {

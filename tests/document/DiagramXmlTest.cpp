@@ -72,7 +72,7 @@ std::shared_ptr<XmlElement> parsed(const std::string& text, const fs::path& dir)
     const fs::path path = dir / "parsed.xml";
     std::ofstream(path, std::ios::binary) << text;
     XmlDomBuilder builder;
-    builder.parseFile(path);
+    if (!builder.parseFile(path)) return nullptr;
     return builder.root();
 }
 

@@ -30,7 +30,7 @@ TEST(Factory, NodesArePlacedExactlyAndEachIsOneUndoStep) {
     auto d = std::make_shared<Diagram>();
     d->setUndoEnabled(true);
     auto& f = *d->factory();
-    EXPECT_EQ(f.diagram(), d.get());
+    EXPECT_EQ(f.diagram(), d);
     const auto node = f.createShapeNode(Point(10, 20), Size(30, 40));
     ASSERT_NE(node, nullptr);
     EXPECT_EQ(node->bounds(), Rect(10, 20, 30, 40));

@@ -23,7 +23,7 @@ namespace {
 class LogCommand : public Command {
 public:
     LogCommand(Diagram& d, std::string tag, std::vector<std::string>& log)
-        : Command(&d), tag_(std::move(tag)), log_(log) {}
+        : Command(d.shared_from_this()), tag_(std::move(tag)), log_(log) {}
     void execute() override { log_.push_back(tag_ + ".execute"); }
     void undo() override { log_.push_back(tag_ + ".undo"); }
     void redo() override { log_.push_back(tag_ + ".redo"); }
@@ -162,7 +162,7 @@ TEST(Undo, ScrollCommandReadsTheFinalPositionWhenExecuted) {
     auto d = makeDiagram(true);
     auto rows = std::make_shared<Rows>();
     rows->pos = 2;
-    auto command = std::make_shared<ScrollNodeCommand>(d.get(), rows, rows->pos);
+    auto command = std::make_shared<ScrollNodeCommand>(d, rows, rows->pos);
     rows->pos = 7;
     d->executeCommand(command);
     d->undo();
@@ -250,7 +250,7 @@ TEST(Undo, CommandsOnlyUndoWhatTheyDid) {
     d->addItem(inside);
     d->addItem(inside);  // in the document already: no step
     EXPECT_EQ(steps(*d), 1u);
-    d->executeCommand(std::make_shared<AddItemCommand>(d.get(), inside));
+    d->executeCommand(std::make_shared<AddItemCommand>(d, inside));
     d->undo();
     EXPECT_EQ(d->nodes(), std::vector<std::shared_ptr<DiagramNode>>{inside});
 
@@ -259,6 +259,6 @@ TEST(Undo, CommandsOnlyUndoWhatTheyDid) {
     d->undo();  // the removal of an item from elsewhere does not bring it in
     EXPECT_EQ(d->nodes(), std::vector<std::shared_ptr<DiagramNode>>{inside});
 
-    ChangeItemCommand(d.get(), nullptr, nullptr).undo();
+    ChangeItemCommand(d, nullptr, nullptr).undo();
     d->executeCommand(nullptr);
 }

@@ -31,9 +31,9 @@ std::shared_ptr<XmlElement> parse(const std::string& text) {
                       ("nodeloom-context-" + std::to_string(::getpid()) + ".xml");
     std::ofstream(path) << text;
     XmlDomBuilder builder;
-    builder.parseFile(path);
+    const bool whole = builder.parseFile(path);
     std::filesystem::remove(path);
-    return builder.root();
+    return whole ? builder.root() : nullptr;
 }
 
 std::string textOf(const std::shared_ptr<XmlElement>& element) {

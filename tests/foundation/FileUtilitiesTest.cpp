@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -50,11 +51,19 @@ protected:
 
 }  // namespace
 
-// Must stay the first test of this program that touches FileUtilities.
+// The helpers start in the temporary directory, as a process that has not used them yet shows:
+// the checks run in a fresh copy of the test program.
 TEST_F(FileUtilitiesTest, StartsInTheTemporaryDirectory) {
-    EXPECT_EQ(FileUtilities::getDirectoryPath(), (root_ / "tmp").string() + "/");
-    FileUtilities::createFile("a.txt", "alpha");
-    EXPECT_EQ(contentOf(root_ / "tmp" / "a.txt"), "alpha");
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const bool fresh = FileUtilities::getDirectoryPath() == (root_ / "tmp").string() + "/";
+            FileUtilities::createFile("a.txt", "alpha");
+            const bool written = contentOf(root_ / "tmp" / "a.txt") == "alpha";
+            fs::remove_all(root_);
+            std::exit(fresh && written ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(FileUtilitiesTest, ChangesBetweenTheStandardDirectories) {

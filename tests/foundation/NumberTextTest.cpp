@@ -27,11 +27,19 @@ TEST(NumberText, DoubleWithoutANumberIsZero) {
     // "0x10" reads its leading 0 only.
 }
 
-TEST(NumberText, DoubleOutOfRangeIsZeroNeverInfinite) {
-    EXPECT_EQ(doubleValue("1e400"), 0.0);
-    EXPECT_EQ(doubleValue("-1e400"), 0.0);
+TEST(NumberText, DoubleBeyondTheRangeIsInfiniteAndBelowItZero) {
+    constexpr double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(doubleValue("1e400"), inf);
+    EXPECT_EQ(doubleValue(" -1e999 m"), -inf);
+    EXPECT_EQ(doubleValue("0.001e312"), inf);
+    EXPECT_EQ(doubleValue("123456789e301"), inf);
+    EXPECT_EQ(doubleValue("1e99999999999999999999"), inf);
     EXPECT_EQ(doubleValue("1e-400"), 0.0);
+    EXPECT_EQ(doubleValue("-0.0001e-330"), 0.0);
+    EXPECT_EQ(doubleValue("100000e-330"), 0.0);
+    EXPECT_EQ(doubleValue("1e-99999999999999999999"), 0.0);
     EXPECT_EQ(doubleValue("1.7976931348623157e308"), std::numeric_limits<double>::max());
+    EXPECT_EQ(doubleValue("4e-320"), 4e-320);
 }
 
 TEST(NumberText, IntegerReadsSignAndDigitsOnly) {

@@ -25,9 +25,9 @@ std::shared_ptr<XmlElement> parse(const std::string& text) {
                       ("nodeloom-style-" + std::to_string(::getpid()) + ".xml");
     std::ofstream(path) << text;
     XmlDomBuilder builder;
-    builder.parseFile(path);
+    const bool whole = builder.parseFile(path);
     std::filesystem::remove(path);
-    return builder.root();
+    return whole ? builder.root() : nullptr;
 }
 
 // A document's brush table: red under 0, blue under 1.

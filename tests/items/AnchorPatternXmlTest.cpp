@@ -23,9 +23,9 @@ std::shared_ptr<XmlElement> parse(const std::string& text) {
                       ("nodeloom-anchors-" + std::to_string(::getpid()) + ".xml");
     std::ofstream(path) << text;
     XmlDomBuilder builder;
-    builder.parseFile(path);
+    const bool whole = builder.parseFile(path);
     std::filesystem::remove(path);
-    return builder.root();
+    return whole ? builder.root() : nullptr;
 }
 
 // Writes the pattern as the "AnchorPattern" child of a node element and reads the file text back.

@@ -27,9 +27,9 @@ std::shared_ptr<XmlElement> parse(const std::string& text) {
                       ("nodeloom-node-xml-" + std::to_string(::getpid()) + ".xml");
     std::ofstream(path) << text;
     XmlDomBuilder builder;
-    builder.parseFile(path);
+    const bool whole = builder.parseFile(path);
     std::filesystem::remove(path);
-    return builder.root();
+    return whole ? builder.root() : nullptr;
 }
 
 // The node's element as a file would carry it, read back.

@@ -38,7 +38,7 @@ namespace {
 
 std::shared_ptr<XmlElement> parseFile(const std::string& path) {
     XmlDomBuilder builder;
-    builder.parseFile(path);
+    if (!builder.parseFile(path)) return nullptr;
     return builder.root();
 }
 

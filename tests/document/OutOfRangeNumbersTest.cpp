@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/document/XmlContext.h"
+#include "Nodeloom/foundation/Brush.h"
+#include "Nodeloom/foundation/Style.h"
+#include "Nodeloom/foundation/XmlDomBuilder.h"
+#include "Nodeloom/foundation/XmlElement.h"
+#include "Nodeloom/items/DiagramNode.h"
+#include "Nodeloom/items/HandlesVisualStyle.h"
+
+namespace nodeloom {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path writeFile(const std::string& text) {
+    const auto path = fs::temp_directory_path() /
+                      ("nodeloom-range-" + std::to_string(::getpid()) + "-" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".xml");
+    std::ofstream(path) << text;
+    return path;
+}
+
+std::shared_ptr<XmlElement> parse(const std::string& text) {
+    const fs::path path = writeFile(text);
+    XmlDomBuilder builder;
+    const bool whole = builder.parseFile(path);
+    fs::remove(path);
+    EXPECT_TRUE(whole);
+    return builder.root();
+}
+
+// A number too large for a double is an infinity to the readers, and every value read from a
+// document refuses it: the item keeps its default, where it once took 0 for it.
+TEST(OutOfRangeNumbers, ANodeKeepsItsDefaultBounds) {
+    for (const char* bounds : {"1e999, 0.0, 50.0, 50.0", "1e999, 10.0, 60.0, 70.0",
+                               "10.0, -1e999, 60.0, 70.0", "10.0, 10.0, 60.0, 1e400"}) {
+        const fs::path path = writeFile(
+            std::string("<Diagram Version=\"16\"><Nodes>"
+                        "<Node Class=\"std:ShapeNode\" Id=\"0\" Version=\"1\"><Bounds>") +
+            bounds +
+            "</Bounds><RotationAngle>-1e999</RotationAngle></Node></Nodes><Links/></Diagram>");
+        auto d = std::make_shared<Diagram>();
+        const bool loaded = d->loadFromXml(path);
+        fs::remove(path);
+        ASSERT_TRUE(loaded);
+        ASSERT_EQ(d->nodes().size(), 1u);
+        EXPECT_EQ(d->nodes()[0]->bounds(), Rect(0, 0, 50, 50)) << bounds;
+        EXPECT_EQ(d->nodes()[0]->rotationAngle(), 0.0);
+    }
+}
+
+// Styles, handle styles and brushes keep what they had for a number beyond the range.
+TEST(OutOfRangeNumbers, StylesAndBrushesRefuseThem) {
+    XmlContext context;
+    Style style;
+    style.loadFromXml(parse("<Style>"
+                            "<P Name='StrokeThickness'><Value>0.5</Value></P>"
+                            "<P Name='FontSize'><Value>12</Value></P>"
+                            "<P Name='StrokeThickness'><Value>1e999</Value></P>"
+                            "<P Name='FontSize'><Value>-1e400</Value></P>"
+                            "</Style>"),
+                      context);
+    EXPECT_EQ(style.strokeThickness(), 0.5);
+    EXPECT_EQ(style.fontSize(), 12.0);
+
+    HandlesVisualStyle handles;
+    handles.setDefHandleStrokeThickness(0.25);
+    handles.loadFromXml(parse("<H><StrokeThickness>1e999</StrokeThickness></H>"), context);
+    EXPECT_EQ(handles.defHandleStrokeThickness(), 0.25);
+    handles.loadFromXml(parse("<H><HandlePen><Width>-1e999</Width></HandlePen></H>"), context);
+    EXPECT_EQ(handles.defHandleStrokeThickness(), 0.25);
+
+    const auto twoColours = std::dynamic_pointer_cast<LinearGradientBrush>(context.readBrushContent(
+        parse("<Brush Type='Gradient'><Angle>1e999</Angle>"
+              "<Color1>#FF000000</Color1><Color2>#FFFFFFFF</Color2></Brush>")));
+    ASSERT_TRUE(twoColours);
+    EXPECT_EQ(twoColours->angle(), 0.0);
+
+    const auto blend = std::dynamic_pointer_cast<LinearGradientBrush>(context.readBrushContent(
+        parse("<Brush Type='Gradient'><Angle>-1e999</Angle><ColorBlend>"
+              "<Positions><Pos>0</Pos><Pos>1e999</Pos><Pos>1</Pos></Positions>"
+              "<Colors><Color>#FF000000</Color><Color>#FF808080</Color><Color>#FFFFFFFF</Color>"
+              "</Colors></ColorBlend></Brush>")));
+    ASSERT_TRUE(blend);
+    EXPECT_EQ(blend->angle(), 0.0);
+    for (double p : blend->positions())
+        EXPECT_TRUE(std::isfinite(p));
+}
+
+}  // namespace
+}  // namespace nodeloom
