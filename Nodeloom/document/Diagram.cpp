@@ -635,14 +635,12 @@ void Diagram::changeSelection(const std::shared_ptr<DiagramItem>& item) {
 
 // --- Default context menu ---------------------------------------------------------------------
 
-// The radial menu is a widget of the view, which fills only a menu shown in one; no view exists
-// yet, so no menu can qualify.
-void Diagram::fillDefaultContextMenu(Object&, ContextMenuEventArgs&) {}
-
 void Diagram::deleteItemWithEvents(const std::shared_ptr<DiagramItem>& item) {
     if (!item) return;
     const std::shared_ptr<Diagram> d = item->diagram();
-    if (!d) return;
+    // An item taken out keeps its document: deleting it again would raise the events and
+    // record a second removal of something no longer there.
+    if (!d || !d->contains(*item)) return;
     const auto node = std::dynamic_pointer_cast<DiagramNode>(item);
     const auto link = node ? nullptr : std::dynamic_pointer_cast<DiagramLink>(item);
     if (node) {

@@ -374,7 +374,7 @@ public:
     static void fillDefaultContextMenu(Object& sender, ContextMenuEventArgs& args);
     // The menu's delete action: asks nodeDeleting or linkDeleting of the item's document, which
     // may cancel, removes the item (undoable with undo on) and raises nodeDeleted or linkDeleted.
-    // Nothing for an item without a document.
+    // Nothing for an item without a document or no longer among its items.
     static void deleteItemWithEvents(const std::shared_ptr<DiagramItem>& item);
 
     // Undo is on while an undo manager is installed. Turning it on installs a manager with an

@@ -74,7 +74,7 @@ bool Diagram::loadFromXml(const std::string& resourceName) {
     const std::size_t dot = resourceName.rfind('.');
     if (dot == std::string::npos || resourceName.find('/') != std::string::npos) return false;
     const std::string path =
-        platform::Bundle::library().pathForResource(
+        platform::Bundle::main().pathForResource(
             std::string_view(resourceName).substr(0, dot),
             std::string_view(resourceName).substr(dot + 1));
     if (path.empty()) return false;

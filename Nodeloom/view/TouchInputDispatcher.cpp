@@ -4,9 +4,25 @@
 
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/view/DiagramView.h"
+#include "Nodeloom/view/RadialMenu.h"
+#include "Nodeloom/view/RadialMenuController.h"
 #include "Nodeloom/view/TouchInputController.h"
 
 namespace nodeloom {
+
+namespace {
+
+// The menu is a direct subview of the diagram view, so a view point reaches the menu's own
+// coordinates through the menu's frame.
+Point inMenu(const RadialMenuController& controller, Point position) {
+    const std::shared_ptr<RadialMenu>& menu = controller.menu();
+    if (!menu) return position;
+    const Rect frame = menu->frame();
+    const Rect bounds = menu->bounds();
+    return Point(position.x - frame.x + bounds.x, position.y - frame.y + bounds.y);
+}
+
+}  // namespace
 
 // --- TouchItem ---------------------------------------------------------------------------------
 
@@ -45,6 +61,16 @@ std::shared_ptr<TouchInputDispatcher::TouchInfo> TouchInputDispatcher::TouchItem
     // The controller may end this interaction: both stay alive until the call returns.
     const std::shared_ptr<TouchItem> self = weak_from_this().lock();
     const std::shared_ptr<TouchInputController> controller = controller_;
+    // The radial menu follows the finger in its own coordinates, not the document's.
+    if (auto radial = std::dynamic_pointer_cast<RadialMenuController>(controller)) {
+        const Point p = inMenu(*radial, position);
+        if (notify == &TouchInputController::onTouchUp) {
+            radial->endDrag(p);
+        } else {
+            radial->continueDrag(p);
+        }
+        return info;
+    }
     Point a, b;
     if (controller && controllerPoints(a, b)) ((*controller).*notify)(a, b);
     return info;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Nodeloom/platform/Bundle.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/UndoManager.h"
 #include "Nodeloom/foundation/Brush.h"
@@ -327,14 +328,13 @@ TEST_F(DiagramXml, AFailedLoadLeavesTheDocumentAsItWas) {
 }
 
 TEST_F(DiagramXml, BundledDocumentsAreFoundByNameAndType) {
+    // Documents are the application's resources, not the library's.
     auto d = std::make_shared<Diagram>();
-    const char* previous = std::getenv("NODELOOM_RESOURCES");
-    const std::string saved = previous ? previous : "";
-    ::setenv("NODELOOM_RESOURCES", NODELOOM_TEST_DATA_DIR "/documents", 1);
+    platform::Bundle::setMainDirectory(NODELOOM_TEST_DATA_DIR "/documents");
     const bool found = d->loadFromXml("sample.xml");
     const bool withoutType = d->loadFromXml("sample");
     const bool missing = d->loadFromXml("missing.xml");
-    previous ? ::setenv("NODELOOM_RESOURCES", saved.c_str(), 1) : ::unsetenv("NODELOOM_RESOURCES");
+    platform::Bundle::setMainDirectory("");
     EXPECT_TRUE(found);
     EXPECT_FALSE(withoutType);
     EXPECT_FALSE(missing);
