@@ -13,6 +13,13 @@
 #include "Nodeloom/composite/TableConnectionPoint.h"
 #include "Nodeloom/composite/TableNode.h"
 #include "Nodeloom/composite/TableNodeState.h"
+#include "Nodeloom/composite/TreeItemExpander.h"
+#include "Nodeloom/composite/TreeViewConnectionPoint.h"
+#include "Nodeloom/composite/TreeViewItem.h"
+#include "Nodeloom/composite/TreeViewItemEditor.h"
+#include "Nodeloom/composite/TreeViewItemState.h"
+#include "Nodeloom/composite/TreeViewNode.h"
+#include "Nodeloom/composite/TreeViewNodeState.h"
 #include "Nodeloom/document/AddItemCommand.h"
 // Every public header of Nodeloom, bottom layer first.
 #include "Nodeloom/foundation/ArcSegment.h"
