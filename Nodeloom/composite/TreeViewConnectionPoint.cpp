@@ -42,6 +42,27 @@ void TreeViewConnectionPoint::removeLinkFromNode() {
     if (it != list.end()) list.erase(it);
 }
 
+// Re-placing the links after a scroll ends by saving the ends' positions. Saved against the node
+// as a plain end does, the place along the row would be read back as a share of the row's
+// height and the end would creep at every scroll: an end where its row puts it keeps what it has,
+// and one moved elsewhere is saved as the inverse of positionFromNode.
+void TreeViewConnectionPoint::saveRelativePosition() {
+    const std::shared_ptr<TreeViewItem> i = item();
+    const std::shared_ptr<TreeViewNode> t = tree();
+    if (!i || !t || !link()) {
+        ConnectionPoint::saveRelativePosition();
+        return;
+    }
+    const Point p = linkEndPoint();
+    if (p == positionFromNode()) return;
+    const Rect b = t->bounds();
+    const Rect r = t->getItemRect(*i);
+    Point rel = relativePosition();
+    if (b.width != 0) rel.x = (p.x - b.x) * 100 / b.width;
+    if (r.height != 0) rel.y = (p.y - r.y + i->bounds().height / 2) * 100 / r.height;
+    if (isFinite(rel)) setRelativePosition(rel);
+}
+
 Point TreeViewConnectionPoint::positionFromNode() {
     const std::shared_ptr<TreeViewItem> i = item();
     const std::shared_ptr<TreeViewNode> t = tree();

@@ -24,6 +24,9 @@ public:
 
     void addLinkToNode() override;
     void removeLinkFromNode() override;
+    // With an item: the share of the node's width across, and the place along the item's row,
+    // so that the end keeps its place on the row however often the rows move.
+    void saveRelativePosition() override;
     Point positionFromNode() override;
     // The item's number from the last save, -1 without an item.
     int row() const override;

@@ -87,6 +87,8 @@ void TreeViewNode::loadItemsFromXml(const std::shared_ptr<XmlElement>& element,
             flatItemList_[static_cast<std::size_t>(*p)]->children().push_back(item);
         else
             rootItems_.push_back(item);
+        // Numbered as read, so that link ends read with the document report their rows.
+        item->setIndex(static_cast<int>(flatItemList_.size()));
         flatItemList_.push_back(item);
         item->loadFromXml(child, context);
     }
