@@ -1,10 +1,13 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "Nodeloom/items/DiagramNode.h"
 
 namespace nodeloom {
+
+class Layout;
 
 // A node that holds other nodes.
 class ContainerNode : public DiagramNode {
@@ -15,6 +18,10 @@ public:
     // link ends of hidden nodes sit on the container.
     virtual bool folded() const { return folded_; }
     virtual void setFolded(bool folded) { folded_ = folded; }
+
+    // Lays the children out inside the container with the layout; their new places become their
+    // offsets from the container. No undo step of its own. A null layout does nothing.
+    virtual void arrange(const std::shared_ptr<Layout>& layout);
 
     std::string getClassId() const override;
     Metatype<DiagramItem> getClassType() const override;
