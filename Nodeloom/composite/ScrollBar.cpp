@@ -37,6 +37,21 @@ double snapToWhole(double value) {
 
 }  // namespace
 
+std::shared_ptr<ScrollBar> ScrollBar::createForRows(std::weak_ptr<DiagramItem> item) {
+    const auto grey = [](double level) {
+        return std::make_shared<Color>(level / 255, level / 255, level / 255);
+    };
+    auto bar = std::make_shared<ScrollBar>(std::move(item));
+    auto track = std::make_shared<LinearGradientBrush>();
+    track->setPositions({0.0, 0.45, 1.0});
+    track->setColors({grey(240), grey(252), grey(252)});
+    track->setAngle(180);
+    bar->setBackgroundBrush(track);
+    bar->setScrollOnMouseOutBrush(std::make_shared<SolidColorBrush>(grey(202)));
+    bar->setScrollOnMouseOverBrush(std::make_shared<SolidColorBrush>(grey(99)));
+    return bar;
+}
+
 ScrollBar::ScrollBar(std::weak_ptr<DiagramItem> item)
     : Manipulator(std::move(item)),
       backgroundBrush_(std::make_shared<LinearGradientBrush>()),

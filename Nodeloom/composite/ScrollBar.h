@@ -30,6 +30,8 @@ public:
     // A gradient track without stops, white thumbs, transparent outlines, the thumb not yet placed
     // (yScrollPosition -1).
     explicit ScrollBar(std::weak_ptr<DiagramItem> item);
+    // The bar of a node that scrolls its rows: a light grey track and grey thumbs.
+    static std::shared_ptr<ScrollBar> createForRows(std::weak_ptr<DiagramItem> item);
     // The position and the two lengths are not kept: the bar computes them from its node.
     ScrollBar(std::weak_ptr<DiagramItem> item, std::optional<Point> position, double width,
               double height, std::shared_ptr<Brush> backgroundBrush,

@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <unordered_set>
 
+#include "Nodeloom/composite/LinkGatherer.h"
 #include "Nodeloom/composite/ScrollBar.h"
 #include "Nodeloom/composite/TableConnectionPoint.h"
 #include "Nodeloom/composite/TableNodeState.h"
 #include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/foundation/ScopedPointer.h"
 #include "Nodeloom/foundation/Theme.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/LinkShapeImpl.h"
@@ -18,10 +20,6 @@ namespace nodeloom {
 
 namespace {
 
-std::shared_ptr<Color> grey(double level) {
-    return std::make_shared<Color>(level / 255, level / 255, level / 255);
-}
-
 // Where position i of the new list comes from in the old one: the same place before the edited
 // range, shifted by the count after it. Nothing for a place an insertion creates.
 std::optional<int> sourceIndex(int i, int index, int count, bool insert) {
@@ -30,33 +28,6 @@ std::optional<int> sourceIndex(int i, int index, int count, bool insert) {
     return i >= index + count ? i - count : i;
 }
 
-// Each link once, in the order first met.
-class LinkGatherer {
-public:
-    void add(const DiagramNode::LinkList& list) {
-        for (const auto& link : list) {
-            if (link && seen_.insert(link.get()).second) links_.push_back(link);
-        }
-    }
-    DiagramNode::LinkList take() { return std::move(links_); }
-
-private:
-    std::unordered_set<const DiagramLink*> seen_;
-    DiagramNode::LinkList links_;
-};
-
-// Clears a pointer to data that lives only while it is in scope.
-template <typename T>
-class ScopedPointer {
-public:
-    ScopedPointer(T*& slot, T* value) : slot_(slot) { slot_ = value; }
-    ~ScopedPointer() { slot_ = nullptr; }
-    ScopedPointer(const ScopedPointer&) = delete;
-    ScopedPointer& operator=(const ScopedPointer&) = delete;
-
-private:
-    T*& slot_;
-};
 
 }  // namespace
 
@@ -74,14 +45,7 @@ const std::shared_ptr<ScrollBar>& TableNode::scrollBar() const {
     if (!scrollBarMade_) {
         const auto self = std::const_pointer_cast<DiagramItem>(weak_from_this().lock());
         if (self) {
-            auto bar = std::make_shared<ScrollBar>(std::weak_ptr<DiagramItem>(self));
-            auto track = std::make_shared<LinearGradientBrush>();
-            track->setPositions({0.0, 0.45, 1.0});
-            track->setColors({grey(240), grey(252), grey(252)});
-            track->setAngle(180);
-            bar->setBackgroundBrush(track);
-            bar->setScrollOnMouseOutBrush(std::make_shared<SolidColorBrush>(grey(202)));
-            bar->setScrollOnMouseOverBrush(std::make_shared<SolidColorBrush>(grey(99)));
+            auto bar = ScrollBar::createForRows(std::weak_ptr<DiagramItem>(self));
             scrollBar_ = std::move(bar);
             scrollBarMade_ = true;
         }

@@ -9,7 +9,7 @@ namespace nodeloom {
 class TreeViewItem;
 
 // The text of a tree view item is being, or has been, edited.
-// Handlers are told that the edit happens; the arguments carry no data they can read.
+// Handlers read what was edited; they cannot change it.
 class EditTreeItemTextEventArgs {
 public:
     EditTreeItemTextEventArgs(std::shared_ptr<TreeViewItem> treeItem, std::string oldText,
@@ -18,6 +18,10 @@ public:
           oldText_(std::move(oldText)),
           newText_(std::move(newText)) {}
     virtual ~EditTreeItemTextEventArgs() = default;
+
+    const std::shared_ptr<TreeViewItem>& item() const { return treeItem_; }
+    const std::string& oldText() const { return oldText_; }
+    const std::string& newText() const { return newText_; }
 
 private:
     std::shared_ptr<TreeViewItem> treeItem_;

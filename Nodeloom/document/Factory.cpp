@@ -5,6 +5,8 @@
 #include "Nodeloom/composite/ContainerNode.h"  // Hook: factory creates every item kind
 #include "Nodeloom/composite/TableConnectionPoint.h"  // Hook: factory creates every item kind
 #include "Nodeloom/composite/TableNode.h"  // Hook: factory creates every item kind
+#include "Nodeloom/composite/TreeViewConnectionPoint.h"  // Hook: factory creates every item kind
+#include "Nodeloom/composite/TreeViewNode.h"  // Hook: factory creates every item kind
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/ShapeNode.h"
@@ -96,6 +98,20 @@ std::shared_ptr<TableNode> Factory::createTableNode(Point location, Size size, i
 
 std::shared_ptr<TableNode> Factory::createTableNode(const Rect& bounds, int columns, int rows) {
     return createTableNode(bounds.x, bounds.y, bounds.width, bounds.height, columns, rows);
+}
+
+std::shared_ptr<TreeViewNode> Factory::createTreeViewNode(double x, double y, double width,
+                                                          double height) {
+    auto node = std::make_shared<TreeViewNode>();
+    return place(node, Rect(x, y, width, height)) ? node : nullptr;
+}
+
+std::shared_ptr<TreeViewNode> Factory::createTreeViewNode(Point location, Size size) {
+    return createTreeViewNode(location.x, location.y, size.width, size.height);
+}
+
+std::shared_ptr<TreeViewNode> Factory::createTreeViewNode(const Rect& bounds) {
+    return createTreeViewNode(bounds.x, bounds.y, bounds.width, bounds.height);
 }
 
 // --- Links -----------------------------------------------------------------------------------
@@ -198,6 +214,28 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(
     const std::shared_ptr<TableNode>& origin, int originRow,
     const std::shared_ptr<DiagramNode>& destination) {
     return linkEnds(origin, originRow, destination, std::nullopt);
+}
+
+std::shared_ptr<DiagramLink> Factory::createDiagramLink(
+    const std::shared_ptr<TreeViewNode>& origin, const std::shared_ptr<TreeViewItem>& originItem,
+    const std::shared_ptr<TreeViewNode>& destination,
+    const std::shared_ptr<TreeViewItem>& destItem) {
+    if (diagram_ == nullptr || !origin || !destination) return nullptr;
+    auto link = newLink();
+    // Each end's position on its node is taken from the link's end point when the end is made,
+    // so the points start in the middle of the rows, not wherever a new link has them.
+    const auto middle = [](const TreeViewNode& node, const std::shared_ptr<TreeViewItem>& item) {
+        return item ? node.getItemRect(*item).center() : node.bounds().center();
+    };
+    link->setStartPoint(middle(*origin, originItem));
+    link->setEndPoint(middle(*destination, destItem));
+    link->setOriginConnection(
+        std::make_shared<TreeViewConnectionPoint>(origin, link, false, originItem));
+    link->setDestinationConnection(
+        std::make_shared<TreeViewConnectionPoint>(destination, link, true, destItem));
+    finish(link);
+    link->clipEndsToOutlines();
+    return link;
 }
 
 std::shared_ptr<DiagramLink> Factory::createDiagramLink(const std::shared_ptr<DiagramNode>& origin,

@@ -16,6 +16,8 @@ class DiagramNode;
 class Shape;
 class ShapeNode;
 class TableNode;
+class TreeViewItem;
+class TreeViewNode;
 
 // Puts new items into one document, complete and already part of it when the call returns.
 //
@@ -65,6 +67,11 @@ public:
     std::shared_ptr<TableNode> createTableNode(Point location, Size size, int columns, int rows);
     std::shared_ptr<TableNode> createTableNode(const Rect& bounds, int columns, int rows);
 
+    std::shared_ptr<TreeViewNode> createTreeViewNode(double x, double y, double width,
+                                                     double height);
+    std::shared_ptr<TreeViewNode> createTreeViewNode(Point location, Size size);
+    std::shared_ptr<TreeViewNode> createTreeViewNode(const Rect& bounds);
+
     // From the border of one node to the border of the other, each end on the side facing the
     // other node's centre (or on the anchor point nearest to it).
     std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<DiagramNode>& origin,
@@ -90,6 +97,12 @@ public:
     std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<TableNode>& origin,
                                                    int originRow,
                                                    const std::shared_ptr<DiagramNode>& destination);
+    // Ends on tree items (a null item: the node as a whole), each starting from the middle of
+    // its row and clipped to the node's outline.
+    std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<TreeViewNode>& origin,
+                                                   const std::shared_ptr<TreeViewItem>& originItem,
+                                                   const std::shared_ptr<TreeViewNode>& destination,
+                                                   const std::shared_ptr<TreeViewItem>& destItem);
     // A link with a loose end at the point.
     std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<DiagramNode>& origin,
                                                    Point destination);

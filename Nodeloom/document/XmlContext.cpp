@@ -6,6 +6,7 @@
 
 #include "Nodeloom/composite/ContainerNode.h"  // Hook: factory creates every item kind
 #include "Nodeloom/composite/TableNode.h"  // Hook: factory creates every item kind
+#include "Nodeloom/composite/TreeViewNode.h"  // Hook: factory creates every item kind
 #include "Nodeloom/document/ClassDescriptor.h"
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/Metatype.h"
@@ -124,6 +125,8 @@ std::shared_ptr<DiagramItem> XmlContext::instantiateItem(
         item = std::make_shared<ContainerNode>();
     } else if (*classId == "std:TableNode") {
         item = std::make_shared<TableNode>();
+    } else if (*classId == "std:TreeViewNode") {
+        item = std::make_shared<TreeViewNode>();
     } else if (*classId == "std:DiagramLink") {
         item = std::make_shared<DiagramLink>();
     } else {

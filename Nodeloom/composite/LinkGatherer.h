@@ -1,0 +1,35 @@
+#pragma once
+
+#include <memory>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+namespace nodeloom {
+
+class Diagram;
+class DiagramLink;
+
+// Collects links from several lists, each link once, in the order first met.
+class LinkGatherer {
+public:
+    using LinkList = std::vector<std::shared_ptr<DiagramLink>>;
+
+    void add(const LinkList& list) {
+        for (const auto& link : list) {
+            if (link && seen_.insert(link.get()).second) links_.push_back(link);
+        }
+    }
+    LinkList take() { return std::move(links_); }
+
+    // Puts a link whose end sits on a tree row where its ends now are: the ends from their
+    // connections, a route when the link routes itself and has a document, then its shape.
+    static void replaceRowLink(const std::shared_ptr<DiagramLink>& link,
+                               const std::shared_ptr<Diagram>& diagram);
+
+private:
+    std::unordered_set<const DiagramLink*> seen_;
+    LinkList links_;
+};
+
+}  // namespace nodeloom

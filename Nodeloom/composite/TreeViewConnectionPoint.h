@@ -1,0 +1,46 @@
+#pragma once
+
+#include <memory>
+
+#include "Nodeloom/items/ConnectionPoint.h"
+
+namespace nodeloom {
+
+class TreeViewItem;
+class TreeViewNode;
+
+// A link end on a tree view. With an item the end follows that item's row (or the row of the
+// collapsed ancestor shown in its place), never leaving the node's vertical extent, and the item
+// lists the link instead of the node; without one, or once the item is released, it is a plain
+// end on the node.
+class TreeViewConnectionPoint : public ConnectionPoint {
+public:
+    TreeViewConnectionPoint(const std::shared_ptr<DiagramNode>& node,
+                            const std::shared_ptr<DiagramLink>& link, bool incoming,
+                            const std::shared_ptr<TreeViewItem>& item);
+
+    std::shared_ptr<TreeViewItem> item() const { return item_.lock(); }
+    void setItem(const std::shared_ptr<TreeViewItem>& item) { item_ = item; }
+
+    void addLinkToNode() override;
+    void removeLinkFromNode() override;
+    // With an item: the share of the node's width across, and the place along the item's row,
+    // so that the end keeps its place on the row however often the rows move.
+    void saveRelativePosition() override;
+    Point positionFromNode() override;
+    // The item's number from the last save, -1 without an item.
+    int row() const override;
+    // The item read at that position of the node's last load; a row the node has no item for
+    // leaves the end on the node.
+    void setRow(int row) override;
+    // The centre of the item's row, or of the node.
+    Point getCenter() override;
+
+private:
+    // The tree and the item, when the end sits on an item of a tree view.
+    std::shared_ptr<TreeViewNode> tree() const;
+
+    std::weak_ptr<TreeViewItem> item_;
+};
+
+}  // namespace nodeloom
