@@ -220,8 +220,9 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(
     const std::shared_ptr<TreeViewNode>& origin, const std::shared_ptr<TreeViewItem>& originItem,
     const std::shared_ptr<TreeViewNode>& destination,
     const std::shared_ptr<TreeViewItem>& destItem) {
-    if (diagram_ == nullptr || !origin || !destination) return nullptr;
-    auto link = newLink();
+    const std::shared_ptr<Diagram> d = diagram_.lock();
+    if (!d || !origin || !destination) return nullptr;
+    auto link = newLink(d);
     // Each end's position on its node is taken from the link's end point when the end is made,
     // so the points start in the middle of the rows, not wherever a new link has them.
     const auto middle = [](const TreeViewNode& node, const std::shared_ptr<TreeViewItem>& item) {
@@ -233,7 +234,7 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(
         std::make_shared<TreeViewConnectionPoint>(origin, link, false, originItem));
     link->setDestinationConnection(
         std::make_shared<TreeViewConnectionPoint>(destination, link, true, destItem));
-    finish(link);
+    finish(*d, link);
     link->clipEndsToOutlines();
     return link;
 }

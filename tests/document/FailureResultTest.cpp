@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/platform/Bundle.h"
 #include "Nodeloom/foundation/Shape.h"
 #include "Nodeloom/foundation/ShapeLibrary.h"
 
@@ -64,17 +65,16 @@ TEST(FailureResult, AResourceNameWithAPathOrWithoutATypeIsRefused) {
     std::ofstream(folder / "sub" / "doc.xml") << text;
     std::ofstream(folder / "doc") << text;
 
-    const char* previous = std::getenv("NODELOOM_RESOURCES");
-    const std::string saved = previous ? previous : "";
-    ::setenv("NODELOOM_RESOURCES", (folder / "sub").c_str(), 1);
+    // Resource documents are read from the application's own bundle.
+    platform::Bundle::setMainDirectory((folder / "sub").string());
     auto d = std::make_shared<Diagram>();
     const bool byName = d->loadFromXml("doc.xml");
     const bool up = d->loadFromXml("../doc.xml");
-    ::setenv("NODELOOM_RESOURCES", folder.c_str(), 1);
+    platform::Bundle::setMainDirectory(folder.string());
     const bool down = d->loadFromXml("sub/doc.xml");
     const bool dotInFolder = d->loadFromXml("sub.d/doc");
     const bool noType = d->loadFromXml("doc");
-    previous ? ::setenv("NODELOOM_RESOURCES", saved.c_str(), 1) : ::unsetenv("NODELOOM_RESOURCES");
+    platform::Bundle::setMainDirectory("");
     fs::remove_all(folder);
 
     EXPECT_TRUE(byName);
