@@ -66,12 +66,34 @@ std::shared_ptr<ContainerNode> Factory::createContainerNode(const Rect& bounds) 
     return createContainerNode(bounds.x, bounds.y, bounds.width, bounds.height);
 }
 
+std::shared_ptr<ContainerNode> Factory::createContainerNode(double x, double y, double width,
+                                                            double height, bool foldable) {
+    auto node = createContainerNode(x, y, width, height);
+    if (node) node->setFoldable(foldable);
+    return node;
+}
+
+std::shared_ptr<ContainerNode> Factory::createContainerNode(Point location, Size size,
+                                                            bool foldable) {
+    return createContainerNode(location.x, location.y, size.width, size.height, foldable);
+}
+
+std::shared_ptr<ContainerNode> Factory::createContainerNode(const Rect& bounds, bool foldable) {
+    return createContainerNode(bounds.x, bounds.y, bounds.width, bounds.height, foldable);
+}
+
 // --- Links -----------------------------------------------------------------------------------
 
 std::shared_ptr<DiagramLink> Factory::newLink() const {
     auto link = std::make_shared<DiagramLink>();
     link->setDiagram(diagram_->weak_from_this().lock());
     return link;
+}
+
+std::shared_ptr<ConnectionPoint> Factory::looseEnd(const std::shared_ptr<DiagramLink>& link,
+                                                   bool incoming) {
+    const Point at = incoming ? link->endPoint() : link->startPoint();
+    return std::make_shared<VirtualNode>()->createConnectionPoint(link, at, incoming);
 }
 
 void Factory::finish(const std::shared_ptr<DiagramLink>& link) {
@@ -122,7 +144,7 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(const std::shared_ptr<Di
     link->setStartPoint(from);
     link->setOriginConnection(origin->createConnectionPoint(link, from, false));
     link->setEndPoint(destination);
-    link->setDestinationConnection(std::make_shared<VirtualConnectionPoint>(link, true));
+    link->setDestinationConnection(looseEnd(link, true));
     link->originConnection()->alignToNode(destination);
     finish(link);
     return link;
@@ -133,7 +155,7 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(
     if (diagram_ == nullptr || !isFinite(origin) || !destination) return nullptr;
     auto link = newLink();
     link->setStartPoint(origin);
-    link->setOriginConnection(std::make_shared<VirtualConnectionPoint>(link, false));
+    link->setOriginConnection(looseEnd(link, false));
     const Point to = destination->bounds().center();
     link->setEndPoint(to);
     link->setDestinationConnection(destination->createConnectionPoint(link, to, true));
@@ -146,9 +168,9 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(Point origin, Point dest
     if (diagram_ == nullptr || !isFinite(origin) || !isFinite(destination)) return nullptr;
     auto link = newLink();
     link->setStartPoint(origin);
-    link->setOriginConnection(std::make_shared<VirtualConnectionPoint>(link, false));
+    link->setOriginConnection(looseEnd(link, false));
     link->setEndPoint(destination);
-    link->setDestinationConnection(std::make_shared<VirtualConnectionPoint>(link, true));
+    link->setDestinationConnection(looseEnd(link, true));
     finish(link);
     return link;
 }

@@ -8,6 +8,7 @@
 
 namespace nodeloom {
 
+class ConnectionPoint;
 class ContainerNode;
 class Diagram;
 class DiagramLink;
@@ -49,6 +50,11 @@ public:
                                                        double height);
     std::shared_ptr<ContainerNode> createContainerNode(Point location, Size size);
     std::shared_ptr<ContainerNode> createContainerNode(const Rect& bounds);
+    // A container without a fold button when foldable is false.
+    std::shared_ptr<ContainerNode> createContainerNode(double x, double y, double width,
+                                                       double height, bool foldable);
+    std::shared_ptr<ContainerNode> createContainerNode(Point location, Size size, bool foldable);
+    std::shared_ptr<ContainerNode> createContainerNode(const Rect& bounds, bool foldable);
 
     // From the border of one node to the border of the other, each end on the side facing the
     // other node's centre (or on the anchor point nearest to it).
@@ -60,7 +66,7 @@ public:
                                                    int originAnchor,
                                                    const std::shared_ptr<ShapeNode>& destination,
                                                    int destAnchor);
-    // A link with a loose end at the point.
+    // A link with a loose end at the point; each loose end sits on a virtual node of its own.
     std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<DiagramNode>& origin,
                                                    Point destination);
     std::shared_ptr<DiagramLink> createDiagramLink(Point origin,
@@ -72,6 +78,9 @@ private:
     // added, for a rectangle that is not finite or a factory without a document.
     bool place(const std::shared_ptr<DiagramNode>& node, const Rect& bounds);
     std::shared_ptr<DiagramLink> newLink() const;
+    // A loose end of the link at its current start (end) point, on a new virtual node.
+    static std::shared_ptr<ConnectionPoint> looseEnd(const std::shared_ptr<DiagramLink>& link,
+                                                     bool incoming);
     // Gives the link the document's segment count and adds it without undo.
     void finish(const std::shared_ptr<DiagramLink>& link);
 
