@@ -3,9 +3,14 @@
 #include <cstdlib>
 #include <memory>
 
+#include "CompositeTestSupport.h"
 #include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/Folder.h"
+#include "Nodeloom/document/DiagramMediator.h"
+#include "Nodeloom/items/ConnectionPoint.h"
 
 using namespace nodeloom;
+using namespace nodeloom::test;
 
 TEST(ContainerNode, TheProcessWideFlagIsSetByTheFirstContainer) {
     // Run in a fresh copy of the test binary, where no container has been made yet.
@@ -21,11 +26,183 @@ TEST(ContainerNode, TheProcessWideFlagIsSetByTheFirstContainer) {
         ::testing::ExitedWithCode(0), "");
 }
 
-TEST(ContainerNode, ANewContainerIsUnfolded) {
-    auto container = std::make_shared<ContainerNode>();
-    EXPECT_FALSE(container->folded());
-    EXPECT_EQ(container->getClassId(), "std:ContainerNode");
-    EXPECT_NE(std::dynamic_pointer_cast<ContainerNode>(container->getClassType().getInstance()),
+TEST(ContainerNode, ANewContainerIsAnEmptyFoldableBox) {
+    auto d = std::make_shared<Diagram>();
+    auto c = container(d, Rect(0, 0, 40, 40));
+    EXPECT_EQ(c->captionHeight(), 5.0);
+    EXPECT_EQ(c->margin(), 3.0);
+    EXPECT_EQ(c->unfoldedSize(), Size(100, 100));
+    ASSERT_NE(c->folder(), nullptr);
+    EXPECT_EQ(c->folder()->container(), c);
+    EXPECT_TRUE(c->children().empty());
+
+    // The factory's foldable forms make or leave out the button.
+    EXPECT_EQ(d->factory()->createContainerNode(Rect(0, 0, 10, 10), false)->folder(), nullptr);
+    EXPECT_NE(d->factory()->createContainerNode(Point(0, 0), Size(10, 10), true)->folder(),
               nullptr);
-    EXPECT_TRUE(anyContainerCreated());
+    auto plain = d->factory()->createContainerNode(1, 2, 3, 4, false);
+    EXPECT_EQ(plain->bounds(), Rect(1, 2, 3, 4));
+    plain->setFoldable(true);
+    EXPECT_NE(plain->folder(), nullptr);
+    EXPECT_EQ(d->factory()->createContainerNode(0, 0, std::nan(""), 1, true), nullptr);
+}
+
+TEST(ContainerMembership, NoContainerBecomesItsOwnDescendant) {
+    auto d = std::make_shared<Diagram>();
+    auto outer = container(d, Rect(0, 0, 200, 200));
+    auto inner = container(d, Rect(10, 10, 100, 100));
+    auto deepest = container(d, Rect(20, 20, 50, 50));
+    auto node = shape(d, Rect(30, 30, 10, 10));
+    outer->add(inner);
+    inner->add(deepest);
+    deepest->add(node);
+    link(d, node, node);
+
+    inner->add(inner);
+    inner->add(outer);
+    deepest->add(outer);
+    deepest->add(inner);
+    outer->add(inner);
+    EXPECT_EQ(outer->container(), nullptr);
+    EXPECT_EQ(inner->container(), outer);
+    EXPECT_EQ(outer->children().size(), 1u);
+    EXPECT_EQ(inner->children().size(), 1u);
+    EXPECT_EQ(deepest->children(), ContainerNode::NodeList{node});
+    EXPECT_TRUE(outer->isAncestorOf(*node));
+    EXPECT_FALSE(deepest->isAncestorOf(*outer));
+    EXPECT_FALSE(inner->isAncestorOf(*inner));
+
+    // The container's own master stays outside it.
+    auto master = shape(d, Rect(300, 0, 10, 10));
+    auto grouped = container(d, Rect(300, 20, 50, 50));
+    grouped->attachToNode(master, AttachToNode::topLeft);
+    grouped->add(master);
+    EXPECT_TRUE(grouped->children().empty());
+
+    // Every walk over the nesting ends.
+    d->updateZOrder();
+    EXPECT_EQ(outer->zOrder().size(), 1u);
+    EXPECT_EQ(deepest->getInnerLinks().size(), 1u);
+    EXPECT_TRUE(outer->getInnerLinks().empty());
+    auto image = d->createImage();
+    EXPECT_NE(image, nullptr);
+}
+
+TEST(ContainerMembership, ANodeLeavesItsFormerMasterOrContainer) {
+    auto d = std::make_shared<Diagram>();
+    auto a = container(d, Rect(0, 0, 100, 100));
+    auto b = container(d, Rect(200, 0, 100, 100));
+    auto node = shape(d, Rect(10, 10, 10, 10));
+    a->add(node);
+    b->add(node);
+    EXPECT_TRUE(a->children().empty());
+    EXPECT_EQ(b->children(), ContainerNode::NodeList{node});
+    EXPECT_EQ(node->container(), b);
+
+    auto master = shape(d, Rect(400, 0, 10, 10));
+    auto follower = shape(d, Rect(420, 0, 10, 10));
+    follower->attachToNode(master, AttachToNode::topLeft);
+    a->add(follower);
+    EXPECT_TRUE(master->attachedNodes().empty());
+    EXPECT_EQ(follower->container(), a);
+
+    // Detaching the attachment and removing both take the node out, leaving it in place.
+    node->attachment()->detach();
+    EXPECT_TRUE(b->children().empty());
+    EXPECT_EQ(node->attachment(), nullptr);
+    a->remove(follower);
+    a->remove(follower);
+    EXPECT_TRUE(a->children().empty());
+    EXPECT_EQ(follower->bounds(), Rect(420, 0, 10, 10));
+
+    // Replacing the children goes through the same doors.
+    a->setChildren({node, follower, a, node});
+    EXPECT_EQ(a->children(), (ContainerNode::NodeList{node, follower}));
+    a->setChildren({});
+    EXPECT_EQ(node->container(), nullptr);
+}
+
+TEST(ContainerMembership, DeletingAChildLeavesItsContainer) {
+    auto d = std::make_shared<Diagram>();
+    d->setUndoEnabled(true);
+    auto c = container(d, Rect(0, 0, 100, 100));
+    auto kept = shape(d, Rect(10, 10, 10, 10));
+    auto deleted = shape(d, Rect(30, 10, 10, 10));
+    c->add(kept);
+    c->add(deleted);
+    d->removeItem(deleted);
+    EXPECT_EQ(c->children(), ContainerNode::NodeList{kept});
+    EXPECT_EQ(deleted->container(), nullptr);
+}
+
+TEST(ContainerMembership, MovingTheContainerCarriesItsChildrenNestedOnesIncluded) {
+    auto d = std::make_shared<Diagram>();
+    auto outer = container(d, Rect(0, 0, 200, 200));
+    auto inner = container(d, Rect(20, 20, 100, 100));
+    auto a = shape(d, Rect(30, 40, 10, 10));
+    auto b = shape(d, Rect(150, 150, 10, 10));
+    outer->add(inner);
+    inner->add(a);
+    outer->add(b);
+    auto between = link(d, a, b);
+    const std::vector<Point> points = between->controlPoints();
+
+    outer->setBounds(Rect(10, 5, 200, 200));
+    EXPECT_EQ(inner->bounds(), Rect(30, 25, 100, 100));
+    EXPECT_EQ(a->bounds(), Rect(40, 45, 10, 10));
+    EXPECT_EQ(b->bounds(), Rect(160, 155, 10, 10));
+    EXPECT_EQ(between->controlPoints(), DiagramMediator::translatePoints(points, Vector(10, 5)));
+
+    // The children follow in the order the container holds them, not the document's.
+    auto c = container(d, Rect(300, 0, 100, 100));
+    auto first = shape(d, Rect(310, 10, 5, 5));
+    auto second = shape(d, Rect(320, 10, 5, 5));
+    c->add(second);
+    c->add(first);
+    DiagramMediator mediator(c);
+    ASSERT_GE(mediator.items().size(), 3u);
+    EXPECT_EQ(mediator.items()[1], second);
+    EXPECT_EQ(mediator.items()[2], first);
+}
+
+TEST(ContainerMembership, NodesAttachedInALoopAreFreedWithTheirDocument) {
+    std::weak_ptr<DiagramNode> first, second, third;
+    {
+        auto d = std::make_shared<Diagram>();
+        auto a = shape(d, Rect(0, 0, 10, 10));
+        auto b = shape(d, Rect(20, 0, 10, 10));
+        auto c = shape(d, Rect(40, 0, 10, 10));
+        a->attachToNode(b, AttachToNode::topLeft);
+        b->attachToNode(a, AttachToNode::topRight);
+        c->attachToNode(c, AttachToNode::topLeft);
+        // The loop is accepted as it is.
+        EXPECT_EQ(a->master(), b);
+        EXPECT_EQ(b->master(), a);
+        EXPECT_EQ(a->attachedNodes(), ContainerNode::NodeList{b});
+        first = a;
+        second = b;
+        third = c;
+    }
+    EXPECT_TRUE(first.expired());
+    EXPECT_TRUE(second.expired());
+    EXPECT_TRUE(third.expired());
+}
+
+TEST(Factory, ALinkBetweenTwoPointsHasAVirtualNodeAtEachEnd) {
+    auto d = std::make_shared<Diagram>();
+    auto free = d->factory()->createDiagramLink(Point(0, 0), Point(50, 20));
+    ASSERT_NE(free, nullptr);
+    EXPECT_NE(free->origin(), free->destination());
+    EXPECT_FALSE(free->origin()->isRealNode());
+    EXPECT_FALSE(free->destination()->isRealNode());
+    EXPECT_EQ(free->startPoint(), Point(0, 0));
+    EXPECT_EQ(free->endPoint(), Point(50, 20));
+
+    // Loose ends keep no list of links, and the shared virtual node stays out of it.
+    auto node = shape(d, Rect(100, 0, 10, 10));
+    auto half = d->factory()->createDiagramLink(node, Point(0, 50));
+    EXPECT_FALSE(half->destination()->isRealNode());
+    EXPECT_NE(half->destination(), VirtualNode::instance());
+    EXPECT_TRUE(half->destination()->incomingLinks().empty());
+    EXPECT_TRUE(VirtualNode::instance()->incomingLinks().empty());
 }
