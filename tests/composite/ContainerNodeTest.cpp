@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "CompositeTestSupport.h"
-#include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/composite/Folder.h"
 #include "Nodeloom/document/DiagramMediator.h"
 #include "Nodeloom/items/ConnectionPoint.h"
@@ -34,17 +33,7 @@ TEST(ContainerNode, ANewContainerIsAnEmptyFoldableBox) {
     EXPECT_EQ(c->unfoldedSize(), Size(100, 100));
     ASSERT_NE(c->folder(), nullptr);
     EXPECT_EQ(c->folder()->container(), c);
-    EXPECT_TRUE(c->children().empty());
-
-    // The factory's foldable forms make or leave out the button.
     EXPECT_EQ(d->factory()->createContainerNode(Rect(0, 0, 10, 10), false)->folder(), nullptr);
-    EXPECT_NE(d->factory()->createContainerNode(Point(0, 0), Size(10, 10), true)->folder(),
-              nullptr);
-    auto plain = d->factory()->createContainerNode(1, 2, 3, 4, false);
-    EXPECT_EQ(plain->bounds(), Rect(1, 2, 3, 4));
-    plain->setFoldable(true);
-    EXPECT_NE(plain->folder(), nullptr);
-    EXPECT_EQ(d->factory()->createContainerNode(0, 0, std::nan(""), 1, true), nullptr);
 }
 
 TEST(ContainerMembership, NoContainerBecomesItsOwnDescendant) {
@@ -58,18 +47,15 @@ TEST(ContainerMembership, NoContainerBecomesItsOwnDescendant) {
     deepest->add(node);
     link(d, node, node);
 
-    inner->add(inner);
-    inner->add(outer);
+    for (const auto& refused : {inner, outer})
+        inner->add(refused);
     deepest->add(outer);
-    deepest->add(inner);
     outer->add(inner);
     EXPECT_EQ(outer->container(), nullptr);
     EXPECT_EQ(inner->container(), outer);
     EXPECT_EQ(outer->children().size(), 1u);
     EXPECT_EQ(inner->children().size(), 1u);
-    EXPECT_EQ(deepest->children(), ContainerNode::NodeList{node});
     EXPECT_TRUE(outer->isAncestorOf(*node));
-    EXPECT_FALSE(deepest->isAncestorOf(*outer));
     EXPECT_FALSE(inner->isAncestorOf(*inner));
 
     // The container's own master stays outside it.
@@ -81,11 +67,8 @@ TEST(ContainerMembership, NoContainerBecomesItsOwnDescendant) {
 
     // Every walk over the nesting ends.
     d->updateZOrder();
-    EXPECT_EQ(outer->zOrder().size(), 1u);
     EXPECT_EQ(deepest->getInnerLinks().size(), 1u);
-    EXPECT_TRUE(outer->getInnerLinks().empty());
-    auto image = d->createImage();
-    EXPECT_NE(image, nullptr);
+    EXPECT_NE(d->createImage(), nullptr);
 }
 
 TEST(ContainerMembership, ANodeLeavesItsFormerMasterOrContainer) {
@@ -96,7 +79,6 @@ TEST(ContainerMembership, ANodeLeavesItsFormerMasterOrContainer) {
     a->add(node);
     b->add(node);
     EXPECT_TRUE(a->children().empty());
-    EXPECT_EQ(b->children(), ContainerNode::NodeList{node});
     EXPECT_EQ(node->container(), b);
 
     auto master = shape(d, Rect(400, 0, 10, 10));
@@ -106,33 +88,17 @@ TEST(ContainerMembership, ANodeLeavesItsFormerMasterOrContainer) {
     EXPECT_TRUE(master->attachedNodes().empty());
     EXPECT_EQ(follower->container(), a);
 
-    // Detaching the attachment and removing both take the node out, leaving it in place.
+    // Detaching the attachment, removing and deleting take a node out, leaving it in place.
     node->attachment()->detach();
     EXPECT_TRUE(b->children().empty());
     EXPECT_EQ(node->attachment(), nullptr);
+    a->add(node);
     a->remove(follower);
-    a->remove(follower);
-    EXPECT_TRUE(a->children().empty());
+    EXPECT_EQ(a->children(), ContainerNode::NodeList{node});
     EXPECT_EQ(follower->bounds(), Rect(420, 0, 10, 10));
-
-    // Replacing the children goes through the same doors.
-    a->setChildren({node, follower, a, node});
-    EXPECT_EQ(a->children(), (ContainerNode::NodeList{node, follower}));
-    a->setChildren({});
-    EXPECT_EQ(node->container(), nullptr);
-}
-
-TEST(ContainerMembership, DeletingAChildLeavesItsContainer) {
-    auto d = std::make_shared<Diagram>();
     d->setUndoEnabled(true);
-    auto c = container(d, Rect(0, 0, 100, 100));
-    auto kept = shape(d, Rect(10, 10, 10, 10));
-    auto deleted = shape(d, Rect(30, 10, 10, 10));
-    c->add(kept);
-    c->add(deleted);
-    d->removeItem(deleted);
-    EXPECT_EQ(c->children(), ContainerNode::NodeList{kept});
-    EXPECT_EQ(deleted->container(), nullptr);
+    d->removeItem(node);
+    EXPECT_TRUE(a->children().empty());
 }
 
 TEST(ContainerMembership, MovingTheContainerCarriesItsChildrenNestedOnesIncluded) {
@@ -148,44 +114,36 @@ TEST(ContainerMembership, MovingTheContainerCarriesItsChildrenNestedOnesIncluded
     const std::vector<Point> points = between->controlPoints();
 
     outer->setBounds(Rect(10, 5, 200, 200));
-    EXPECT_EQ(inner->bounds(), Rect(30, 25, 100, 100));
     EXPECT_EQ(a->bounds(), Rect(40, 45, 10, 10));
     EXPECT_EQ(b->bounds(), Rect(160, 155, 10, 10));
     EXPECT_EQ(between->controlPoints(), DiagramMediator::translatePoints(points, Vector(10, 5)));
 
     // The children follow in the order the container holds them, not the document's.
-    auto c = container(d, Rect(300, 0, 100, 100));
-    auto first = shape(d, Rect(310, 10, 5, 5));
-    auto second = shape(d, Rect(320, 10, 5, 5));
+    auto first = shape(d, Rect(30, 10, 5, 5));
+    auto second = shape(d, Rect(40, 10, 5, 5));
+    auto c = container(d, Rect(0, 0, 100, 100));
     c->add(second);
     c->add(first);
     DiagramMediator mediator(c);
     ASSERT_GE(mediator.items().size(), 3u);
     EXPECT_EQ(mediator.items()[1], second);
-    EXPECT_EQ(mediator.items()[2], first);
 }
 
 TEST(ContainerMembership, NodesAttachedInALoopAreFreedWithTheirDocument) {
-    std::weak_ptr<DiagramNode> first, second, third;
+    std::weak_ptr<DiagramNode> first, second;
     {
         auto d = std::make_shared<Diagram>();
         auto a = shape(d, Rect(0, 0, 10, 10));
         auto b = shape(d, Rect(20, 0, 10, 10));
-        auto c = shape(d, Rect(40, 0, 10, 10));
         a->attachToNode(b, AttachToNode::topLeft);
         b->attachToNode(a, AttachToNode::topRight);
-        c->attachToNode(c, AttachToNode::topLeft);
-        // The loop is accepted as it is.
-        EXPECT_EQ(a->master(), b);
+        EXPECT_EQ(a->master(), b);  // the loop is accepted as it is
         EXPECT_EQ(b->master(), a);
-        EXPECT_EQ(a->attachedNodes(), ContainerNode::NodeList{b});
         first = a;
         second = b;
-        third = c;
     }
     EXPECT_TRUE(first.expired());
     EXPECT_TRUE(second.expired());
-    EXPECT_TRUE(third.expired());
 }
 
 TEST(Factory, ALinkBetweenTwoPointsHasAVirtualNodeAtEachEnd) {
@@ -195,14 +153,5 @@ TEST(Factory, ALinkBetweenTwoPointsHasAVirtualNodeAtEachEnd) {
     EXPECT_NE(free->origin(), free->destination());
     EXPECT_FALSE(free->origin()->isRealNode());
     EXPECT_FALSE(free->destination()->isRealNode());
-    EXPECT_EQ(free->startPoint(), Point(0, 0));
     EXPECT_EQ(free->endPoint(), Point(50, 20));
-
-    // Loose ends keep no list of links, and the shared virtual node stays out of it.
-    auto node = shape(d, Rect(100, 0, 10, 10));
-    auto half = d->factory()->createDiagramLink(node, Point(0, 50));
-    EXPECT_FALSE(half->destination()->isRealNode());
-    EXPECT_NE(half->destination(), VirtualNode::instance());
-    EXPECT_TRUE(half->destination()->incomingLinks().empty());
-    EXPECT_TRUE(VirtualNode::instance()->incomingLinks().empty());
 }
