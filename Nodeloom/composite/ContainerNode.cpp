@@ -27,11 +27,6 @@ namespace nodeloom {
 
 namespace {
 
-bool& containerFlag() {
-    static bool created = false;
-    return created;
-}
-
 // The children, then the children of each nested container right after that container, in the
 // order they were added; each node once, so that a damaged membership that loops ends.
 ContainerNode::NodeList descendantsInOrder(const ContainerNode& root) {
@@ -82,12 +77,8 @@ double readFinite(const XmlElement& element, std::string_view name, double defau
 
 }  // namespace
 
-bool anyContainerCreated() {
-    return containerFlag();
-}
-
 ContainerNode::ContainerNode() {
-    containerFlag() = true;
+    noteContainerCreated();
 }
 
 ContainerNode::~ContainerNode() = default;

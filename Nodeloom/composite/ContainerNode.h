@@ -18,10 +18,6 @@ namespace nodeloom {
 class Folder;
 class GraphicsPath;
 
-// False until the first container node of the process is made, and never cleared after. While it
-// is false no item can lie inside a container, so every item may count as top-level at once.
-bool anyContainerCreated();
-
 // A node that holds other nodes: a rectangle with a caption band at the top (the node's text is
 // the caption) that draws its children and the links among them inside its body, clipped to it,
 // and answers hit tests for them. A child follows the container through its container

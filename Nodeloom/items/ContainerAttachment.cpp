@@ -1,7 +1,6 @@
 #include "Nodeloom/items/ContainerAttachment.h"
 
-// Hook: a node's container, folded container and expander.
-#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/ContainerNode.h"  // Hook: node container
 
 namespace nodeloom {
 
