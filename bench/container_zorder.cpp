@@ -12,7 +12,7 @@
 
 #include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/Diagram.h"
-#include "Nodeloom/items/ConnectionPoint.h"
+#include "Nodeloom/document/Factory.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/DiagramLink.h"
 
@@ -76,15 +76,7 @@ struct Nested {
     }
 
     void connect(const std::shared_ptr<DiagramNode>& from, const std::shared_ptr<DiagramNode>& to) {
-        auto link = std::make_shared<DiagramLink>();
-        link->setControlPoints({from->bounds().center(), to->bounds().center()});
-        auto origin = from->createConnectionPoint(link, link->startPoint(), false);
-        auto destination = to->createConnectionPoint(link, link->endPoint(), true);
-        link->setOriginConnection(origin);
-        link->setDestinationConnection(destination);
-        origin->addLinkToNode();
-        destination->addLinkToNode();
-        diagram->attachItem(link, true);
+        diagram->factory()->createDiagramLink(from, to);
     }
 
     std::shared_ptr<Diagram> diagram;
