@@ -62,10 +62,6 @@ TEST(ContainerContent, ALinkBelongsToTheInnermostContainerHoldingBothEnds) {
     EXPECT_EQ(linksIn(outer->zOrder()), linksIn(outer->getInnerLinks()));
     EXPECT_EQ(nested->zOrder(), (ContainerNode::ItemList{n1, n2, nestedOnly}));
     EXPECT_EQ(outer->zOrder().size(), 7u);
-    EXPECT_TRUE(std::is_sorted(outer->zOrder().begin(), outer->zOrder().end(),
-                               [](const auto& p, const auto& q) {
-                                   return p->runtimeIndex() < q->runtimeIndex();
-                               }));
     EXPECT_FALSE(childToNested->topLevel());
     EXPECT_FALSE(n1->topLevel());
     EXPECT_TRUE(toOutside->topLevel());
