@@ -58,6 +58,11 @@ TEST(ContainerFolding, FoldingDeselectsTheContentAndKeepsLinksThatLeaveIt) {
 
     c->setFolded(false);
     EXPECT_TRUE(b->bounds().containsPoint(leaving->startPoint()));
+
+    // Hiding the container deselects as folding does.
+    a->setSelected(true);
+    c->setVisible(false);
+    EXPECT_FALSE(a->selected());
 }
 
 TEST(ContainerFolding, TheButtonTogglesAsOneUndoableStep) {
