@@ -25,7 +25,6 @@
 #include "Nodeloom/document/CompositeCommand.h"
 #include "Nodeloom/document/DiagramStatic.h"
 #include "Nodeloom/document/Factory.h"
-#include "Nodeloom/foundation/RectIndex.h"
 #include "Nodeloom/document/RemoveItemCommand.h"
 #include "Nodeloom/document/Selection.h"
 #include "Nodeloom/document/UndoManager.h"
@@ -110,7 +109,7 @@ void Diagram::setDefaultShapes(std::shared_ptr<ShapeLibrary> library) {
 // Every document reads the bundled file again into the one shared library; without the file the
 // library keeps what it has.
 void Diagram::loadShapeLibrary() {
-    const std::string path = platform::Bundle::pathForResource("shapes", "xml");
+    const std::string path = platform::Bundle::library().pathForResource("shapes", "xml");
     if (path.empty()) return;
     XmlDomBuilder builder;
     builder.parseFile(path);

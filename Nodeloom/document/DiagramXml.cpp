@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -24,7 +23,6 @@
 #include "Nodeloom/document/CompositeCommand.h"
 #include "Nodeloom/document/DiagramStatic.h"
 #include "Nodeloom/document/Factory.h"
-#include "Nodeloom/foundation/RectIndex.h"
 #include "Nodeloom/document/RemoveItemCommand.h"
 #include "Nodeloom/document/Selection.h"
 #include "Nodeloom/document/UndoManager.h"
@@ -52,21 +50,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The item number as the context reads it: an optional sign and decimal digits that fit an int.
-std::optional<int> decimalAttribute(const XmlElement& element, const std::string& name) {
-    const auto it = element.attributes().find(name);
-    if (it == element.attributes().end()) return std::nullopt;
-    std::string_view text = it->second;
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-        if (text.empty() || text.front() == '-') return std::nullopt;
-    }
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
-
 enum class ItemKind { node, link };
 
 // Whether an item element may be read in the section of the given kind. It is decided before
@@ -90,8 +73,9 @@ bool Diagram::loadFromXml(const std::string& resourceName) {
     const std::size_t dot = resourceName.rfind('.');
     if (dot == std::string::npos) return false;
     const std::string path =
-        platform::Bundle::pathForResource(std::string_view(resourceName).substr(0, dot),
-                                          std::string_view(resourceName).substr(dot + 1));
+        platform::Bundle::library().pathForResource(
+            std::string_view(resourceName).substr(0, dot),
+            std::string_view(resourceName).substr(dot + 1));
     if (path.empty()) return false;
     return loadFromXml(fs::path(path));
 }
@@ -156,7 +140,7 @@ bool Diagram::loadFromXml(const std::shared_ptr<XmlElement>& root) {
         if (!section) return;
         for (const auto& element : section->children()) {
             if (!element) continue;
-            const std::optional<int> id = decimalAttribute(*element, "Id");
+            const std::optional<int> id = XmlContext::intAttribute(element, "Id");
             // Every item needs its own number: references find items by it.
             if (!id || ids.count(*id) != 0) continue;
             if (!belongsToSection(context, *element, *id, kind)) continue;
