@@ -2,6 +2,11 @@
 
 // Every public header of Nodeloom.
 #include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/ContainerNodeState.h"
+#include "Nodeloom/composite/Expander.h"
+#include "Nodeloom/composite/FoldContainerCommand.h"
+#include "Nodeloom/composite/Folder.h"
+#include "Nodeloom/composite/NodeExpander.h"
 #include "Nodeloom/composite/Expander.h"
 #include "Nodeloom/composite/NodeExpander.h"
 #include "Nodeloom/composite/ScrollBar.h"

@@ -17,6 +17,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "Nodeloom/composite/ContainerNode.h"  // Hook: node container
 #include "Nodeloom/document/AddItemCommand.h"
 #include "Nodeloom/document/ChangeItemCommand.h"
 #include "Nodeloom/document/ClassDescriptor.h"
@@ -359,8 +360,11 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
         const std::shared_ptr<DiagramNode> node(item, nodePtr);
         node->removeAllLinks();
         node->detach();
-        // A container's own list of children comes with the composite nodes; until then a node
-        // has no container to leave.
+        // A container attachment's detach takes the node out of its container's children.
+        if (node->container()) {
+            if (const std::shared_ptr<Attachment> attachment = node->attachment())
+                attachment->detach();
+        }
         nodes_.eraseFirst(node.get());
         if (node->obstacle()) rerouteLinks({node->bounds()});
     } else if (auto* link = dynamic_cast<DiagramLink*>(item.get())) {
@@ -446,8 +450,7 @@ void Diagram::updateZOrder() {
 }
 
 void Diagram::updateContainerZOrders() {
-    // Containers keep no drawing order of their own yet: until they do, the document draws
-    // their children with everything else.
+    rebuildContainerZOrders(nodes());
 }
 
 const Layer* Diagram::validLayer(int index) const {

@@ -18,7 +18,11 @@
 namespace nodeloom {
 
 DiagramMediator::DiagramMediator(const std::shared_ptr<DiagramItem>& item)
-    : modifiedItem_(item), rules_(defaultRules()) {
+    : DiagramMediator(item, defaultRules()) {}
+
+DiagramMediator::DiagramMediator(const std::shared_ptr<DiagramItem>& item, RuleList rules)
+    : modifiedItem_(item) {
+    setRules(std::move(rules));
     if (!item) return;
     append(item);
     collectDependents();

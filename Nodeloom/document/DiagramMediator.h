@@ -32,6 +32,10 @@ public:
 
     // Collects with the default rules; a null item gives a mediator with nothing to do.
     explicit DiagramMediator(const std::shared_ptr<DiagramItem>& item);
+    // Collects and updates with the given rules (null rules are left out), for a change that
+    // only some kinds of dependents follow: a container that fits its children carries its own
+    // links along with linkRules(), but not the children.
+    DiagramMediator(const std::shared_ptr<DiagramItem>& item, RuleList rules);
 
     DiagramMediator(const DiagramMediator&) = delete;
     DiagramMediator& operator=(const DiagramMediator&) = delete;

@@ -70,6 +70,22 @@ std::shared_ptr<ContainerNode> Factory::createContainerNode(const Rect& bounds) 
     return createContainerNode(bounds.x, bounds.y, bounds.width, bounds.height);
 }
 
+std::shared_ptr<ContainerNode> Factory::createContainerNode(double x, double y, double width,
+                                                            double height, bool foldable) {
+    auto node = createContainerNode(x, y, width, height);
+    if (node) node->setFoldable(foldable);
+    return node;
+}
+
+std::shared_ptr<ContainerNode> Factory::createContainerNode(Point location, Size size,
+                                                            bool foldable) {
+    return createContainerNode(location.x, location.y, size.width, size.height, foldable);
+}
+
+std::shared_ptr<ContainerNode> Factory::createContainerNode(const Rect& bounds, bool foldable) {
+    return createContainerNode(bounds.x, bounds.y, bounds.width, bounds.height, foldable);
+}
+
 std::shared_ptr<TableNode> Factory::createTableNode(double x, double y, double width,
                                                     double height) {
     auto node = std::make_shared<TableNode>();
@@ -131,6 +147,12 @@ void finish(Diagram& diagram, const std::shared_ptr<DiagramLink>& link) {
 }
 
 }  // namespace
+
+std::shared_ptr<ConnectionPoint> Factory::looseEnd(const std::shared_ptr<DiagramLink>& link,
+                                                   bool incoming) {
+    const Point at = incoming ? link->endPoint() : link->startPoint();
+    return std::make_shared<VirtualNode>()->createConnectionPoint(link, at, incoming);
+}
 
 std::shared_ptr<DiagramLink> Factory::createDiagramLink(
     const std::shared_ptr<DiagramNode>& origin, const std::shared_ptr<DiagramNode>& destination) {
@@ -248,7 +270,7 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(const std::shared_ptr<Di
     link->setStartPoint(from);
     link->setOriginConnection(origin->createConnectionPoint(link, from, false));
     link->setEndPoint(destination);
-    link->setDestinationConnection(std::make_shared<VirtualConnectionPoint>(link, true));
+    link->setDestinationConnection(looseEnd(link, true));
     link->originConnection()->alignToNode(destination);
     finish(*d, link);
     return link;
@@ -260,7 +282,7 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(
     if (!d || !isFinite(origin) || !destination) return nullptr;
     auto link = newLink(d);
     link->setStartPoint(origin);
-    link->setOriginConnection(std::make_shared<VirtualConnectionPoint>(link, false));
+    link->setOriginConnection(looseEnd(link, false));
     const Point to = destination->bounds().center();
     link->setEndPoint(to);
     link->setDestinationConnection(destination->createConnectionPoint(link, to, true));
@@ -274,9 +296,9 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(Point origin, Point dest
     if (!d || !isFinite(origin) || !isFinite(destination)) return nullptr;
     auto link = newLink(d);
     link->setStartPoint(origin);
-    link->setOriginConnection(std::make_shared<VirtualConnectionPoint>(link, false));
+    link->setOriginConnection(looseEnd(link, false));
     link->setEndPoint(destination);
-    link->setDestinationConnection(std::make_shared<VirtualConnectionPoint>(link, true));
+    link->setDestinationConnection(looseEnd(link, true));
     finish(*d, link);
     return link;
 }

@@ -9,6 +9,7 @@
 
 namespace nodeloom {
 
+class ConnectionPoint;
 class ContainerNode;
 class Diagram;
 class DiagramLink;
@@ -56,6 +57,11 @@ public:
                                                        double height);
     std::shared_ptr<ContainerNode> createContainerNode(Point location, Size size);
     std::shared_ptr<ContainerNode> createContainerNode(const Rect& bounds);
+    // A container without a fold button when foldable is false.
+    std::shared_ptr<ContainerNode> createContainerNode(double x, double y, double width,
+                                                       double height, bool foldable);
+    std::shared_ptr<ContainerNode> createContainerNode(Point location, Size size, bool foldable);
+    std::shared_ptr<ContainerNode> createContainerNode(const Rect& bounds, bool foldable);
 
     // A table without rows or columns.
     std::shared_ptr<TableNode> createTableNode(double x, double y, double width, double height);
@@ -103,7 +109,7 @@ public:
                                                    const std::shared_ptr<TreeViewItem>& originItem,
                                                    const std::shared_ptr<TreeViewNode>& destination,
                                                    const std::shared_ptr<TreeViewItem>& destItem);
-    // A link with a loose end at the point.
+    // A link with a loose end at the point; each loose end sits on a virtual node of its own.
     std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<DiagramNode>& origin,
                                                    Point destination);
     std::shared_ptr<DiagramLink> createDiagramLink(Point origin,
@@ -121,6 +127,9 @@ private:
                                           std::optional<int> originRow,
                                           const std::shared_ptr<DiagramNode>& destination,
                                           std::optional<int> destRow);
+    // A loose end of the link at its current start (end) point, on a new virtual node.
+    static std::shared_ptr<ConnectionPoint> looseEnd(const std::shared_ptr<DiagramLink>& link,
+                                                     bool incoming);
 
     std::weak_ptr<Diagram> diagram_;
 };

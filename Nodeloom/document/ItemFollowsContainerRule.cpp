@@ -1,7 +1,6 @@
 #include "Nodeloom/document/ItemFollowsContainerRule.h"
 
 #include "Nodeloom/composite/ContainerNode.h"  // Hook: node container
-#include "Nodeloom/document/Diagram.h"
 
 namespace nodeloom {
 
@@ -9,16 +8,8 @@ DependencyRule::ItemList ItemFollowsContainerRule::dependents(
     const std::shared_ptr<DiagramItem>& item) {
     const auto* container = dynamic_cast<const ContainerNode*>(item.get());
     if (container == nullptr) return {};
-    // A container keeps no list of its children yet: a child is known only by the container
-    // attachment it holds. The children are therefore looked up among the document's nodes,
-    // in the order the document holds them; a container outside a document has none to find.
-    const std::shared_ptr<Diagram> diagram = container->diagram();
-    if (!diagram) return {};
-    ItemList children;
-    for (const auto& node : diagram->nodes()) {
-        if (node && node->container().get() == container) children.push_back(node);
-    }
-    return children;
+    const auto& children = container->children();
+    return ItemList(children.begin(), children.end());
 }
 
 std::shared_ptr<DiagramItem> ItemFollowsContainerRule::masterOf(const DiagramNode& node) const {

@@ -117,6 +117,12 @@ VirtualConnectionPoint::VirtualConnectionPoint(const std::shared_ptr<DiagramLink
                                                bool incoming)
     : ConnectionPoint(VirtualNode::instance(), link, incoming) {}
 
+VirtualConnectionPoint::VirtualConnectionPoint(const std::shared_ptr<VirtualNode>& node,
+                                               const std::shared_ptr<DiagramLink>& link,
+                                               bool incoming)
+    : ConnectionPoint(node ? node : VirtualNode::instance(), link, incoming),
+      ownNode_(node == VirtualNode::instance() ? nullptr : node) {}
+
 void VirtualConnectionPoint::addLinkToNode() {}
 
 void VirtualConnectionPoint::removeLinkFromNode() {}
@@ -150,7 +156,8 @@ void VirtualNode::setInstance(std::shared_ptr<VirtualNode> node) {
 
 std::shared_ptr<ConnectionPoint> VirtualNode::createConnectionPoint(
     const std::shared_ptr<DiagramLink>& link, Point, bool incoming) {
-    return std::make_shared<VirtualConnectionPoint>(link, incoming);
+    const auto self = std::static_pointer_cast<VirtualNode>(weak_from_this().lock());
+    return std::make_shared<VirtualConnectionPoint>(self, link, incoming);
 }
 
 bool VirtualNode::isRealNode() const {

@@ -68,17 +68,27 @@ private:
     int anchor_ = -1;
 };
 
-// The end of a link that has no real node: it sits on the shared virtual node, keeps no link
-// lists and never moves the link.
+class VirtualNode;
+
+// The end of a link that has no real node: it sits on a virtual node, keeps no link lists and
+// never moves the link.
 class VirtualConnectionPoint : public ConnectionPoint {
 public:
+    // On the shared virtual node.
     VirtualConnectionPoint(const std::shared_ptr<DiagramLink>& link, bool incoming);
+    // On a virtual node of its own, which the end keeps alive: nothing else owns it. A null
+    // node stands for the shared one.
+    VirtualConnectionPoint(const std::shared_ptr<VirtualNode>& node,
+                           const std::shared_ptr<DiagramLink>& link, bool incoming);
 
     void addLinkToNode() override;
     void removeLinkFromNode() override;
     void alignToNode(Point point) override;
     // The link's own end point on this side.
     Point getCenter() override;
+
+private:
+    std::shared_ptr<VirtualNode> ownNode_;
 };
 
 // The shared stand-in node at the loose end of a link.
@@ -90,7 +100,8 @@ public:
     static std::shared_ptr<VirtualNode> instance();
     static void setInstance(std::shared_ptr<VirtualNode> node);
 
-    // A virtual end on the shared instance, whatever the point.
+    // A virtual end on this node, whatever the point; the end keeps a node other than the
+    // shared instance alive.
     std::shared_ptr<ConnectionPoint> createConnectionPoint(const std::shared_ptr<DiagramLink>& link,
                                                            Point point, bool incoming) override;
     bool isRealNode() const override;

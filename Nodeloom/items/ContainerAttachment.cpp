@@ -9,8 +9,12 @@ ContainerAttachment::ContainerAttachment(const std::shared_ptr<ContainerNode>& c
     : Attachment(container, childNode, AttachToNode::topLeft) {}
 
 void ContainerAttachment::detach() {
-    // Containers take children out through their own remove, which comes with the composite
-    // nodes; until then the child stays where it is.
+    // The container drops this attachment, which may be its last owner: both ends are held here
+    // and nothing of this object is touched after the call.
+    const std::shared_ptr<ContainerNode> container =
+        std::dynamic_pointer_cast<ContainerNode>(master());
+    const std::shared_ptr<DiagramNode> child = childNode();
+    if (container && child) container->remove(child);
 }
 
 void ContainerAttachment::updateFromMaster() {

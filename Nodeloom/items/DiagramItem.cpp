@@ -589,16 +589,30 @@ void DiagramItem::setDiagram(const std::shared_ptr<Diagram>& diagram) {
     diagram_ = diagram;
 }
 
-const std::vector<std::shared_ptr<DiagramNode>>& DiagramItem::attachedNodes() const {
-    return attachedNodes_;
+std::vector<std::shared_ptr<DiagramNode>> DiagramItem::attachedNodes() const {
+    std::vector<std::shared_ptr<DiagramNode>> nodes;
+    nodes.reserve(attachedNodes_.size());
+    for (const auto& entry : attachedNodes_) {
+        if (auto node = entry.lock()) nodes.push_back(std::move(node));
+    }
+    return nodes;
 }
 
-std::vector<std::shared_ptr<DiagramNode>>& DiagramItem::attachedNodes() {
-    return attachedNodes_;
+void DiagramItem::setAttachedNodes(const std::vector<std::shared_ptr<DiagramNode>>& nodes) {
+    attachedNodes_.assign(nodes.begin(), nodes.end());
 }
 
-void DiagramItem::setAttachedNodes(std::vector<std::shared_ptr<DiagramNode>> nodes) {
-    attachedNodes_ = std::move(nodes);
+void DiagramItem::addAttachedNode(const std::shared_ptr<DiagramNode>& node) {
+    if (!node) return;
+    // Entries of nodes that are gone are dropped here, so the list cannot grow without bound.
+    std::erase_if(attachedNodes_, [](const auto& entry) { return entry.expired(); });
+    attachedNodes_.push_back(node);
+}
+
+void DiagramItem::removeAttachedNode(const DiagramNode& node) {
+    const auto it = std::find_if(attachedNodes_.begin(), attachedNodes_.end(),
+                                 [&node](const auto& entry) { return entry.lock().get() == &node; });
+    if (it != attachedNodes_.end()) attachedNodes_.erase(it);
 }
 
 bool DiagramItem::ignoreLayout() const {

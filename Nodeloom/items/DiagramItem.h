@@ -174,9 +174,15 @@ public:
     virtual void setTag(const std::string& tag);
     virtual std::shared_ptr<Diagram> diagram() const;
     virtual void setDiagram(const std::shared_ptr<Diagram>& diagram);
-    virtual const std::vector<std::shared_ptr<DiagramNode>>& attachedNodes() const;
-    virtual std::vector<std::shared_ptr<DiagramNode>>& attachedNodes();
-    virtual void setAttachedNodes(std::vector<std::shared_ptr<DiagramNode>> nodes);
+    // The nodes attached to this item that are still alive, in the order they were attached.
+    // The item refers to them weakly: nodes attached to each other in a loop would otherwise
+    // keep each other alive once their document and the caller let go of them.
+    virtual std::vector<std::shared_ptr<DiagramNode>> attachedNodes() const;
+    virtual void setAttachedNodes(const std::vector<std::shared_ptr<DiagramNode>>& nodes);
+    // Null is ignored; a node is listed as often as it is added.
+    virtual void addAttachedNode(const std::shared_ptr<DiagramNode>& node);
+    // Drops the first entry of that node; nothing when it is not listed.
+    virtual void removeAttachedNode(const DiagramNode& node);
 
     virtual bool ignoreLayout() const;
     virtual void setIgnoreLayout(bool ignore);
@@ -227,7 +233,7 @@ private:
     std::shared_ptr<Style> style_;
     std::string tag_;
     std::weak_ptr<Diagram> diagram_;
-    std::vector<std::shared_ptr<DiagramNode>> attachedNodes_;
+    std::vector<std::weak_ptr<DiagramNode>> attachedNodes_;
     std::vector<std::weak_ptr<DiagramItem>> cycleGuard_;
     bool topLevel_ = true;
     bool ignoreLayout_ = false;

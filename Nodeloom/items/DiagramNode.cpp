@@ -572,7 +572,7 @@ void DiagramNode::attachToNode(const std::shared_ptr<DiagramNode>& master, Attac
     if (!master || !me) return;
     if (const std::shared_ptr<Attachment> old = attachment_) old->detach();
     attachment_ = std::make_shared<GroupAttachment>(master, me, from);
-    master->attachedNodes().push_back(me);
+    master->addAttachedNode(me);
 }
 
 void DiagramNode::attachToLink(const std::shared_ptr<DiagramLink>& master, AttachToLink from) {
@@ -580,7 +580,7 @@ void DiagramNode::attachToLink(const std::shared_ptr<DiagramLink>& master, Attac
     if (!master || !me) return;
     if (const std::shared_ptr<Attachment> old = attachment_) old->detach();
     attachment_ = std::make_shared<GroupAttachment>(master, me, from);
-    master->attachedNodes().push_back(me);
+    master->addAttachedNode(me);
 }
 
 void DiagramNode::detach() {
@@ -588,12 +588,8 @@ void DiagramNode::detach() {
         std::dynamic_pointer_cast<GroupAttachment>(attachment_);
     if (!group) return;
     attachment_.reset();
-    const std::shared_ptr<DiagramItem> master = group->master();
-    if (!master) return;
-    auto& list = master->attachedNodes();
-    const auto it = std::find_if(list.begin(), list.end(),
-                                 [this](const auto& node) { return node.get() == this; });
-    if (it != list.end()) list.erase(it);
+    if (const std::shared_ptr<DiagramItem> master = group->master())
+        master->removeAttachedNode(*this);
 }
 
 std::shared_ptr<DiagramItem> DiagramNode::master() const {

@@ -41,7 +41,7 @@ inline std::shared_ptr<DiagramLink> addLink(const std::shared_ptr<Diagram>& d,
 // Makes the node a child of the container, keeping its place.
 inline void adopt(const std::shared_ptr<ContainerNode>& container,
                   const std::shared_ptr<DiagramNode>& node) {
-    node->setAttachment(std::make_shared<ContainerAttachment>(container, node));
+    container->add(node);
 }
 
 inline std::vector<Point> shifted(const std::vector<Point>& points, double dx, double dy) {

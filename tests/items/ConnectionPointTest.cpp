@@ -99,11 +99,12 @@ TEST(ConnectionPoint, EndsOfHiddenNodesSitOnTheNearestFoldedContainer) {
 
     ConnectionPoint end(node, linkEndingAt(Point(140, 130)), true);
     EXPECT_EQ(end.positionFromNode(), Point(140, 130));
+    // Folded, each container is a strip 50 by 5 millimetres at its corner.
     outer->setFolded(true);
-    EXPECT_EQ(end.positionFromNode(), Point(400, 200));
+    EXPECT_EQ(end.positionFromNode(), Point(50, 2.5));
     inner->setFolded(true);
     EXPECT_EQ(node->getFoldedContainer(), inner);
-    EXPECT_EQ(end.positionFromNode(), Point(200, 150));
+    EXPECT_EQ(end.positionFromNode(), Point(150, 102.5));
 
     // Containers that hold each other must not trap the walk.
     inner->setFolded(false);
@@ -175,11 +176,17 @@ TEST(VirtualConnectionPoint, SitsOnTheSharedNodeAndNeverMovesTheLink) {
     EXPECT_EQ(link->endPoint(), Point(70, 80));
     EXPECT_TRUE(VirtualNode::instance()->incomingLinks().empty());
 
-    // Whatever virtual node is asked, the end goes to the shared one.
+    // Another virtual node gets an end of its own, which keeps it alive.
     auto another = std::make_shared<VirtualNode>();
+    const std::weak_ptr<VirtualNode> watch = another;
     auto made = another->createConnectionPoint(link, Point(5, 5), false);
     EXPECT_NE(std::dynamic_pointer_cast<VirtualConnectionPoint>(made), nullptr);
-    EXPECT_EQ(made->node(), VirtualNode::instance());
+    another.reset();
+    EXPECT_EQ(made->node(), watch.lock());
+    EXPECT_NE(made->node(), nullptr);
+    EXPECT_NE(made->node(), VirtualNode::instance());
+    made.reset();
+    EXPECT_TRUE(watch.expired());
     VirtualNode::setInstance(nullptr);
     EXPECT_NE(VirtualNode::instance(), nullptr);
 }

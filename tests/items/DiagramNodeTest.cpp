@@ -262,13 +262,12 @@ TEST(DiagramNode, AffectedBoundsCoverAttachedNodesAndLinksOnce) {
     auto c = nodeAt(Rect(200, 0, 10, 10));
     connect(b, c, {Point(60, 60), Point(300, -40)});
     // Attached to each other: the walk must end.
-    a->attachedNodes().push_back(b);
-    b->attachedNodes().push_back(a);
+    a->addAttachedNode(b);
+    b->addAttachedNode(a);
 
     // The rectangle and the link grown by its stroke; attached nodes bring their links.
     EXPECT_EQ(a->getAffectedBounds(Rect(0, 0, 1, 1)), Rect(0, -41, 301, 102));
     EXPECT_EQ(a->cycleGuard().size(), 3u);  // left for the caller to empty
-    a->attachedNodes().clear();
 }
 
 TEST(DiagramNode, StyleLookupTriesTheNodeTypeFirst) {

@@ -432,7 +432,7 @@ TEST(LayoutDriver, ContainerChildrenMoveWithTheirContainer) {
     auto d = test::makeDiagram();
     auto container = d->factory()->createContainerNode(200, 200, 100, 80);
     auto child = addNode(*d, 210, 220, 30, 20);
-    child->setAttachment(std::make_shared<ContainerAttachment>(container, child));
+    container->add(child);
     auto outside = addNode(*d, 0, 0);
     addLink(*d, child, outside);
 
@@ -455,8 +455,7 @@ TEST(LayoutDriver, AContainerArrangesItsChildrenInsideItWithoutAnUndoStep) {
     std::vector<std::shared_ptr<DiagramNode>> children;
     for (int i = 0; i < 3; ++i) {
         children.push_back(addNode(*d, 300 - 60.0 * i, 250 - 30.0 * i, 30, 20));
-        children.back()->setAttachment(
-            std::make_shared<ContainerAttachment>(container, children.back()));
+        container->add(children.back());
     }
     auto outside = addNode(*d, 500, 500);
     addLink(*d, children[0], children[1]);
