@@ -110,7 +110,7 @@ void Diagram::setDefaultShapes(std::shared_ptr<ShapeLibrary> library) {
 // Every document reads the bundled file again into the one shared library; without the file the
 // library keeps what it has.
 void Diagram::loadShapeLibrary() {
-    const std::string path = platform::Bundle::pathForResource("shapes", "xml");
+    const std::string path = platform::Bundle::library().pathForResource("shapes", "xml");
     if (path.empty()) return;
     XmlDomBuilder builder;
     builder.parseFile(path);

@@ -90,8 +90,9 @@ bool Diagram::loadFromXml(const std::string& resourceName) {
     const std::size_t dot = resourceName.rfind('.');
     if (dot == std::string::npos) return false;
     const std::string path =
-        platform::Bundle::pathForResource(std::string_view(resourceName).substr(0, dot),
-                                          std::string_view(resourceName).substr(dot + 1));
+        platform::Bundle::library().pathForResource(
+            std::string_view(resourceName).substr(0, dot),
+            std::string_view(resourceName).substr(dot + 1));
     if (path.empty()) return false;
     return loadFromXml(fs::path(path));
 }

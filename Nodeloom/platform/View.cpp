@@ -8,6 +8,7 @@
 #include "Nodeloom/foundation/Geometry.h"
 #include "Nodeloom/foundation/Typecast.h"
 #include "Nodeloom/platform/Coder.h"
+#include "Nodeloom/platform/GestureRecognizer.h"
 #include "Nodeloom/platform/GraphicsContext.h"
 #include "Nodeloom/platform/ImageSurface.h"
 #include "Nodeloom/platform/Screen.h"
@@ -289,6 +290,22 @@ std::shared_ptr<View> View::hitTest(const Point& point) {
 bool View::pointInside(const Point& point) const {
     return point.x >= bounds_.left() && point.x < bounds_.right() && point.y >= bounds_.top() &&
            point.y < bounds_.bottom();
+}
+
+void View::addGestureRecognizer(std::shared_ptr<GestureRecognizer> recognizer) {
+    if (!recognizer) return;
+    if (auto holder = recognizer->view()) {
+        if (holder.get() == this) return;
+        holder->removeGestureRecognizer(recognizer);
+    }
+    recognizer->view_ = weak_from_this();
+    gestureRecognizers_.push_back(std::move(recognizer));
+}
+
+void View::removeGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer) {
+    if (!recognizer || recognizer->view().get() != this) return;
+    recognizer->view_.reset();
+    std::erase(gestureRecognizers_, recognizer);
 }
 
 void View::touchesBegan(const TouchSet&, const std::shared_ptr<TouchEvent>&) {}

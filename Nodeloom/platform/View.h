@@ -16,6 +16,7 @@
 namespace nodeloom::platform {
 
 class Coder;
+class GestureRecognizer;
 class ImageSurface;
 class TouchEvent;
 class Window;
@@ -136,6 +137,14 @@ public:
     virtual void touchesCancelled(const TouchSet& touches,
                                   const std::shared_ptr<TouchEvent>& event);
 
+    // Gesture recognisers, held by the view. Adding one that another view holds moves it here;
+    // adding one twice keeps one entry.
+    const std::vector<std::shared_ptr<GestureRecognizer>>& gestureRecognizers() const {
+        return gestureRecognizers_;
+    }
+    void addGestureRecognizer(std::shared_ptr<GestureRecognizer> recognizer);
+    void removeGestureRecognizer(const std::shared_ptr<GestureRecognizer>& recognizer);
+
     // First responder: the one view of a window that takes keyboard input.
     // The base cannot become first responder.
     virtual bool canBecomeFirstResponder() const;
@@ -155,6 +164,7 @@ private:
     Rect bounds_;
     std::weak_ptr<View> superview_;
     std::vector<std::shared_ptr<View>> subviews_;
+    std::vector<std::shared_ptr<GestureRecognizer>> gestureRecognizers_;
     std::vector<std::optional<Rect>> displayRequests_;
     std::shared_ptr<Color> backgroundColor_;
     std::shared_ptr<Color> borderColor_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Nodeloom/platform/GestureRecognizer.h"
 #include "Nodeloom/platform/Screen.h"
 #include "Nodeloom/platform/TouchEvent.h"
 
@@ -114,6 +115,8 @@ void Window::deliver(const std::vector<LiveFinger>& fingers, TouchPhase phase, C
     refreshEvent();
     const std::shared_ptr<TouchEvent> event = event_;
 
+    recognize(fingers, phase, *event);
+
     std::vector<View*> views;
     for (const auto& finger : fingers) {
         if (std::find(views.begin(), views.end(), finger.view) == views.end()) {
@@ -135,6 +138,50 @@ void Window::deliver(const std::vector<LiveFinger>& fingers, TouchPhase phase, C
                                [&](const LiveFinger& f) { return f.touch == live.touch; });
         });
         refreshEvent();
+    }
+}
+
+void Window::recognize(const std::vector<LiveFinger>& fingers, TouchPhase phase,
+                       const TouchEvent& event) {
+    // Each recogniser of a finger's view or of one of its ancestors takes that finger, the
+    // recognisers in the order first met walking up from the fingers' views.
+    struct Share {
+        std::shared_ptr<GestureRecognizer> recognizer;
+        TouchSet touches;
+    };
+    std::vector<Share> shares;
+    for (const auto& finger : fingers) {
+        std::shared_ptr<View> view = finger.view->weak_from_this().lock();
+        for (; view; view = view->superview()) {
+            for (const auto& recognizer : view->gestureRecognizers()) {
+                auto share = std::find_if(shares.begin(), shares.end(), [&](const Share& s) {
+                    return s.recognizer == recognizer;
+                });
+                if (share == shares.end()) {
+                    shares.push_back(Share{recognizer, {}});
+                    share = shares.end() - 1;
+                }
+                share->touches.push_back(finger.touch);
+            }
+        }
+    }
+    for (const auto& share : shares) {
+        GestureRecognizer& r = *share.recognizer;
+        switch (phase) {
+        case TouchPhase::began:
+            r.touchesBegan(share.touches, event);
+            break;
+        case TouchPhase::moved:
+        case TouchPhase::stationary:
+            r.touchesMoved(share.touches, event);
+            break;
+        case TouchPhase::ended:
+            r.touchesEnded(share.touches, event);
+            break;
+        case TouchPhase::cancelled:
+            r.touchesCancelled(share.touches, event);
+            break;
+        }
     }
 }
 

@@ -70,6 +70,9 @@ private:
     // Sets the phases, refreshes the event, calls back and, for ending phases, lets the fingers go.
     void deliver(const std::vector<LiveFinger>& fingers, TouchPhase phase, Callback callback);
     void refreshEvent();
+    // Hands the fingers to the gesture recognisers above their views.
+    void recognize(const std::vector<LiveFinger>& fingers, TouchPhase phase,
+                   const TouchEvent& event);
 
     std::optional<double> scale_;
     std::weak_ptr<View> firstResponder_;

@@ -36,7 +36,7 @@ std::shared_ptr<XmlElement> testLibrary() {
 }
 
 std::shared_ptr<XmlElement> bundledLibrary() {
-    return parseFile(platform::Bundle::pathForResource("shapes", "xml"));
+    return parseFile(platform::Bundle::library().pathForResource("shapes", "xml"));
 }
 
 }  // namespace

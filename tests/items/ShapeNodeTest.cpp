@@ -56,7 +56,7 @@ const ShapeLibrary& bundledShapes() {
     static const bool loaded = [] {
         XmlContext context;
         DiagramStatic::defaultShapes()->loadFromXml(
-            parseFile(platform::Bundle::pathForResource("shapes", "xml")), context);
+            parseFile(platform::Bundle::library().pathForResource("shapes", "xml")), context);
         return true;
     }();
     (void)loaded;

@@ -41,12 +41,21 @@ private:
 TEST(Bundle, FindsResourcesByNameAndTypeInTheChosenFolder) {
     const std::string folder = std::string(NODELOOM_TEST_DATA_DIR) + "/xml/resources";
     ScopedEnvironment resources("NODELOOM_RESOURCES", folder.c_str());
-    EXPECT_EQ(Bundle::pathForResource("shapes", "xml"), folder + "/shapes.xml");
-    EXPECT_EQ(Bundle::pathForResource("shapes.xml", ""), folder + "/shapes.xml");
-    EXPECT_EQ(Bundle::pathForResource("shapes", "png"), "");
-    EXPECT_EQ(Bundle::pathForResource("", "xml"), "");
-    EXPECT_EQ(Bundle::pathForResource("../resources/shapes", "xml"), "");
-    EXPECT_EQ(Bundle::pathForResource("..", ""), "");
+    EXPECT_EQ(Bundle::library().pathForResource("shapes", "xml"), folder + "/shapes.xml");
+    EXPECT_EQ(Bundle::library().pathForResource("shapes.xml", ""), folder + "/shapes.xml");
+    EXPECT_EQ(Bundle::library().pathForResource("shapes", "png"), "");
+    EXPECT_EQ(Bundle::library().pathForResource("", "xml"), "");
+    EXPECT_EQ(Bundle::library().pathForResource("../resources/shapes", "xml"), "");
+    EXPECT_EQ(Bundle::library().pathForResource("..", ""), "");
+
+    // The application's bundle is the program's own directory unless the host names one.
+    EXPECT_NE(Bundle::main(), Bundle::library());
+    EXPECT_NE(Bundle::main().pathForResource("test_platform", ""), "");
+    EXPECT_EQ(Bundle::main().pathForResource("shapes", "xml"), "");
+    Bundle::setMainDirectory(folder);
+    EXPECT_EQ(Bundle::main().pathForResource("shapes", "xml"), folder + "/shapes.xml");
+    Bundle::setMainDirectory("");
+    EXPECT_EQ(Bundle::main().pathForResource("shapes", "xml"), "");
 }
 
 TEST(Directories, FollowTheEnvironmentUnlessRedirected) {

@@ -1,0 +1,302 @@
+#include "Nodeloom/composite/ScrollBar.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/document/ScrollNodeCommand.h"
+#include "Nodeloom/document/UndoManager.h"
+#include "Nodeloom/foundation/Canvas.h"
+#include "Nodeloom/foundation/Colors.h"
+#include "Nodeloom/foundation/MeasureUnit.h"
+#include "Nodeloom/items/DiagramItem.h"
+#include "Nodeloom/items/Scrollable.h"
+
+namespace nodeloom {
+
+namespace {
+
+// The track's outline, whatever backgroundStroke says.
+const Color kTrackStroke(228.0 / 255, 228.0 / 255, 228.0 / 255);
+
+double nodeHeight(const std::shared_ptr<DiagramItem>& item) {
+    return item ? item->getBounds().height : 0.0;
+}
+
+bool usable(double value) {
+    return std::isfinite(value) && value != 0.0;
+}
+
+// A row count that came out of floating-point arithmetic a hair away from a whole number is
+// that number: the node truncates positions to rows.
+double snapToWhole(double value) {
+    const double whole = std::round(value);
+    return std::abs(value - whole) < 1e-9 * std::max(1.0, std::abs(whole)) ? whole : value;
+}
+
+}  // namespace
+
+ScrollBar::ScrollBar(std::weak_ptr<DiagramItem> item)
+    : Manipulator(std::move(item)),
+      backgroundBrush_(std::make_shared<LinearGradientBrush>()),
+      scrollOnMouseOverBrush_(std::make_shared<SolidColorBrush>(std::make_shared<Color>())),
+      scrollOnMouseOutBrush_(std::make_shared<SolidColorBrush>(std::make_shared<Color>())),
+      backgroundStroke_(Colors::Transparent()),
+      scrollStroke_(Colors::Transparent()) {}
+
+ScrollBar::ScrollBar(std::weak_ptr<DiagramItem> item, std::optional<Point>, double, double,
+                     std::shared_ptr<Brush> backgroundBrush,
+                     std::shared_ptr<Brush> scrollOnMouseOverBrush,
+                     std::shared_ptr<Brush> scrollOnMouseOutBrush,
+                     std::shared_ptr<Color> backgroundStroke, std::shared_ptr<Color> scrollStroke)
+    : Manipulator(std::move(item)),
+      backgroundBrush_(std::move(backgroundBrush)),
+      scrollOnMouseOverBrush_(std::move(scrollOnMouseOverBrush)),
+      scrollOnMouseOutBrush_(std::move(scrollOnMouseOutBrush)),
+      backgroundStroke_(backgroundStroke ? std::move(backgroundStroke) : Colors::Transparent()),
+      scrollStroke_(scrollStroke ? std::move(scrollStroke) : Colors::Transparent()),
+      yScrollPosition_(0.0) {}
+
+// ---------------------------------------------------------------------------------------------
+// Properties
+
+void ScrollBar::setBackgroundBrush(std::shared_ptr<Brush> brush) {
+    backgroundBrush_ = std::move(brush);
+}
+
+void ScrollBar::setScrollOnMouseOverBrush(std::shared_ptr<Brush> brush) {
+    scrollOnMouseOverBrush_ = std::move(brush);
+}
+
+void ScrollBar::setScrollOnMouseOutBrush(std::shared_ptr<Brush> brush) {
+    scrollOnMouseOutBrush_ = std::move(brush);
+}
+
+void ScrollBar::setBackgroundStroke(std::shared_ptr<Color> color) {
+    if (color) backgroundStroke_ = std::move(color);
+}
+
+void ScrollBar::setScrollStroke(std::shared_ptr<Color> color) {
+    if (color) scrollStroke_ = std::move(color);
+}
+
+void ScrollBar::setYScrollPosition(double position) {
+    if (std::isfinite(position)) yScrollPosition_ = position;
+}
+
+std::shared_ptr<Scrollable> ScrollBar::scrollable() const {
+    return std::dynamic_pointer_cast<Scrollable>(item());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Geometry
+
+double ScrollBar::width() const {
+    const std::shared_ptr<DiagramItem> owner = item();
+    const std::shared_ptr<Diagram> diagram = owner ? owner->diagram() : nullptr;
+    if (!diagram) return 2.5;
+    return MeasureUnit::Millimeter()->convert(2.5, diagram->measureUnit());
+}
+
+double ScrollBar::height() const {
+    const std::shared_ptr<DiagramItem> owner = item();
+    const auto node = std::dynamic_pointer_cast<Scrollable>(owner);
+    if (!node) return 0.0;
+    return owner->getBounds().height - node->getCaptionHeight();
+}
+
+double ScrollBar::scrollHeight() const {
+    const std::shared_ptr<DiagramItem> owner = item();
+    const auto node = std::dynamic_pointer_cast<Scrollable>(owner);
+    if (!node) return 0.0;
+    if (node->integralScrollMode()) {
+        const double steps = static_cast<double>(node->getItemsNumber()) -
+                             static_cast<double>(node->getNumberOfLastVisibleItems()) + 1.0;
+        return (height() - diameter()) / steps;
+    }
+    return height() * nodeHeight(owner) / node->getMaxScrollPos() - diameter();
+}
+
+Point ScrollBar::position() const {
+    const std::shared_ptr<DiagramItem> owner = item();
+    if (!owner) return Point();
+    const Rect bounds = owner->getBounds();
+    return Point(bounds.width - width(), bounds.height - height());
+}
+
+Rect ScrollBar::localBounds() const {
+    const Point p = position();
+    return Rect(p.x, p.y, width(), height());
+}
+
+Rect ScrollBar::globalBounds() const {
+    const std::shared_ptr<DiagramItem> owner = item();
+    const Rect local = localBounds();
+    if (!owner) return local;
+    const Rect bounds = owner->getBounds();
+    return Rect(local.x + bounds.x, local.y + bounds.y, local.width, local.height);
+}
+
+double ScrollBar::freeTrack() const {
+    const double free = height() - scrollHeight() - diameter();
+    return std::isfinite(free) ? free : 0.0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Scroll position
+
+void ScrollBar::updateScrollPosition() {
+    const auto node = scrollable();
+    if (!node || node->integralScrollMode()) return;
+    const double range =
+        node->getMaxScrollPos() - nodeHeight(item()) + node->getCaptionHeight();
+    const double free = freeTrack();
+    if (!usable(range) || !usable(free)) return;
+    setYScrollPosition(node->getCurrentScrollPos() / range * free);
+}
+
+std::optional<double> ScrollBar::scrollPositionFor(Scrollable& node, double y,
+                                                   bool upwards) const {
+    const double free = freeTrack();
+    if (!node.integralScrollMode()) {
+        const double range =
+            node.getMaxScrollPos() - nodeHeight(item()) + node.getCaptionHeight();
+        if (!usable(range) || !usable(free)) return std::nullopt;
+        const double result = y / free * range;
+        if (!std::isfinite(result)) return std::nullopt;
+        return result;
+    }
+
+    // Row by row: the thumb's stops lie one thumb length apart from the top of the track.
+    const double thumb = scrollHeight();
+    if (!(std::isfinite(thumb) && thumb > 0) || !(free > 0)) return std::nullopt;
+    const double q = (height() - diameter()) / thumb;
+    // A stop count beyond any row count the node could hold is no row position.
+    if (!std::isfinite(q) || q < 0 || q > 1e12) return std::nullopt;
+    const auto k = static_cast<long long>(q);
+    const auto stop = [thumb](long long i) { return static_cast<double>(i) * thumb; };
+
+    // Both counts follow from one division; the comparisons decide the stops at the boundary.
+    double result = 0.0;
+    if (upwards) {
+        // The stops 1..k that lie above the thumb's bottom.
+        const auto below = [&](long long i) { return stop(i) < thumb + y; };
+        long long count = std::clamp(static_cast<long long>(std::floor((thumb + y) / thumb)),
+                                     0LL, k);
+        while (count < k && below(count + 1))
+            ++count;
+        while (count > 0 && !below(count))
+            --count;
+        result = static_cast<double>(count);
+    } else {
+        // q less the stops 0..k-1 that lie below the thumb's top.
+        const auto beyond = [&](long long i) { return stop(i) > y; };
+        long long first = std::clamp(static_cast<long long>(std::floor(y / thumb)), 0LL, k);
+        while (first > 0 && beyond(first - 1))
+            --first;
+        while (first < k && !beyond(first))
+            ++first;
+        result = q - static_cast<double>(k - first);
+    }
+    // The last row position is the one that shows the end of the list; a thumb pressed against
+    // the end of its track must not count one row past it.
+    const double last = static_cast<double>(node.getItemsNumber()) -
+                        static_cast<double>(node.getNumberOfLastVisibleItems());
+    result = std::clamp(snapToWhole(result), 0.0, std::max(last, 0.0));
+    if (!std::isfinite(result)) return std::nullopt;
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing
+
+void ScrollBar::draw(Canvas& canvas) {
+    if (!scrollable()) return;
+    updateScrollPosition();
+    const Point p = position();
+    const double w = width();
+    const double h = height();
+
+    canvas.setStroke(kTrackStroke);
+    const Rect track(p.x, p.y, w - 0.2, h);
+    canvas.drawRect(track);
+    if (backgroundBrush_) {
+        canvas.setBrush(backgroundBrush_);
+        canvas.fillRect(track);
+    }
+
+    const double thumb = scrollHeight();
+    if (!(thumb < h)) return;
+    const std::shared_ptr<Brush>& brush = drag_ ? scrollOnMouseOverBrush_ : scrollOnMouseOutBrush_;
+    if (!brush) return;
+    const double d = diameter();
+    const double top = p.y + yScrollPosition_;
+    const double x0 = p.x + 0.5;
+    canvas.pathStart();
+    canvas.pathMoveTo(Point(x0, top + d));
+    canvas.pathArcTo(Rect(x0, top + 1.5, w - 1.25, d / 2), 180, 180);
+    canvas.pathArcTo(Rect(x0, top + thumb, w - 1.25, d / 2), 0, 180);
+    canvas.pathCloseFigure();
+    canvas.setStroke(*brush->toColor());
+    canvas.setBrush(brush);
+    canvas.pathDraw();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dragging
+
+bool ScrollBar::needsDragEvents(const Point&) {
+    return true;
+}
+
+void ScrollBar::onTouchDown(const Point& point) {
+    const auto node = scrollable();
+    if (!node || !point.isFinite()) return;
+    const double dy = point.y - (position().y + yScrollPosition_);
+    if (!std::isfinite(dy)) return;
+    oldPoint_ = point;
+    drag_ = true;
+    dy_ = dy;
+
+    // A drag outside a document that records undo leaves no command behind, so that no
+    // earlier drag's command can be recorded a second time.
+    undoRecord_.reset();
+    const std::shared_ptr<Diagram> diagram = item()->diagram();
+    if (diagram && diagram->undoManager()) {
+        undoRecord_ =
+            std::make_shared<ScrollNodeCommand>(diagram.get(), node, node->getCurrentScrollPos());
+        undoRecord_->setName("CompositeCommand");
+    }
+}
+
+void ScrollBar::onTouchMove(const Point& point) {
+    if (!drag_ || !point.isFinite()) return;
+    const auto node = scrollable();
+    if (!node) return;
+    const double h = height();
+    const double thumb = scrollHeight();
+    const double d = diameter();
+    double y = point.y - position().y - dy_;
+    if (thumb + y + d > h) y = h - thumb - d;
+    if (y < 0) y = 0;
+    if (!std::isfinite(y)) return;
+
+    const std::optional<double> pos = scrollPositionFor(*node, y, point.y < oldPoint_.y);
+    if (!pos) return;
+    yScrollPosition_ = y;
+    node->setCurrentScrollPos(*pos);
+}
+
+void ScrollBar::onTouchUp(const Point&) {
+    // A release without a drag (a repeated one, say) records nothing.
+    const bool dragged = drag_;
+    drag_ = false;
+    dy_ = 0.0;
+    if (!dragged || !undoRecord_) return;
+    const std::shared_ptr<DiagramItem> owner = item();
+    const std::shared_ptr<Diagram> diagram = owner ? owner->diagram() : nullptr;
+    if (diagram && diagram->undoManager()) diagram->undoManager()->executeCommand(undoRecord_);
+}
+
+}  // namespace nodeloom
