@@ -55,9 +55,10 @@ void DrawSelectionController::endDrag(Point) {
         if (d->isItemInteractive(*item) && item->intersects(r)) item->setSelected(true);
         if (const auto container = std::dynamic_pointer_cast<ContainerNode>(item)) {
             if (container->DiagramNode::intersects(r)) {
-                container->visitChildrenInRect(r, true, [](const std::shared_ptr<DiagramItem>& child) {
-                    if (child) child->setSelected(true);
-                });
+                container->visitChildrenInRect(r, true,
+                                               [](const std::shared_ptr<DiagramItem>& child) {
+                                                   if (child) child->setSelected(true);
+                                               });
             }
         }
     }

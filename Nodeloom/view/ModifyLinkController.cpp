@@ -20,6 +20,10 @@ bool isLoose(const std::shared_ptr<ConnectionPoint>& end) {
     return dynamic_cast<const VirtualConnectionPoint*>(end.get()) != nullptr;
 }
 
+std::shared_ptr<DiagramNode> nodeOf(const std::shared_ptr<ConnectionPoint>& end) {
+    return end ? end->node() : nullptr;
+}
+
 }  // namespace
 
 ModifyLinkController::ModifyLinkController(std::shared_ptr<Diagram> diagram,
@@ -95,14 +99,13 @@ void ModifyLinkController::endDrag(Point point) {
         reject();
         return;
     }
-    const std::shared_ptr<DiagramNode> oldOrigin = link_->origin();
-    const std::shared_ptr<DiagramNode> oldDestination = link_->destination();
     if (i == 0 || i == last) {
         const bool incoming = i > 0;
         link_->connectEndAt(point, incoming, true);
         // During the drag the end passed other nodes without relinking, so the final relink
         // knows only the last of them; the node the end started on lets go here.
-        const std::shared_ptr<ConnectionPoint>& started = incoming ? startDestination_ : startOrigin_;
+        const std::shared_ptr<ConnectionPoint>& started =
+            incoming ? startDestination_ : startOrigin_;
         const std::shared_ptr<ConnectionPoint> now =
             incoming ? link_->destinationConnection() : link_->originConnection();
         if (started && started->node() != now->node()) started->removeLinkFromNode();
@@ -115,7 +118,10 @@ void ModifyLinkController::endDrag(Point point) {
         reject();
         return;
     }
-    if (link_->origin() != oldOrigin || link_->destination() != oldDestination)
+    // Compared with the ends the drag began with: the moves already reconnected the dragged
+    // end, so the nodes it has just before the release tell nothing.
+    if (link_->origin() != nodeOf(startOrigin_) ||
+        link_->destination() != nodeOf(startDestination_))
         makeLoopAtTop(link_);
     link_->invalidateLinkCrossings(oldBounds_.union_(link_->getBounds()));
     LinkEventArgs modified(link_, Point(0, 0), -1);

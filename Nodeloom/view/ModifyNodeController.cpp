@@ -129,8 +129,8 @@ void dropIntoContainer(Diagram& diagram, const std::vector<std::shared_ptr<Diagr
     moving.reserve(nodes.size());
     for (const auto& node : nodes)
         moving.insert(node.get());
-    const auto target = std::dynamic_pointer_cast<ContainerNode>(
-        diagram.getItemAt(point, [&](DiagramItem& item) {
+    const auto target =
+        std::dynamic_pointer_cast<ContainerNode>(diagram.getItemAt(point, [&](DiagramItem& item) {
             return dynamic_cast<ContainerNode*>(&item) != nullptr && !moving.contains(&item) &&
                    diagram.isItemInteractive(item);
         }));

@@ -49,7 +49,8 @@ Rect ModifySelectionController::getSelectedObstaclesRect() const {
         if (!node || !node->obstacle()) continue;
         Rect r = node->getBoundingRect();
         double margin = node->getEffectiveStrokeThickness();
-        if (const std::shared_ptr<Diagram> d = node->diagram()) margin += d->adjustmentHandlesSize();
+        if (const std::shared_ptr<Diagram> d = node->diagram())
+            margin += d->adjustmentHandlesSize();
         r.inflate(margin, margin);
         result = Rect::union_(result, r);
     }

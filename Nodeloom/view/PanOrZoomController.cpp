@@ -13,8 +13,7 @@ constexpr double minFingerDistance = 1e-6;
 
 }  // namespace
 
-PanOrZoomController::PanOrZoomController(const std::shared_ptr<DiagramView>& view)
-    : view_(view) {
+PanOrZoomController::PanOrZoomController(const std::shared_ptr<DiagramView>& view) : view_(view) {
     if (view) initialViewport_ = view->clientToDocRect(view->bounds());
 }
 

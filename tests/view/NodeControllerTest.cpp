@@ -72,8 +72,7 @@ TEST(ModifyNodeController, AMoveDropsIntoTheContainerUnderTheFingerAndAResizeNev
     auto node = doc.factory.createShapeNode(Rect(10, 10, 20, 20));
     const std::string saved = doc.diagram->saveToXmlString();
 
-    ModifyNodeController resize(doc.diagram, node,
-                                handle(node, NodeHandleType::resizeBottomRight));
+    ModifyNodeController resize(doc.diagram, node, handle(node, NodeHandleType::resizeBottomRight));
     drag(resize, Point(30, 30), Point(115, 115));
     EXPECT_EQ(node->container(), nullptr);
     doc.diagram->undo();
