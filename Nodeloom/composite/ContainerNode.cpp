@@ -193,8 +193,12 @@ void ContainerNode::setBoundsMovingLinks(const Rect& rect) {
 }
 
 void ContainerNode::resizeToFitChildren(bool exact, std::optional<double> margin) {
+    // Fitting passes outwards; containers attached to each other in a loop by hand must not
+    // pass it round for ever.
+    if (fitting_) return;
     const std::optional<Rect> r = getChildrenBounds(true);
     if (!r) return;
+    fitting_ = true;
     const double m = margin && std::isfinite(*margin) ? *margin : margin_;
     Rect candidate(r->x - m, r->y - m - captionHeight_, r->width + 2 * m,
                    r->height + 2 * m + captionHeight_);
@@ -211,6 +215,7 @@ void ContainerNode::resizeToFitChildren(bool exact, std::optional<double> margin
     }
     if (const std::shared_ptr<ContainerNode> parent = container(); parent && me)
         parent->onChildrenModified({me}, NodeHandleType::resizeTopLeft);
+    fitting_ = false;
 }
 
 void ContainerNode::onChildrenModified(const NodeList& nodes, NodeHandleType handleType) {

@@ -209,6 +209,7 @@ private:
     bool allowRemoveChildren_ = true;
     double margin_ = 3.0;
     bool autoGrow_ = true;
+    bool fitting_ = false;
 };
 
 // Appends the container's children, then its inner links, to the target's drawing order and
