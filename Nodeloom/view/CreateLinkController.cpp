@@ -18,11 +18,11 @@ std::shared_ptr<DiagramLink> makeLink(const Metatype<DiagramItem>& type) {
     return std::dynamic_pointer_cast<DiagramLink>(type.getInstance());
 }
 
-bool isLoose(const std::shared_ptr<ConnectionPoint>& end) {
+}  // namespace
+
+bool isLooseEnd(const std::shared_ptr<ConnectionPoint>& end) {
     return dynamic_cast<const VirtualConnectionPoint*>(end.get()) != nullptr;
 }
-
-}  // namespace
 
 void routeLinkIfAutoRouted(const std::shared_ptr<DiagramLink>& link) {
     if (!link || !link->autoRoute()) return;
@@ -106,7 +106,7 @@ void CreateLinkController::endDrag(Point point) {
     const std::shared_ptr<Diagram> d = diagram();
     if (!link_ || !d) return;
     const std::shared_ptr<DiagramLink> link = link_;
-    if (!d->allowUnconnectedLinks() && isLoose(link->destinationConnection())) {
+    if (!d->allowUnconnectedLinks() && isLooseEnd(link->destinationConnection())) {
         dropLink();
         return;
     }
@@ -123,7 +123,7 @@ void CreateLinkController::endDrag(Point point) {
     link->connectEndAt(point, true, true);
     d->addItem(link);
     routeLinkIfAutoRouted(link);
-    if (!isLoose(link->originConnection())) makeLoopAtTop(link);
+    if (!isLooseEnd(link->originConnection())) makeLoopAtTop(link);
     LinkEventArgs created(link, Point(0, 0), -1);
     d->linkCreated().raise(*d, created);
     link->invalidateLinkCrossings(link->getBounds());

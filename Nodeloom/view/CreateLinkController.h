@@ -8,6 +8,7 @@
 
 namespace nodeloom {
 
+class ConnectionPoint;
 class DiagramItem;
 class DiagramLink;
 class DiagramNode;
@@ -48,6 +49,8 @@ private:
     std::shared_ptr<DiagramLink> link_;
 };
 
+// Whether the link end sits on no real node.
+bool isLooseEnd(const std::shared_ptr<ConnectionPoint>& end);
 // What the interactive link tools do once a link's ends are settled: a link that routes itself
 // and is in a document takes the router's path; either way its shape then adapts to its points.
 void routeLinkIfAutoRouted(const std::shared_ptr<DiagramLink>& link);

@@ -16,10 +16,6 @@ namespace nodeloom {
 
 namespace {
 
-bool isLoose(const std::shared_ptr<ConnectionPoint>& end) {
-    return dynamic_cast<const VirtualConnectionPoint*>(end.get()) != nullptr;
-}
-
 std::shared_ptr<DiagramNode> nodeOf(const std::shared_ptr<ConnectionPoint>& end) {
     return end ? end->node() : nullptr;
 }
@@ -93,8 +89,8 @@ void ModifyLinkController::endDrag(Point point) {
     const std::size_t i = *index;
     const std::size_t last = link_->controlPoints().size() - 1;
     const bool allowLoose = d->allowUnconnectedLinks();
-    if ((!allowLoose && i == 0 && isLoose(link_->originConnection())) ||
-        (!allowLoose && i == last && isLoose(link_->destinationConnection())) ||
+    if ((!allowLoose && i == 0 && isLooseEnd(link_->originConnection())) ||
+        (!allowLoose && i == last && isLooseEnd(link_->destinationConnection())) ||
         isForbiddenLoop(*d, *link_)) {
         reject();
         return;
@@ -131,12 +127,8 @@ void ModifyLinkController::endDrag(Point point) {
 }
 
 void ModifyLinkController::reject() {
-    for (const auto& [item, state] : originalStates()) {
-        if (item && state) item->restoreLocation(*state);
-    }
-    closeComposite(false);
+    rollBack();
     mediator()->setItems({});
-    if (const std::shared_ptr<Diagram>& d = diagram()) d->invalidate();
 }
 
 }  // namespace nodeloom

@@ -9,28 +9,13 @@
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/DiagramMediator.h"
 #include "Nodeloom/document/NodeEventArgs.h"
+#include "Nodeloom/foundation/Geometry.h"
 #include "Nodeloom/items/AdjustmentHandle.h"
 #include "Nodeloom/items/Attachment.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/DiagramLink.h"
 
 namespace nodeloom {
-
-namespace {
-
-Rect normalized(Rect r) {
-    if (r.width < 0) {
-        r.x += r.width;
-        r.width = -r.width;
-    }
-    if (r.height < 0) {
-        r.y += r.height;
-        r.height = -r.height;
-    }
-    return r;
-}
-
-}  // namespace
 
 ModifyNodeController::ModifyNodeController(std::shared_ptr<Diagram> diagram,
                                            std::shared_ptr<DiagramNode> node,
@@ -74,7 +59,7 @@ void ModifyNodeController::continueDrag(Point point) {
         r.y = corner.y;
     }
     node_->updateFlipOnResize(originalBounds_, r, *handle, *this);
-    node_->_setBounds(normalized(r));
+    node_->_setBounds(Geometry::normalizeRectangle(r));
     ContainerConstraints::applyTo(node_, this);
     if (const std::shared_ptr<Attachment>& attachment = node_->attachment())
         attachment->updateOffsets();
@@ -106,15 +91,10 @@ void ModifyNodeController::endDrag(Point point) {
 
     NodeValidationEventArgs args(node_, Point(0, 0), NodeHandleType::none);
     d->nodeModifying().raise(*d, args);
-    if (args.cancel()) {
-        for (const auto& [item, state] : originalStates()) {
-            if (item && state) item->restoreLocation(*state);
-        }
-        closeComposite(false);
-        d->invalidate();
-    } else {
+    if (args.cancel())
+        rollBack();
+    else
         ModifyController::endDrag(point);
-    }
     ContainerConstraints::dragEnded();
 }
 
