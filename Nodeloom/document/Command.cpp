@@ -1,5 +1,11 @@
 #include "Nodeloom/document/Command.h"
 
+#include <vector>
+
+#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/items/DiagramItem.h"
+#include "Nodeloom/links/DiagramLink.h"  // Hook: document holds its links
+
 namespace nodeloom {
 
 Command::~Command() = default;
@@ -7,5 +13,13 @@ Command::~Command() = default;
 void Command::execute() {}
 void Command::undo() {}
 void Command::redo() {}
+
+bool Command::reinsertItem(Diagram& diagram, const std::shared_ptr<DiagramItem>& item) {
+    const auto link = std::dynamic_pointer_cast<DiagramLink>(item);
+    const std::vector<Point> points = link ? link->controlPoints() : std::vector<Point>();
+    if (!diagram.addItemInternal(item)) return false;
+    if (link) link->setControlPoints(points);
+    return true;
+}
 
 }  // namespace nodeloom

@@ -25,7 +25,6 @@
 #include "Nodeloom/document/CompositeCommand.h"
 #include "Nodeloom/document/DiagramStatic.h"
 #include "Nodeloom/document/Factory.h"
-#include "Nodeloom/foundation/RectIndex.h"
 #include "Nodeloom/document/RemoveItemCommand.h"
 #include "Nodeloom/document/Selection.h"
 #include "Nodeloom/document/UndoManager.h"

@@ -161,7 +161,7 @@ std::vector<std::shared_ptr<DiagramLink>> Diagram::getLinksInZOrder(bool below, 
     found.grid.query(bounds, [&](int id) {
         const long position = found.positions[static_cast<std::size_t>(id)];
         if (below ? position >= from : position <= from) return;
-        if (RectIndex::overlaps(bounds, found.grid.rect(id))) hits.push_back(id);
+        if (bounds.intersectsWith(found.grid.rect(id))) hits.push_back(id);
     });
     // Nearest in the drawing order first.
     std::sort(hits.begin(), hits.end(), [&](int a, int b) {
@@ -213,7 +213,7 @@ void Diagram::dropStaleLinkCrossings() {
     const LinkIndex& found = linkIndex();
     for (const Rect& area : changed) {
         found.grid.query(area, [&](int id) {
-            if (RectIndex::overlaps(area, found.grid.rect(id)))
+            if (area.intersectsWith(found.grid.rect(id)))
                 found.links[static_cast<std::size_t>(id)]->removeRuntimeData(
                     RuntimeDataKey::linkCrossings);
         });
@@ -361,27 +361,23 @@ std::shared_ptr<platform::ImageSurface> Diagram::createImage() {
     if (!(width >= 1 && height >= 1 && width <= kMaxImageSide && height <= kMaxImageSide))
         return nullptr;
 
-    cairo_surface_t* surface = cairo_image_surface_create(
-        CAIRO_FORMAT_RGB24, static_cast<int>(width), static_cast<int>(height));
-    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
-        cairo_surface_destroy(surface);
-        return nullptr;
-    }
-    cairo_t* cr = cairo_create(surface);
+    const platform::Handle<cairo_surface_t, cairo_surface_destroy> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(width),
+                                   static_cast<int>(height)));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+    bool drawn = false;
     {
+        const platform::Handle<cairo_t, cairo_destroy> cr(cairo_create(surface.get()));
         // Cairo's y axis already grows downwards, as the document's does.
-        Canvas canvas(cr);
+        Canvas canvas(cr.get());
         canvas.setMeasureUnit(measureUnit_);
         canvas.translateTransform(-bounds_.x, -bounds_.y);
         draw(canvas, bounds_);
+        drawn = cairo_status(cr.get()) == CAIRO_STATUS_SUCCESS;
     }
-    const bool drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
-    cairo_destroy(cr);
-    cairo_surface_flush(surface);
-    std::shared_ptr<platform::ImageSurface> image;
-    if (drawn) image = platform::ImageSurface::fromSurface(surface, 1.0);
-    cairo_surface_destroy(surface);
-    return image;
+    cairo_surface_flush(surface.get());
+    if (!drawn) return nullptr;
+    return platform::ImageSurface::fromSurface(surface.get(), 1.0);
 }
 
 bool Diagram::exportImage(const std::filesystem::path& filePath, const std::string& imageType) {

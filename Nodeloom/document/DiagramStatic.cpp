@@ -4,17 +4,12 @@
 
 namespace nodeloom {
 
-std::shared_ptr<ShapeLibrary>& DiagramStatic::storage() {
-    static std::shared_ptr<ShapeLibrary> library = std::make_shared<ShapeLibrary>();
-    return library;
-}
-
 std::shared_ptr<ShapeLibrary> DiagramStatic::defaultShapes() {
-    return storage();
+    return ShapeLibrary::defaultShapes();
 }
 
 void DiagramStatic::setDefaultShapes(std::shared_ptr<ShapeLibrary> library) {
-    storage() = std::move(library);
+    ShapeLibrary::setDefaultShapes(std::move(library));
 }
 
 }  // namespace nodeloom

@@ -11,14 +11,9 @@ class DiagramStatic {
 public:
     DiagramStatic() = delete;
 
-    // The shape library every document, node and view shares. The first access creates one
-    // holding only the built-in "Rect"; after that it is whatever was last assigned, which may
-    // be none.
+    // The shape library every document, node and view shares: the one ShapeLibrary keeps.
     static std::shared_ptr<ShapeLibrary> defaultShapes();
     static void setDefaultShapes(std::shared_ptr<ShapeLibrary> library);
-
-private:
-    static std::shared_ptr<ShapeLibrary>& storage();
 };
 
 }  // namespace nodeloom

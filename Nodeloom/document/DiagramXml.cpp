@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -24,7 +23,6 @@
 #include "Nodeloom/document/CompositeCommand.h"
 #include "Nodeloom/document/DiagramStatic.h"
 #include "Nodeloom/document/Factory.h"
-#include "Nodeloom/foundation/RectIndex.h"
 #include "Nodeloom/document/RemoveItemCommand.h"
 #include "Nodeloom/document/Selection.h"
 #include "Nodeloom/document/UndoManager.h"
@@ -51,21 +49,6 @@ namespace nodeloom {
 namespace {
 
 namespace fs = std::filesystem;
-
-// The item number as the context reads it: an optional sign and decimal digits that fit an int.
-std::optional<int> decimalAttribute(const XmlElement& element, const std::string& name) {
-    const auto it = element.attributes().find(name);
-    if (it == element.attributes().end()) return std::nullopt;
-    std::string_view text = it->second;
-    if (!text.empty() && text.front() == '+') {
-        text.remove_prefix(1);
-        if (text.empty() || text.front() == '-') return std::nullopt;
-    }
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
 
 enum class ItemKind { node, link };
 
@@ -157,7 +140,7 @@ bool Diagram::loadFromXml(const std::shared_ptr<XmlElement>& root) {
         if (!section) return;
         for (const auto& element : section->children()) {
             if (!element) continue;
-            const std::optional<int> id = decimalAttribute(*element, "Id");
+            const std::optional<int> id = XmlContext::intAttribute(element, "Id");
             // Every item needs its own number: references find items by it.
             if (!id || ids.count(*id) != 0) continue;
             if (!belongsToSection(context, *element, *id, kind)) continue;

@@ -28,10 +28,7 @@ bool ItemFollowsContainerRule::isDependent(const std::shared_ptr<DiagramItem>& i
 
 void ItemFollowsContainerRule::updateDependent(const std::shared_ptr<DiagramItem>& item,
                                                const StateMap&, DragState*) {
-    const auto* node = dynamic_cast<const DiagramNode*>(item.get());
-    if (node == nullptr) return;
-    if (const std::shared_ptr<Attachment> attachment = node->attachment())
-        attachment->updateFromMaster();
+    followThroughAttachment(item);
 }
 
 }  // namespace nodeloom

@@ -3,6 +3,7 @@
 #include "Nodeloom/document/ContainerConstraints.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/Selection.h"
+#include "Nodeloom/foundation/Geometry.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/items/DiagramNodeState.h"
 #include "Nodeloom/items/AdjustmentHandle.h"
@@ -78,15 +79,7 @@ void NodeFollowsSelectionRule::updateDependent(const std::shared_ptr<DiagramItem
         r.y = corner.y;
     }
     node->updateFlipOnResize(r0, r, *handle, *ist);
-    if (r.width < 0) {
-        r.x += r.width;
-        r.width = -r.width;
-    }
-    if (r.height < 0) {
-        r.y += r.height;
-        r.height = -r.height;
-    }
-    node->_setBounds(r);
+    node->_setBounds(Geometry::normalizeRectangle(r));
     ContainerConstraints::applyTo(node, ist);
     if (const std::shared_ptr<Attachment> attachment = node->attachment())
         attachment->updateOffsets();

@@ -1,6 +1,5 @@
 #include "Nodeloom/document/Selection.h"
 
-#include <cmath>
 #include <utility>
 
 #include "Nodeloom/document/Diagram.h"
@@ -17,10 +16,7 @@ void Selection::setStrokeColor(std::shared_ptr<Color> color) {
 }
 
 void Selection::setBounds(const Rect& bounds) {
-    if (std::isfinite(bounds.x) && std::isfinite(bounds.y) && std::isfinite(bounds.width) &&
-        std::isfinite(bounds.height)) {
-        bounds_ = bounds;
-    }
+    if (bounds.isFinite()) bounds_ = bounds;
 }
 
 }  // namespace nodeloom

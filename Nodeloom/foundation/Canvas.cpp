@@ -1,17 +1,14 @@
 #include "Nodeloom/foundation/Canvas.h"
 
-#include <pango/pangocairo.h>
-
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <numbers>
 
+#include "Nodeloom/foundation/Geometry.h"
 #include "Nodeloom/foundation/GraphicsPath.h"
 #include "Nodeloom/foundation/Typecast.h"
 #include "Nodeloom/platform/ImageSurface.h"
 #include "Nodeloom/platform/Screen.h"
-#include "Nodeloom/platform/TextEngine.h"
 
 namespace nodeloom {
 
@@ -20,13 +17,6 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 // More turns than any arc needs; keeps a huge sweep from stalling a drawing.
 constexpr double kMaxArcSpan = 3600.0;
-// Widest layout box Pango's integer units hold with room to spare.
-constexpr double kMaxLayoutExtent = 1.0e6;
-// FreeType fails (and takes the Cairo context down with it) on glyphs of some 32768 pixels;
-// no text is ever meant that large, on the layout or on the device.
-constexpr double kMaxFontSize = 1.0e4;
-// The size a font gets when asked for a size of zero or less.
-constexpr double kDefaultFontSize = 12.0;
 
 bool allFinite(const std::vector<Point>& points) {
     return std::all_of(points.begin(), points.end(), [](const Point& p) { return isFinite(p); });
@@ -45,115 +35,6 @@ long arcSteps(double lo, double hi) {
     return static_cast<long>(std::floor(std::min(span, kMaxArcSpan) + 1e-9));
 }
 
-// Keeps the caller's unfinished path through an operation that paints a figure of its own.
-class PathKeeper {
-public:
-    explicit PathKeeper(cairo_t* cr) : cr_(cr) {
-        if (cairo_has_current_point(cr_)) {
-            saved_ = cairo_copy_path(cr_);
-            cairo_new_path(cr_);
-        }
-    }
-    ~PathKeeper() {
-        if (saved_ != nullptr) {
-            cairo_new_path(cr_);
-            if (saved_->status == CAIRO_STATUS_SUCCESS) cairo_append_path(cr_, saved_);
-            cairo_path_destroy(saved_);
-        }
-    }
-    PathKeeper(const PathKeeper&) = delete;
-    PathKeeper& operator=(const PathKeeper&) = delete;
-
-private:
-    cairo_t* cr_;
-    cairo_path_t* saved_ = nullptr;
-};
-
-bool fitsTheDevice(cairo_t* cr, double fontSize) {
-    double size = std::isfinite(fontSize) && fontSize > 0 ? fontSize : kDefaultFontSize;
-    size = std::min(size, kMaxFontSize);
-    double ax = size, ay = 0, bx = 0, by = size;
-    cairo_user_to_device_distance(cr, &ax, &ay);
-    cairo_user_to_device_distance(cr, &bx, &by);
-    const double device = std::max(std::hypot(ax, ay), std::hypot(bx, by));
-    return std::isfinite(device) && device <= kMaxFontSize;
-}
-
-struct TextRequest {
-    const std::string* text;
-    Rect rect;
-    int ha;
-    bool bold, italic, underline;
-};
-
-// Lays the text out in the layout to the width of the rectangle and collects the lines that
-// fit its height, from the top.
-void layOut(PangoLayout* layout, const TextRequest& req, const std::string& fontName,
-            double fontSize, std::vector<TextFrame::Line>& lines) {
-    lines.clear();
-    const Rect& r = req.rect;
-    if (!isFinite(r) || r.width <= 0 || r.height <= 0) return;
-
-    auto& engine = platform::TextEngine::shared();
-    double size = fontSize;
-    if (!isFinite(size) || size <= 0) size = kDefaultFontSize;
-    size = std::min(size, kMaxFontSize);
-
-    PangoFontDescription* desc = pango_font_description_new();
-    pango_font_description_set_family_static(desc, engine.familyFor(fontName).c_str());
-    pango_font_description_set_absolute_size(desc, size * PANGO_SCALE);
-    pango_font_description_set_weight(desc, req.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
-    pango_font_description_set_style(desc, req.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
-    pango_layout_set_font_description(layout, desc);
-    pango_font_description_free(desc);
-
-    if (req.underline) {
-        PangoAttrList* attrs = pango_attr_list_new();
-        pango_attr_list_insert(attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
-        pango_layout_set_attributes(layout, attrs);
-        pango_attr_list_unref(attrs);
-    } else {
-        pango_layout_set_attributes(layout, nullptr);
-    }
-    PangoAlignment alignment = PANGO_ALIGN_LEFT;
-    if (req.ha == 1) alignment = PANGO_ALIGN_CENTER;
-    if (req.ha == 2) alignment = PANGO_ALIGN_RIGHT;
-    pango_layout_set_alignment(layout, alignment);
-    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-    pango_layout_set_width(layout,
-                           static_cast<int>(std::min(r.width, kMaxLayoutExtent) * PANGO_SCALE));
-    pango_layout_set_text(layout, req.text->data(), static_cast<int>(req.text->size()));
-
-    const double limit = std::min(r.height, kMaxLayoutExtent) * PANGO_SCALE;
-    PangoLayoutIter* iter = pango_layout_get_iter(layout);
-    int index = 0;
-    do {
-        PangoRectangle logical;
-        pango_layout_iter_get_line_extents(iter, nullptr, &logical);
-        if (logical.y + logical.height > limit) break;
-        lines.push_back(
-            TextFrame::Line{index, static_cast<double>(logical.x) / PANGO_SCALE,
-                            static_cast<double>(pango_layout_iter_get_baseline(iter)) / PANGO_SCALE,
-                            static_cast<double>(logical.width) / PANGO_SCALE,
-                            static_cast<double>(logical.height) / PANGO_SCALE});
-        ++index;
-    } while (pango_layout_iter_next_line(iter));
-    pango_layout_iter_free(iter);
-}
-
-double frameHeight(const TextFrame::Line* lines, std::size_t count) {
-    if (count == 0) return 0.0;
-    const TextFrame::Line& last = lines[count - 1];
-    return last.height + std::abs(last.baseline - lines[0].baseline);
-}
-
-double frameWidth(const TextFrame::Line* lines, std::size_t count) {
-    double width = 0.0;
-    for (std::size_t i = 0; i < count; ++i)
-        width = std::max(width, lines[i].width);
-    return width;
-}
-
 // Positions of a gradient whose colours are reversed: the gaps between stops in reverse order,
 // from 0 to 1. Two stops or fewer stay as they are.
 std::vector<double> mirrorPositions(const std::vector<double>& p) {
@@ -167,22 +48,7 @@ std::vector<double> mirrorPositions(const std::vector<double>& p) {
     return r;
 }
 
-std::vector<TextFrame::Line>& scratchLines() {
-    static std::vector<TextFrame::Line> lines;
-    return lines;
-}
-
 }  // namespace
-
-// ---------------------------------------------------------------------------------------------
-// TextFrame
-
-TextFrame::TextFrame(PangoLayout* layout, std::vector<Line> lines)
-    : layout_(layout), lines_(std::move(lines)) {}
-
-TextFrame::~TextFrame() {
-    if (layout_ != nullptr) g_object_unref(layout_);
-}
 
 // ---------------------------------------------------------------------------------------------
 // Construction
@@ -197,41 +63,51 @@ Canvas::Canvas(std::shared_ptr<MeasureUnit> unit)
       textColor_(std::make_shared<Color>(1.0, 0.0, 0.0, 0.0)) {
     const double s = platform::Screen::scale();
     const int n = std::max(1, static_cast<int>(s * 32));
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, n, n);
-    context_ = cairo_create(surface);
-    cairo_surface_destroy(surface);
-    cairo_scale(context_, s, s);
+    const platform::Handle<cairo_surface_t, cairo_surface_destroy> surface(
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, n, n));
+    context_.reset(cairo_create(surface.get()));
+    cairo_scale(context_.get(), s, s);
 }
 
-Canvas::~Canvas() {
-    if (context_ != nullptr) cairo_destroy(context_);
-}
+Canvas::~Canvas() = default;
 
 void Canvas::setContext(cairo_t* context) {
-    if (context != nullptr) cairo_reference(context);
-    if (context_ != nullptr) cairo_destroy(context_);
-    context_ = context;
+    context_.reset(context != nullptr ? cairo_reference(context) : nullptr);
     savedPaint_.clear();
+}
+
+Canvas::PathKeeper::PathKeeper(cairo_t* cr) : cr_(cr) {
+    if (cairo_has_current_point(cr_)) {
+        saved_.reset(cairo_copy_path(cr_));
+        cairo_new_path(cr_);
+    }
+}
+
+Canvas::PathKeeper::~PathKeeper() {
+    if (!saved_) return;
+    cairo_new_path(cr_);
+    if (saved_->status == CAIRO_STATUS_SUCCESS) cairo_append_path(cr_, saved_.get());
 }
 
 // ---------------------------------------------------------------------------------------------
 // Painting helpers
 
 void Canvas::strokeWithPen() {
-    cairo_set_source_rgba(context_, paint_.stroke[0], paint_.stroke[1], paint_.stroke[2],
+    cairo_set_source_rgba(context_.get(), paint_.stroke[0], paint_.stroke[1], paint_.stroke[2],
                           paint_.stroke[3]);
-    cairo_stroke(context_);
+    cairo_stroke(context_.get());
 }
 
 void Canvas::fillWithFillColor() {
-    cairo_set_source_rgba(context_, paint_.fill[0], paint_.fill[1], paint_.fill[2], paint_.fill[3]);
-    cairo_fill_preserve(context_);
+    cairo_set_source_rgba(context_.get(), paint_.fill[0], paint_.fill[1], paint_.fill[2],
+                          paint_.fill[3]);
+    cairo_fill_preserve(context_.get());
 }
 
 bool Canvas::transformBy(const cairo_matrix_t& m) {
     if (context_ == nullptr) return false;
     cairo_matrix_t ctm;
-    cairo_get_matrix(context_, &ctm);
+    cairo_get_matrix(context_.get(), &ctm);
     cairo_matrix_t result;
     cairo_matrix_multiply(&result, &m, &ctm);
     // Cairo takes a matrix it cannot invert (by its determinant) as a fatal error.
@@ -245,7 +121,7 @@ bool Canvas::transformBy(const cairo_matrix_t& m) {
         return cairo_matrix_invert(&probe) == CAIRO_STATUS_SUCCESS;
     };
     if (!invertible(m) || !invertible(result)) return false;
-    cairo_transform(context_, &m);
+    cairo_transform(context_.get(), &m);
     return true;
 }
 
@@ -266,8 +142,8 @@ void Canvas::arcPoint(const Rect& rect, double degrees, double& x, double& y) co
 
 void Canvas::drawLine(const Point& p1, const Point& p2) {
     if (context_ == nullptr || !isFinite(p1) || !isFinite(p2)) return;
-    cairo_move_to(context_, p1.x, p1.y);
-    cairo_line_to(context_, p2.x, p2.y);
+    cairo_move_to(context_.get(), p1.x, p1.y);
+    cairo_line_to(context_.get(), p2.x, p2.y);
     strokeWithPen();
 }
 
@@ -281,17 +157,17 @@ void Canvas::drawLines(const std::vector<Point>& points) {
 
 void Canvas::drawPolyline(const std::vector<Point>& points) {
     if (context_ == nullptr || points.size() < 2 || !allFinite(points)) return;
-    cairo_move_to(context_, points[0].x, points[0].y);
+    cairo_move_to(context_.get(), points[0].x, points[0].y);
     for (std::size_t i = 1; i < points.size(); ++i)
-        cairo_line_to(context_, points[i].x, points[i].y);
+        cairo_line_to(context_.get(), points[i].x, points[i].y);
     strokeWithPen();
 }
 
 void Canvas::drawBezier(const std::vector<Point>& points) {
     if (context_ == nullptr || points.size() % 3 != 1 || !allFinite(points)) return;
-    cairo_move_to(context_, points[0].x, points[0].y);
+    cairo_move_to(context_.get(), points[0].x, points[0].y);
     for (std::size_t i = 1; i + 2 < points.size(); i += 3) {
-        cairo_curve_to(context_, points[i].x, points[i].y, points[i + 1].x, points[i + 1].y,
+        cairo_curve_to(context_.get(), points[i].x, points[i].y, points[i + 1].x, points[i + 1].y,
                        points[i + 2].x, points[i + 2].y);
     }
     strokeWithPen();
@@ -303,9 +179,9 @@ void Canvas::drawEllipse(double x, double y, double width, double height) {
 
 void Canvas::drawEllipse(const Rect& rect) {
     if (context_ == nullptr) return;
-    cairo_new_path(context_);
+    cairo_new_path(context_.get());
     pathEllipse(rect);
-    cairo_set_fill_rule(context_, CAIRO_FILL_RULE_WINDING);
+    cairo_set_fill_rule(context_.get(), CAIRO_FILL_RULE_WINDING);
     fillWithFillColor();
     strokeWithPen();
 }
@@ -341,19 +217,19 @@ void Canvas::strokeRect(const Rect& rect) {
 
 void Canvas::strokeRect(double x, double y, double width, double height) {
     if (context_ == nullptr || !isFinite(Rect(x, y, width, height))) return;
-    PathKeeper keep(context_);
-    cairo_rectangle(context_, x, y, width, height);
+    PathKeeper keep(context_.get());
+    cairo_rectangle(context_.get(), x, y, width, height);
     strokeWithPen();
 }
 
 void Canvas::fillRect(const Rect& rect) {
     if (context_ == nullptr || !currentBrush_ || !isFinite(rect)) return;
     if (dynamic_cast<const SolidColorBrush*>(currentBrush_.get()) != nullptr) {
-        PathKeeper keep(context_);
-        cairo_rectangle(context_, rect.x, rect.y, rect.width, rect.height);
-        cairo_set_source_rgba(context_, paint_.fill[0], paint_.fill[1], paint_.fill[2],
+        PathKeeper keep(context_.get());
+        cairo_rectangle(context_.get(), rect.x, rect.y, rect.width, rect.height);
+        cairo_set_source_rgba(context_.get(), paint_.fill[0], paint_.fill[1], paint_.fill[2],
                               paint_.fill[3]);
-        cairo_fill(context_);
+        cairo_fill(context_.get());
     } else if (auto* gradient = dynamic_cast<const LinearGradientBrush*>(currentBrush_.get())) {
         fillWithGradient(*gradient, rect);
     }
@@ -362,15 +238,7 @@ void Canvas::fillRect(const Rect& rect) {
 // The gradient axis runs from where a ray from the centre in the brush's direction
 // (anticlockwise on the screen) leaves the rectangle, through the centre, to the opposite side.
 void Canvas::fillWithGradient(const LinearGradientBrush& brush, const Rect& input) {
-    Rect r = input;
-    if (r.width < 0) {
-        r.x += r.width;
-        r.width = -r.width;
-    }
-    if (r.height < 0) {
-        r.y += r.height;
-        r.height = -r.height;
-    }
+    const Rect r = Geometry::normalizeRectangle(input);
     if (r.width == 0 || r.height == 0) return;
 
     double t = brush.angle();
@@ -405,10 +273,10 @@ void Canvas::fillWithGradient(const LinearGradientBrush& brush, const Rect& inpu
         s = Point(r.x, cy - d);
         e = Point(r.x + r.width, cy + d);
     }
-    PathKeeper keep(context_);
-    cairo_rectangle(context_, r.x, r.y, r.width, r.height);
+    PathKeeper keep(context_.get());
+    cairo_rectangle(context_.get(), r.x, r.y, r.width, r.height);
     paintGradient(brush, reversed, s, e);
-    cairo_new_path(context_);
+    cairo_new_path(context_.get());
 }
 
 // Fills the current path (kept) with the brush's gradient from start to end: nothing before
@@ -416,114 +284,42 @@ void Canvas::fillWithGradient(const LinearGradientBrush& brush, const Rect& inpu
 void Canvas::paintGradient(const LinearGradientBrush& brush, bool reversed, const Point& start,
                            const Point& end) {
     if (!isFinite(start) || !isFinite(end) || start == end) return;
-    cairo_pattern_t* pattern = nullptr;
+    platform::Handle<cairo_pattern_t, cairo_pattern_destroy> pattern;
     if (reversed) {
         LinearGradientBrush mirrored(brush);
         std::reverse(mirrored.colors().begin(), mirrored.colors().end());
         mirrored.setPositions(mirrorPositions(brush.positions()));
-        pattern = Typecast::toCairoGradient(mirrored, start, end);
+        pattern.reset(Typecast::toCairoGradient(mirrored, start, end));
     } else {
-        pattern = Typecast::toCairoGradient(brush, start, end);
+        pattern.reset(Typecast::toCairoGradient(brush, start, end));
     }
-    if (pattern == nullptr) return;
-    cairo_set_source(context_, pattern);
-    cairo_fill_preserve(context_);
-    cairo_pattern_destroy(pattern);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Text
-
-std::shared_ptr<TextFrame> Canvas::createTextFrame(const std::string& text, const Rect& rect,
-                                                   HorizontalAlignment ha, bool bold, bool italic,
-                                                   bool underline) {
-    if (text.empty()) return nullptr;
-    PangoLayout* layout = pango_layout_new(platform::TextEngine::shared().context());
-    std::vector<TextFrame::Line> lines;
-    layOut(layout, TextRequest{&text, rect, static_cast<int>(ha), bold, italic, underline},
-           fontName_, fontSize_, lines);
-    return std::make_shared<TextFrame>(layout, std::move(lines));
-}
-
-double Canvas::measureFrameHeight(const std::shared_ptr<TextFrame>& frame) {
-    if (!frame) return 0.0;
-    return frameHeight(frame->lines().data(), frame->lines().size());
-}
-
-double Canvas::measureFrameWidth(const std::shared_ptr<TextFrame>& frame) {
-    if (!frame) return 0.0;
-    return frameWidth(frame->lines().data(), frame->lines().size());
-}
-
-void Canvas::drawText(const std::string& text, const Rect& rect, HorizontalAlignment ha,
-                      VerticalAlignment va, bool bold, bool italic, bool underline) {
-    if (context_ == nullptr || text.empty()) return;
-    // The shared scratch layout spares a layout object per call; drawing does not keep it.
-    PangoLayout* layout = platform::TextEngine::shared().scratchLayout();
-    auto& lines = scratchLines();
-    layOut(layout, TextRequest{&text, rect, static_cast<int>(ha), bold, italic, underline},
-           fontName_, fontSize_, lines);
-    drawFrame(lines.data(), lines.size(), layout, rect, va);
-}
-
-void Canvas::drawFrame(const TextFrame::Line* lines, std::size_t count, PangoLayout* layout,
-                       const Rect& rect, VerticalAlignment va) {
-    if (count == 0) return;
-    double top = rect.y;
-    const int vertical = static_cast<int>(va);
-    if (vertical == 1) top += (rect.height - frameHeight(lines, count)) / 2;
-    if (vertical == 2) top += rect.height - frameHeight(lines, count);
-
-    if (!fitsTheDevice(context_, fontSize_)) return;
-    PathKeeper keep(context_);
-    const Color& c = textColor_ ? *textColor_ : Color(1.0, 0.0, 0.0, 0.0);
-    const CairoColor color = Typecast::toCairoColor(c);
-    cairo_set_source_rgba(context_, color.red, color.green, color.blue, color.alpha);
-    for (std::size_t i = 0; i < count; ++i) {
-        PangoLayoutLine* line = pango_layout_get_line_readonly(layout, lines[i].index);
-        if (line == nullptr) continue;
-        cairo_move_to(context_, rect.x + lines[i].x, top + lines[i].baseline);
-        pango_cairo_show_layout_line(context_, line);
-    }
-    cairo_new_path(context_);
-}
-
-void Canvas::drawText(const std::string& text, const Point& point) {
-    if (context_ == nullptr || text.empty() || !isFinite(point)) return;
-    PangoLayout* layout = platform::TextEngine::shared().scratchLayout();
-    auto& lines = scratchLines();
-    const int left = 0;
-    layOut(layout, TextRequest{&text, Rect(0, 0, 1000, 1000), left, false, false, false}, fontName_,
-           fontSize_, lines);
-    const double width = frameWidth(lines.data(), lines.size());
-    // A hair of slack so that the widest line still fits the box it was measured in.
-    const Rect box(point.x, point.y, width + 1.0 / PANGO_SCALE, 20.0);
-    layOut(layout, TextRequest{&text, box, left, false, false, false}, fontName_, fontSize_, lines);
-    drawFrame(lines.data(), lines.size(), layout, box, static_cast<VerticalAlignment>(0));
+    if (!pattern) return;
+    cairo_set_source(context_.get(), pattern.get());
+    cairo_fill_preserve(context_.get());
 }
 
 // ---------------------------------------------------------------------------------------------
 // Path builder
 
 void Canvas::pathStart() {
-    if (context_ != nullptr) cairo_new_path(context_);
+    if (context_ != nullptr) cairo_new_path(context_.get());
     pathEnd_ = Point(INFINITY, INFINITY);
 }
 
 void Canvas::pathCloseFigure() {
-    if (context_ != nullptr) cairo_close_path(context_);
+    if (context_ != nullptr) cairo_close_path(context_.get());
 }
 
 void Canvas::pathMoveTo(const Point& p) {
     pathEnd_ = p;
     const Point q = mapPathPoint(p);
-    if (context_ != nullptr && isFinite(q)) cairo_move_to(context_, q.x, q.y);
+    if (context_ != nullptr && isFinite(q)) cairo_move_to(context_.get(), q.x, q.y);
 }
 
 void Canvas::pathLineTo(const Point& p) {
     pathEnd_ = p;
     const Point q = mapPathPoint(p);
-    if (context_ != nullptr && isFinite(q)) cairo_line_to(context_, q.x, q.y);
+    if (context_ != nullptr && isFinite(q)) cairo_line_to(context_.get(), q.x, q.y);
 }
 
 void Canvas::pathBezierTo(const Point& p2, const Point& point3, const Point& point4) {
@@ -532,36 +328,36 @@ void Canvas::pathBezierTo(const Point& p2, const Point& point3, const Point& poi
     const Point b = mapPathPoint(point3);
     const Point c = mapPathPoint(point4);
     if (context_ == nullptr || !isFinite(a) || !isFinite(b) || !isFinite(c)) return;
-    cairo_curve_to(context_, a.x, a.y, b.x, b.y, c.x, c.y);
+    cairo_curve_to(context_.get(), a.x, a.y, b.x, b.y, c.x, c.y);
 }
 
 void Canvas::pathEllipse(const Rect& rect) {
     if (context_ == nullptr || !isFinite(rect) || rect.width == 0 || rect.height == 0) return;
     cairo_matrix_t saved;
-    cairo_get_matrix(context_, &saved);
+    cairo_get_matrix(context_.get(), &saved);
     cairo_matrix_t unitCircle;
     cairo_matrix_init_translate(&unitCircle, rect.x + rect.width / 2, rect.y + rect.height / 2);
     cairo_matrix_scale(&unitCircle, std::abs(rect.width) / 2, std::abs(rect.height) / 2);
     if (!transformBy(unitCircle)) return;
-    cairo_new_sub_path(context_);
-    cairo_arc(context_, 0, 0, 1, 0, 2 * kPi);
-    cairo_close_path(context_);
-    cairo_set_matrix(context_, &saved);
+    cairo_new_sub_path(context_.get());
+    cairo_arc(context_.get(), 0, 0, 1, 0, 2 * kPi);
+    cairo_close_path(context_.get());
+    cairo_set_matrix(context_.get(), &saved);
 }
 
 void Canvas::pathRoundRect(const Rect& input, double r) {
     const Rect rect = pathMatrix_ ? pathMatrix_->transform(input) : input;
     if (context_ == nullptr || !isFinite(rect) || !isFinite(r)) return;
     const double x = rect.x, y = rect.y, w = rect.width, h = rect.height;
-    cairo_move_to(context_, x, y + r);
-    cairo_line_to(context_, x, y + h - r);
-    cairo_arc_negative(context_, x + r, y + h - r, r, kPi, kPi / 2);
-    cairo_line_to(context_, x + w - r, y + h);
-    cairo_arc_negative(context_, x + w - r, y + h - r, r, kPi / 2, 0);
-    cairo_line_to(context_, x + w, y + r);
-    cairo_arc_negative(context_, x + w - r, y + r, r, 0, -kPi / 2);
-    cairo_line_to(context_, x + r, y);
-    cairo_arc_negative(context_, x + r, y + r, r, -kPi / 2, kPi);
+    cairo_move_to(context_.get(), x, y + r);
+    cairo_line_to(context_.get(), x, y + h - r);
+    cairo_arc_negative(context_.get(), x + r, y + h - r, r, kPi, kPi / 2);
+    cairo_line_to(context_.get(), x + w - r, y + h);
+    cairo_arc_negative(context_.get(), x + w - r, y + h - r, r, kPi / 2, 0);
+    cairo_line_to(context_.get(), x + w, y + r);
+    cairo_arc_negative(context_.get(), x + w - r, y + r, r, 0, -kPi / 2);
+    cairo_line_to(context_.get(), x + r, y);
+    cairo_arc_negative(context_.get(), x + r, y + r, r, -kPi / 2, kPi);
 }
 
 void Canvas::pathArcTo(const Rect& rect, double a, double s) {
@@ -585,19 +381,19 @@ void Canvas::drawPath(GraphicsPath& path) {
 void Canvas::pathDraw() {
     if (context_ == nullptr || !currentBrush_) return;
     if (dynamic_cast<const SolidColorBrush*>(currentBrush_.get()) != nullptr) {
-        cairo_set_fill_rule(context_, CAIRO_FILL_RULE_EVEN_ODD);
+        cairo_set_fill_rule(context_.get(), CAIRO_FILL_RULE_EVEN_ODD);
         fillWithFillColor();
         strokeWithPen();
     } else if (auto* gradient = dynamic_cast<const LinearGradientBrush*>(currentBrush_.get())) {
         // Along the angle from the top-left corner of the path's box, y downwards.
         double x1, y1, x2, y2;
-        cairo_path_extents(context_, &x1, &y1, &x2, &y2);
+        cairo_path_extents(context_.get(), &x1, &y1, &x2, &y2);
         const double length = ((x2 - x1) + (y2 - y1)) / 2;
         double t = gradient->angle() * kPi / 180.0;
         if (!std::isfinite(t)) t = 0;
         const Point s(x1, y1);
         const Point e(x1 + length * std::cos(t), y1 + length * std::sin(t));
-        cairo_set_fill_rule(context_, CAIRO_FILL_RULE_EVEN_ODD);
+        cairo_set_fill_rule(context_.get(), CAIRO_FILL_RULE_EVEN_ODD);
         paintGradient(*gradient, false, s, e);
         strokeWithPen();
     }
@@ -625,14 +421,14 @@ void Canvas::paintImage(cairo_surface_t* surface, const Rect& target) {
     cairo_matrix_t place;
     cairo_matrix_init(&place, target.width / pw, 0, 0, target.height / ph, target.x, target.y);
     cairo_matrix_t ctm;
-    cairo_get_matrix(context_, &ctm);
+    cairo_get_matrix(context_.get(), &ctm);
     if (!transformBy(place)) return;
-    cairo_set_source_surface(context_, surface, 0, 0);
+    cairo_set_source_surface(context_.get(), surface, 0, 0);
     // Scaled up, the edges keep their own colour instead of fading into transparency.
-    cairo_pattern_set_extend(cairo_get_source(context_), CAIRO_EXTEND_PAD);
-    cairo_rectangle(context_, 0, 0, pw, ph);
-    cairo_fill(context_);
-    cairo_set_matrix(context_, &ctm);
+    cairo_pattern_set_extend(cairo_get_source(context_.get()), CAIRO_EXTEND_PAD);
+    cairo_rectangle(context_.get(), 0, 0, pw, ph);
+    cairo_fill(context_.get());
+    cairo_set_matrix(context_.get(), &ctm);
 }
 
 // Rows run upwards from the target's bottom edge and columns rightwards from its left edge,
@@ -645,18 +441,18 @@ void Canvas::tileImage(cairo_surface_t* surface, const Rect& target, double iw, 
     const double ny = std::floor(target.height / ih) + 1;
     if (!std::isfinite(nx) || !std::isfinite(ny) || nx < 1 || ny < 1) return;
     const double bottom = target.y + target.height;
-    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(surface);
-    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
+    const platform::Handle<cairo_pattern_t, cairo_pattern_destroy> pattern(
+        cairo_pattern_create_for_surface(surface));
+    cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_REPEAT);
     cairo_matrix_t m;
     // Pattern space is pixels; tile (0, 0) has its top-left at (x, bottom - ih).
     cairo_matrix_init(&m, iw / pw, 0, 0, ih / ph, target.x, bottom - ih);
     if (cairo_matrix_invert(&m) == CAIRO_STATUS_SUCCESS) {
-        cairo_pattern_set_matrix(pattern, &m);
-        cairo_rectangle(context_, target.x, bottom - ny * ih, nx * iw, ny * ih);
-        cairo_set_source(context_, pattern);
-        cairo_fill(context_);
+        cairo_pattern_set_matrix(pattern.get(), &m);
+        cairo_rectangle(context_.get(), target.x, bottom - ny * ih, nx * iw, ny * ih);
+        cairo_set_source(context_.get(), pattern.get());
+        cairo_fill(context_.get());
     }
-    cairo_pattern_destroy(pattern);
 }
 
 // Placements are computed as in a drawing mirrored top to bottom about the target's middle, so
@@ -673,7 +469,7 @@ void Canvas::drawImage(const std::shared_ptr<platform::ImageSurface>& image, con
     const double x = rect.x, y = rect.y, w = rect.width, h = rect.height;
     const double cx = x + w / 2, cy = y + h / 2;
     saveState();
-    PathKeeper keep(context_);
+    PathKeeper keep(context_.get());
     // Lands R of the mirrored space on the canvas.
     auto show = [&](const Rect& r) {
         paintImage(image->surface(), Rect(r.x, 2 * cy - r.y - r.height, r.width, r.height));
@@ -787,30 +583,30 @@ void Canvas::rotateTransform(double degrees, const Point& pivot) {
 
 void Canvas::saveState() {
     if (context_ == nullptr) return;
-    cairo_save(context_);
+    cairo_save(context_.get());
     savedPaint_.push_back(paint_);
 }
 
 void Canvas::restoreState() {
     // A restore without a matching save would put Cairo in its error state for good.
     if (context_ == nullptr || savedPaint_.empty()) return;
-    cairo_restore(context_);
+    cairo_restore(context_.get());
     paint_ = savedPaint_.back();
     savedPaint_.pop_back();
 }
 
 void Canvas::clip(const Rect& rect) {
     if (context_ == nullptr || !isFinite(rect)) return;
-    PathKeeper keep(context_);
-    cairo_rectangle(context_, rect.x, rect.y, rect.width, rect.height);
-    cairo_clip(context_);
+    PathKeeper keep(context_.get());
+    cairo_rectangle(context_.get(), rect.x, rect.y, rect.width, rect.height);
+    cairo_clip(context_.get());
 }
 
 void Canvas::clipToPath(GraphicsPath& path) {
     if (context_ == nullptr) return;
     path.addToCanvas(*this);
-    cairo_set_fill_rule(context_, CAIRO_FILL_RULE_WINDING);
-    cairo_clip(context_);
+    cairo_set_fill_rule(context_.get(), CAIRO_FILL_RULE_WINDING);
+    cairo_clip(context_.get());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -850,7 +646,7 @@ void Canvas::setStroke(const Color& color) {
 void Canvas::setStrokeThickness(double thickness) {
     if (context_ == nullptr || !std::isfinite(thickness)) return;
     if (thickness == 0) thickness = unitConvert(MeasureUnit::Pixel(), 1.0, measureUnit_, this);
-    if (std::isfinite(thickness)) cairo_set_line_width(context_, std::max(thickness, 0.0));
+    if (std::isfinite(thickness)) cairo_set_line_width(context_.get(), std::max(thickness, 0.0));
 }
 
 void Canvas::setBrush(std::shared_ptr<Brush> brush) {
@@ -874,7 +670,7 @@ void Canvas::setLineDashStyle(const std::vector<float>& pattern) {
                                     [](double d) { return std::isfinite(d) && d >= 0; }) &&
                         std::any_of(dashes.begin(), dashes.end(), [](double d) { return d > 0; });
     if (!usable) dashes.clear();
-    cairo_set_dash(context_, dashes.data(), static_cast<int>(dashes.size()), 0.0);
+    cairo_set_dash(context_.get(), dashes.data(), static_cast<int>(dashes.size()), 0.0);
 }
 
 }  // namespace nodeloom

@@ -15,6 +15,7 @@
 #include "Nodeloom/foundation/Object.h"
 #include "Nodeloom/foundation/Point.h"
 #include "Nodeloom/foundation/Rect.h"
+#include "Nodeloom/platform/HandleDeleter.h"
 
 // Pango's layout type, kept out of the public headers.
 typedef struct _PangoLayout PangoLayout;
@@ -42,16 +43,21 @@ public:
         double height;  // ascent + descent + leading
     };
 
+    // Takes over the layout.
     TextFrame(PangoLayout* layout, std::vector<Line> lines);
     ~TextFrame();
     TextFrame(const TextFrame&) = delete;
     TextFrame& operator=(const TextFrame&) = delete;
 
     const std::vector<Line>& lines() const { return lines_; }
-    PangoLayout* layout() const { return layout_; }
+    PangoLayout* layout() const { return layout_.get(); }
 
 private:
-    PangoLayout* layout_;
+    struct LayoutRelease {
+        void operator()(PangoLayout* layout) const;
+    };
+
+    std::unique_ptr<PangoLayout, LayoutRelease> layout_;
     std::vector<Line> lines_;
 };
 
@@ -144,7 +150,7 @@ public:
     virtual void setLineDashStyle(const std::vector<float>& pattern);
 
     // Properties.
-    cairo_t* context() const { return context_; }
+    cairo_t* context() const { return context_.get(); }
     void setContext(cairo_t* context);
     const std::string& fontName() const { return fontName_; }
     void setFontName(const std::string& name) { fontName_ = name; }
@@ -158,6 +164,19 @@ public:
     const std::optional<Matrix>& pathMatrix() const { return pathMatrix_; }
 
 private:
+    // Keeps the caller's unfinished path through an operation that paints a figure of its own.
+    class PathKeeper {
+    public:
+        explicit PathKeeper(cairo_t* cr);
+        ~PathKeeper();
+        PathKeeper(const PathKeeper&) = delete;
+        PathKeeper& operator=(const PathKeeper&) = delete;
+
+    private:
+        cairo_t* cr_;
+        platform::Handle<cairo_path_t, cairo_path_destroy> saved_;
+    };
+
     // What the context keeps apart from Cairo's single source; saved and restored with it.
     struct Paint {
         double fill[4] = {0, 0, 0, 1};
@@ -177,7 +196,7 @@ private:
     void paintImage(cairo_surface_t* surface, const Rect& target);
     void tileImage(cairo_surface_t* surface, const Rect& target, double iw, double ih);
 
-    cairo_t* context_ = nullptr;
+    platform::Handle<cairo_t, cairo_destroy> context_;
     std::shared_ptr<MeasureUnit> measureUnit_;
     std::string fontName_ = "ArialMT";
     std::shared_ptr<Color> textColor_;

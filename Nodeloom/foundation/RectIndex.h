@@ -11,8 +11,8 @@ namespace nodeloom {
 
 // A uniform grid over numbered rectangles, so that the ones near a given rectangle are found
 // without looking at all of them. A query reports each entry whose rectangle may meet the asked
-// one (touching included) exactly once, together with entries that merely share a cell; the caller
-// applies its own exact test. Rectangles with a number that is not finite, or too large for the
+// one (Rect::intersectsWith, touching included) exactly once, together with entries that merely
+// share a cell; the caller applies its own exact test. Rectangles with a number that is not finite, or too large for the
 // grid, are kept aside and reported by every query, and a query with such a number reports every
 // entry, so that no exact test can ever miss one.
 class RectIndex {
@@ -51,13 +51,6 @@ public:
                 }
             }
         }
-    }
-
-    // Whether two rectangles meet, edges and corners included; any number that is not finite
-    // makes them meet, as the "neither lies wholly beside the other" test answers.
-    static bool overlaps(const Rect& a, const Rect& b) {
-        return !(a.x + a.width < b.x || b.x + b.width < a.x || a.y + a.height < b.y ||
-                 b.y + b.height < a.y);
     }
 
 private:

@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "Nodeloom/document/DiagramStatic.h"
-#include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/ArcSegment.h"
 #include "Nodeloom/foundation/BezierSegment.h"
 #include "Nodeloom/foundation/Brush.h"
@@ -13,6 +11,7 @@
 #include "Nodeloom/foundation/RoundRectSegment.h"
 #include "Nodeloom/foundation/ShapeLibrary.h"
 #include "Nodeloom/foundation/XmlElement.h"
+#include "Nodeloom/foundation/XmlValueContext.h"
 
 namespace nodeloom {
 
@@ -41,7 +40,7 @@ Shape::Shape() = default;
 Shape::~Shape() = default;
 
 std::shared_ptr<Shape> Shape::fromId(const std::string& id) {
-    const auto library = DiagramStatic::defaultShapes();
+    const auto library = ShapeLibrary::defaultShapes();
     return library ? library->shapeFromId(id) : nullptr;
 }
 
@@ -99,7 +98,7 @@ void Shape::fillShape(Canvas& canvas, const Segments& elements, const Rect& targ
     canvas.pathDraw();
 }
 
-bool Shape::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) {
+bool Shape::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlValueContext& context) {
     if (!element) return false;
     const auto& attributes = element->attributes();
     const auto id = attributes.find("id");

@@ -11,7 +11,7 @@ namespace nodeloom {
 
 class Brush;
 class Canvas;
-class XmlContext;
+class XmlValueContext;
 class XmlElement;
 
 // A node figure defined in percent of whatever rectangle it is drawn into: (0, 0) is that
@@ -35,7 +35,7 @@ public:
     // False, with the shape left as it was, when the element has no "id": a shape that cannot be
     // referred to is not a shape of the library.
     [[nodiscard]] virtual bool loadFromXml(const std::shared_ptr<XmlElement>& element,
-                                           XmlContext& context);
+                                           XmlValueContext& context);
     // One closed figure, filled by the even-odd rule and stroked; nothing for an empty list.
     virtual void fillShape(Canvas& canvas, const Segments& elements, const Rect& targetRect);
     // The segments under the child `elementName` of the element, in order. Elements of an

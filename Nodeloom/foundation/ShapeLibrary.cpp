@@ -1,5 +1,6 @@
 #include "Nodeloom/foundation/ShapeLibrary.h"
 
+#include <utility>
 #include <vector>
 
 #include "Nodeloom/foundation/Brush.h"
@@ -34,12 +35,26 @@ ShapeLibrary::ShapeLibrary() {
 
 ShapeLibrary::~ShapeLibrary() = default;
 
+std::shared_ptr<ShapeLibrary>& ShapeLibrary::sharedLibrary() {
+    static std::shared_ptr<ShapeLibrary> library = std::make_shared<ShapeLibrary>();
+    return library;
+}
+
+std::shared_ptr<ShapeLibrary> ShapeLibrary::defaultShapes() {
+    return sharedLibrary();
+}
+
+void ShapeLibrary::setDefaultShapes(std::shared_ptr<ShapeLibrary> library) {
+    sharedLibrary() = std::move(library);
+}
+
 std::shared_ptr<Shape> ShapeLibrary::shapeFromId(const std::string& id) const {
     const auto it = shapes_.find(id);
     return it == shapes_.end() ? nullptr : it->second;
 }
 
-void ShapeLibrary::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) {
+void ShapeLibrary::loadFromXml(const std::shared_ptr<XmlElement>& element,
+                               XmlValueContext& context) {
     if (!element) return;
     for (const auto& child : element->children()) {
         if (!child) continue;

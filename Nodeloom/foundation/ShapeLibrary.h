@@ -7,7 +7,7 @@
 namespace nodeloom {
 
 class Shape;
-class XmlContext;
+class XmlValueContext;
 class XmlElement;
 
 // Node shapes by id. Every library starts with the built-in "Rect"; the rest comes from a shape
@@ -26,13 +26,20 @@ public:
     virtual std::shared_ptr<Shape> shapeFromId(const std::string& id) const;
     // Registers every shape defined by the element's children, replacing shapes of the same id.
     // A child without an id is left out.
-    virtual void loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context);
+    virtual void loadFromXml(const std::shared_ptr<XmlElement>& element, XmlValueContext& context);
+
+    // The library every document, node and view shares. The first access creates one holding
+    // only the built-in "Rect"; after that it is whatever was last assigned, which may be none.
+    static std::shared_ptr<ShapeLibrary> defaultShapes();
+    static void setDefaultShapes(std::shared_ptr<ShapeLibrary> library);
 
     const Shapes& shapes() const { return shapes_; }
     Shapes& shapes() { return shapes_; }
     void setShapes(Shapes shapes) { shapes_ = std::move(shapes); }
 
 private:
+    static std::shared_ptr<ShapeLibrary>& sharedLibrary();
+
     Shapes shapes_;
 };
 

@@ -2,12 +2,12 @@
 
 #include <climits>
 
-#include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Color.h"
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/MeasureUnit.h"
 #include "Nodeloom/foundation/XmlElement.h"
+#include "Nodeloom/foundation/XmlValueContext.h"
 
 namespace nodeloom {
 
@@ -48,7 +48,7 @@ void Style::setHeadStroke(std::shared_ptr<Color> value) {
     headStroke_ = orEmpty(value);
 }
 
-void Style::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) {
+void Style::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlValueContext& context) {
     brush_ = nullptr;
     backBrush_ = nullptr;
     if (!element) return;
@@ -88,7 +88,7 @@ void Style::saveToXml(const std::shared_ptr<XmlElement>& element) const {
     if (!element) return;
     // A style stands alone here, outside any document's resource tables, so its brushes and
     // colours are written in place.
-    XmlContext context;
+    XmlValueContext context;
     context.setInplaceResources(true);
     const auto property = [&](const char* name) {
         auto child = context.addChildElement("Property", element);

@@ -12,7 +12,7 @@ namespace nodeloom {
 class Brush;
 class Color;
 class MeasureUnit;
-class XmlContext;
+class XmlValueContext;
 class XmlElement;
 
 enum class VerticalAlignment { top = 0, center = 1, bottom = 2 };
@@ -66,7 +66,7 @@ public:
     // Reads the property elements of a style element. The two brushes are cleared first, even
     // when there is no element; every value the element does not name keeps its value, and a
     // colour whose brush reference does not resolve is left as it was.
-    virtual void loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context);
+    virtual void loadFromXml(const std::shared_ptr<XmlElement>& element, XmlValueContext& context);
     // Writes the set values as the property elements that loadFromXml reads, with brushes and
     // colours written inline, so that a style stands on its own outside a document.
     virtual void saveToXml(const std::shared_ptr<XmlElement>& element) const;

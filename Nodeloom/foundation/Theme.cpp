@@ -1,12 +1,12 @@
 #include "Nodeloom/foundation/Theme.h"
 
-#include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Color.h"
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/MeasureUnit.h"
 #include "Nodeloom/foundation/Style.h"
 #include "Nodeloom/foundation/XmlElement.h"
+#include "Nodeloom/foundation/XmlValueContext.h"
 
 namespace nodeloom {
 
@@ -14,7 +14,7 @@ Theme::Theme() = default;
 
 Theme::~Theme() = default;
 
-void Theme::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) {
+void Theme::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlValueContext& context) {
     if (!element) return;
     for (const auto& child : element->children()) {
         if (!child) continue;

@@ -7,7 +7,7 @@
 namespace nodeloom {
 
 class Style;
-class XmlContext;
+class XmlValueContext;
 class XmlElement;
 
 // Styles by item type name ("ShapeNode", "DiagramLink", ...). A document may carry a theme of
@@ -25,7 +25,7 @@ public:
 
     // Adds the styles of a theme element: one child per style, keyed by its "TargetType"
     // attribute, replacing the style of that key. A child without "TargetType" is skipped.
-    virtual void loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context);
+    virtual void loadFromXml(const std::shared_ptr<XmlElement>& element, XmlValueContext& context);
     // Writes one "Style" child per entry, in the form loadFromXml reads.
     virtual void saveToXml(const std::shared_ptr<XmlElement>& element) const;
 

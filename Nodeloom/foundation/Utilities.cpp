@@ -172,8 +172,7 @@ std::optional<Point> getPolygonIntr(const std::vector<Point>& polygon, const Poi
 }
 
 Rect normalizeRect(const Rect& r) {
-    return Rect(std::min(r.x, r.x + r.width), std::min(r.y, r.y + r.height), std::fabs(r.width),
-                std::fabs(r.height));
+    return Geometry::normalizeRectangle(r);
 }
 
 bool pointInRect(const Point& p, const Rect& rc) {

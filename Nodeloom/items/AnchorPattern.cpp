@@ -5,7 +5,6 @@
 #include <string>
 #include <unordered_map>
 
-#include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/XmlElement.h"
 
@@ -32,36 +31,6 @@ std::shared_ptr<AnchorPattern> predefined(std::vector<std::shared_ptr<AnchorPoin
     pattern->setRegIndex(regIndex);
     pattern->registerPattern(name);
     return pattern;
-}
-
-// Host data has a file form only when it is text.
-std::string textOf(const std::any& value) {
-    if (const auto* s = std::any_cast<std::string>(&value)) return *s;
-    if (const auto* c = std::any_cast<const char*>(&value)) return *c ? *c : "";
-    return "";
-}
-
-double finiteOr0(double value) {
-    return std::isfinite(value) ? value : 0.0;
-}
-
-std::shared_ptr<AnchorPoint> readAnchorPoint(const XmlElement& element) {
-    auto point = std::make_shared<AnchorPoint>(finiteOr0(element.readDouble("X", 0)),
-                                               finiteOr0(element.readDouble("Y", 0)));
-    point->setAllowIncoming(element.readBool("AllowIncoming", true));
-    point->setAllowOutgoing(element.readBool("AllowOutgoing", true));
-    point->setColor(element.readColor("Color", Colors::Black()));
-    const auto column = element.readInteger("Column", -1);
-    if (column >= std::numeric_limits<int>::min() && column <= std::numeric_limits<int>::max())
-        point->setCol(static_cast<int>(column));
-    const auto style = element.readInteger("MarkStyle", static_cast<int>(MarkStyle::x));
-    if (style >= std::numeric_limits<int>::min() && style <= std::numeric_limits<int>::max()) {
-        if (auto markStyle = fromRaw<MarkStyle>(static_cast<int>(style)))
-            point->setMarkStyle(*markStyle);
-    }
-    auto toolTip = element.readString("Tooltip", "");
-    if (!toolTip.empty()) point->setToolTip(std::move(toolTip));
-    return point;
 }
 
 }  // namespace
@@ -121,53 +90,6 @@ std::shared_ptr<AnchorPattern> AnchorPattern::decision2In2Out() {
     return predefined({incoming(50, 0), incoming(0, 50), outgoing(50, 100, Colors::Green()),
                        outgoing(100, 50, Colors::Red())},
                       -2, "Decision2In2Out");
-}
-
-std::shared_ptr<XmlElement> XmlContext::writeAnchorPattern(
-    const std::shared_ptr<AnchorPattern>& pattern, const std::string& name,
-    const std::shared_ptr<XmlElement>& parent) {
-    if (!pattern) return nullptr;
-    auto element = addChildElement(name, parent);
-    if (!element) return nullptr;
-    element->attributes()["Id"] = pattern->patternId();
-    // A registered pattern is found again by its name; only an unnamed one travels in full.
-    if (!pattern->patternId().empty()) return element;
-
-    auto points = addChildElement("Points", element);
-    points->attributes()["Count"] = std::to_string(pattern->points().size());
-    for (const auto& point : pattern->points()) {
-        if (!point) continue;
-        auto p = addChildElement("AnchorPoint", points);
-        writeBool(point->allowIncoming(), "AllowIncoming", p);
-        writeBool(point->allowOutgoing(), "AllowOutgoing", p);
-        writeColor(point->color(), "Color", p);
-        writeInt(point->col(), "Column", p);
-        writeEnum(point->markStyle(), "MarkStyle", p);
-        writeString(textOf(point->tag()), "Tag", p);
-        writeString(textOf(point->toolTip()), "Tooltip", p);
-        writeDouble(point->x(), "X", p);
-        writeDouble(point->y(), "Y", p);
-    }
-    return element;
-}
-
-std::shared_ptr<AnchorPattern> XmlContext::readAnchorPattern(
-    const std::string& name, const std::shared_ptr<XmlElement>& parent, bool standalone) {
-    if (!parent) return nullptr;
-    const auto element = parent->getChild(name);
-    if (!element) return nullptr;
-
-    const auto id = element->attributes().find("Id");
-    if (!standalone && id != element->attributes().end() && !id->second.empty())
-        return AnchorPattern::fromId(id->second);
-
-    auto pattern = std::make_shared<AnchorPattern>();
-    if (const auto points = element->getChild("Points")) {
-        for (const auto& p : points->getAllChildren("AnchorPoint")) {
-            if (p) pattern->points().push_back(readAnchorPoint(*p));
-        }
-    }
-    return pattern;
 }
 
 }  // namespace nodeloom

@@ -626,29 +626,4 @@ bool DiagramItem::cachesLinkCrossings() const {
     return false;
 }
 
-// The two context operations that need nothing of an item but its base class live here, with the
-// class they write.
-std::shared_ptr<XmlElement> XmlContext::writeItemReference(
-    const std::shared_ptr<DiagramItem>& item, const std::string& name,
-    const std::shared_ptr<XmlElement>& parent) {
-    if (!item || !parent) return nullptr;
-    auto element = addChildElement(name, parent);
-    if (element) element->attributes()["Id"] = std::to_string(item->runtimeIndex());
-    return element;
-}
-
-void XmlContext::writeItemClassAttributes(const std::shared_ptr<DiagramItem>& item,
-                                          const std::shared_ptr<XmlElement>& element,
-                                          const std::string& attributeName) {
-    if (!item || !element) return;
-    const Metatype<Object> type(item->getClassType());
-    if (const auto descriptor = ClassDescriptor::find(type)) {
-        element->attributes()[attributeName] = descriptor->_classId();
-        element->attributes()["Version"] = std::to_string(descriptor->_classVersion());
-    } else {
-        element->attributes()[attributeName] = type.name();
-        element->attributes()["Version"] = "1";
-    }
-}
-
 }  // namespace nodeloom

@@ -1,8 +1,8 @@
 #include "Nodeloom/items/HandlesVisualStyle.h"
 
-#include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/XmlElement.h"
+#include "Nodeloom/foundation/XmlValueContext.h"
 
 namespace nodeloom {
 
@@ -19,7 +19,7 @@ void HandlesVisualStyle::setDefHandleBrush(std::shared_ptr<Brush> brush) {
 }
 
 void HandlesVisualStyle::loadFromXml(const std::shared_ptr<XmlElement>& element,
-                                     XmlContext& context) {
+                                     XmlValueContext& context) {
     if (!element) return;
     if (std::shared_ptr<XmlElement> pen = element->getChild("HandlePen")) {
         setDefHandleStroke(pen->readColor("Color", Colors::Black()));

@@ -7,7 +7,7 @@
 
 namespace nodeloom {
 
-class XmlContext;
+class XmlValueContext;
 class XmlElement;
 
 // The pen and brush of a selection handle.
@@ -30,7 +30,7 @@ public:
     // Reads a "HandlePen" (its "Color" and "Width"), or else a "Stroke" brush and a
     // "StrokeThickness", and a "HandleBrush". A missing width or thickness reads as -1; a missing
     // element changes nothing.
-    virtual void loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context);
+    virtual void loadFromXml(const std::shared_ptr<XmlElement>& element, XmlValueContext& context);
 
 private:
     std::shared_ptr<Color> defHandleStroke_;

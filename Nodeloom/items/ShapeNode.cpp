@@ -3,8 +3,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "Nodeloom/document/Diagram.h"  // Hook: item reaches its document
-#include "Nodeloom/document/DiagramStatic.h"
+#include "Nodeloom/document/Diagram.h"     // Hook: item reaches its document
 #include "Nodeloom/document/XmlContext.h"  // Hook: item reaches its document
 #include "Nodeloom/foundation/Canvas.h"
 #include "Nodeloom/foundation/DashStyle.h"
@@ -15,16 +14,16 @@
 #include "Nodeloom/foundation/ShapeLibrary.h"
 #include "Nodeloom/foundation/Theme.h"
 #include "Nodeloom/foundation/XmlElement.h"
-#include "Nodeloom/items/ShapeNodeState.h"
 #include "Nodeloom/items/AdjustmentHandle.h"
 #include "Nodeloom/items/DragState.h"
+#include "Nodeloom/items/ShapeNodeState.h"
 
 namespace nodeloom {
 
 namespace {
 
 std::shared_ptr<Shape> libraryShape(const std::string& id) {
-    const std::shared_ptr<ShapeLibrary> library = DiagramStatic::defaultShapes();
+    const std::shared_ptr<ShapeLibrary> library = ShapeLibrary::defaultShapes();
     return library ? library->shapeFromId(id) : nullptr;
 }
 

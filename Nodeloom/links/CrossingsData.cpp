@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <optional>
 
-#include "Nodeloom/foundation/RectIndex.h"
 
 namespace nodeloom {
 
@@ -115,7 +114,7 @@ void DiagramLink::CrossingsData::build(DiagramLink& link,
     for (const auto& other : others) {
         if (!other || other.get() == &link || !other->visible()) continue;
         if (other->shape() == LinkShape::bezier) continue;
-        if (!RectIndex::overlaps(bounds, other->getBounds())) continue;
+        if (!bounds.intersectsWith(other->getBounds())) continue;
         candidates.push_back(other.get());
     }
 

@@ -1,7 +1,5 @@
 #include "Nodeloom/links/DiagramLink.h"
 
-#include <pango/pango.h>
-
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -25,7 +23,6 @@
 #include "Nodeloom/links/CrossingsData.h"
 #include "Nodeloom/links/LinkLabel.h"
 #include "Nodeloom/links/LinkShapeImpl.h"
-#include "Nodeloom/platform/TextEngine.h"
 #include "Nodeloom/items/AdjustmentHandle.h"
 #include "Nodeloom/items/SquareHandlesImpl.h"
 

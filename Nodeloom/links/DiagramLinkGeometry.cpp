@@ -1,7 +1,5 @@
 #include "Nodeloom/links/DiagramLink.h"
 
-#include <pango/pango.h>
-
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -44,58 +42,6 @@ bool distinct(const Point& a, const Point& b) {
 
 bool insideInclusive(const Point& p, const Rect& r) {
     return p.x >= r.x && p.x <= r.x + r.width && p.y >= r.y && p.y <= r.y + r.height;
-}
-
-// The logical size of the text laid out in the font, unbounded or wrapped at `width`.
-struct TextSize {
-    double width = 0;
-    double height = 0;
-};
-
-TextSize layoutSize(PangoLayout* layout, int width) {
-    pango_layout_set_width(layout, width);
-    PangoRectangle logical{};
-    pango_layout_get_extents(layout, nullptr, &logical);
-    return TextSize{static_cast<double>(logical.width) / PANGO_SCALE,
-                    static_cast<double>(logical.height) / PANGO_SCALE};
-}
-
-bool onlyBlanks(const std::string& text) {
-    return std::all_of(text.begin(), text.end(),
-                       [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
-}
-
-// The text's size in the font: unbounded, or, with wrap, by the wrapped-height rule that the
-// text layout of links is built on.
-TextSize layoutText(const std::string& text, const std::string& fontName, double size, bool wrap,
-                    double maxWidth) {
-    platform::TextEngine& engine = platform::TextEngine::shared();
-    PangoLayout* layout = pango_layout_new(engine.context());
-    PangoFontDescription* desc = pango_font_description_new();
-    pango_font_description_set_family(desc, engine.familyFor(fontName).c_str());
-    pango_font_description_set_absolute_size(desc, size * PANGO_SCALE);
-    pango_layout_set_font_description(layout, desc);
-    pango_font_description_free(desc);
-    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
-
-    const TextSize unwrapped = layoutSize(layout, -1);
-    TextSize measured = unwrapped;
-    if (wrap) {
-        // A width Pango cannot hold, or none at all, leaves the text on its own lines.
-        const double pangoWidth = maxWidth * PANGO_SCALE;
-        const int width = isFinite(pangoWidth) && pangoWidth > 0 && pangoWidth < INT_MAX
-                              ? static_cast<int>(pangoWidth)
-                              : -1;
-        const TextSize wrapped = layoutSize(layout, width);
-        // Blanks and line feeds alone have no width to scale the height by.
-        if (wrapped.width > 0 && !onlyBlanks(text)) {
-            measured.width = wrapped.width;
-            measured.height = (wrapped.height + 5.0) * (unwrapped.width / wrapped.width);
-        }
-    }
-    g_object_unref(layout);
-    return measured;
 }
 
 }  // namespace
@@ -430,10 +376,12 @@ Rect DiagramLink::measureText(const std::string& text, bool wrap, double maxWidt
     if (fontUnit) size = fontUnit->convert(size, *unit);
     if (!isFinite(margin)) margin = 0;
 
-    TextSize measured;
+    platform::TextEngine::TextSize measured;
     // A font without a size has no glyphs to measure.
-    if (isFinite(size) && size > 0)
-        measured = layoutText(text, getEffectiveFontName(), size, wrap, maxWidth);
+    if (isFinite(size) && size > 0) {
+        measured = platform::TextEngine::shared().measure(text, getEffectiveFontName(), size, false,
+                                                          false, wrap, maxWidth);
+    }
 
     const Point m = center();
     double x = m.x - measured.width / 2;

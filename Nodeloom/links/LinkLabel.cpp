@@ -1,7 +1,5 @@
 #include "Nodeloom/links/LinkLabel.h"
 
-#include <pango/pango.h>
-
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -246,41 +244,9 @@ std::optional<LinkLabel::TextSize> LinkLabel::measure(double fontSize) {
         return measured_->size;
     }
 
-    platform::TextEngine& engine = platform::TextEngine::shared();
-    PangoLayout* layout = pango_layout_new(engine.context());
-    PangoFontDescription* desc = pango_font_description_new();
-    pango_font_description_set_family(desc, engine.familyFor(fontName_).c_str());
-    pango_font_description_set_absolute_size(desc, size * PANGO_SCALE);
-    // Measured in the weight and slant the canvas draws, so that the drawn text fits.
-    pango_font_description_set_weight(desc, fontBold_ ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
-    pango_font_description_set_style(desc, fontItalic_ ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
-    pango_layout_set_font_description(layout, desc);
-    pango_font_description_free(desc);
-    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-    pango_layout_set_text(layout, text_.data(), static_cast<int>(text_.size()));
-
-    const auto extent = [layout](int width) {
-        pango_layout_set_width(layout, width);
-        PangoRectangle logical{};
-        pango_layout_get_extents(layout, nullptr, &logical);
-        return TextSize{static_cast<double>(logical.width) / PANGO_SCALE,
-                        static_cast<double>(logical.height) / PANGO_SCALE};
-    };
-    // Unwrapped, the text is as wide as its widest line and as tall as all its lines.
-    const TextSize unwrapped = extent(-1);
-    TextSize result = unwrapped;
-    if (enableWrap_) {
-        const double pangoWidth = maxWidth_ * PANGO_SCALE;
-        // A width Pango cannot hold leaves every line whole.
-        const int width =
-            pangoWidth > 0 && pangoWidth < INT_MAX ? static_cast<int>(pangoWidth) : -1;
-        const TextSize wrapped = extent(width);
-        if (wrapped.width > 0) {
-            result.width = wrapped.width;
-            result.height = (wrapped.height + 5.0) * unwrapped.width / wrapped.width;
-        }
-    }
-    g_object_unref(layout);
+    const platform::TextEngine::TextSize extent = platform::TextEngine::shared().measure(
+        text_, fontName_, size, fontBold_, fontItalic_, enableWrap_, maxWidth_);
+    const TextSize result{extent.width, extent.height};
 
     measured_ =
         Measure{text_, fontName_, size, fontBold_, fontItalic_, enableWrap_, maxWidth_, result};

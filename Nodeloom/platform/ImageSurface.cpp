@@ -37,9 +37,7 @@ bool usableScale(double scale) {
 ImageSurface::ImageSurface(cairo_surface_t* surface, double scale)
     : surface_(cairo_surface_reference(surface)), scale_(usableScale(scale) ? scale : 1.0) {}
 
-ImageSurface::~ImageSurface() {
-    cairo_surface_destroy(surface_);
-}
+ImageSurface::~ImageSurface() = default;
 
 std::shared_ptr<ImageSurface> ImageSurface::create(double width, double height, double scale) {
     if (!usableScale(scale) || !std::isfinite(width) || !std::isfinite(height) || width < 0 ||
@@ -50,11 +48,9 @@ std::shared_ptr<ImageSurface> ImageSurface::create(double width, double height, 
     const double ph = std::ceil(height * scale);
     // Cairo's own limit for image surfaces.
     if (pw > 32767 || ph > 32767) return nullptr;
-    cairo_surface_t* surface =
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(pw), static_cast<int>(ph));
-    auto image = fromSurface(surface, scale);
-    cairo_surface_destroy(surface);
-    return image;
+    const Handle<cairo_surface_t, cairo_surface_destroy> surface(cairo_image_surface_create(
+        CAIRO_FORMAT_ARGB32, static_cast<int>(pw), static_cast<int>(ph)));
+    return fromSurface(surface.get(), scale);
 }
 
 std::shared_ptr<ImageSurface> ImageSurface::fromData(const std::vector<std::uint8_t>& bytes) {
@@ -63,10 +59,9 @@ std::shared_ptr<ImageSurface> ImageSurface::fromData(const std::vector<std::uint
         return nullptr;
     }
     ReadCursor cursor{&bytes, 0};
-    cairo_surface_t* surface = cairo_image_surface_create_from_png_stream(readBytes, &cursor);
-    auto image = fromSurface(surface, 1.0);
-    cairo_surface_destroy(surface);
-    return image;
+    const Handle<cairo_surface_t, cairo_surface_destroy> surface(
+        cairo_image_surface_create_from_png_stream(readBytes, &cursor));
+    return fromSurface(surface.get(), 1.0);
 }
 
 std::shared_ptr<ImageSurface> ImageSurface::fromSurface(cairo_surface_t* surface, double scale) {
@@ -79,18 +74,19 @@ std::shared_ptr<ImageSurface> ImageSurface::fromSurface(cairo_surface_t* surface
 
 std::vector<std::uint8_t> ImageSurface::pngData() const {
     std::vector<std::uint8_t> out;
-    if (cairo_surface_write_to_png_stream(surface_, writeBytes, &out) != CAIRO_STATUS_SUCCESS) {
+    if (cairo_surface_write_to_png_stream(surface_.get(), writeBytes, &out) !=
+        CAIRO_STATUS_SUCCESS) {
         out.clear();
     }
     return out;
 }
 
 int ImageSurface::pixelWidth() const {
-    return cairo_image_surface_get_width(surface_);
+    return cairo_image_surface_get_width(surface_.get());
 }
 
 int ImageSurface::pixelHeight() const {
-    return cairo_image_surface_get_height(surface_);
+    return cairo_image_surface_get_height(surface_.get());
 }
 
 }  // namespace nodeloom::platform

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Nodeloom/foundation/Size.h"
+#include "Nodeloom/platform/HandleDeleter.h"
 
 namespace nodeloom::platform {
 
@@ -31,7 +32,7 @@ public:
     // The PNG form; empty when it cannot be written.
     std::vector<std::uint8_t> pngData() const;
 
-    cairo_surface_t* surface() const { return surface_; }
+    cairo_surface_t* surface() const { return surface_.get(); }
     int pixelWidth() const;
     int pixelHeight() const;
     double scale() const { return scale_; }
@@ -39,7 +40,7 @@ public:
     Size size() const { return Size(pixelWidth() / scale_, pixelHeight() / scale_); }
 
 private:
-    cairo_surface_t* surface_;
+    Handle<cairo_surface_t, cairo_surface_destroy> surface_;
     double scale_;
 };
 

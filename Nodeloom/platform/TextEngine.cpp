@@ -4,10 +4,26 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
+
+#include "Nodeloom/platform/HandleDeleter.h"
 
 namespace nodeloom::platform {
 
 namespace {
+
+bool onlyBlanks(const std::string& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
+}
+
+TextEngine::TextSize extentAt(PangoLayout* layout, int width) {
+    pango_layout_set_width(layout, width);
+    PangoRectangle logical{};
+    pango_layout_get_extents(layout, nullptr, &logical);
+    return {static_cast<double>(logical.width) / PANGO_SCALE,
+            static_cast<double>(logical.height) / PANGO_SCALE};
+}
 
 std::string lowered(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(),
@@ -27,28 +43,29 @@ TextEngine::TextEngine() {
     fontMap_ = pango_cairo_font_map_new();
     context_ = pango_font_map_create_context(fontMap_);
     pango_cairo_context_set_resolution(context_, 72.0);
-    cairo_font_options_t* options = cairo_font_options_create();
-    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-    pango_cairo_context_set_font_options(context_, options);
-    cairo_font_options_destroy(options);
+    const Handle<cairo_font_options_t, cairo_font_options_destroy> options(
+        cairo_font_options_create());
+    cairo_font_options_set_hint_metrics(options.get(), CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(options.get(), CAIRO_HINT_STYLE_NONE);
+    pango_cairo_context_set_font_options(context_, options.get());
     pango_context_set_round_glyph_positions(context_, FALSE);
     scratch_ = pango_layout_new(context_);
     fallbackFamily_ = lowered(actualFamily("Nodeloom Unknown Font Family"));
 }
 
 std::string TextEngine::actualFamily(const char* family) const {
-    PangoFontDescription* desc = pango_font_description_new();
-    pango_font_description_set_family(desc, family);
-    pango_font_description_set_absolute_size(desc, 12 * PANGO_SCALE);
+    const Handle<PangoFontDescription, pango_font_description_free> desc(
+        pango_font_description_new());
+    pango_font_description_set_family(desc.get(), family);
+    pango_font_description_set_absolute_size(desc.get(), 12 * PANGO_SCALE);
     std::string result;
-    if (PangoFont* font = pango_font_map_load_font(fontMap_, context_, desc)) {
-        PangoFontDescription* actual = pango_font_describe(font);
-        if (const char* name = pango_font_description_get_family(actual)) result = name;
-        pango_font_description_free(actual);
-        g_object_unref(font);
+    const Handle<PangoFont, g_object_unref> font(
+        pango_font_map_load_font(fontMap_, context_, desc.get()));
+    if (font) {
+        const Handle<PangoFontDescription, pango_font_description_free> actual(
+            pango_font_describe(font.get()));
+        if (const char* name = pango_font_description_get_family(actual.get())) result = name;
     }
-    pango_font_description_free(desc);
     return result;
 }
 
@@ -68,6 +85,30 @@ const std::string& TextEngine::familyFor(const std::string& fontName) {
         }
     }
     return families_.emplace(fontName, std::move(family)).first->second;
+}
+
+TextEngine::TextSize TextEngine::measure(const std::string& text, const std::string& fontName,
+                                         double size, bool bold, bool italic, bool wrap,
+                                         double maxWidth) {
+    const Handle<PangoLayout, g_object_unref> layout(pango_layout_new(context_));
+    const Handle<PangoFontDescription, pango_font_description_free> desc(
+        pango_font_description_new());
+    pango_font_description_set_family(desc.get(), familyFor(fontName).c_str());
+    pango_font_description_set_absolute_size(desc.get(), size * PANGO_SCALE);
+    // Measured in the weight and slant the canvas draws, so that the drawn text fits.
+    pango_font_description_set_weight(desc.get(), bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+    pango_font_description_set_style(desc.get(), italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+    pango_layout_set_font_description(layout.get(), desc.get());
+    pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
+    pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+
+    const TextSize unwrapped = extentAt(layout.get(), -1);
+    if (!wrap || onlyBlanks(text)) return unwrapped;
+    const double pangoWidth = maxWidth * PANGO_SCALE;
+    const int width = pangoWidth > 0 && pangoWidth < INT_MAX ? static_cast<int>(pangoWidth) : -1;
+    const TextSize wrapped = extentAt(layout.get(), width);
+    if (!(wrapped.width > 0)) return unwrapped;
+    return {wrapped.width, (wrapped.height + 5.0) * (unwrapped.width / wrapped.width)};
 }
 
 }  // namespace nodeloom::platform

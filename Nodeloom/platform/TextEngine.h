@@ -12,6 +12,12 @@ namespace nodeloom::platform {
 // library's font names onto font families. Used from the main thread only.
 class TextEngine {
 public:
+    // The logical size of a text, in the units its font size is given in.
+    struct TextSize {
+        double width = 0;
+        double height = 0;
+    };
+
     static TextEngine& shared();
 
     PangoContext* context() const { return context_; }
@@ -21,6 +27,15 @@ public:
     // The family to ask for: "ArialMT" (and "Arial") is Arial; a name that no installed font
     // answers to falls back to the default font.
     const std::string& familyFor(const std::string& fontName);
+
+    // The text laid out in the font at the absolute size. Without wrap, as wide as its widest
+    // line and as tall as all its lines. With wrap, the rule that link and label text is built
+    // on: as wide as the text wrapped at maxWidth, and as tall as the wrapped lines plus 5,
+    // scaled by how much the wrapping narrowed the text. A width the layout cannot hold, or
+    // none, leaves every line whole; text of blanks and line breaks only keeps its unwrapped
+    // size, having no width to scale by.
+    TextSize measure(const std::string& text, const std::string& fontName, double size, bool bold,
+                     bool italic, bool wrap, double maxWidth);
 
     static constexpr const char* kDefaultFamily = "Arial";
 

@@ -311,3 +311,14 @@ TEST(LinkLabel, XmlReadingOlderIncompleteAndBadForms) {
     EXPECT_EQ(bad->horizontalAlign(), Align::center);
     EXPECT_EQ(bad->fontUnit(), MeasureUnit::Point());
 }
+
+TEST(LinkLabel, BlanksMeasureAsTheLinkTextDoes) {
+    // Blanks have no width for the wrapping rule to scale by: wrapped or not, the label of
+    // blanks is as large as its text, like link text of blanks.
+    auto link = linkThrough({Point(0, 0), Point(100, 0)});
+    auto blanks = labelOn(link, "  \t ");
+    const Rect whole = *blanks->getLayoutRect();
+    blanks->setEnableWrap(true);
+    blanks->setMaxWidth(1);
+    EXPECT_EQ(*blanks->getLayoutRect(), whole);
+}

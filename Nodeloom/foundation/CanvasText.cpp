@@ -1,0 +1,199 @@
+#include "Nodeloom/foundation/Canvas.h"
+
+#include <pango/pangocairo.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "Nodeloom/foundation/Typecast.h"
+#include "Nodeloom/platform/TextEngine.h"
+
+namespace nodeloom {
+
+namespace {
+
+// Widest layout box Pango's integer units hold with room to spare.
+constexpr double kMaxLayoutExtent = 1.0e6;
+// FreeType fails (and takes the Cairo context down with it) on glyphs of some 32768 pixels;
+// no text is ever meant that large, on the layout or on the device.
+constexpr double kMaxFontSize = 1.0e4;
+// The size a font gets when asked for a size of zero or less.
+constexpr double kDefaultFontSize = 12.0;
+
+bool fitsTheDevice(cairo_t* cr, double fontSize) {
+    double size = std::isfinite(fontSize) && fontSize > 0 ? fontSize : kDefaultFontSize;
+    size = std::min(size, kMaxFontSize);
+    double ax = size, ay = 0, bx = 0, by = size;
+    cairo_user_to_device_distance(cr, &ax, &ay);
+    cairo_user_to_device_distance(cr, &bx, &by);
+    const double device = std::max(std::hypot(ax, ay), std::hypot(bx, by));
+    return std::isfinite(device) && device <= kMaxFontSize;
+}
+
+struct TextRequest {
+    const std::string* text;
+    Rect rect;
+    int ha;
+    bool bold, italic, underline;
+};
+
+// Lays the text out in the layout to the width of the rectangle and collects the lines that
+// fit its height, from the top.
+void layOut(PangoLayout* layout, const TextRequest& req, const std::string& fontName,
+            double fontSize, std::vector<TextFrame::Line>& lines) {
+    lines.clear();
+    const Rect& r = req.rect;
+    if (!isFinite(r) || r.width <= 0 || r.height <= 0) return;
+
+    auto& engine = platform::TextEngine::shared();
+    double size = fontSize;
+    if (!isFinite(size) || size <= 0) size = kDefaultFontSize;
+    size = std::min(size, kMaxFontSize);
+
+    const platform::Handle<PangoFontDescription, pango_font_description_free> desc(
+        pango_font_description_new());
+    pango_font_description_set_family_static(desc.get(), engine.familyFor(fontName).c_str());
+    pango_font_description_set_absolute_size(desc.get(), size * PANGO_SCALE);
+    pango_font_description_set_weight(desc.get(),
+                                      req.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+    pango_font_description_set_style(desc.get(),
+                                     req.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+    pango_layout_set_font_description(layout, desc.get());
+
+    if (req.underline) {
+        const platform::Handle<PangoAttrList, pango_attr_list_unref> attrs(pango_attr_list_new());
+        pango_attr_list_insert(attrs.get(), pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+        pango_layout_set_attributes(layout, attrs.get());
+    } else {
+        pango_layout_set_attributes(layout, nullptr);
+    }
+    PangoAlignment alignment = PANGO_ALIGN_LEFT;
+    if (req.ha == 1) alignment = PANGO_ALIGN_CENTER;
+    if (req.ha == 2) alignment = PANGO_ALIGN_RIGHT;
+    pango_layout_set_alignment(layout, alignment);
+    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+    pango_layout_set_width(layout,
+                           static_cast<int>(std::min(r.width, kMaxLayoutExtent) * PANGO_SCALE));
+    pango_layout_set_text(layout, req.text->data(), static_cast<int>(req.text->size()));
+
+    const double limit = std::min(r.height, kMaxLayoutExtent) * PANGO_SCALE;
+    const platform::Handle<PangoLayoutIter, pango_layout_iter_free> iter(
+        pango_layout_get_iter(layout));
+    int index = 0;
+    do {
+        PangoRectangle logical;
+        pango_layout_iter_get_line_extents(iter.get(), nullptr, &logical);
+        if (logical.y + logical.height > limit) break;
+        const double baseline = pango_layout_iter_get_baseline(iter.get());
+        lines.push_back(TextFrame::Line{index, static_cast<double>(logical.x) / PANGO_SCALE,
+                                        baseline / PANGO_SCALE,
+                                        static_cast<double>(logical.width) / PANGO_SCALE,
+                                        static_cast<double>(logical.height) / PANGO_SCALE});
+        ++index;
+    } while (pango_layout_iter_next_line(iter.get()));
+}
+
+double frameHeight(const TextFrame::Line* lines, std::size_t count) {
+    if (count == 0) return 0.0;
+    const TextFrame::Line& last = lines[count - 1];
+    return last.height + std::abs(last.baseline - lines[0].baseline);
+}
+
+double frameWidth(const TextFrame::Line* lines, std::size_t count) {
+    double width = 0.0;
+    for (std::size_t i = 0; i < count; ++i)
+        width = std::max(width, lines[i].width);
+    return width;
+}
+
+std::vector<TextFrame::Line>& scratchLines() {
+    static std::vector<TextFrame::Line> lines;
+    return lines;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TextFrame
+
+TextFrame::TextFrame(PangoLayout* layout, std::vector<Line> lines)
+    : layout_(layout), lines_(std::move(lines)) {}
+
+TextFrame::~TextFrame() = default;
+
+void TextFrame::LayoutRelease::operator()(PangoLayout* layout) const {
+    g_object_unref(layout);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Text
+
+std::shared_ptr<TextFrame> Canvas::createTextFrame(const std::string& text, const Rect& rect,
+                                                   HorizontalAlignment ha, bool bold, bool italic,
+                                                   bool underline) {
+    if (text.empty()) return nullptr;
+    PangoLayout* layout = pango_layout_new(platform::TextEngine::shared().context());
+    std::vector<TextFrame::Line> lines;
+    layOut(layout, TextRequest{&text, rect, static_cast<int>(ha), bold, italic, underline},
+           fontName_, fontSize_, lines);
+    return std::make_shared<TextFrame>(layout, std::move(lines));
+}
+
+double Canvas::measureFrameHeight(const std::shared_ptr<TextFrame>& frame) {
+    if (!frame) return 0.0;
+    return frameHeight(frame->lines().data(), frame->lines().size());
+}
+
+double Canvas::measureFrameWidth(const std::shared_ptr<TextFrame>& frame) {
+    if (!frame) return 0.0;
+    return frameWidth(frame->lines().data(), frame->lines().size());
+}
+
+void Canvas::drawText(const std::string& text, const Rect& rect, HorizontalAlignment ha,
+                      VerticalAlignment va, bool bold, bool italic, bool underline) {
+    if (context_ == nullptr || text.empty()) return;
+    // The shared scratch layout spares a layout object per call; drawing does not keep it.
+    PangoLayout* layout = platform::TextEngine::shared().scratchLayout();
+    auto& lines = scratchLines();
+    layOut(layout, TextRequest{&text, rect, static_cast<int>(ha), bold, italic, underline},
+           fontName_, fontSize_, lines);
+    drawFrame(lines.data(), lines.size(), layout, rect, va);
+}
+
+void Canvas::drawFrame(const TextFrame::Line* lines, std::size_t count, PangoLayout* layout,
+                       const Rect& rect, VerticalAlignment va) {
+    if (count == 0) return;
+    double top = rect.y;
+    const int vertical = static_cast<int>(va);
+    if (vertical == 1) top += (rect.height - frameHeight(lines, count)) / 2;
+    if (vertical == 2) top += rect.height - frameHeight(lines, count);
+
+    if (!fitsTheDevice(context_.get(), fontSize_)) return;
+    PathKeeper keep(context_.get());
+    const Color& c = textColor_ ? *textColor_ : Color(1.0, 0.0, 0.0, 0.0);
+    const CairoColor color = Typecast::toCairoColor(c);
+    cairo_set_source_rgba(context_.get(), color.red, color.green, color.blue, color.alpha);
+    for (std::size_t i = 0; i < count; ++i) {
+        PangoLayoutLine* line = pango_layout_get_line_readonly(layout, lines[i].index);
+        if (line == nullptr) continue;
+        cairo_move_to(context_.get(), rect.x + lines[i].x, top + lines[i].baseline);
+        pango_cairo_show_layout_line(context_.get(), line);
+    }
+    cairo_new_path(context_.get());
+}
+
+void Canvas::drawText(const std::string& text, const Point& point) {
+    if (context_ == nullptr || text.empty() || !isFinite(point)) return;
+    PangoLayout* layout = platform::TextEngine::shared().scratchLayout();
+    auto& lines = scratchLines();
+    const int left = 0;
+    layOut(layout, TextRequest{&text, Rect(0, 0, 1000, 1000), left, false, false, false}, fontName_,
+           fontSize_, lines);
+    const double width = frameWidth(lines.data(), lines.size());
+    // A hair of slack so that the widest line still fits the box it was measured in.
+    const Rect box(point.x, point.y, width + 1.0 / PANGO_SCALE, 20.0);
+    layOut(layout, TextRequest{&text, box, left, false, false, false}, fontName_, fontSize_, lines);
+    drawFrame(lines.data(), lines.size(), layout, box, static_cast<VerticalAlignment>(0));
+}
+
+}  // namespace nodeloom
