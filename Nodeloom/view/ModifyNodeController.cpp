@@ -9,9 +9,8 @@
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/DiagramMediator.h"
 #include "Nodeloom/document/NodeEventArgs.h"
-#include "Nodeloom/foundation/Geometry.h"
+#include "Nodeloom/document/NodeFollowsSelectionRule.h"
 #include "Nodeloom/items/AdjustmentHandle.h"
-#include "Nodeloom/items/Attachment.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/DiagramLink.h"
 
@@ -48,21 +47,11 @@ void ModifyNodeController::continueDrag(Point point) {
     auto* handle = dynamic_cast<NodeAdjustmentHandle*>(handleRef.get());
     if (handle == nullptr) return;
     const std::shared_ptr<Diagram>& d = diagram();
-    const bool move = handle->nodeHandleType() == NodeHandleType::move;
+    if (!d) return;
     // A resize snaps the finger; a move snaps the node's corner instead, so its size stays.
-    const Point p = move || !d ? point : d->alignPointToGrid(point);
-    setCurrentPoint(p);
-    Rect r = handle->updateBounds(originalBounds_, startPoint(), p);
-    if (move && d && d->alignToGrid()) {
-        const Point corner = d->alignPointToGrid(Point(r.x, r.y));
-        r.x = corner.x;
-        r.y = corner.y;
-    }
-    node_->updateFlipOnResize(originalBounds_, r, *handle, *this);
-    node_->_setBounds(Geometry::normalizeRectangle(r));
-    ContainerConstraints::applyTo(node_, this);
-    if (const std::shared_ptr<Attachment>& attachment = node_->attachment())
-        attachment->updateOffsets();
+    const bool move = handle->nodeHandleType() == NodeHandleType::move;
+    setCurrentPoint(move ? point : d->alignPointToGrid(point));
+    dragNodeByHandle(node_, *d, originalBounds_, *handle, *this);
     mediator()->updateDependents();
     oldBounds_ = node_->bounds();
 
