@@ -112,16 +112,3 @@ TEST(ModifyLinkController, AnEndOnTheOtherEndsNodeLoopsOnlyWhereLoopsAreAllowed)
         EXPECT_EQ(end->anchor(), -1);
     }
 }
-
-TEST(ModifyLinkController, AHandleOutsideTheLinkChangesNothing) {
-    Linked doc;
-    const std::string saved = doc.diagram->saveToXmlString();
-    for (const int index : {-1, 7}) {
-        ModifyLinkController stray(doc.diagram, doc.link, pointHandle(doc.link, index));
-        drag(stray, Point(50, 10), Point(70, 70));
-    }
-    ModifyLinkController none(doc.diagram, doc.link, nullptr);
-    drag(none, Point(50, 10), Point(70, 70));
-    EXPECT_EQ(doc.diagram->saveToXmlString(), saved);
-    EXPECT_EQ(doc.nesting(), 0);
-}

@@ -58,12 +58,6 @@ TEST(ModifyNodeController, AResizeSnapsTheFingerAndAMoveTheCorner) {
     ModifyNodeController resize(doc.diagram, node, handle(node, NodeHandleType::resizeBottomRight));
     drag(resize, Point(46, 61), Point(58, 77));
     EXPECT_EQ(node->bounds(), Rect(25, 40, 35, 35));
-
-    for (const NodeHandleType fixed : {NodeHandleType::rotate, NodeHandleType::none}) {
-        ModifyNodeController idle(doc.diagram, node, handle(node, fixed));
-        drag(idle, Point(30, 50), Point(90, 90));
-        EXPECT_EQ(node->bounds(), Rect(25, 40, 35, 35));
-    }
 }
 
 TEST(ModifyNodeController, AMoveDropsIntoTheContainerUnderTheFingerAndAResizeNever) {
