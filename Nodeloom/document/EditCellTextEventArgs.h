@@ -9,12 +9,16 @@ namespace nodeloom {
 class Cell;
 
 // The text of a table cell is being, or has been, edited.
-// Handlers are told that the edit happens; the arguments carry no data they can read.
+// The arguments are set once, when the event is raised; handlers can read but not change them.
 class EditCellTextEventArgs {
 public:
     EditCellTextEventArgs(std::shared_ptr<Cell> cell, std::string oldText, std::string newText)
         : cell_(std::move(cell)), oldText_(std::move(oldText)), newText_(std::move(newText)) {}
     virtual ~EditCellTextEventArgs() = default;
+
+    const std::shared_ptr<Cell>& cell() const { return cell_; }
+    const std::string& oldText() const { return oldText_; }
+    const std::string& newText() const { return newText_; }
 
 private:
     std::shared_ptr<Cell> cell_;

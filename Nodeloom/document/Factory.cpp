@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "Nodeloom/composite/ContainerNode.h"  // Hook: factory creates every item kind
+#include "Nodeloom/composite/TableConnectionPoint.h"  // Hook: factory creates every item kind
+#include "Nodeloom/composite/TableNode.h"  // Hook: factory creates every item kind
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/ShapeNode.h"
@@ -82,6 +84,36 @@ std::shared_ptr<ContainerNode> Factory::createContainerNode(const Rect& bounds, 
     return createContainerNode(bounds.x, bounds.y, bounds.width, bounds.height, foldable);
 }
 
+std::shared_ptr<TableNode> Factory::createTableNode(double x, double y, double width,
+                                                    double height) {
+    auto node = std::make_shared<TableNode>();
+    return place(node, Rect(x, y, width, height)) ? node : nullptr;
+}
+
+std::shared_ptr<TableNode> Factory::createTableNode(Point location, Size size) {
+    return createTableNode(location.x, location.y, size.width, size.height);
+}
+
+std::shared_ptr<TableNode> Factory::createTableNode(const Rect& bounds) {
+    return createTableNode(bounds.x, bounds.y, bounds.width, bounds.height);
+}
+
+std::shared_ptr<TableNode> Factory::createTableNode(double x, double y, double width,
+                                                    double height, int columns, int rows) {
+    auto node = createTableNode(x, y, width, height);
+    if (node) node->redimTable(columns, rows);
+    return node;
+}
+
+std::shared_ptr<TableNode> Factory::createTableNode(Point location, Size size, int columns,
+                                                    int rows) {
+    return createTableNode(location.x, location.y, size.width, size.height, columns, rows);
+}
+
+std::shared_ptr<TableNode> Factory::createTableNode(const Rect& bounds, int columns, int rows) {
+    return createTableNode(bounds.x, bounds.y, bounds.width, bounds.height, columns, rows);
+}
+
 // --- Links -----------------------------------------------------------------------------------
 
 std::shared_ptr<DiagramLink> Factory::newLink() const {
@@ -134,6 +166,52 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(
     link->setDestinationAnchor(destAnchor);
     link->stretchToPoint(link->controlPoints().back());
     return link;
+}
+
+std::shared_ptr<DiagramLink> Factory::linkEnds(const std::shared_ptr<DiagramNode>& origin,
+                                               std::optional<int> originRow,
+                                               const std::shared_ptr<DiagramNode>& destination,
+                                               std::optional<int> destRow) {
+    if (diagram_ == nullptr || !origin || !destination) return nullptr;
+    auto link = newLink();
+    const auto makeEnd = [&link](const std::shared_ptr<DiagramNode>& node, std::optional<int> row,
+                                 bool incoming) -> std::shared_ptr<ConnectionPoint> {
+        if (!row) return node->createConnectionPoint(link, node->bounds().center(), incoming);
+        auto end = std::make_shared<TableConnectionPoint>(node, link, incoming);
+        end->setRow(*row);
+        return end;
+    };
+    link->setOriginConnection(makeEnd(origin, originRow, false));
+    link->setDestinationConnection(makeEnd(destination, destRow, true));
+    const Point from = link->originConnection()->getCenter();
+    const Point to = link->destinationConnection()->getCenter();
+    link->originConnection()->alignToNode(to);
+    link->destinationConnection()->alignToNode(from);
+    finish(link);
+    return link;
+}
+
+std::shared_ptr<DiagramLink> Factory::createDiagramLink(
+    const std::shared_ptr<TableNode>& origin, const std::shared_ptr<TableNode>& destination) {
+    return linkEnds(origin, -1, destination, -1);
+}
+
+std::shared_ptr<DiagramLink> Factory::createDiagramLink(
+    const std::shared_ptr<TableNode>& origin, int originRow,
+    const std::shared_ptr<TableNode>& destination, int destRow) {
+    return linkEnds(origin, originRow, destination, destRow);
+}
+
+std::shared_ptr<DiagramLink> Factory::createDiagramLink(
+    const std::shared_ptr<DiagramNode>& origin, const std::shared_ptr<TableNode>& destination,
+    int destRow) {
+    return linkEnds(origin, std::nullopt, destination, destRow);
+}
+
+std::shared_ptr<DiagramLink> Factory::createDiagramLink(
+    const std::shared_ptr<TableNode>& origin, int originRow,
+    const std::shared_ptr<DiagramNode>& destination) {
+    return linkEnds(origin, originRow, destination, std::nullopt);
 }
 
 std::shared_ptr<DiagramLink> Factory::createDiagramLink(const std::shared_ptr<DiagramNode>& origin,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
 #include "Nodeloom/foundation/Point.h"
 #include "Nodeloom/foundation/Rect.h"
@@ -15,6 +16,7 @@ class DiagramLink;
 class DiagramNode;
 class Shape;
 class ShapeNode;
+class TableNode;
 
 // Puts new items into one document, complete and already part of it when the call returns.
 //
@@ -56,6 +58,16 @@ public:
     std::shared_ptr<ContainerNode> createContainerNode(Point location, Size size, bool foldable);
     std::shared_ptr<ContainerNode> createContainerNode(const Rect& bounds, bool foldable);
 
+    // A table without rows or columns.
+    std::shared_ptr<TableNode> createTableNode(double x, double y, double width, double height);
+    std::shared_ptr<TableNode> createTableNode(Point location, Size size);
+    std::shared_ptr<TableNode> createTableNode(const Rect& bounds);
+    // A table of default columns, rows and cells; a negative count counts as 0.
+    std::shared_ptr<TableNode> createTableNode(double x, double y, double width, double height,
+                                               int columns, int rows);
+    std::shared_ptr<TableNode> createTableNode(Point location, Size size, int columns, int rows);
+    std::shared_ptr<TableNode> createTableNode(const Rect& bounds, int columns, int rows);
+
     // From the border of one node to the border of the other, each end on the side facing the
     // other node's centre (or on the anchor point nearest to it).
     std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<DiagramNode>& origin,
@@ -66,6 +78,21 @@ public:
                                                    int originAnchor,
                                                    const std::shared_ptr<ShapeNode>& destination,
                                                    int destAnchor);
+    // Between two tables, each end on its table as a whole.
+    std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<TableNode>& origin,
+                                                   const std::shared_ptr<TableNode>& destination);
+    // Ends on table rows, each on the side of its row that faces the other end; a row the table
+    // does not have puts that end on the table as a whole.
+    std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<TableNode>& origin,
+                                                   int originRow,
+                                                   const std::shared_ptr<TableNode>& destination,
+                                                   int destRow);
+    std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<DiagramNode>& origin,
+                                                   const std::shared_ptr<TableNode>& destination,
+                                                   int destRow);
+    std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<TableNode>& origin,
+                                                   int originRow,
+                                                   const std::shared_ptr<DiagramNode>& destination);
     // A link with a loose end at the point; each loose end sits on a virtual node of its own.
     std::shared_ptr<DiagramLink> createDiagramLink(const std::shared_ptr<DiagramNode>& origin,
                                                    Point destination);
@@ -78,6 +105,13 @@ private:
     // added, for a rectangle that is not finite or a factory without a document.
     bool place(const std::shared_ptr<DiagramNode>& node, const Rect& bounds);
     std::shared_ptr<DiagramLink> newLink() const;
+    // A link between two node ends, each aligned towards the other end's reference point. An end
+    // with a row is a table end on that row (-1: the whole table); one without is the node's own
+    // end at its centre.
+    std::shared_ptr<DiagramLink> linkEnds(const std::shared_ptr<DiagramNode>& origin,
+                                          std::optional<int> originRow,
+                                          const std::shared_ptr<DiagramNode>& destination,
+                                          std::optional<int> destRow);
     // A loose end of the link at its current start (end) point, on a new virtual node.
     static std::shared_ptr<ConnectionPoint> looseEnd(const std::shared_ptr<DiagramLink>& link,
                                                      bool incoming);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "Nodeloom/composite/ContainerNode.h"  // Hook: factory creates every item kind
+#include "Nodeloom/composite/TableNode.h"  // Hook: factory creates every item kind
 #include "Nodeloom/document/ClassDescriptor.h"
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/Metatype.h"
@@ -121,6 +122,8 @@ std::shared_ptr<DiagramItem> XmlContext::instantiateItem(
         item = std::make_shared<ShapeNode>();
     } else if (*classId == "std:ContainerNode") {
         item = std::make_shared<ContainerNode>();
+    } else if (*classId == "std:TableNode") {
+        item = std::make_shared<TableNode>();
     } else if (*classId == "std:DiagramLink") {
         item = std::make_shared<DiagramLink>();
     } else {

@@ -127,7 +127,8 @@ TEST(Factory, BadInputCreatesNothing) {
     EXPECT_EQ(f.createContainerNode(Rect(0, 0, INFINITY, 10)), nullptr);
     const auto a = f.createShapeNode(0, 0, 10, 10);
     EXPECT_EQ(f.createDiagramLink(a, nullptr), nullptr);
-    EXPECT_EQ(f.createDiagramLink(nullptr, 0, nullptr, 0), nullptr);
+    const std::shared_ptr<ShapeNode> none;
+    EXPECT_EQ(f.createDiagramLink(none, 0, none, 0), nullptr);
     EXPECT_EQ(f.createDiagramLink(a, Point(nan, 0)), nullptr);
     EXPECT_EQ(f.createDiagramLink(Point(0, 0), Point(INFINITY, 0)), nullptr);
     EXPECT_EQ(d->nodes().size(), 1u);

@@ -1,0 +1,553 @@
+#include "Nodeloom/composite/TableNode.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <unordered_set>
+
+#include "Nodeloom/composite/ScrollBar.h"
+#include "Nodeloom/composite/TableConnectionPoint.h"
+#include "Nodeloom/composite/TableNodeState.h"
+#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/foundation/Theme.h"
+#include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/LinkShapeImpl.h"
+#include "Nodeloom/links/Router.h"
+
+namespace nodeloom {
+
+namespace {
+
+std::shared_ptr<Color> grey(double level) {
+    return std::make_shared<Color>(level / 255, level / 255, level / 255);
+}
+
+// Where position i of the new list comes from in the old one: the same place before the edited
+// range, shifted by the count after it. Nothing for a place an insertion creates.
+std::optional<int> sourceIndex(int i, int index, int count, bool insert) {
+    if (!insert) return i >= index ? i + count : i;
+    if (i >= index && i < index + count) return std::nullopt;
+    return i >= index + count ? i - count : i;
+}
+
+// Each link once, in the order first met.
+class LinkGatherer {
+public:
+    void add(const DiagramNode::LinkList& list) {
+        for (const auto& link : list) {
+            if (link && seen_.insert(link.get()).second) links_.push_back(link);
+        }
+    }
+    DiagramNode::LinkList take() { return std::move(links_); }
+
+private:
+    std::unordered_set<const DiagramLink*> seen_;
+    DiagramNode::LinkList links_;
+};
+
+// Clears a pointer to data that lives only while it is in scope.
+template <typename T>
+class ScopedPointer {
+public:
+    ScopedPointer(T*& slot, T* value) : slot_(slot) { slot_ = value; }
+    ~ScopedPointer() { slot_ = nullptr; }
+    ScopedPointer(const ScopedPointer&) = delete;
+    ScopedPointer& operator=(const ScopedPointer&) = delete;
+
+private:
+    T*& slot_;
+};
+
+}  // namespace
+
+TableNode::TableNode() = default;
+
+TableNode::~TableNode() = default;
+
+std::shared_ptr<TableNode> TableNode::selfTable() {
+    return std::static_pointer_cast<TableNode>(weak_from_this().lock());
+}
+
+// The bar refers back to the node, which cannot hand out a reference to itself while it is being
+// constructed; the bar is therefore made on first use.
+const std::shared_ptr<ScrollBar>& TableNode::scrollBar() const {
+    if (!scrollBarMade_) {
+        const auto self = std::const_pointer_cast<DiagramItem>(weak_from_this().lock());
+        if (self) {
+            auto bar = std::make_shared<ScrollBar>(std::weak_ptr<DiagramItem>(self));
+            auto track = std::make_shared<LinearGradientBrush>();
+            track->setPositions({0.0, 0.45, 1.0});
+            track->setColors({grey(240), grey(252), grey(252)});
+            track->setAngle(180);
+            bar->setBackgroundBrush(track);
+            bar->setScrollOnMouseOutBrush(std::make_shared<SolidColorBrush>(grey(202)));
+            bar->setScrollOnMouseOverBrush(std::make_shared<SolidColorBrush>(grey(99)));
+            scrollBar_ = std::move(bar);
+            scrollBarMade_ = true;
+        }
+    }
+    return scrollBar_;
+}
+
+void TableNode::setScrollBar(std::shared_ptr<ScrollBar> bar) {
+    scrollBar_ = std::move(bar);
+    scrollBarMade_ = true;
+}
+
+void TableNode::setCaptionHeight(double height) {
+    if (std::isfinite(height)) captionHeight_ = height;
+}
+
+// --- Cells and spans -----------------------------------------------------------------------
+
+std::shared_ptr<Cell> TableNode::cellSpanningColumn(int row, int column) const {
+    const int columns = static_cast<int>(columns_.size());
+    if (row < 0 || column < 0 || column >= columns) return nullptr;
+    for (int k = column; k >= 0; --k) {
+        const std::shared_ptr<Cell> c = cell(k, row);
+        if (c && c->columnSpan() > 1 &&
+            static_cast<std::int64_t>(k) + c->columnSpan() - 1 >= column)
+            return c;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<Cell> TableNode::cellSpanningRow(int row, int column) const {
+    const int rows = static_cast<int>(rows_.size());
+    if (column < 0 || row < 0 || row >= rows) return nullptr;
+    for (int k = row; k >= 0; --k) {
+        const std::shared_ptr<Cell> c = cell(column, k);
+        if (c && c->rowSpan() > 1 && static_cast<std::int64_t>(k) + c->rowSpan() - 1 >= row)
+            return c;
+    }
+    return nullptr;
+}
+
+// --- Structure -----------------------------------------------------------------------------
+
+void TableNode::insertRow(int index) {
+    const int columns = static_cast<int>(columns_.size());
+    const int rows = static_cast<int>(rows_.size());
+    if (index < 0 || index > rows) return;
+    resizeTableGrid(columns, rows + 1, true, columns, index, true, 0, 1);
+}
+
+void TableNode::deleteRow(int index) {
+    const int columns = static_cast<int>(columns_.size());
+    const int rows = static_cast<int>(rows_.size());
+    if (rows <= 0 || index < 0 || index >= rows) return;
+    resizeTableGrid(columns, rows - 1, true, columns, index, false, 0, 1);
+}
+
+void TableNode::insertColumn(int index) {
+    const int columns = static_cast<int>(columns_.size());
+    const int rows = static_cast<int>(rows_.size());
+    if (index < 0 || index > columns) return;
+    resizeTableGrid(columns + 1, rows, true, index, rows, true, 1, 0);
+}
+
+void TableNode::deleteColumn(int index) {
+    const int columns = static_cast<int>(columns_.size());
+    const int rows = static_cast<int>(rows_.size());
+    if (columns <= 0 || index < 0 || index >= columns) return;
+    resizeTableGrid(columns - 1, rows, true, index, rows, false, 1, 0);
+}
+
+void TableNode::redimTable(int columns, int rows) {
+    resizeTableGrid(std::max(columns, 0), std::max(rows, 0), false, 0, 0, true, 1, 1);
+}
+
+void TableNode::resizeTableGrid(int newColumns, int newRows, bool keepContent, int columnIndex,
+                                int rowIndex, bool insert, int columnCount, int rowCount) {
+    hasHeaderRows_ = false;
+    const int oldRowCount = static_cast<int>(rows_.size());
+
+    // The links on deleted rows leave the document, each once, even a loop on one row or a link
+    // between two deleted rows.
+    if (!insert && rowCount != 0 && oldRowCount > 0) {
+        LinkGatherer gatherer;
+        for (int i = rowIndex; i < rowIndex + rowCount && i < oldRowCount; ++i) {
+            gatherer.add(rows_[static_cast<std::size_t>(i)]->incomingLinks());
+            gatherer.add(rows_[static_cast<std::size_t>(i)]->outgoingLinks());
+        }
+        for (const auto& link : gatherer.take()) {
+            if (const std::shared_ptr<Diagram> d = diagram()) d->removeItem(link);
+        }
+    }
+
+    const CellGrid oldCells = cells_;
+    const RowList oldRows = rows_;
+    const ColumnList oldColumns = columns_;
+
+    columns_.assign(static_cast<std::size_t>(newColumns), Column());
+    rows_.clear();
+    rows_.reserve(static_cast<std::size_t>(newRows));
+    for (int r = 0; r < newRows; ++r) rows_.push_back(std::make_shared<Row>());
+
+    // The same grid object is refilled: whoever holds it sees the new cells.
+    cells_.resize(0, 0);
+    if (newColumns >= 1 && newRows >= 1) {
+        cells_.resize(newColumns, newRows);
+        for (int r = 0; r < newRows; ++r) {
+            for (int c = 0; c < newColumns; ++c) {
+                std::shared_ptr<Cell> kept;
+                if (keepContent) {
+                    const auto oc = sourceIndex(c, columnIndex, columnCount, insert);
+                    const auto orow = sourceIndex(r, rowIndex, rowCount, insert);
+                    if (oc && orow) kept = oldCells.getItem(*oc, *orow);
+                }
+                cells_.setItem(c, r, kept ? kept : std::make_shared<Cell>());
+            }
+        }
+    }
+    if (keepContent) {
+        for (int r = 0; r < newRows; ++r) {
+            const auto o = sourceIndex(r, rowIndex, rowCount, insert);
+            if (o && *o >= 0 && *o < oldRowCount)
+                rows_[static_cast<std::size_t>(r)] = oldRows[static_cast<std::size_t>(*o)];
+        }
+        for (int c = 0; c < newColumns; ++c) {
+            const auto o = sourceIndex(c, columnIndex, columnCount, insert);
+            if (o && *o >= 0 && static_cast<std::size_t>(*o) < oldColumns.size())
+                columns_[static_cast<std::size_t>(c)] = oldColumns[static_cast<std::size_t>(*o)];
+        }
+    }
+
+    if (rowCount > 0) {
+        reattachRowLinks(oldRows);
+        clampScrollRow();
+        updateLinksAfterScroll();
+    }
+}
+
+void TableNode::reattachRowLinks(const RowList& previousRows) {
+    updateLinkRowIndexes();
+    const TableNode* me = this;
+    std::unordered_set<const DiagramLink*> onRowsIn;
+    std::unordered_set<const DiagramLink*> onRowsOut;
+    for (const auto& row : rows_) {
+        for (const auto& link : row->incomingLinks()) onRowsIn.insert(link.get());
+        for (const auto& link : row->outgoingLinks()) onRowsOut.insert(link.get());
+    }
+    // An end that a row lists is not the node's own (a state brought back after a rebuild that
+    // had turned it into one).
+    const auto leaveOwnList = [](LinkList& list, const std::unordered_set<const DiagramLink*>& on) {
+        if (on.empty()) return;
+        std::erase_if(list, [&](const std::shared_ptr<DiagramLink>& l) { return on.count(l.get()); });
+    };
+    leaveOwnList(incomingLinks(), onRowsIn);
+    leaveOwnList(outgoingLinks(), onRowsOut);
+
+    const auto toNodeEnd = [me](const std::shared_ptr<ConnectionPoint>& end) {
+        if (!end || end->node().get() != me || end->row() < 0) return;
+        end->setRow(-1);
+        end->addLinkToNode();
+        end->saveRelativePosition();
+    };
+    for (const auto& row : previousRows) {
+        if (!row) continue;
+        for (const auto& link : row->incomingLinks()) {
+            if (link && !onRowsIn.count(link.get())) toNodeEnd(link->destinationConnection());
+        }
+        for (const auto& link : row->outgoingLinks()) {
+            if (link && !onRowsOut.count(link.get())) toNodeEnd(link->originConnection());
+        }
+    }
+}
+
+// --- Geometry ------------------------------------------------------------------------------
+
+int TableNode::firstRow() const {
+    return std::clamp(currentScrollRow_, 0, static_cast<int>(rows_.size()));
+}
+
+void TableNode::clampScrollRow() {
+    setCurrentScrollRow(firstRow());
+}
+
+// Both ways add the heights in the same order, so a row's place is the same number whichever
+// computes it.
+double TableNode::rowBottom(int row) const {
+    const int first = firstRow();
+    if (rowBottoms_ != nullptr) return (*rowBottoms_)[static_cast<std::size_t>(row - first)];
+    double y = captionHeight_;
+    for (int i = first; i <= row; ++i) y += rows_[static_cast<std::size_t>(i)]->height();
+    return y;
+}
+
+int TableNode::rowFromPoint(Point point) const {
+    const Rect b = bounds();
+    const double ly = point.y - b.y;
+    if (ly < captionHeight_ || ly > b.height || rows_.empty()) return -1;
+    double y = captionHeight_;
+    for (int i = firstRow(); i < static_cast<int>(rows_.size()); ++i) {
+        y += rows_[static_cast<std::size_t>(i)]->height();
+        if (ly < y) return i;
+    }
+    return -1;
+}
+
+Rect TableNode::getRowRect(int row) const {
+    const Rect b = bounds();
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return b;
+    if (row < firstRow()) return Rect(b.x, b.y, b.width, 0.0);
+    const double bottom = b.y + rowBottom(row);
+    const double h = rows_[static_cast<std::size_t>(row)]->height();
+    if (b.y + b.height <= bottom - h / 2) return Rect(b.x, b.y + b.height, b.width, 0.0);
+    return Rect(b.x, bottom - h, b.width, h);
+}
+
+TableNode::VisibleRows TableNode::visibleRows() const {
+    const double available = _bounds().height - captionHeight_;
+    VisibleRows visible;
+    for (int i = firstRow(); i < static_cast<int>(rows_.size()); ++i) {
+        const double h = rows_[static_cast<std::size_t>(i)]->height();
+        if (visible.height + h <= available) {
+            ++visible.count;
+            visible.height += h;
+        }
+    }
+    return visible;
+}
+
+void TableNode::_setBounds(const Rect& rect) {
+    const double oldHeight = _bounds().height;
+    DiagramNode::_setBounds(rect);
+    if (_bounds().height != oldHeight) heightOfCompleteVisibleItems_ = visibleRows().height;
+}
+
+// --- Scrolling -----------------------------------------------------------------------------
+
+double TableNode::getMaxScrollPos() {
+    double sum = 0.0;
+    for (const auto& row : rows_) sum += row->height();
+    return sum;
+}
+
+double TableNode::getCurrentScrollPos() {
+    return currentScrollRow_;
+}
+
+void TableNode::setCurrentScrollPos(double pos) {
+    if (!std::isfinite(pos)) return;
+    const double kept = std::clamp(pos, 0.0, static_cast<double>(rows_.size()));
+    setCurrentScrollRow(static_cast<int>(std::trunc(kept)));
+    updateLinksAfterScroll();
+}
+
+double TableNode::getCaptionHeight() {
+    return captionHeight_;
+}
+
+bool TableNode::integralScrollMode() {
+    return true;
+}
+
+double TableNode::getHeightOfCompletelyVisibleItems() {
+    return visibleRows().count;
+}
+
+int TableNode::getNumberOfLastVisibleItems() {
+    const double available = _bounds().height - captionHeight_;
+    double acc = 0.0;
+    int n = 0;
+    for (auto it = rows_.rbegin(); it != rows_.rend(); ++it) {
+        if (acc < available) {
+            ++n;
+            acc += (*it)->height();
+        }
+    }
+    return n;
+}
+
+int TableNode::getItemsNumber() {
+    return static_cast<int>(rows_.size());
+}
+
+void TableNode::updateLinksAfterScroll() {
+    std::vector<double> bottoms;
+    bottoms.reserve(rows_.size());
+    double y = captionHeight_;
+    for (int i = firstRow(); i < static_cast<int>(rows_.size()); ++i) {
+        y += rows_[static_cast<std::size_t>(i)]->height();
+        bottoms.push_back(y);
+    }
+    const ScopedPointer<const std::vector<double>> cache(rowBottoms_, &bottoms);
+
+    const std::shared_ptr<Diagram> d = diagram();
+    for (const auto& link : getAllLinks()) {
+        link->updateEndsFromConnections();
+        if (!link->autoRoute()) continue;
+        if (d) {
+            if (const std::shared_ptr<Router>& router = d->linkRouter())
+                link->applyPoints(router->routeLink(link), 0.0, 0.0, false, false);
+        }
+        link->shapeImpl()->onPointsApplied(*link);
+        link->updateFromPoints();
+    }
+}
+
+// --- Links to rows -------------------------------------------------------------------------
+
+void TableNode::addIncomingLinkToRow(int row, const std::shared_ptr<DiagramLink>& link) {
+    if (!link || row < 0 || row >= static_cast<int>(rows_.size())) return;
+    auto& list = rows_[static_cast<std::size_t>(row)]->incomingLinks();
+    if (std::find(list.begin(), list.end(), link) == list.end()) list.push_back(link);
+}
+
+void TableNode::addOutgoingLinkToRow(int row, const std::shared_ptr<DiagramLink>& link) {
+    if (!link || row < 0 || row >= static_cast<int>(rows_.size())) return;
+    auto& list = rows_[static_cast<std::size_t>(row)]->outgoingLinks();
+    if (std::find(list.begin(), list.end(), link) == list.end()) list.push_back(link);
+}
+
+void TableNode::updateLinkRowIndexes() {
+    const TableNode* me = this;
+    const auto renumber = [me](const std::shared_ptr<ConnectionPoint>& end, int row) {
+        if (end && end->node().get() == me) end->setRow(row);
+    };
+    for (int i = 0; i < static_cast<int>(rows_.size()); ++i) {
+        const Row& row = *rows_[static_cast<std::size_t>(i)];
+        for (const auto& link : row.incomingLinks()) {
+            if (link) renumber(link->destinationConnection(), i);
+        }
+        for (const auto& link : row.outgoingLinks()) {
+            if (link) renumber(link->originConnection(), i);
+        }
+    }
+}
+
+std::shared_ptr<ConnectionPoint> TableNode::createConnectionPoint(
+    const std::shared_ptr<DiagramLink>& link, Point point, bool incoming) {
+    auto end = std::make_shared<TableConnectionPoint>(selfTable(), link, incoming);
+    end->setRow(rowFromPoint(point));
+    return end;
+}
+
+DiagramNode::LinkList TableNode::getAllLinks() {
+    LinkGatherer gatherer;
+    gatherer.add(incomingLinks());
+    gatherer.add(outgoingLinks());
+    for (const auto& row : rows_) {
+        gatherer.add(row->incomingLinks());
+        gatherer.add(row->outgoingLinks());
+    }
+    return gatherer.take();
+}
+
+DiagramNode::LinkList TableNode::getAllIncomingLinks() {
+    LinkGatherer gatherer;
+    gatherer.add(incomingLinks());
+    for (const auto& row : rows_) gatherer.add(row->incomingLinks());
+    return gatherer.take();
+}
+
+DiagramNode::LinkList TableNode::getAllOutgoingLinks() {
+    LinkGatherer gatherer;
+    gatherer.add(outgoingLinks());
+    for (const auto& row : rows_) gatherer.add(row->outgoingLinks());
+    return gatherer.take();
+}
+
+bool TableNode::connectsToRows() const {
+    return true;
+}
+
+// --- Item overrides ------------------------------------------------------------------------
+
+std::shared_ptr<Manipulator> TableNode::hitTestManipulators(Point point) {
+    const std::shared_ptr<ScrollBar>& bar = scrollBar();
+    if (bar && scrollable_) {
+        const Rect r = bar->globalBounds();
+        if (r.x <= point.x && point.x <= r.x + r.width && r.y <= point.y &&
+            point.y <= r.y + r.height)
+            return bar;
+    }
+    return DiagramNode::hitTestManipulators(point);
+}
+
+std::shared_ptr<DiagramItemState> TableNode::createState() {
+    return std::make_shared<TableNodeState>();
+}
+
+std::shared_ptr<DiagramItemState> TableNode::saveState() {
+    std::shared_ptr<DiagramItemState> state = DiagramNode::saveState();
+    if (auto* s = dynamic_cast<TableNodeState*>(state.get())) {
+        s->captionHeight_ = captionHeight();
+        s->captionBackBrush_ = captionBackBrush_;
+        s->scrollable_ = scrollable();
+        s->cellFrameStyle_ = cellFrameStyle_;
+        s->hasHeaderRows_ = hasHeaderRows();
+        s->currentScrollRow_ = currentScrollRow();
+        s->rows_ = rows();
+        s->columns_ = columns();
+        s->cells_ = cells();
+        s->cellValues_.clear();
+        for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
+            for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
+                if (std::shared_ptr<Cell> cell = cells_.getItem(c, r))
+                    s->cellValues_.emplace_back(cell, *cell);
+            }
+        }
+    }
+    return state;
+}
+
+void TableNode::restoreState(const DiagramItemState& state) {
+    DiagramNode::restoreState(state);
+    const auto* s = dynamic_cast<const TableNodeState*>(&state);
+    if (s == nullptr) return;
+    const RowList previousRows = rows_;
+    setCaptionHeight(s->captionHeight_);
+    setScrollable(s->scrollable_);
+    setHasHeaderRows(s->hasHeaderRows_);
+    setCurrentScrollRow(s->currentScrollRow_);
+    setRows(s->rows_);
+    setColumns(s->columns_);
+    captionBackBrush_ = s->captionBackBrush_;
+    cellFrameStyle_ = s->cellFrameStyle_;
+    cells_ = s->cells_;
+    for (const auto& [cell, values] : s->cellValues_) *cell = values;
+    reattachRowLinks(previousRows);
+    clampScrollRow();
+    heightOfCompleteVisibleItems_ = visibleRows().height;
+}
+
+void TableNode::onLoad() {
+    DiagramNode::onLoad();
+    // Links store their end points as the table was scrolled when it was saved, and the scroll
+    // position is not stored: each row end goes back onto its row, on the side it was on.
+    for (const auto& row : rows_) {
+        for (const auto& link : row->incomingLinks()) {
+            if (link) link->destinationConnection()->alignToNode(link->endPoint());
+        }
+        for (const auto& link : row->outgoingLinks()) {
+            if (link) link->originConnection()->alignToNode(link->startPoint());
+        }
+    }
+}
+
+std::string TableNode::getClassId() const {
+    return "std:TableNode";
+}
+
+Metatype<DiagramItem> TableNode::getClassType() const {
+    return Metatype<DiagramItem>([] { return std::make_shared<TableNode>(); }, getClassId());
+}
+
+std::shared_ptr<Style> TableNode::resolveInheritedStyle(const StylePredicate& predicate,
+                                                        const std::shared_ptr<Theme>& theme) const {
+    if (theme && predicate) {
+        const auto it = theme->styles().find("TableNode");
+        if (it != theme->styles().end() && it->second && predicate(*it->second)) return it->second;
+    }
+    // Then "DiagramNode", then the item's own lookup.
+    return DiagramNode::resolveInheritedStyle(predicate, theme);
+}
+
+Rect TableNode::getEditRect(const std::shared_ptr<DiagramItem>&, Point) {
+    const Rect b = bounds();
+    return Rect(b.x, b.y, b.width, captionHeight_);
+}
+
+}  // namespace nodeloom

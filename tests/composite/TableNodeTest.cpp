@@ -1,0 +1,383 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "Nodeloom/composite/ScrollBar.h"
+#include "Nodeloom/composite/TableConnectionPoint.h"
+#include "Nodeloom/composite/TableNode.h"
+#include "Nodeloom/document/ChangeItemCommand.h"
+#include "Nodeloom/document/CompositeCommand.h"
+#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/document/Factory.h"
+#include "Nodeloom/document/RemoveItemCommand.h"
+#include "Nodeloom/document/UndoManager.h"
+#include "Nodeloom/foundation/Style.h"
+#include "Nodeloom/foundation/Theme.h"
+#include "Nodeloom/items/ShapeNode.h"
+#include "Nodeloom/links/DiagramLink.h"
+#include "composite/TableTestSupport.h"
+
+using namespace nodeloom;
+using namespace nodeloom::test;
+
+namespace {
+
+// A document with a 2-column, 5-row table (caption 5, rows 6: rows start at y 5, 11, 17, ...)
+// and a shape node to its right.
+struct TableDocument {
+    explicit TableDocument(bool undo = false) : d(std::make_shared<Diagram>()) {
+        d->setUndoEnabled(undo);
+        table = d->factory()->createTableNode(0, 0, 50, 60, 2, 5);
+        node = d->factory()->createShapeNode(100, 0, 20, 20);
+    }
+    std::shared_ptr<Diagram> d;
+    std::shared_ptr<TableNode> table;
+    std::shared_ptr<ShapeNode> node;
+};
+
+bool listed(const Row::LinkList& list, const std::shared_ptr<DiagramLink>& link) {
+    return countOf(list, link) == 1;
+}
+
+}  // namespace
+
+// --- Model --------------------------------------------------------------------------------
+
+TEST(TableModel, BoundsKeepTheHeightOfTheRowsThatFitWholly) {
+    auto table = makeTable({6, 20, 6}, 1, Rect(0, 0, 40, 50));
+    table->_setBounds(Rect(0, 0, 40, 20));  // 15 below the caption: the 20 row is skipped
+    EXPECT_DOUBLE_EQ(table->heightOfCompleteVisibleItems(), 12);
+    table->rows()[1]->setHeight(1);
+    table->_setBounds(Rect(30, 30, 40, 20));  // a move alone measures nothing
+    EXPECT_DOUBLE_EQ(table->heightOfCompleteVisibleItems(), 12);
+
+    // The factory stores the bounds through the same path.
+    auto d = std::make_shared<Diagram>();
+    auto made = d->factory()->createTableNode(0, 0, 40, 20, 2, 3);
+    made->_setBounds(Rect(0, 0, 40, 25));
+    EXPECT_DOUBLE_EQ(made->heightOfCompleteVisibleItems(), 18);
+}
+
+TEST(TableModel, CopiedCellSharesBrushAndColour) {
+    Cell source;
+    source.setTextColor(std::make_shared<Color>(0, 0, 0));
+    source.setBrush(std::make_shared<SolidColorBrush>());
+    Cell copy(source);
+    source.textColor()->setRed(1);
+    EXPECT_EQ(copy.textColor()->red(), 1);
+    EXPECT_EQ(copy.brush(), source.brush());
+}
+
+TEST(TableModel, ThemeStyleFallsBackToDiagramNode) {
+    auto table = std::make_shared<TableNode>();
+    auto theme = std::make_shared<Theme>();
+    auto nodeStyle = std::make_shared<Style>();
+    theme->styles()["DiagramNode"] = nodeStyle;
+    const auto any = [](const Style&) { return true; };
+    EXPECT_EQ(table->resolveInheritedStyle(any, theme), nodeStyle);
+    auto tableStyle = std::make_shared<Style>();
+    theme->styles()["TableNode"] = tableStyle;
+    EXPECT_EQ(table->resolveInheritedStyle(any, theme), tableStyle);
+}
+
+// --- Structure ------------------------------------------------------------------------------
+
+TEST(TableStructure, InsertedRowsAndColumnsKeepTheOldCellsAndRows) {
+    auto table = makeTable({6, 8}, 2, Rect(0, 0, 50, 50));
+    const auto a = table->cell(0, 0), b = table->cell(1, 1);
+    const auto row1 = table->rows()[1];
+
+    table->insertRow(2);
+    ASSERT_EQ(table->rows().size(), 3u);
+    EXPECT_EQ(table->cell(0, 0), a);
+    EXPECT_EQ(table->cell(1, 1), b);
+    EXPECT_TRUE(table->cell(0, 2));
+    EXPECT_DOUBLE_EQ(table->rows()[2]->height(), 6);
+
+    table->insertRow(0);
+    EXPECT_EQ(table->cell(0, 1), a);
+    EXPECT_EQ(table->cell(1, 2), b);
+    EXPECT_EQ(table->rows()[2], row1);
+    EXPECT_NE(table->cell(0, 0), a);
+
+    table->columns()[1].width = 30;
+    table->insertColumn(1);
+    ASSERT_EQ(table->columns().size(), 3u);
+    EXPECT_EQ(table->cell(2, 2), b);
+    EXPECT_DOUBLE_EQ(table->columns()[2].width, 30);
+    EXPECT_DOUBLE_EQ(table->columns()[1].width, 18);
+
+    // Out of range: nothing.
+    table->insertColumn(-1);
+    table->deleteRow(4);
+    EXPECT_EQ(table->columns().size(), 3u);
+    EXPECT_EQ(table->rows().size(), 4u);
+}
+
+TEST(TableStructure, DeletionsShiftTheRestAndKeepSpans) {
+    auto table = makeTable({6, 6, 6}, 3, Rect(0, 0, 60, 50));
+    table->cell(0, 2)->setColumnSpan(2);
+    const auto last = table->cell(2, 2);
+    table->deleteColumn(1);
+    EXPECT_EQ(table->cell(1, 2), last);
+    EXPECT_EQ(table->cell(0, 2)->columnSpan(), 2);
+    table->deleteRow(0);
+    EXPECT_EQ(table->cell(1, 1), last);
+
+    auto thin = makeTable({6, 6}, 1, Rect(0, 0, 60, 50));
+    thin->deleteColumn(0);
+    EXPECT_TRUE(thin->columns().empty());
+    EXPECT_EQ(thin->rows().size(), 2u);
+    EXPECT_FALSE(thin->cell(0, 0));
+}
+
+TEST(TableStructure, RedimRebuildsAndCountsNegativeSizesAsNone) {
+    auto table = makeTable({9, 9}, 2, Rect(0, 0, 60, 50));
+    table->cell(0, 0)->setText("old");
+    table->setHasHeaderRows(true);
+    table->redimTable(3, 4);
+    EXPECT_EQ(table->columns().size(), 3u);
+    ASSERT_EQ(table->rows().size(), 4u);
+    EXPECT_DOUBLE_EQ(table->rows()[0]->height(), 6);
+    EXPECT_EQ(table->cell(0, 0)->text(), "");
+    EXPECT_TRUE(table->cell(2, 3));
+    EXPECT_FALSE(table->hasHeaderRows());
+
+    table->redimTable(-2, -1);
+    EXPECT_TRUE(table->columns().empty());
+    EXPECT_TRUE(table->rows().empty());
+
+    auto d = std::make_shared<Diagram>();
+    auto made = d->factory()->createTableNode(Rect(0, 0, 40, 40), -3, 2);
+    EXPECT_TRUE(made->columns().empty());
+    EXPECT_EQ(made->rows().size(), 2u);
+}
+
+TEST(TableStructure, ScrollRowStaysWithinTheRows) {
+    auto table = makeTable({6, 6, 6, 6}, 1, Rect(0, 0, 40, 40));
+    table->setCurrentScrollPos(4);
+    table->deleteRow(0);
+    EXPECT_EQ(table->currentScrollRow(), 3);
+    table->redimTable(1, 1);
+    EXPECT_EQ(table->currentScrollRow(), 1);
+}
+
+TEST(TableStructure, RowEditsRenumberAndMoveTheLinksOnRows) {
+    TableDocument doc;
+    auto link = doc.d->factory()->createDiagramLink(doc.node, doc.table, 3);
+    ASSERT_EQ(destinationRow(link), 3);
+    EXPECT_DOUBLE_EQ(link->endPoint().y, 5 + 3 * 6 + 3);
+    EXPECT_DOUBLE_EQ(link->endPoint().x, 50);  // the side facing the node
+
+    doc.table->insertRow(0);
+    EXPECT_EQ(destinationRow(link), 4);
+    EXPECT_TRUE(listed(doc.table->rows()[4]->incomingLinks(), link));
+    EXPECT_DOUBLE_EQ(link->endPoint().y, 5 + 4 * 6 + 3);
+
+    doc.table->deleteRow(2);
+    EXPECT_EQ(destinationRow(link), 3);
+    EXPECT_DOUBLE_EQ(link->endPoint().y, 5 + 3 * 6 + 3);
+}
+
+TEST(TableStructure, DeleteRowRemovesEachLinkOnceAndUndoBringsItBackOnce) {
+    TableDocument doc(true);
+    auto& factory = *doc.d->factory();
+    auto loop = factory.createDiagramLink(doc.table, 1, doc.table, 1);
+    auto fromNode = factory.createDiagramLink(doc.node, doc.table, 1);
+    auto kept = factory.createDiagramLink(doc.table, 3, doc.node);
+    const auto um = doc.d->undoManager();
+
+    um->startComposite();
+    auto state = doc.table->saveState();
+    doc.table->deleteRow(1);
+    um->executeCommand(std::make_shared<ChangeItemCommand>(doc.d.get(), doc.table, state));
+    um->commitComposite();
+
+    EXPECT_EQ(doc.d->links().size(), 1u);
+    EXPECT_EQ(originRow(kept), 2);
+    auto step = std::dynamic_pointer_cast<CompositeCommand>(um->undoHistory().back());
+    ASSERT_TRUE(step);
+    int removals = 0;
+    for (const auto& c : step->commands()) removals += std::dynamic_pointer_cast<RemoveItemCommand>(c) ? 1 : 0;
+    EXPECT_EQ(removals, 2);
+
+    um->undo();
+    EXPECT_EQ(doc.d->links().size(), 3u);
+    EXPECT_EQ(countOf(doc.d->links(), loop), 1);
+    const auto& row1 = *doc.table->rows()[1];
+    EXPECT_TRUE(listed(row1.incomingLinks(), loop));
+    EXPECT_TRUE(listed(row1.outgoingLinks(), loop));
+    EXPECT_TRUE(listed(row1.incomingLinks(), fromNode));
+    EXPECT_EQ(originRow(kept), 3);
+    EXPECT_TRUE(listed(doc.table->rows()[3]->outgoingLinks(), kept));
+}
+
+TEST(TableStructure, RedimTurnsRowEndsIntoNodeEndsWhereTheyAre) {
+    TableDocument doc;
+    auto link = doc.d->factory()->createDiagramLink(doc.node, doc.table, 4);
+    const Point end = link->endPoint();
+    doc.table->redimTable(2, 2);
+    EXPECT_EQ(destinationRow(link), -1);
+    EXPECT_TRUE(listed(doc.table->incomingLinks(), link));
+    EXPECT_EQ(link->endPoint(), end);
+    doc.table->_setBounds(Rect(10, 0, 50, 60));
+    link->updateEndsFromConnections();
+    EXPECT_DOUBLE_EQ(link->endPoint().x, end.x + 10);
+}
+
+// --- Geometry and drawing -------------------------------------------------------------------
+
+TEST(TableGeometry, RowsUnderPointsAndRowRectangles) {
+    auto table = makeTable({6, 6, 6, 6}, 1, Rect(10, 20, 40, 20));  // rows area 15 high
+    EXPECT_EQ(table->rowFromPoint(Point(0, 22)), -1);  // caption; x does not count
+    EXPECT_EQ(table->rowFromPoint(Point(0, 26)), 0);
+    EXPECT_EQ(table->rowFromPoint(Point(0, 50)), -1);
+    table->setCurrentScrollPos(1);
+    EXPECT_EQ(table->rowFromPoint(Point(12, 26)), 1);
+
+    EXPECT_EQ(table->getRowRect(0), Rect(10, 20, 40, 0));   // scrolled out above
+    EXPECT_EQ(table->getRowRect(2), Rect(10, 31, 40, 6));
+    EXPECT_EQ(table->getRowRect(3), Rect(10, 40, 40, 0));   // its middle is below the node
+    EXPECT_EQ(table->getRowRect(7), table->bounds());
+}
+
+TEST(TableGeometry, SpanningCellsAreFoundFromTheirOwnPlaceOn) {
+    auto table = makeTable({6, 6, 6}, 4, Rect(0, 0, 80, 40));
+    const auto wide = table->cell(0, 1);
+    wide->setColumnSpan(2);
+    const auto tall = table->cell(2, 0);
+    tall->setRowSpan(3);
+    EXPECT_EQ(table->cellSpanningColumn(1, 0), wide);
+    EXPECT_EQ(table->cellSpanningColumn(1, 1), wide);
+    EXPECT_FALSE(table->cellSpanningColumn(1, 3));
+    EXPECT_EQ(table->cellSpanningRow(2, 2), tall);
+    EXPECT_FALSE(table->cellSpanningRow(2, 1));
+    EXPECT_FALSE(table->cellSpanningRow(9, std::numeric_limits<int>::max()));
+}
+
+TEST(TableDrawing, LastColumnReachesTheEdgeAndSpansCoverTheirCells) {
+    auto table = makeTable({6, 6}, 4, Rect(0, 0, 150, 40));
+    const double widths[] = {10, 20, 30, 40};
+    for (int c = 0; c < 4; ++c) {
+        table->columns()[static_cast<std::size_t>(c)].width = widths[c];
+        for (int r = 0; r < 2; ++r)
+            table->cell(c, r)->setText(std::to_string(c) + "," + std::to_string(r));
+    }
+    table->cell(1, 0)->setColumnSpan(2);
+    table->cell(3, 0)->setColumnSpan(5);  // cut at the last column
+    table->cell(3, 0)->setRowSpan(5);     // and at the last row
+    table->setText("caption");
+
+    TextRecordingCanvas canvas;
+    table->drawLocal(canvas, RenderOptions());
+    // Text rectangles are inset by 1 millimetre on each side.
+    ASSERT_EQ(canvas.texts["1,0"].size(), 1u);
+    EXPECT_DOUBLE_EQ(canvas.texts["1,0"][0].width, 50 - 2);
+    EXPECT_EQ(canvas.texts.count("2,0"), 0u);
+    EXPECT_DOUBLE_EQ(canvas.texts["3,1"].size(), 0u);
+    EXPECT_DOUBLE_EQ(canvas.texts["3,0"][0].width, 150 - 60 - 2);
+    EXPECT_DOUBLE_EQ(canvas.texts["3,0"][0].height, 12);
+    EXPECT_DOUBLE_EQ(canvas.texts["0,1"][0].y, 11);
+    EXPECT_EQ(canvas.texts["caption"].size(), 1u);
+
+    TextRecordingCanvas plain;
+    auto two = makeTable({6}, 2, Rect(0, 0, 100, 40));
+    two->cell(1, 0)->setText("second");
+    two->setCaptionHeight(0);
+    two->setText("caption");
+    two->drawLocal(plain, RenderOptions());
+    EXPECT_DOUBLE_EQ(plain.texts["second"][0].width, 82 - 2);
+    EXPECT_DOUBLE_EQ(plain.texts["second"][0].y, 0);
+    EXPECT_EQ(plain.texts.count("caption"), 0u);
+}
+
+// --- Scrolling --------------------------------------------------------------------------------
+
+TEST(TableScrolling, CountsTheRowsInView) {
+    auto table = makeTable({6, 6, 6}, 1, Rect(0, 0, 40, 15));
+    EXPECT_EQ(table->getNumberOfLastVisibleItems(), 2);
+    EXPECT_DOUBLE_EQ(table->getHeightOfCompletelyVisibleItems(), 1);
+    EXPECT_DOUBLE_EQ(table->getMaxScrollPos(), 18);
+}
+
+TEST(TableScrolling, PositionsAreTruncatedKeptInRangeAndMoveTheLinks) {
+    TableDocument doc;
+    auto link = doc.d->factory()->createDiagramLink(doc.node, doc.table, 3);
+    link->setControlPoints({link->startPoint(), Point(80, 40), link->endPoint()});
+    doc.table->setCurrentScrollPos(2.9);
+    EXPECT_EQ(doc.table->currentScrollRow(), 2);
+    EXPECT_DOUBLE_EQ(link->endPoint().y, 5 + 6 + 3);
+    EXPECT_EQ(link->controlPoints()[1], Point(80, 40));  // not routed: inner points stay
+
+    doc.table->setCurrentScrollPos(std::numeric_limits<double>::quiet_NaN());
+    doc.table->setCurrentScrollPos(std::numeric_limits<double>::infinity());
+    EXPECT_EQ(doc.table->currentScrollRow(), 2);
+    doc.table->setCurrentScrollPos(1e300);
+    EXPECT_EQ(doc.table->currentScrollRow(), 5);
+    doc.table->setCurrentScrollPos(-4);
+    EXPECT_EQ(doc.table->currentScrollRow(), 0);
+}
+
+TEST(TableScrolling, EndsOnRowsOutOfViewGatherOnTheEdgesWithoutLosingTheirPlace) {
+    TableDocument doc;
+    auto link = doc.d->factory()->createDiagramLink(doc.node, doc.table, 1);
+    link->setAutoRoute(true);
+    doc.table->setCurrentScrollPos(3);
+    EXPECT_DOUBLE_EQ(link->endPoint().y, 0);  // on the top edge
+    const Point rel = link->destinationConnection()->relativePosition();
+    EXPECT_TRUE(std::isfinite(rel.x) && std::isfinite(rel.y));
+    EXPECT_DOUBLE_EQ(rel.y, 50);
+    doc.table->setCurrentScrollPos(0);
+    EXPECT_DOUBLE_EQ(link->endPoint().y, 5 + 6 + 3);
+}
+
+TEST(TableScrolling, TheScrollBarTakesTheFingerOnlyWhenScrollable) {
+    auto d = std::make_shared<Diagram>();
+    auto table = d->factory()->createTableNode(0, 0, 40, 30, 1, 10);
+    const Point onBar(39, 20);
+    EXPECT_NE(table->hitTestManipulators(onBar), table->scrollBar());
+    table->setScrollable(true);
+    EXPECT_EQ(table->hitTestManipulators(onBar), table->scrollBar());
+    EXPECT_FALSE(table->hitTestManipulators(Point(10, 20)));
+}
+
+// --- Links to rows ------------------------------------------------------------------------------
+
+TEST(TableLinks, EndsAreMadeOnRowsAndAlignedToTheirEdges) {
+    TableDocument doc;
+    auto link = std::make_shared<DiagramLink>();
+    auto caption = doc.table->createConnectionPoint(link, Point(10, 2), true);
+    EXPECT_EQ(caption->row(), -1);
+    auto onRow = doc.table->createConnectionPoint(link, Point(10, 13), true);
+    EXPECT_EQ(onRow->row(), 1);
+    link->setDestinationConnection(onRow);
+    onRow->alignToNode(Point(30, 0));
+    EXPECT_EQ(link->endPoint(), Point(50, 14));
+    EXPECT_EQ(onRow->relativePosition(), Point(100, 50));
+    onRow->addLinkToNode();
+    onRow->addLinkToNode();
+    EXPECT_EQ(doc.table->rows()[1]->incomingLinks().size(), 1u);
+    EXPECT_TRUE(doc.table->incomingLinks().empty());
+}
+
+TEST(TableLinks, TheTableReportsRowLinksOnceAndRemovesThemWithItself) {
+    TableDocument doc;
+    auto& factory = *doc.d->factory();
+    auto loop = factory.createDiagramLink(doc.table, 0, doc.table, 1);
+    auto whole = factory.createDiagramLink(doc.node, doc.table, -1);
+    EXPECT_EQ(destinationRow(whole), -1);
+    auto all = doc.table->getAllLinks();
+    EXPECT_EQ(all.size(), 2u);
+    EXPECT_EQ(countOf(all, loop), 1);
+    EXPECT_EQ(doc.table->getAllIncomingLinks().size(), 2u);
+    EXPECT_EQ(doc.table->getAllOutgoingLinks().size(), 1u);
+
+    auto between = factory.createDiagramLink(doc.table, doc.table);
+    EXPECT_EQ(originRow(between), -1);
+    EXPECT_EQ(destinationRow(between), -1);
+
+    doc.d->removeItem(doc.table);
+    EXPECT_TRUE(doc.d->links().empty());
+}
