@@ -20,6 +20,7 @@
 #include "Nodeloom/foundation/XmlElement.h"
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/ContainerAttachment.h"
+#include "Nodeloom/layout/LayoutUtils.h"  // Hook: arrange runs a layout
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/LinkShapeImpl.h"
 
@@ -571,6 +572,20 @@ std::shared_ptr<Style> ContainerNode::resolveInheritedStyle(
         if (it != theme->styles().end() && it->second && predicate(*it->second)) return it->second;
     }
     return DiagramNode::resolveInheritedStyle(predicate, theme);
+}
+
+// --- Arranging -------------------------------------------------------------------------------
+
+void ContainerNode::arrange(const std::shared_ptr<Layout>& layout) {
+    if (!layout) return;
+    LayoutUtils::arrangeContainer(*layout, *this);
+    const std::shared_ptr<Diagram> d = diagram();
+    if (!d) return;
+    for (const auto& node : d->nodes()) {
+        if (!node || node->container().get() != this) continue;
+        if (auto* attachment = dynamic_cast<ContainerAttachment*>(node->attachment().get()))
+            attachment->updateOffsets();
+    }
 }
 
 std::string ContainerNode::getClassId() const {

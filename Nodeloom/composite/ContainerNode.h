@@ -17,6 +17,7 @@ namespace nodeloom {
 
 class Folder;
 class GraphicsPath;
+class Layout;
 
 // A node that holds other nodes: a rectangle with a caption band at the top (the node's text is
 // the caption) that draws its children and the links among them inside its body, clipped to it,
@@ -141,6 +142,10 @@ public:
     // Kept only; nothing in the library reads it.
     virtual bool autoGrow() const { return autoGrow_; }
     virtual void setAutoGrow(bool grow) { autoGrow_ = grow; }
+
+    // Lays the children out inside the container with the layout; their new places become their
+    // offsets from the container. No undo step of its own. A null layout does nothing.
+    virtual void arrange(const std::shared_ptr<Layout>& layout);
 
     // What a layout arranges: the inner links inside the container's bounds.
     std::vector<std::shared_ptr<DiagramLink>> layoutLinks() const override;

@@ -38,6 +38,7 @@
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/items/DiagramNode.h"
+#include "Nodeloom/layout/LayoutUtils.h"  // Hook: arrange runs a layout
 #include "Nodeloom/links/DiagramLink.h"  // Hook: document holds its links
 #include "Nodeloom/links/Router.h"  // Hook: document holds its links
 #include "Nodeloom/platform/AtomicFile.h"
@@ -546,8 +547,7 @@ const std::shared_ptr<Router>& Diagram::linkRouter() {
 void Diagram::arrange(const std::shared_ptr<Layout>& layout) {
     if (!layout) return;
     recordAllItemStates();
-    // The layout driver comes with the layouts; the step is recorded all the same, so that the
-    // document's history has the shape it will keep.
+    LayoutUtils::arrangeContainer(*layout, *this);
     commitCompositeOperation();
     invalidate();
 }

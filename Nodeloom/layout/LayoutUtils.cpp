@@ -1,0 +1,489 @@
+#include "Nodeloom/layout/LayoutUtils.h"
+
+#include <algorithm>
+#include <functional>
+
+#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/document/LayoutContainer.h"
+#include "Nodeloom/items/DiagramNode.h"
+#include "Nodeloom/links/DiagramLink.h"
+
+namespace nodeloom {
+
+namespace {
+
+bool takesPart(const DiagramItem& item) {
+    return !item.ignoreLayout() && item.visible();
+}
+
+// The node the item is attached to, when the item is a node and its master a node.
+std::shared_ptr<DiagramNode> masterNode(const DiagramNode& node) {
+    return std::dynamic_pointer_cast<DiagramNode>(node.master());
+}
+
+// The nodes a container holds, in the order of its document.
+std::vector<std::shared_ptr<DiagramNode>> containerChildren(const DiagramNode& node) {
+    std::vector<std::shared_ptr<DiagramNode>> children;
+    const auto* container = dynamic_cast<const ContainerNode*>(&node);
+    if (container == nullptr) return children;
+    const std::shared_ptr<Diagram> diagram = container->diagram();
+    if (!diagram) return children;
+    for (const auto& n : diagram->nodes())
+        if (n && n->container().get() == container) children.push_back(n);
+    return children;
+}
+
+// An unordered pair of vertices, as a key of the edge that joins them.
+struct VertexPair {
+    const Vertex* a;
+    const Vertex* b;
+    VertexPair(const Vertex* p, const Vertex* q)
+        : a(std::less<const Vertex*>()(p, q) ? p : q), b(std::less<const Vertex*>()(p, q) ? q : p) {}
+    bool operator==(const VertexPair&) const = default;
+};
+
+struct VertexPairHash {
+    std::size_t operator()(const VertexPair& p) const {
+        const std::size_t h = std::hash<const Vertex*>()(p.a);
+        return h ^ (std::hash<const Vertex*>()(p.b) + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2));
+    }
+};
+
+// Makes the link a straight two-point polyline between the outlines of its nodes.
+void straighten(DiagramLink& link) {
+    link.setShape(LinkShape::polyline);
+    link.setControlPoints({link.startPoint(), link.endPoint()});
+    link.clipEndsToOutlines();
+    link.updateFromPoints();
+}
+
+Rect vertexRect(const Vertex& v) {
+    return Rect(v.x() - v.width() / 2, v.y() - v.height() / 2, v.width(), v.height());
+}
+
+// Moves the component's nodes and gives its links their points and anchors, as
+// applyLayoutGraph does, straightening the given links when the layout applies no points.
+Rect writeBack(Graph& graph, Layout& layout, const LayoutUtils::SavedAnchors& savedAnchors,
+               LayoutContainer& container, double x, double y,
+               const LayoutUtils::LinkList& straightLinks) {
+    const Rect gb = LayoutUtils::layoutGraphBounds(graph, container.layoutBounds());
+    double dx = 0, dy = 0;
+    if (!layout.keepsComponentPosition()) {
+        dx = x - gb.x;
+        dy = y - gb.y;
+    }
+    const bool keepGroup = layout.keepGroupLayout();
+    // Held for the whole pass: moving one node runs the document's rules, which must not drop
+    // another vertex's node from under the walk.
+    const std::vector<std::shared_ptr<Vertex>> vertices = graph.vertices();
+    for (const auto& v : vertices) {
+        if (!v) continue;
+        const auto node = std::dynamic_pointer_cast<DiagramNode>(v->owner());
+        if (!node) continue;
+        double width = v->width(), height = v->height();
+        if (keepGroup) {
+            const Rect b = node->bounds();
+            width = b.width;
+            height = b.height;
+        }
+        node->setBounds(Rect(v->x() - v->width() / 2 + dx, v->y() - v->height() / 2 + dy, width,
+                             height),
+                        true);
+    }
+
+    const std::vector<std::shared_ptr<Edge>> edges = graph.edges();
+    if (layout.appliesLinkPoints()) {
+        const bool cascading = layout.usesCascadingLinks();
+        const bool computesEnds = layout.computesLinkEnds();
+        for (const auto& e : edges) {
+            if (!e) continue;
+            const auto link = std::dynamic_pointer_cast<DiagramLink>(e->owner());
+            if (!link) continue;
+            if (cascading) link->setShape(LinkShape::cascading);
+            link->applyPoints(e->points(), dx, dy, !computesEnds, false);
+            if (computesEnds) link->updateFromPoints();
+            link->alignEndsToRows();
+        }
+    } else {
+        for (const auto& link : straightLinks)
+            if (link) straighten(*link);
+    }
+
+    const Anchoring anchoring = layout.anchoring();
+    if (anchoring != Anchoring::ignore) {
+        for (const auto& e : edges) {
+            if (!e) continue;
+            const auto link = std::dynamic_pointer_cast<DiagramLink>(e->owner());
+            if (!link) continue;
+            if (anchoring == Anchoring::keep) {
+                const auto it = savedAnchors.find(link);
+                if (it == savedAnchors.end()) continue;
+                link->setOriginAnchor(it->second.first);
+                link->setDestinationAnchor(it->second.second);
+            } else {
+                const auto origin = link->origin();
+                const auto destination = link->destination();
+                if (origin)
+                    link->setOriginAnchor(
+                        origin->getNearestAnchorPoint(link->startPoint(), link, false).second);
+                if (destination)
+                    link->setDestinationAnchor(
+                        destination->getNearestAnchorPoint(link->endPoint(), link, true).second);
+            }
+        }
+    }
+    return gb;
+}
+
+// The links whose points a write-back may have moved: those of the vertices' nodes and of every
+// node that follows them (container children and attached nodes, recursively).
+std::vector<std::shared_ptr<DiagramLink>> linksMovedWith(const Graph& graph) {
+    std::vector<std::shared_ptr<DiagramLink>> links;
+    std::unordered_set<const DiagramLink*> seenLinks;
+    std::unordered_set<const DiagramNode*> seenNodes;
+    std::vector<std::shared_ptr<DiagramNode>> stack;
+    for (const auto& v : graph.vertices()) {
+        if (!v) continue;
+        auto node = std::dynamic_pointer_cast<DiagramNode>(v->owner());
+        if (node && seenNodes.insert(node.get()).second) stack.push_back(std::move(node));
+    }
+    while (!stack.empty()) {
+        const std::shared_ptr<DiagramNode> node = std::move(stack.back());
+        stack.pop_back();
+        for (const auto& link : node->getAllLinks())
+            if (link && seenLinks.insert(link.get()).second) links.push_back(link);
+        for (const auto& a : node->attachedNodes())
+            if (a && seenNodes.insert(a.get()).second) stack.push_back(a);
+        for (auto& c : containerChildren(*node))
+            if (seenNodes.insert(c.get()).second) stack.push_back(std::move(c));
+    }
+    return links;
+}
+
+// A container node as the driver arranges it: its children, and the links whose two ends lie
+// below it but not both below one and the same child container (each link belongs to the
+// innermost container that holds both its ends). Both are read from the container's document.
+class ContainerContent : public LayoutContainer {
+public:
+    explicit ContainerContent(ContainerNode& container)
+        : container_(container), children_(containerChildren(container)) {
+        const std::shared_ptr<Diagram> diagram = container.diagram();
+        if (!diagram) return;
+        for (const auto& link : diagram->links()) {
+            if (!link) continue;
+            const std::shared_ptr<DiagramNode> origin = link->origin();
+            const std::shared_ptr<DiagramNode> destination = link->destination();
+            const DiagramNode* o = childHolding(origin.get());
+            const DiagramNode* d = childHolding(destination.get());
+            if (o == nullptr || d == nullptr) continue;
+            // Both ends deep inside one child container: the link is that container's.
+            if (o == d && o != origin.get() && o != destination.get()) continue;
+            links_.push_back(link);
+        }
+    }
+
+    std::vector<std::shared_ptr<DiagramLink>> layoutLinks() const override { return links_; }
+    Rect layoutBounds() const override { return container_.bounds(); }
+    const LayoutUtils::NodeList& children() const { return children_; }
+
+private:
+    // The child of the container that is the node or holds it; null for a node outside.
+    const DiagramNode* childHolding(const DiagramNode* node) const {
+        std::unordered_set<const DiagramNode*> seen;
+        while (node != nullptr && seen.insert(node).second) {
+            const std::shared_ptr<ContainerNode> parent = node->container();
+            if (parent.get() == &container_) return node;
+            node = parent.get();
+        }
+        return nullptr;
+    }
+
+    ContainerNode& container_;
+    LayoutUtils::NodeList children_;
+    std::vector<std::shared_ptr<DiagramLink>> links_;
+};
+
+void arrange(Layout& layout, LayoutContainer& container, const LayoutUtils::NodeList& nodes,
+             const ContainerNode* containerNode, double captionHeight) {
+    const LayoutGraph built =
+        LayoutUtils::buildLayoutGraph(layout.mergesRepeatingLinks(), layout.keepGroupLayout(),
+                                      nodes, container.layoutLinks(), containerNode);
+    const std::shared_ptr<Graph>& graph = built.graph;
+    std::vector<std::shared_ptr<Graph>> components;
+    if (layout.requiresConnectedGraph())
+        components = graph->connectedComponents();
+    else
+        components.push_back(graph);
+
+    const Rect bounds = container.layoutBounds();
+    double x = bounds.x + layout.margins();
+    double y = bounds.y + captionHeight + layout.margins();
+    bool straightenedAll = false;
+    for (const auto& component : components) {
+        // Only kept anchors are read back; the others need not be saved.
+        LayoutUtils::SavedAnchors saved;
+        if (layout.anchoring() == Anchoring::keep) {
+            for (const auto& e : component->edges()) {
+                if (!e) continue;
+                if (auto link = std::dynamic_pointer_cast<DiagramLink>(e->owner()))
+                    saved[link] = {link->originAnchor(), link->destinationAnchor()};
+            }
+        }
+        if (!layout.arrangeGraph(component)) continue;
+        // Every link of the container becomes straight after each component. Straightening an
+        // already straight link whose nodes stayed put changes nothing, so after the first
+        // component only the links that move with this one need it.
+        LayoutUtils::LinkList straightLinks;
+        if (!layout.appliesLinkPoints()) {
+            straightLinks = straightenedAll ? linksMovedWith(*component) : container.layoutLinks();
+            straightenedAll = true;
+        }
+        const Rect r = writeBack(*component, layout, saved, container, x, y, straightLinks);
+        if (layout.multipleGraphsPlacement() == MultipleGraphsPlacement::horizontal)
+            x = x + r.width + layout.margins();
+        else
+            y = y + r.height + layout.margins();
+    }
+
+    for (const auto& link : built.selfLoops->links()) {
+        if (!link) continue;
+        if (const auto origin = link->origin()) origin->makeSelfLoop(link);
+    }
+    for (const auto& entry : built.repeatingLinks->entries())
+        for (const auto& link : entry.links)
+            if (link) straighten(*link);
+}
+
+// Walks the node's block: the node, its container's children and, with keepGroupLayout, its
+// attached nodes, recursively, each that takes part. `add` answers false for a node the walk has
+// met already, whose own members are then not walked again. An explicit stack keeps a deep
+// nesting from exhausting the call stack.
+template <typename Add>
+void walkGroup(const std::shared_ptr<DiagramNode>& node, bool keepGroupLayout, Add&& add) {
+    std::vector<std::shared_ptr<DiagramNode>> stack{node};
+    while (!stack.empty()) {
+        const std::shared_ptr<DiagramNode> current = std::move(stack.back());
+        stack.pop_back();
+        if (!add(current)) continue;
+        if (keepGroupLayout) {
+            for (const auto& a : current->attachedNodes())
+                if (a && takesPart(*a)) stack.push_back(a);
+        }
+        for (auto& c : containerChildren(*current))
+            if (takesPart(*c)) stack.push_back(std::move(c));
+    }
+}
+
+// The union of the nodes' bounds: the extreme edges first and the size last, since folding
+// rectangles one by one would round differently in each order of the nodes.
+template <typename Nodes>
+std::optional<Rect> boundsOf(const Nodes& nodes) {
+    bool any = false;
+    double left = 0, top = 0, right = 0, bottom = 0;
+    for (const auto& m : nodes) {
+        if (!m) continue;
+        const Rect b = m->bounds();
+        if (!any) {
+            left = b.x;
+            top = b.y;
+            right = b.x + b.width;
+            bottom = b.y + b.height;
+            any = true;
+            continue;
+        }
+        left = std::min(left, b.x);
+        top = std::min(top, b.y);
+        right = std::max(right, b.x + b.width);
+        bottom = std::max(bottom, b.y + b.height);
+    }
+    if (!any) return std::nullopt;
+    return Rect(left, top, right - left, bottom - top);
+}
+
+// The blocks of the nodes, in flat lists: each block's root and members, and for every member
+// the block that took it last, which makes that block's root its root.
+struct Blocks {
+    std::vector<std::shared_ptr<DiagramNode>> roots;
+    std::vector<std::vector<std::shared_ptr<DiagramNode>>> members;
+    std::unordered_map<const DiagramNode*, std::size_t> blockOf;
+    std::unordered_map<const DiagramNode*, std::size_t> blockOfRoot;
+};
+
+Blocks collectBlocks(const LayoutUtils::NodeList& nodes, bool keepGroupLayout,
+                     const ContainerNode* container) {
+    Blocks blocks;
+    blocks.blockOf.reserve(nodes.size());
+    for (const auto& n : nodes) {
+        // A member of any block has been walked already.
+        if (!n || blocks.blockOf.count(n.get()) != 0) continue;
+        LayoutUtils::RootResult found = LayoutUtils::findLayoutRoot(n, keepGroupLayout, container);
+        auto* rootNode = std::get_if<std::shared_ptr<DiagramNode>>(&found);
+        // A node caught in a cycle of containers or attachments stands for itself.
+        const std::shared_ptr<DiagramNode> root = rootNode != nullptr && *rootNode ? *rootNode : n;
+        if (!takesPart(*root)) continue;
+        // Walking the same root again would find the same members.
+        if (blocks.blockOfRoot.count(root.get()) != 0) continue;
+        const std::size_t b = blocks.roots.size();
+        blocks.roots.push_back(root);
+        blocks.members.emplace_back();
+        blocks.blockOfRoot.emplace(root.get(), b);
+        walkGroup(root, keepGroupLayout, [&](const std::shared_ptr<DiagramNode>& m) {
+            const auto [it, added] = blocks.blockOf.try_emplace(m.get(), b);
+            if (!added) {
+                if (it->second == b) return false;
+                it->second = b;
+            }
+            blocks.members[b].push_back(m);
+            return true;
+        });
+    }
+    return blocks;
+}
+
+}  // namespace
+
+void LayoutUtils::arrangeContainer(Layout& layout, Diagram& diagram) {
+    arrange(layout, diagram, diagram.nodes(), nullptr, 0.0);
+}
+
+void LayoutUtils::arrangeContainer(Layout& layout, ContainerNode& container) {
+    ContainerContent content(container);
+    arrange(layout, content, content.children(), &container, 0.0);
+}
+
+LayoutGraph LayoutUtils::buildLayoutGraph(bool mergesRepeatingLinks, bool keepGroupLayout,
+                                          const NodeList& nodes, const LinkList& links,
+                                          const ContainerNode* container) {
+    LayoutGraph result{std::make_shared<Graph>(), std::make_shared<SelfLoopLinks>(),
+                       std::make_shared<RepeatingLinks>()};
+    Graph& graph = *result.graph;
+    const Blocks blocks = collectBlocks(nodes, keepGroupLayout, container);
+
+    // The vertex of each block, made in the order its root appears among the nodes. A root's own
+    // vertex reference may still name a vertex of an earlier arrangement.
+    std::vector<std::shared_ptr<Vertex>> vertexOf(blocks.roots.size());
+    graph.vertices().reserve(blocks.roots.size());
+    for (const auto& n : nodes) {
+        if (!n) continue;
+        const auto block = blocks.blockOfRoot.find(n.get());
+        if (block == blocks.blockOfRoot.end() || vertexOf[block->second]) continue;
+        auto v = std::make_shared<Vertex>();
+        graph.vertices().push_back(v);
+        if (const std::optional<Rect> rect = boundsOf(blocks.members[block->second])) {
+            v->setX(rect->x);
+            v->setY(rect->y);
+            v->setWidth(rect->width);
+            v->setHeight(rect->height);
+        }
+        v->setOwner(n);
+        n->setVertex(v);
+        vertexOf[block->second] = std::move(v);
+    }
+
+    // The first edge between two vertices, either way, when repeated links are merged.
+    std::unordered_map<VertexPair, std::shared_ptr<Edge>, VertexPairHash> edgeBetween;
+    for (const auto& link : links) {
+        if (!link || !takesPart(*link)) continue;
+        const std::shared_ptr<DiagramNode> origin = link->origin();
+        const std::shared_ptr<DiagramNode> destination = link->destination();
+        const auto bo = blocks.blockOf.find(origin.get());
+        const auto bd = blocks.blockOf.find(destination.get());
+        if (bo == blocks.blockOf.end() || bd == blocks.blockOf.end()) continue;
+        const std::shared_ptr<Vertex>& vo = vertexOf[bo->second];
+        const std::shared_ptr<Vertex>& vd = vertexOf[bd->second];
+        if (!vo || !vd) continue;
+        const bool sameRoot = bo->second == bd->second;
+        if (mergesRepeatingLinks) {
+            if (origin == destination) result.selfLoops->links().push_back(link);
+            if (sameRoot) continue;
+            const VertexPair key(vo.get(), vd.get());
+            if (const auto found = edgeBetween.find(key); found != edgeBetween.end()) {
+                result.repeatingLinks->append(
+                    std::dynamic_pointer_cast<DiagramLink>(found->second->owner()), link);
+                continue;
+            }
+            auto edge = std::make_shared<Edge>(vo, vd);
+            graph.addEdge(edge);
+            edge->setOwner(link);
+            edgeBetween.emplace(key, std::move(edge));
+        } else {
+            if (sameRoot && origin != destination) continue;
+            auto edge = std::make_shared<Edge>(vo, vd);
+            graph.addEdge(edge);
+            edge->setOwner(link);
+        }
+    }
+    graph.setSelfLoops(result.selfLoops);
+    graph.setRepeatingLinks(result.repeatingLinks);
+    return result;
+}
+
+void LayoutUtils::collectLayoutNodes(const NodeList& nodes, GroupMap& groups, RootMap& rootOf,
+                                     bool keepGroupLayout, const ContainerNode* container) {
+    const Blocks blocks = collectBlocks(nodes, keepGroupLayout, container);
+    for (std::size_t b = 0; b < blocks.roots.size(); ++b) {
+        NodeSet& members = groups[blocks.roots[b]];
+        members.insert(blocks.members[b].begin(), blocks.members[b].end());
+    }
+    for (std::size_t b = 0; b < blocks.roots.size(); ++b)
+        for (const auto& m : blocks.members[b])
+            if (blocks.blockOf.at(m.get()) == b) rootOf[m] = blocks.roots[b];
+}
+
+LayoutUtils::RootResult LayoutUtils::findLayoutRoot(const std::shared_ptr<DiagramNode>& node,
+                                                    bool keepGroupLayout,
+                                                    const ContainerNode* container) {
+    if (!node) return node;
+    std::shared_ptr<DiagramNode> parent = node->container();
+    if (!parent && keepGroupLayout) parent = masterNode(*node);
+    if (!parent || (container != nullptr && parent.get() == container)) return node;
+
+    std::vector<std::shared_ptr<DiagramNode>> chain{node};
+    std::unordered_set<const DiagramNode*> inChain{node.get()};
+    for (std::shared_ptr<DiagramNode> current = std::move(parent);;) {
+        if (!inChain.insert(current.get()).second) break;
+        chain.push_back(current);
+        std::shared_ptr<DiagramNode> next = current->container();
+        if (!next) {
+            if (!keepGroupLayout) return current;
+            next = masterNode(*current);
+            if (!next) return current;
+        }
+        if (container != nullptr && next.get() == container) return current;
+        current = std::move(next);
+    }
+    for (const auto& member : chain)
+        if (!takesPart(*member)) return LayoutError::cycleWithIgnoredNodes;
+    return node;
+}
+
+void LayoutUtils::collectGroupMembers(const std::shared_ptr<DiagramNode>& node, NodeSet& members,
+                                      NodeSet& visited, bool keepGroupLayout) {
+    if (!node) return;
+    // A member met again closes a cycle of attachments or containers.
+    walkGroup(node, keepGroupLayout, [&](const std::shared_ptr<DiagramNode>& m) {
+        if (!members.insert(m).second) return false;
+        visited.insert(m);
+        return true;
+    });
+}
+
+std::optional<Rect> LayoutUtils::groupBounds(const NodeSet& members) {
+    return boundsOf(members);
+}
+
+Rect LayoutUtils::applyLayoutGraph(Graph& graph, Layout& layout, const SavedAnchors& savedAnchors,
+                                   LayoutContainer& container, double x, double y) {
+    return writeBack(graph, layout, savedAnchors, container, x, y,
+                     layout.appliesLinkPoints() ? LinkList() : container.layoutLinks());
+}
+
+Rect LayoutUtils::layoutGraphBounds(const Graph& graph, const Rect& defaultRect) {
+    std::optional<Rect> result;
+    for (const auto& v : graph.vertices())
+        if (v) result = Rect::union_(result, vertexRect(*v));
+    return result ? *result : defaultRect;
+}
+
+}  // namespace nodeloom
