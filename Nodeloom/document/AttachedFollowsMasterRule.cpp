@@ -1,5 +1,6 @@
 #include "Nodeloom/document/AttachedFollowsMasterRule.h"
 
+#include "Nodeloom/items/Attachment.h"
 #include "Nodeloom/items/DiagramNode.h"
 
 namespace nodeloom {
@@ -16,19 +17,27 @@ DependencyRule::ItemList AttachedFollowsMasterRule::masters(
     const std::shared_ptr<DiagramItem>& item) {
     const auto* node = dynamic_cast<const DiagramNode*>(item.get());
     if (node == nullptr) return {};
-    std::shared_ptr<DiagramItem> master = node->master();
+    std::shared_ptr<DiagramItem> master = masterOf(*node);
     if (!master) return {};
     return {std::move(master)};
 }
 
 bool AttachedFollowsMasterRule::isDependent(const std::shared_ptr<DiagramItem>& item) {
     const auto* node = dynamic_cast<const DiagramNode*>(item.get());
-    return node != nullptr && node->master() != nullptr;
+    return node != nullptr && masterOf(*node) != nullptr;
 }
 
 void AttachedFollowsMasterRule::updateDependent(const std::shared_ptr<DiagramItem>& item,
                                                 const StateMap&, DragState*) {
-    followThroughAttachment(item);
+    const auto* node = dynamic_cast<const DiagramNode*>(item.get());
+    if (node == nullptr) return;
+    // Held here: the update may be the attachment's last use by the node.
+    if (const std::shared_ptr<Attachment> attachment = node->attachment())
+        attachment->updateFromMaster();
+}
+
+std::shared_ptr<DiagramItem> AttachedFollowsMasterRule::masterOf(const DiagramNode& node) const {
+    return node.master();
 }
 
 }  // namespace nodeloom

@@ -36,11 +36,6 @@ public:
     // items from before the change; `ist` is the drag behind the change, if there is one.
     virtual void updateDependent(const std::shared_ptr<DiagramItem>& item,
                                  const StateMap& originalStates, DragState* ist);
-
-protected:
-    // Lets a node catch up with its master through its attachment: how attached nodes and a
-    // container's children follow.
-    static void followThroughAttachment(const std::shared_ptr<DiagramItem>& item);
 };
 
 }  // namespace nodeloom

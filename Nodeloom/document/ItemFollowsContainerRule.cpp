@@ -12,23 +12,8 @@ DependencyRule::ItemList ItemFollowsContainerRule::dependents(
     return ItemList(children.begin(), children.end());
 }
 
-DependencyRule::ItemList ItemFollowsContainerRule::masters(
-    const std::shared_ptr<DiagramItem>& item) {
-    const auto* node = dynamic_cast<const DiagramNode*>(item.get());
-    if (node == nullptr) return {};
-    std::shared_ptr<DiagramItem> container = node->container();
-    if (!container) return {};
-    return {std::move(container)};
-}
-
-bool ItemFollowsContainerRule::isDependent(const std::shared_ptr<DiagramItem>& item) {
-    const auto* node = dynamic_cast<const DiagramNode*>(item.get());
-    return node != nullptr && node->container() != nullptr;
-}
-
-void ItemFollowsContainerRule::updateDependent(const std::shared_ptr<DiagramItem>& item,
-                                               const StateMap&, DragState*) {
-    followThroughAttachment(item);
+std::shared_ptr<DiagramItem> ItemFollowsContainerRule::masterOf(const DiagramNode& node) const {
+    return node.container();
 }
 
 }  // namespace nodeloom

@@ -85,6 +85,34 @@ std::string utf8(char32_t c) {
     return out;
 }
 
+// The entry of a resource table that the element's "Id" names; null when it names none.
+template <typename T>
+std::shared_ptr<T> entryFor(const std::map<int, std::shared_ptr<T>>& table,
+                            const std::shared_ptr<XmlElement>& element) {
+    const auto index = XmlValueContext::intAttribute(element, "Id");
+    if (!index) return nullptr;
+    const auto it = table.find(*index);
+    return it == table.end() ? nullptr : it->second;
+}
+
+// Fills a resource table from the named section: each entry under its decimal "Index". An entry
+// without one is skipped; one that reads as nothing unbinds its number.
+template <typename T, typename Read>
+void readTable(const std::shared_ptr<XmlElement>& resources, const char* section,
+               std::map<int, std::shared_ptr<T>>& table, Read read) {
+    if (!resources) return;
+    const auto entries = resources->getChild(section);
+    if (!entries) return;
+    for (const auto& entry : entries->children()) {
+        const auto index = XmlValueContext::intAttribute(entry, "Index");
+        if (!index) continue;
+        if (auto value = read(entry))
+            table[*index] = std::move(value);
+        else
+            table.erase(*index);
+    }
+}
+
 }  // namespace
 
 std::size_t XmlValueContext::BrushKeyHash::operator()(const std::shared_ptr<Brush>& brush) const {
@@ -346,10 +374,7 @@ std::shared_ptr<Brush> XmlValueContext::readBrush(const std::string& name,
         // Written in place: the element carries the brush itself.
         return hasAttribute(child, "Type") ? readBrushContent(child) : nullptr;
     }
-    const auto index = intAttribute(child, "Id");
-    if (!index) return nullptr;
-    const auto it = readBrushes_.find(*index);
-    return it == readBrushes_.end() ? nullptr : it->second;
+    return entryFor(readBrushes_, child);
 }
 
 std::shared_ptr<Brush> XmlValueContext::readBrushContent(
@@ -390,10 +415,7 @@ std::shared_ptr<Style> XmlValueContext::readStyle(const std::string& name,
             if (property && !property->name().empty()) return readStyleContent(child);
         return nullptr;
     }
-    const auto index = intAttribute(child, "Id");
-    if (!index) return nullptr;
-    const auto it = readStyles_.find(*index);
-    return it == readStyles_.end() ? nullptr : it->second;
+    return entryFor(readStyles_, child);
 }
 
 std::shared_ptr<Style> XmlValueContext::readStyleContent(
@@ -404,54 +426,28 @@ std::shared_ptr<Style> XmlValueContext::readStyleContent(
 }
 
 void XmlValueContext::readBrushes(const std::shared_ptr<XmlElement>& resources) {
-    if (!resources) return;
-    const auto brushes = resources->getChild("Brushes");
-    if (!brushes) return;
-    for (const auto& entry : brushes->children()) {
-        const auto index = intAttribute(entry, "Index");
-        if (!index) continue;
-        if (auto brush = readBrushContent(entry))
-            readBrushes_[*index] = std::move(brush);
-        else
-            readBrushes_.erase(*index);
-    }
+    readTable(resources, "Brushes", readBrushes_,
+              [this](const std::shared_ptr<XmlElement>& entry) { return readBrushContent(entry); });
 }
 
 void XmlValueContext::readStyles(const std::shared_ptr<XmlElement>& resources) {
-    if (!resources) return;
-    const auto styles = resources->getChild("Styles");
-    if (!styles) return;
-    for (const auto& entry : styles->children()) {
-        const auto index = intAttribute(entry, "Index");
-        if (!index) continue;
-        readStyles_[*index] = readStyleContent(entry);
-    }
+    readTable(resources, "Styles", readStyles_,
+              [this](const std::shared_ptr<XmlElement>& entry) { return readStyleContent(entry); });
 }
 
 void XmlValueContext::readImages(const std::shared_ptr<XmlElement>& resources) {
-    if (!resources) return;
-    const auto images = resources->getChild("Images");
-    if (!images) return;
-    for (const auto& entry : images->children()) {
-        const auto index = intAttribute(entry, "Index");
-        if (!index) continue;
+    readTable(resources, "Images", readImages_, [](const std::shared_ptr<XmlElement>& entry) {
         std::shared_ptr<platform::ImageSurface> image;
         if (const auto bytes = platform::Base64::decode(entry->getInnerText()))
             image = platform::ImageSurface::fromData(*bytes);
-        if (image)
-            readImages_[*index] = std::move(image);
-        else
-            readImages_.erase(*index);
-    }
+        return image;
+    });
 }
 
 std::shared_ptr<platform::ImageSurface> XmlValueContext::readImage(
     const std::string& name, const std::shared_ptr<XmlElement>& parent) {
     if (!parent) return nullptr;
-    const auto index = intAttribute(parent->getChild(name), "Id");
-    if (!index) return nullptr;
-    const auto it = readImages_.find(*index);
-    return it == readImages_.end() ? nullptr : it->second;
+    return entryFor(readImages_, parent->getChild(name));
 }
 
 std::vector<double> XmlValueContext::readDoubleArray(const std::string& name,

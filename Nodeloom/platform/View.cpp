@@ -10,6 +10,7 @@
 #include "Nodeloom/platform/Coder.h"
 #include "Nodeloom/platform/GestureRecognizer.h"
 #include "Nodeloom/platform/GraphicsContext.h"
+#include "Nodeloom/platform/HandleDeleter.h"
 #include "Nodeloom/platform/ImageSurface.h"
 #include "Nodeloom/platform/Screen.h"
 #include "Nodeloom/platform/TouchEvent.h"
@@ -200,10 +201,11 @@ std::shared_ptr<ImageSurface> View::renderImage() {
     const double scale = w ? w->scale() : Screen::scale();
     auto image = ImageSurface::create(bounds_.width, bounds_.height, scale);
     if (!image) return nullptr;
-    cairo_t* context = cairo_create(image->surface());
-    cairo_scale(context, scale, scale);
-    render(context);
-    cairo_destroy(context);
+    {
+        const Handle<cairo_t, cairo_destroy> context(cairo_create(image->surface()));
+        cairo_scale(context.get(), scale, scale);
+        render(context.get());
+    }
     cairo_surface_flush(image->surface());
     return image;
 }
