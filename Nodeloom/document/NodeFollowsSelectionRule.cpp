@@ -4,9 +4,9 @@
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/Selection.h"
 #include "Nodeloom/foundation/Geometry.h"
+#include "Nodeloom/items/AdjustmentHandle.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/items/DiagramNodeState.h"
-#include "Nodeloom/items/AdjustmentHandle.h"
 
 namespace nodeloom {
 
@@ -49,8 +49,7 @@ bool NodeFollowsSelectionRule::isDependent(const std::shared_ptr<DiagramItem>& i
 }
 
 void NodeFollowsSelectionRule::updateDependent(const std::shared_ptr<DiagramItem>& item,
-                                               const StateMap& originalStates,
-                                               DragState* ist) {
+                                               const StateMap& originalStates, DragState* ist) {
     const auto node = std::dynamic_pointer_cast<DiagramNode>(item);
     if (!node || ist == nullptr) return;
     const std::shared_ptr<Diagram> diagram = node->diagram();
@@ -69,18 +68,23 @@ void NodeFollowsSelectionRule::updateDependent(const std::shared_ptr<DiagramItem
     }
     if (saved == nullptr) return;
 
-    const Rect r0 = saved->bounds();
-    const bool move = handle->nodeHandleType() == NodeHandleType::move;
-    const Point p = move ? ist->currentPoint() : diagram->alignPointToGrid(ist->currentPoint());
-    Rect r = handle->updateBounds(r0, ist->startPoint(), p);
+    dragNodeByHandle(node, *diagram, saved->bounds(), *handle, *ist);
+}
+
+void dragNodeByHandle(const std::shared_ptr<DiagramNode>& node, const Diagram& diagram,
+                      const Rect& start, NodeAdjustmentHandle& handle, DragState& drag) {
+    if (!node) return;
+    const bool move = handle.nodeHandleType() == NodeHandleType::move;
+    const Point p = move ? drag.currentPoint() : diagram.alignPointToGrid(drag.currentPoint());
+    Rect r = handle.updateBounds(start, drag.startPoint(), p);
     if (move) {
-        const Point corner = diagram->alignPointToGrid(Point(r.x, r.y));
+        const Point corner = diagram.alignPointToGrid(Point(r.x, r.y));
         r.x = corner.x;
         r.y = corner.y;
     }
-    node->updateFlipOnResize(r0, r, *handle, *ist);
+    node->updateFlipOnResize(start, r, handle, drag);
     node->_setBounds(Geometry::normalizeRectangle(r));
-    ContainerConstraints::applyTo(node, ist);
+    ContainerConstraints::applyTo(node, &drag);
     if (const std::shared_ptr<Attachment> attachment = node->attachment())
         attachment->updateOffsets();
 }

@@ -52,6 +52,10 @@ void ModifyController::endDrag(Point) {
 }
 
 void ModifyController::onCancel(Point, Point) {
+    rollBack();
+}
+
+void ModifyController::rollBack() {
     for (const auto& [item, state] : originalStates()) {
         if (item && state) item->restoreLocation(*state);
     }

@@ -39,6 +39,9 @@ protected:
     // dropped for a change that was rejected and whose items the caller has restored.
     void closeComposite(bool record);
     bool compositeOpen() const;
+    // Puts every item the drag could change back as it was captured, drops the composite and
+    // repaints: a change that was rejected or broken off leaves no trace.
+    void rollBack();
 
 private:
     std::shared_ptr<DiagramMediator> mediator_;
