@@ -122,6 +122,7 @@
 #include "Nodeloom/links/Router.h"
 #include "Nodeloom/links/Segment.h"
 #include "Nodeloom/links/SplineShapeImpl.h"
+#include "Nodeloom/layout/LayeredLayout.h"
 #include "Nodeloom/layout/Layout.h"
 #include "Nodeloom/layout/LayoutGraph.h"
 #include "Nodeloom/layout/LayoutUtils.h"
