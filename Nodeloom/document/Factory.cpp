@@ -10,23 +10,11 @@
 
 namespace nodeloom {
 
-namespace {
-
-bool finite(const Rect& r) {
-    return std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.width) &&
-           std::isfinite(r.height);
-}
-
-bool finite(Point p) {
-    return std::isfinite(p.x) && std::isfinite(p.y);
-}
-
-}  // namespace
 
 // --- Nodes -----------------------------------------------------------------------------------
 
 bool Factory::place(const std::shared_ptr<DiagramNode>& node, const Rect& bounds) {
-    if (diagram_ == nullptr || !node || !finite(bounds)) return false;
+    if (diagram_ == nullptr || !node || !isFinite(bounds)) return false;
     node->setDiagram(diagram_->weak_from_this().lock());
     node->_setBounds(bounds);
     diagram_->addItem(node);
@@ -128,7 +116,7 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(
 
 std::shared_ptr<DiagramLink> Factory::createDiagramLink(const std::shared_ptr<DiagramNode>& origin,
                                                         Point destination) {
-    if (diagram_ == nullptr || !origin || !finite(destination)) return nullptr;
+    if (diagram_ == nullptr || !origin || !isFinite(destination)) return nullptr;
     auto link = newLink();
     const Point from = origin->bounds().center();
     link->setStartPoint(from);
@@ -142,7 +130,7 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(const std::shared_ptr<Di
 
 std::shared_ptr<DiagramLink> Factory::createDiagramLink(
     Point origin, const std::shared_ptr<DiagramNode>& destination) {
-    if (diagram_ == nullptr || !finite(origin) || !destination) return nullptr;
+    if (diagram_ == nullptr || !isFinite(origin) || !destination) return nullptr;
     auto link = newLink();
     link->setStartPoint(origin);
     link->setOriginConnection(std::make_shared<VirtualConnectionPoint>(link, false));
@@ -155,7 +143,7 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(
 }
 
 std::shared_ptr<DiagramLink> Factory::createDiagramLink(Point origin, Point destination) {
-    if (diagram_ == nullptr || !finite(origin) || !finite(destination)) return nullptr;
+    if (diagram_ == nullptr || !isFinite(origin) || !isFinite(destination)) return nullptr;
     auto link = newLink();
     link->setStartPoint(origin);
     link->setOriginConnection(std::make_shared<VirtualConnectionPoint>(link, false));

@@ -28,18 +28,8 @@ constexpr double kMaxFontSize = 1.0e4;
 // The size a font gets when asked for a size of zero or less.
 constexpr double kDefaultFontSize = 12.0;
 
-bool finite(double v) {
-    return std::isfinite(v);
-}
-bool finite(const Point& p) {
-    return std::isfinite(p.x) && std::isfinite(p.y);
-}
-bool finite(const Rect& r) {
-    return std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.width) &&
-           std::isfinite(r.height);
-}
-bool finite(const std::vector<Point>& points) {
-    return std::all_of(points.begin(), points.end(), [](const Point& p) { return finite(p); });
+bool allFinite(const std::vector<Point>& points) {
+    return std::all_of(points.begin(), points.end(), [](const Point& p) { return isFinite(p); });
 }
 
 double unitConvert(const std::shared_ptr<MeasureUnit>& from, double value,
@@ -102,11 +92,11 @@ void layOut(PangoLayout* layout, const TextRequest& req, const std::string& font
             double fontSize, std::vector<TextFrame::Line>& lines) {
     lines.clear();
     const Rect& r = req.rect;
-    if (!finite(r) || r.width <= 0 || r.height <= 0) return;
+    if (!isFinite(r) || r.width <= 0 || r.height <= 0) return;
 
     auto& engine = platform::TextEngine::shared();
     double size = fontSize;
-    if (!finite(size) || size <= 0) size = kDefaultFontSize;
+    if (!isFinite(size) || size <= 0) size = kDefaultFontSize;
     size = std::min(size, kMaxFontSize);
 
     PangoFontDescription* desc = pango_font_description_new();
@@ -275,7 +265,7 @@ void Canvas::arcPoint(const Rect& rect, double degrees, double& x, double& y) co
 // Lines and shapes
 
 void Canvas::drawLine(const Point& p1, const Point& p2) {
-    if (context_ == nullptr || !finite(p1) || !finite(p2)) return;
+    if (context_ == nullptr || !isFinite(p1) || !isFinite(p2)) return;
     cairo_move_to(context_, p1.x, p1.y);
     cairo_line_to(context_, p2.x, p2.y);
     strokeWithPen();
@@ -290,7 +280,7 @@ void Canvas::drawLines(const std::vector<Point>& points) {
 }
 
 void Canvas::drawPolyline(const std::vector<Point>& points) {
-    if (context_ == nullptr || points.size() < 2 || !finite(points)) return;
+    if (context_ == nullptr || points.size() < 2 || !allFinite(points)) return;
     cairo_move_to(context_, points[0].x, points[0].y);
     for (std::size_t i = 1; i < points.size(); ++i)
         cairo_line_to(context_, points[i].x, points[i].y);
@@ -298,7 +288,7 @@ void Canvas::drawPolyline(const std::vector<Point>& points) {
 }
 
 void Canvas::drawBezier(const std::vector<Point>& points) {
-    if (context_ == nullptr || points.size() % 3 != 1 || !finite(points)) return;
+    if (context_ == nullptr || points.size() % 3 != 1 || !allFinite(points)) return;
     cairo_move_to(context_, points[0].x, points[0].y);
     for (std::size_t i = 1; i + 2 < points.size(); i += 3) {
         cairo_curve_to(context_, points[i].x, points[i].y, points[i + 1].x, points[i + 1].y,
@@ -321,7 +311,7 @@ void Canvas::drawEllipse(const Rect& rect) {
 }
 
 void Canvas::drawArc(const Rect& rect, double start, double sweep) {
-    if (context_ == nullptr || !finite(rect)) return;
+    if (context_ == nullptr || !isFinite(rect)) return;
     const double lo = std::min(start, start + sweep);
     const double hi = std::max(start, start + sweep);
     const long steps = arcSteps(lo, hi);
@@ -350,14 +340,14 @@ void Canvas::strokeRect(const Rect& rect) {
 }
 
 void Canvas::strokeRect(double x, double y, double width, double height) {
-    if (context_ == nullptr || !finite(Rect(x, y, width, height))) return;
+    if (context_ == nullptr || !isFinite(Rect(x, y, width, height))) return;
     PathKeeper keep(context_);
     cairo_rectangle(context_, x, y, width, height);
     strokeWithPen();
 }
 
 void Canvas::fillRect(const Rect& rect) {
-    if (context_ == nullptr || !currentBrush_ || !finite(rect)) return;
+    if (context_ == nullptr || !currentBrush_ || !isFinite(rect)) return;
     if (dynamic_cast<const SolidColorBrush*>(currentBrush_.get()) != nullptr) {
         PathKeeper keep(context_);
         cairo_rectangle(context_, rect.x, rect.y, rect.width, rect.height);
@@ -425,7 +415,7 @@ void Canvas::fillWithGradient(const LinearGradientBrush& brush, const Rect& inpu
 // the start, the last colour beyond the end.
 void Canvas::paintGradient(const LinearGradientBrush& brush, bool reversed, const Point& start,
                            const Point& end) {
-    if (!finite(start) || !finite(end) || start == end) return;
+    if (!isFinite(start) || !isFinite(end) || start == end) return;
     cairo_pattern_t* pattern = nullptr;
     if (reversed) {
         LinearGradientBrush mirrored(brush);
@@ -499,7 +489,7 @@ void Canvas::drawFrame(const TextFrame::Line* lines, std::size_t count, PangoLay
 }
 
 void Canvas::drawText(const std::string& text, const Point& point) {
-    if (context_ == nullptr || text.empty() || !finite(point)) return;
+    if (context_ == nullptr || text.empty() || !isFinite(point)) return;
     PangoLayout* layout = platform::TextEngine::shared().scratchLayout();
     auto& lines = scratchLines();
     const int left = 0;
@@ -527,13 +517,13 @@ void Canvas::pathCloseFigure() {
 void Canvas::pathMoveTo(const Point& p) {
     pathEnd_ = p;
     const Point q = mapPathPoint(p);
-    if (context_ != nullptr && finite(q)) cairo_move_to(context_, q.x, q.y);
+    if (context_ != nullptr && isFinite(q)) cairo_move_to(context_, q.x, q.y);
 }
 
 void Canvas::pathLineTo(const Point& p) {
     pathEnd_ = p;
     const Point q = mapPathPoint(p);
-    if (context_ != nullptr && finite(q)) cairo_line_to(context_, q.x, q.y);
+    if (context_ != nullptr && isFinite(q)) cairo_line_to(context_, q.x, q.y);
 }
 
 void Canvas::pathBezierTo(const Point& p2, const Point& point3, const Point& point4) {
@@ -541,12 +531,12 @@ void Canvas::pathBezierTo(const Point& p2, const Point& point3, const Point& poi
     const Point a = mapPathPoint(p2);
     const Point b = mapPathPoint(point3);
     const Point c = mapPathPoint(point4);
-    if (context_ == nullptr || !finite(a) || !finite(b) || !finite(c)) return;
+    if (context_ == nullptr || !isFinite(a) || !isFinite(b) || !isFinite(c)) return;
     cairo_curve_to(context_, a.x, a.y, b.x, b.y, c.x, c.y);
 }
 
 void Canvas::pathEllipse(const Rect& rect) {
-    if (context_ == nullptr || !finite(rect) || rect.width == 0 || rect.height == 0) return;
+    if (context_ == nullptr || !isFinite(rect) || rect.width == 0 || rect.height == 0) return;
     cairo_matrix_t saved;
     cairo_get_matrix(context_, &saved);
     cairo_matrix_t unitCircle;
@@ -561,7 +551,7 @@ void Canvas::pathEllipse(const Rect& rect) {
 
 void Canvas::pathRoundRect(const Rect& input, double r) {
     const Rect rect = pathMatrix_ ? pathMatrix_->transform(input) : input;
-    if (context_ == nullptr || !finite(rect) || !finite(r)) return;
+    if (context_ == nullptr || !isFinite(rect) || !isFinite(r)) return;
     const double x = rect.x, y = rect.y, w = rect.width, h = rect.height;
     cairo_move_to(context_, x, y + r);
     cairo_line_to(context_, x, y + h - r);
@@ -575,7 +565,7 @@ void Canvas::pathRoundRect(const Rect& input, double r) {
 }
 
 void Canvas::pathArcTo(const Rect& rect, double a, double s) {
-    if (!finite(rect)) return;
+    if (!isFinite(rect)) return;
     const double lo = std::min(a, a + s);
     const double hi = std::max(a, a + s);
     if (!std::isfinite(hi - lo)) return;
@@ -631,7 +621,7 @@ Point Canvas::getPathEnd() const {
 void Canvas::paintImage(cairo_surface_t* surface, const Rect& target) {
     const int pw = cairo_image_surface_get_width(surface);
     const int ph = cairo_image_surface_get_height(surface);
-    if (pw <= 0 || ph <= 0 || !finite(target) || target.width == 0 || target.height == 0) return;
+    if (pw <= 0 || ph <= 0 || !isFinite(target) || target.width == 0 || target.height == 0) return;
     cairo_matrix_t place;
     cairo_matrix_init(&place, target.width / pw, 0, 0, target.height / ph, target.x, target.y);
     cairo_matrix_t ctm;
@@ -673,7 +663,7 @@ void Canvas::tileImage(cairo_surface_t* surface, const Rect& target, double iw, 
 // the names with "top" land at the target's bottom edge; the image itself shows upright.
 void Canvas::drawImage(const std::shared_ptr<platform::ImageSurface>& image, const Rect& rect,
                        ImageAlign align) {
-    if (context_ == nullptr || !image || !finite(rect)) return;
+    if (context_ == nullptr || !image || !isFinite(rect)) return;
     const Size natural = image->size();
     const auto& pixel = MeasureUnit::Pixel();
     const double iw = unitConvert(pixel, natural.width, measureUnit_, this);
@@ -810,7 +800,7 @@ void Canvas::restoreState() {
 }
 
 void Canvas::clip(const Rect& rect) {
-    if (context_ == nullptr || !finite(rect)) return;
+    if (context_ == nullptr || !isFinite(rect)) return;
     PathKeeper keep(context_);
     cairo_rectangle(context_, rect.x, rect.y, rect.width, rect.height);
     cairo_clip(context_);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -22,6 +23,8 @@ struct Point {
     Point middle(const Point& p) const;
     // Both coordinates closer than 0.00001.
     bool equalEpsilon(const Point& p) const;
+    // Neither coordinate is infinite or NaN.
+    bool isFinite() const { return std::isfinite(x) && std::isfinite(y); }
 
     // Reads "x, y": the text is split at every comma, the first two pieces are read leniently and
     // further pieces are ignored; a missing piece reads as 0.
@@ -32,6 +35,10 @@ struct Point {
     friend bool operator==(const Point& a, const Point& b) = default;
     friend Point operator-(const Point& a, const Point& b) { return Point(a.x - b.x, a.y - b.y); }
 };
+
+// Free forms of the finiteness test, so that one spelling serves numbers, points and rectangles.
+inline bool isFinite(double value) { return std::isfinite(value); }
+inline bool isFinite(const Point& p) { return p.isFinite(); }
 
 }  // namespace nodeloom
 

@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 
+#include <cmath>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,11 @@ struct Rect {
     // stands in for, the extent is taken by its magnitude while the origin is kept as stored.
     explicit Rect(const cairo_rectangle_t& r);
     cairo_rectangle_t toCairoRect() const;
+
+    // No field is infinite or NaN.
+    bool isFinite() const {
+        return std::isfinite(x) && std::isfinite(y) && std::isfinite(width) && std::isfinite(height);
+    }
 
     double left() const { return x; }
     double top() const { return y; }
@@ -88,5 +94,7 @@ struct Rect {
 
     friend bool operator==(const Rect& a, const Rect& b) = default;
 };
+
+inline bool isFinite(const Rect& r) { return r.isFinite(); }
 
 }  // namespace nodeloom

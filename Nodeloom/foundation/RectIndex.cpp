@@ -19,7 +19,7 @@ RectIndex::RectIndex(const std::vector<Rect>& rects, const Rect& extent, std::si
     double sumSize = 0;
     std::size_t counted = 0;
     const auto take = [&](const Rect& r) {
-        if (!finite(r)) return;
+        if (!r.isFinite()) return;
         left = std::min(left, std::min(r.x, r.x + r.width));
         right = std::max(right, std::max(r.x, r.x + r.width));
         top = std::min(top, std::min(r.y, r.y + r.height));
@@ -29,7 +29,7 @@ RectIndex::RectIndex(const std::vector<Rect>& rects, const Rect& extent, std::si
     };
     for (const Rect& r : rects)
         take(r);
-    if (finite(extent) && (extent.width != 0 || extent.height != 0)) {
+    if (extent.isFinite() && (extent.width != 0 || extent.height != 0)) {
         const double size = sumSize;
         take(extent);
         // The extent widens the grid but says nothing about the size of the entries.
@@ -81,7 +81,7 @@ int RectIndex::insert(const Rect& r) {
     const int id = static_cast<int>(rects_.size());
     rects_.push_back(r);
     seen_.push_back(0);
-    if (!finite(r)) {
+    if (!r.isFinite()) {
         seen_.back() = kLoose;
         loose_.push_back(id);
         return id;

@@ -33,7 +33,7 @@ public:
         ++stamp_;
         for (int id : loose_)
             visit(id);
-        if (!finite(r)) {
+        if (!r.isFinite()) {
             for (std::size_t id = 0; id < rects_.size(); ++id) {
                 if (!isLoose(id)) visit(static_cast<int>(id));
             }
@@ -61,10 +61,6 @@ public:
     }
 
 private:
-    static bool finite(const Rect& r) {
-        return std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.width) &&
-               std::isfinite(r.height);
-    }
     bool isLoose(std::size_t id) const { return seen_[id] == kLoose; }
     void cells(const Rect& r, int& c0, int& c1, int& r0, int& r1) const;
     int cell(double v, double origin, int count) const;

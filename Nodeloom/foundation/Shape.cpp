@@ -18,11 +18,6 @@ namespace nodeloom {
 
 namespace {
 
-bool isFinite(const Rect& r) {
-    return std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.width) &&
-           std::isfinite(r.height);
-}
-
 // Maps shape percent onto the target rectangle.
 Matrix percentMapping(const Rect& targetRect) {
     Matrix m;

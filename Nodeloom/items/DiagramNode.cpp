@@ -37,11 +37,6 @@ namespace nodeloom {
 
 namespace {
 
-bool finite(const Rect& r) {
-    return std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.width) &&
-           std::isfinite(r.height);
-}
-
 double dot(const Point& u, const Point& v) {
     return u.x * v.x + u.y * v.y;
 }
@@ -242,7 +237,7 @@ void DiagramNode::setBounds(const Rect& rect, bool updateDependencies) {
     const std::shared_ptr<DiagramNode> me = self();
     // A node that no shared pointer holds cannot be handed to the mediator; it has no document
     // and nothing that follows it either.
-    if (!updateDependencies || !me || !finite(rect)) {
+    if (!updateDependencies || !me || !isFinite(rect)) {
         setBoundsAndRepaint(rect);
         return;
     }
@@ -261,11 +256,11 @@ Rect DiagramNode::_bounds() const {
 }
 
 void DiagramNode::_setBounds(const Rect& rect) {
-    if (finite(rect)) bounds_ = rect;
+    if (isFinite(rect)) bounds_ = rect;
 }
 
 void DiagramNode::setBoundsAndRepaint(const Rect& rect) {
-    if (!finite(rect)) return;
+    if (!isFinite(rect)) return;
     const std::shared_ptr<Diagram> d = diagram();
     if (d) d->invalidate(getRepaintRect());
     const Rect old = _bounds();
@@ -435,7 +430,7 @@ Rect DiagramNode::getBounds() {
 }
 
 bool DiagramNode::intersects(const Rect& rect) {
-    if (!finite(rect)) return false;
+    if (!isFinite(rect)) return false;
     const Rect br = getBoundingRect();
     if (rect.y > br.bottom() || rect.bottom() < br.y || rect.right() < br.x || br.right() < rect.x)
         return false;

@@ -26,14 +26,6 @@ namespace {
 // never fills.
 constexpr double kMaxFontSize = 1.0e4;
 
-bool finite(double v) {
-    return std::isfinite(v);
-}
-
-bool finite(const Rect& r) {
-    return finite(r.x) && finite(r.y) && finite(r.width) && finite(r.height);
-}
-
 // The named child as an int: `missing` when there is no such child, nothing when its text is no
 // decimal integer that an int holds.
 std::optional<int> readInt(const XmlElement& element, std::string_view name, int missing) {
@@ -49,7 +41,7 @@ std::optional<int> readInt(const XmlElement& element, std::string_view name, int
 // nan.
 std::optional<double> readFinite(const XmlElement& element, std::string_view name, double missing) {
     const double value = element.readDouble(name, missing);
-    if (!finite(value)) return std::nullopt;
+    if (!isFinite(value)) return std::nullopt;
     return value;
 }
 
@@ -111,7 +103,7 @@ std::shared_ptr<LinkLabel> LinkLabel::clone() const {
 // --- Values ----------------------------------------------------------------------------------
 
 void LinkLabel::setFontSize(double size) {
-    if (finite(size)) fontSize_ = size;
+    if (isFinite(size)) fontSize_ = size;
 }
 
 void LinkLabel::setFontUnit(std::shared_ptr<MeasureUnit> unit) {
@@ -124,15 +116,15 @@ void LinkLabel::setAutoArrange(bool value) {
 }
 
 void LinkLabel::setHorizontalOffset(double offset) {
-    if (finite(offset)) horizontalOffset_ = offset;
+    if (isFinite(offset)) horizontalOffset_ = offset;
 }
 
 void LinkLabel::setVerticalOffset(double offset) {
-    if (finite(offset)) verticalOffset_ = offset;
+    if (isFinite(offset)) verticalOffset_ = offset;
 }
 
 void LinkLabel::setMargin(double margin) {
-    if (finite(margin)) margin_ = margin;
+    if (isFinite(margin)) margin_ = margin;
 }
 
 void LinkLabel::setHorizontalAlign(Align align) {
@@ -148,7 +140,7 @@ void LinkLabel::setMaxWidth(double width) {
 }
 
 void LinkLabel::setSegmentPosition(int index, double dx, double dy) {
-    if (!finite(dx) || !finite(dy)) return;
+    if (!isFinite(dx) || !isFinite(dy)) return;
     relativeTo_ = segment;
     index_ = index;
     horizontalOffset_ = dx;
@@ -156,7 +148,7 @@ void LinkLabel::setSegmentPosition(int index, double dx, double dy) {
 }
 
 void LinkLabel::setControlPointPosition(int index, double dx, double dy) {
-    if (!finite(dx) || !finite(dy)) return;
+    if (!isFinite(dx) || !isFinite(dy)) return;
     relativeTo_ = controlPoint;
     index_ = index;
     horizontalOffset_ = dx;
@@ -164,7 +156,7 @@ void LinkLabel::setControlPointPosition(int index, double dx, double dy) {
 }
 
 void LinkLabel::setLinkLengthPosition(double value) {
-    if (!finite(value)) return;
+    if (!isFinite(value)) return;
     relativeTo_ = linkLength;
     horizontalOffset_ = value;
 }
@@ -181,7 +173,7 @@ Point LinkLabel::getPointAtLength(const std::vector<Point>& points, double fract
     for (std::size_t i = 0; i + 1 < points.size(); ++i) {
         total += std::hypot(points[i + 1].x - points[i].x, points[i + 1].y - points[i].y);
     }
-    if (!(total > 0) || !finite(total)) return points.front();
+    if (!(total > 0) || !isFinite(total)) return points.front();
     const double target = total * fraction;
     double walked = 0;
     for (std::size_t i = 0; i + 1 < points.size(); ++i) {
@@ -241,7 +233,7 @@ std::shared_ptr<MeasureUnit> LinkLabel::documentUnit() const {
 
 double LinkLabel::fontSizeInDocument() const {
     const double size = fontUnit_->convert(fontSize_, documentUnit());
-    return finite(size) ? size : 0.0;
+    return isFinite(size) ? size : 0.0;
 }
 
 std::optional<LinkLabel::TextSize> LinkLabel::measure(double fontSize) {
@@ -296,7 +288,7 @@ std::optional<LinkLabel::TextSize> LinkLabel::measure(double fontSize) {
 }
 
 std::optional<Rect> LinkLabel::getLayoutRect() {
-    if (cachedLayoutRect_ && finite(*cachedLayoutRect_) && cachedLayoutRect_->width != 0 &&
+    if (cachedLayoutRect_ && isFinite(*cachedLayoutRect_) && cachedLayoutRect_->width != 0 &&
         cachedLayoutRect_->height != 0) {
         return cachedLayoutRect_;
     }
@@ -312,7 +304,7 @@ std::optional<Rect> LinkLabel::getLayoutRect() {
     if (verticalAlign_ == Align::near) y = p->y + margin_;
     if (verticalAlign_ == Align::far) y = p->y - size->height - margin_;
     const Rect rect(x - 1, y - 1, size->width + 2, size->height + 2);
-    if (!finite(rect)) return std::nullopt;
+    if (!isFinite(rect)) return std::nullopt;
     return rect;
 }
 
@@ -324,7 +316,7 @@ void LinkLabel::draw(Canvas& canvas) {
     Rect textRect = *layoutRect;
     if (brush_) {
         const double m = Constants::getMillimeter(documentUnit());
-        if (finite(m)) textRect.inflate(m, m);
+        if (isFinite(m)) textRect.inflate(m, m);
         canvas.setBrush(brush_);
         canvas.drawRect(textRect);
         canvas.fillRect(textRect);
@@ -357,7 +349,7 @@ void LinkLabel::setEditedText(const std::string& text) {
 Rect LinkLabel::getEditRect(const std::shared_ptr<DiagramItem>&, Point pointerPosition) {
     if (std::optional<Rect> rect = getLayoutRect()) {
         const double grow = fontSizeInDocument();
-        if (finite(grow)) rect->inflate(grow, grow);
+        if (isFinite(grow)) rect->inflate(grow, grow);
         return *rect;
     }
     if (const std::shared_ptr<DiagramLink> l = link()) return l->getBounds();

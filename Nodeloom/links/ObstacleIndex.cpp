@@ -10,11 +10,6 @@ namespace nodeloom {
 
 namespace {
 
-bool isFinite(const Rect& r) {
-    return std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.width) &&
-           std::isfinite(r.height);
-}
-
 // Buckets per entry on average at most; keeps the grid linear in the number of nodes however
 // the nodes are spread.
 constexpr double bucketsPerEntry = 4.0;

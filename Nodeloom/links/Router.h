@@ -149,6 +149,8 @@ public:
     static bool segmentHitsNodes(Point p, Point q, const std::vector<Rect>& nodes, double margin);
 
 private:
+    // The margin as the document gives it, or the default for a value no route can keep.
+    static double sanitizeMargin(double margin);
     // Spreads apart the overlapping legs on one axis of the routes these lists cut up.
     void spreadOnAxis(const std::vector<SegmentList*>& lists, bool horizontal) const;
     // The obstacles (by position in the document's node list, with their rectangles) that meet

@@ -32,11 +32,6 @@ std::vector<fs::path> corpus() {
     return files;
 }
 
-bool isFinite(const Rect& r) {
-    return std::isfinite(r.x) && std::isfinite(r.y) && std::isfinite(r.width) &&
-           std::isfinite(r.height);
-}
-
 }  // namespace
 
 TEST(DocumentCorpus, EveryDocumentLoadsWhollyOrNotAtAll) {

@@ -1,0 +1,284 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+
+#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/document/UndoManager.h"
+#include "Nodeloom/items/AnchorPattern.h"
+#include "Nodeloom/items/ContainerAttachment.h"
+#include "Nodeloom/layout/FractalLayout.h"
+#include "Nodeloom/layout/LayoutUtils.h"
+#include "Nodeloom/layout/SpringLayout.h"
+#include "Nodeloom/layout/TreeLayout.h"
+#include "layout/LayoutTestSupport.h"
+
+namespace nodeloom {
+namespace {
+
+using test::addLink;
+using test::addNode;
+
+std::vector<Point> topLefts(const std::vector<std::shared_ptr<DiagramNode>>& nodes) {
+    std::vector<Point> result;
+    for (const auto& n : nodes) result.emplace_back(n->bounds().x, n->bounds().y);
+    return result;
+}
+
+TEST(LayoutDriver, PlacesComponentsSideBySideOrOneBelowTheOther) {
+    auto d = test::makeDiagram();
+    auto a = addNode(*d, 150, 90);
+    auto b = addNode(*d, 20, 300);
+    auto layout = std::make_shared<Layout>();
+    d->arrange(layout);
+    EXPECT_EQ(topLefts({a, b}), (std::vector<Point>{Point(10, 10), Point(60, 10)}));
+    layout->setMultipleGraphsPlacement(MultipleGraphsPlacement::vertical);
+    d->arrange(layout);
+    EXPECT_EQ(topLefts({a, b}), (std::vector<Point>{Point(10, 10), Point(10, 40)}));
+    // The origin is the document's, plus the margins.
+    d->setBounds(Rect(-100, 50, 500, 500));
+    layout->setMargins(5);
+    d->arrange(layout);
+    EXPECT_EQ(topLefts({a, b}), (std::vector<Point>{Point(-95, 55), Point(-95, 80)}));
+
+    // A component the layout refuses stays; the next one takes its place.
+    auto c = addNode(*d, 400, 400);
+    auto e = addNode(*d, 500, 400);
+    addLink(*d, a, b);
+    addLink(*d, b, a);  // every vertex of a and b now has an incoming edge
+    auto tree = std::make_shared<TreeLayout>();
+    tree->setMargins(5);
+    d->arrange(tree);
+    EXPECT_EQ(topLefts({a, b, c, e}), (std::vector<Point>{Point(-95, 55), Point(-95, 80),
+                                                          Point(-95, 55), Point(-50, 55)}));
+}
+
+TEST(LayoutDriver, ArrangingIsOneUndoStepAndNothingWithoutUndo) {
+    auto d = test::makeDiagram(true);
+    auto a = addNode(*d, 150, 90);
+    auto b = addNode(*d, 20, 300);
+    auto c = addNode(*d, 90, 20);
+    auto ab = addLink(*d, a, b);
+    auto ac = addLink(*d, a, c);
+    const auto bounds = topLefts({a, b, c});
+    const auto abPoints = ab->controlPoints(), acPoints = ac->controlPoints();
+    const std::size_t steps = d->undoManager()->undoHistory().size();
+
+    auto layout = std::make_shared<TreeLayout>();
+    layout->setLinkType(TreeLayoutLinkType::cascading);
+    d->arrange(layout);
+    const auto arranged = topLefts({a, b, c});
+    const auto arrangedPoints = ab->controlPoints();
+    ASSERT_NE(arranged, bounds);
+    EXPECT_EQ(d->undoManager()->undoHistory().size(), steps + 1);
+
+    d->undo();
+    EXPECT_EQ(topLefts({a, b, c}), bounds);
+    EXPECT_EQ(ab->controlPoints(), abPoints);
+    EXPECT_EQ(ac->controlPoints(), acPoints);
+    d->redo();
+    EXPECT_EQ(topLefts({a, b, c}), arranged);
+    EXPECT_EQ(ab->controlPoints(), arrangedPoints);
+
+    // An empty document still makes one step.
+    auto empty = test::makeDiagram(true);
+    empty->arrange(layout);
+    EXPECT_EQ(empty->undoManager()->undoHistory().size(), 1u);
+    // Without undo nothing is recorded, and the layout still runs.
+    auto plain = test::makeDiagram();
+    auto p = addNode(*plain, 80, 80);
+    plain->arrange(layout);
+    EXPECT_FALSE(plain->undoManager());
+    EXPECT_EQ(p->bounds().x, 10);
+    plain->arrange(nullptr);
+}
+
+TEST(LayoutDriver, SelfLoopsAndRepeatedLinksAreSetAsideAndRepaired) {
+    auto d = test::makeDiagram();
+    auto a = addNode(*d, 150, 90);
+    auto b = addNode(*d, 20, 300);
+    auto ab = addLink(*d, a, b);
+    auto ba = addLink(*d, b, a);
+    auto ab2 = addLink(*d, a, b);
+    auto loop = addLink(*d, a, a);
+
+    const LayoutGraph merged =
+        LayoutUtils::buildLayoutGraph(true, false, d->nodes(), d->links(), nullptr);
+    ASSERT_EQ(merged.graph->edges().size(), 1u);
+    EXPECT_EQ(merged.graph->edges()[0]->owner(), ab);
+    EXPECT_EQ(merged.selfLoops->links(), std::vector<std::shared_ptr<DiagramLink>>{loop});
+    ASSERT_TRUE(merged.repeatingLinks->find(ab.get()));
+    EXPECT_EQ(*merged.repeatingLinks->find(ab.get()),
+              (std::vector<std::shared_ptr<DiagramLink>>{ba, ab2}));
+    EXPECT_EQ(merged.graph->selfLoops(), merged.selfLoops);
+
+    // Without merging every link is an edge, a self-loop from a vertex to itself.
+    const LayoutGraph all =
+        LayoutUtils::buildLayoutGraph(false, false, d->nodes(), d->links(), nullptr);
+    ASSERT_EQ(all.graph->edges().size(), 4u);
+    EXPECT_EQ(all.graph->edges()[3]->origin(), all.graph->edges()[3]->destination());
+    EXPECT_TRUE(all.selfLoops->links().empty());
+
+    d->arrange(std::make_shared<SpringLayout>());
+    for (const auto& link : {ba, ab2}) {
+        EXPECT_EQ(link->shape(), LinkShape::polyline);
+        ASSERT_EQ(link->controlPoints().size(), 2u);
+        const Rect from = link->origin()->bounds(), to = link->destination()->bounds();
+        // Straight between the two outlines.
+        const Point s = link->startPoint(), e = link->endPoint();
+        EXPECT_TRUE(std::abs(s.x - from.x) < 1e-9 || std::abs(s.x - from.right()) < 1e-9 ||
+                    std::abs(s.y - from.y) < 1e-9 || std::abs(s.y - from.bottom()) < 1e-9);
+        EXPECT_TRUE(std::abs(e.x - to.x) < 1e-9 || std::abs(e.x - to.right()) < 1e-9 ||
+                    std::abs(e.y - to.y) < 1e-9 || std::abs(e.y - to.bottom()) < 1e-9);
+    }
+    EXPECT_EQ(loop->shape(), LinkShape::bezier);
+    ASSERT_EQ(loop->controlPoints().size(), 4u);
+    EXPECT_EQ(loop->startPoint(), loop->endPoint());
+    EXPECT_EQ(loop->startPoint(), Point(a->bounds().center().x, a->bounds().y));
+}
+
+TEST(LayoutDriver, IgnoredAndHiddenItemsStayOutOfTheLayout) {
+    auto d = test::makeDiagram();
+    auto a = addNode(*d, 150, 90);
+    auto ignored = addNode(*d, 300, 300);
+    auto hidden = addNode(*d, 20, 200);
+    ignored->setIgnoreLayout(true);
+    hidden->setVisible(false);
+    auto toIgnored = addLink(*d, a, ignored);
+    auto b = addNode(*d, 40, 40);
+    auto skipped = addLink(*d, a, b);
+    skipped->setIgnoreLayout(true);
+    const auto skippedPoints = skipped->controlPoints();
+
+    d->arrange(std::make_shared<TreeLayout>());
+    EXPECT_EQ(topLefts({ignored, hidden}),
+              (std::vector<Point>{Point(300, 300), Point(20, 200)}));
+    // a and b are two components now: nothing joins them.
+    EXPECT_EQ(topLefts({a, b}), (std::vector<Point>{Point(10, 10), Point(60, 10)}));
+    EXPECT_EQ(skipped->controlPoints().size(), skippedPoints.size());
+    EXPECT_EQ(toIgnored->destination(), ignored);
+
+    // A layout that applies no points straightens every link of the container.
+    d->arrange(std::make_shared<FractalLayout>());
+    EXPECT_EQ(skipped->shape(), LinkShape::polyline);
+    EXPECT_EQ(skipped->controlPoints().size(), 2u);
+}
+
+TEST(LayoutDriver, BlocksMoveTogetherAndAnchorsAreKeptOrReassigned) {
+    auto d = test::makeDiagram();
+    auto master = addNode(*d, 200, 200);
+    auto label = addNode(*d, 245, 200, 30, 10);
+    label->attachToNode(master, AttachToNode::topRight);
+    auto other = addNode(*d, 20, 20);
+    addLink(*d, master, other);
+
+    auto layout = std::make_shared<TreeLayout>();
+    layout->setKeepGroupLayout(true);
+    d->arrange(layout);
+    // One vertex of the block's size: 75 wide, so the child is centred below it.
+    EXPECT_EQ(master->bounds(), Rect(10, 10, 40, 20));
+    EXPECT_EQ(label->bounds(), Rect(55, 10, 30, 10));
+    EXPECT_EQ(other->bounds().center().x, 10 + 75 / 2.0);
+
+    // Without blocks the attached node is a vertex of its own.
+    layout->setKeepGroupLayout(false);
+    const LayoutGraph g = LayoutUtils::buildLayoutGraph(true, false, d->nodes(), d->links(),
+                                                        nullptr);
+    EXPECT_EQ(g.graph->vertices().size(), 3u);
+
+    // Anchors: kept where the links had them, or the nearest to the new ends.
+    auto e = test::makeDiagram();
+    auto r = addNode(*e, 100, 100);
+    auto c = addNode(*e, 0, 0);
+    for (const auto& n : {r, c}) n->setAnchorPattern(AnchorPattern::decision1In3Out());
+    auto link = addLink(*e, r, c);
+    link->setOriginAnchor(3);
+    link->setDestinationAnchor(0);
+    auto tree = std::make_shared<TreeLayout>();
+    tree->setLinkType(TreeLayoutLinkType::straight);
+    tree->setAnchoring(Anchoring::keep);
+    e->arrange(tree);
+    EXPECT_EQ(link->originAnchor(), 3);
+    EXPECT_EQ(link->startPoint(), *r->getAnchorPointPosition(3));
+    tree->setAnchoring(Anchoring::reassign);
+    e->arrange(tree);
+    EXPECT_EQ(link->originAnchor(), 2);
+    EXPECT_EQ(link->startPoint(), *r->getAnchorPointPosition(2));
+    EXPECT_EQ(link->destinationAnchor(), 0);
+}
+
+TEST(LayoutDriver, ContainerChildrenMoveWithTheirContainer) {
+    auto d = test::makeDiagram();
+    auto container = d->factory()->createContainerNode(200, 200, 100, 80);
+    auto child = addNode(*d, 210, 220, 30, 20);
+    child->setAttachment(std::make_shared<ContainerAttachment>(container, child));
+    auto outside = addNode(*d, 0, 0);
+    addLink(*d, child, outside);
+
+    const LayoutGraph g =
+        LayoutUtils::buildLayoutGraph(true, false, d->nodes(), d->links(), nullptr);
+    ASSERT_EQ(g.graph->vertices().size(), 2u);
+    EXPECT_EQ(g.graph->vertices()[0]->owner(), container);
+    // The link of the child joins the container's block.
+    ASSERT_EQ(g.graph->edges().size(), 1u);
+    EXPECT_EQ(g.graph->edges()[0]->origin(), g.graph->vertices()[0]);
+
+    d->arrange(std::make_shared<TreeLayout>());
+    EXPECT_EQ(container->bounds(), Rect(10, 10, 100, 80));
+    EXPECT_EQ(child->bounds(), Rect(20, 30, 30, 20));
+}
+
+TEST(LayoutDriver, CyclesOfAttachmentsNeverStopAnArrangement) {
+    auto d = test::makeDiagram();
+    auto a = addNode(*d, 100, 100);
+    auto b = addNode(*d, 200, 100);
+    auto c = addNode(*d, 300, 100);
+    a->attachToNode(b, AttachToNode::topLeft);
+    b->attachToNode(a, AttachToNode::topLeft);
+    c->attachToNode(b, AttachToNode::topLeft);
+
+    const auto root = LayoutUtils::findLayoutRoot(a, true, nullptr);
+    ASSERT_TRUE(std::holds_alternative<std::shared_ptr<DiagramNode>>(root));
+    EXPECT_EQ(std::get<std::shared_ptr<DiagramNode>>(root), a);
+    b->setIgnoreLayout(true);
+    EXPECT_EQ(std::get<LayoutError>(LayoutUtils::findLayoutRoot(c, true, nullptr)),
+              LayoutError::cycleWithIgnoredNodes);
+
+    // The node whose walk found the cycle is its own root; the others are its members.
+    LayoutUtils::GroupMap groups;
+    LayoutUtils::RootMap rootOf;
+    b->setIgnoreLayout(false);
+    LayoutUtils::collectLayoutNodes(d->nodes(), groups, rootOf, true, nullptr);
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups.at(a).size(), 3u);
+    b->setIgnoreLayout(true);
+    groups.clear();
+    rootOf.clear();
+    LayoutUtils::collectLayoutNodes(d->nodes(), groups, rootOf, true, nullptr);
+    EXPECT_EQ(groups.size(), 2u);  // a alone, and c that found the cycle through b
+    auto layout = std::make_shared<SpringLayout>();
+    layout->setKeepGroupLayout(true);
+    d->arrange(layout);
+
+    // A chain of a hundred thousand attached nodes is one block, walked without recursion.
+    std::vector<std::shared_ptr<DiagramNode>> chain{std::make_shared<DiagramNode>()};
+    for (int i = 1; i < 100000; ++i) {
+        chain.push_back(std::make_shared<DiagramNode>());
+        chain.back()->attachToNode(chain[static_cast<std::size_t>(i - 1)], AttachToNode::topLeft);
+    }
+    groups.clear();
+    rootOf.clear();
+    std::reverse(chain.begin(), chain.end());
+    LayoutUtils::collectLayoutNodes(chain, groups, rootOf, true, nullptr);
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups.begin()->first, chain.back());
+    EXPECT_EQ(groups.begin()->second.size(), 100000u);
+    // A master owns its attached nodes: undone link by link, the chain need not be freed by
+    // a hundred thousand nested destructors.
+    for (const auto& n : chain) n->attachedNodes().clear();
+}
+
+}  // namespace
+}  // namespace nodeloom
