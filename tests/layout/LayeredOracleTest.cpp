@@ -41,6 +41,32 @@ TEST(LayeredOracle, FastCrossingCountEqualsLiteralOnRandomLayerPairs) {
     }
 }
 
+// Splitting reads the places of an edge's ends between insertions and pushes the vertices after
+// each insertion along by one: the fast split must leave the same layers and the same grid
+// positions, fractional ones included, to the last bit.
+TEST(LayeredOracle, SplitEqualsLiteralInsertion) {
+    for (unsigned seed = 0; seed < 200; ++seed) {
+        const GraphRecipe recipe = randomRecipe(seed, 20 + static_cast<int>(seed), 1.6, false, false);
+        LayeredProbe fast;
+        LiteralLayeredLayout literal;
+        const auto a = recipe.build();
+        const auto b = recipe.build();
+        ASSERT_TRUE(fast.layer(a));
+        ASSERT_TRUE(literal.layer(b));
+        ASSERT_EQ(fast.layers().size(), literal.layers().size());
+        for (std::size_t l = 0; l < fast.layers().size(); ++l) {
+            ASSERT_EQ(fast.layers()[l].size(), literal.layers()[l].size()) << "seed " << seed;
+            for (std::size_t j = 0; j < fast.layers()[l].size(); ++j) {
+                const Vertex& f = *fast.layers()[l][j];
+                const Vertex& g = *literal.layers()[l][j];
+                ASSERT_EQ(f.index(), g.index()) << "seed " << seed << " layer " << l;
+                ASSERT_EQ(fast.nodeData(f).gridPosition(), literal.nodeData(g).gridPosition())
+                    << "seed " << seed << " layer " << l << " place " << j;
+            }
+        }
+    }
+}
+
 void expectSameResult(const Graph& fast, const Graph& literal, const std::string& what) {
     ASSERT_EQ(fast.vertices().size(), literal.vertices().size()) << what;
     for (std::size_t i = 0; i < fast.vertices().size(); ++i) {
