@@ -58,13 +58,19 @@ bool LayeredLayout::beginRun(const std::shared_ptr<Graph>& graph,
     if (!prepareGraph(*graph)) return false;
     graph_ = graph;
     turned = graph->makeAcyclic();
-    for (const std::shared_ptr<Vertex>& v : graph->vertices()) {
-        v->setData(std::make_shared<NodeData>());
+    giveRecords(graph->vertices());
+    for (const std::shared_ptr<Vertex>& v : graph->vertices())
         v->setVirtual(false);
-    }
-    for (const std::shared_ptr<Edge>& e : graph->edges())
-        e->setData(std::make_shared<LinkData>());
+    const auto links = std::make_shared<std::vector<LinkData>>(graph->edges().size());
+    for (std::size_t i = 0; i < graph->edges().size(); ++i)
+        graph->edges()[i]->setData(std::shared_ptr<LinkData>(links, &(*links)[i]));
     return true;
+}
+
+void LayeredLayout::giveRecords(const std::vector<std::shared_ptr<Vertex>>& vertices) {
+    const auto block = std::make_shared<std::vector<NodeData>>(vertices.size());
+    for (std::size_t i = 0; i < vertices.size(); ++i)
+        vertices[i]->setData(std::shared_ptr<NodeData>(block, &(*block)[i]));
 }
 
 bool LayeredLayout::prepareGraph(Graph& graph) {
@@ -128,6 +134,10 @@ LayeredLayout::Neighbours LayeredLayout::neighbours(const Adjacency& adjacency, 
 
 void LayeredLayout::indexNeighbours() {
     const int n = vertexCount();
+    records_.clear();
+    records_.reserve(static_cast<std::size_t>(n));
+    for (const std::shared_ptr<Vertex>& v : graph_->vertices())
+        records_.push_back(&nodeData(*v));
     up_.clear();
     down_.clear();
     up_.start.assign(static_cast<std::size_t>(n) + 1, 0);

@@ -238,10 +238,15 @@ protected:
     // Numbers the vertices and edges and checks that the lists are sound; false (with the
     // caller's numbers back) for an unsound graph.
     bool prepareGraph(Graph& graph);
-    // Indexes every vertex's neighbours in the adjacent layers, in the order of its incoming and
-    // then its outgoing edges, and every long edge's chain; the phases after the split read
-    // them. Called once the layers are complete.
+    // Indexes every vertex's record, its neighbours in the adjacent layers (in the order of its
+    // incoming and then its outgoing edges) and every long edge's chain; the phases after the
+    // split read them. Called once the layers are complete.
     void indexNeighbours();
+    // The record of the vertex with the given index.
+    NodeData& dataAt(int index) const { return *records_[static_cast<std::size_t>(index)]; }
+    // Gives the vertices fresh records, made in one block so that the phases find the records
+    // of neighbouring vertices close together.
+    void giveRecords(const std::vector<std::shared_ptr<Vertex>>& vertices);
     // The vertex of the run with the given index.
     Vertex& vertexAt(int index) const { return *graph_->vertices()[static_cast<std::size_t>(index)]; }
     int vertexCount() const { return static_cast<int>(graph_->vertices().size()); }
@@ -292,6 +297,8 @@ protected:
     Adjacency chains_;  // per chain its vertices; chainIndex_ maps a vertex to its chain or -1
     std::vector<int> chainIndex_;
     Adjacency upNodes_, downNodes_;
+    // Each vertex's record, by vertex index.
+    std::vector<NodeData*> records_;
     // Grid placement: each vertex's place in its layer.
     std::vector<int> placeInLayer_;
 

@@ -101,7 +101,7 @@ void LayeredLayout::sortNeighbourLists() {
     upNodes_ = up_;
     downNodes_ = down_;
     auto byPosition = [this](int a, int b) {
-        return nodeData(vertexAt(a)).gridPosition() < nodeData(vertexAt(b)).gridPosition();
+        return dataAt(a).gridPosition() < dataAt(b).gridPosition();
     };
     for (Adjacency* lists : {&downNodes_, &upNodes_})
         for (std::size_t i = 0; i + 1 < lists->start.size(); ++i)

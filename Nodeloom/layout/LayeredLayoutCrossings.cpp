@@ -44,6 +44,17 @@ double orderKey(const LayeredLayout::NodeData& d) {
     return 0.0;
 }
 
+// What the order of a layer looks at: a vertex's key and its number of edges.
+struct OrderEntry {
+    double key;
+    std::size_t edges;
+};
+
+bool precedes(const OrderEntry& a, const OrderEntry& b) {
+    if (std::abs(a.key - b.key) < 0.0001) return a.edges > b.edges;
+    return a.key < b.key;
+}
+
 // Pairs (x, y) with x from `before` and y from `after` (both ascending) where x < y, less the
 // pairs where x > y: how the crossings between two neighbours' edges change when they trade
 // places.
@@ -71,7 +82,7 @@ void LayeredLayout::computeUpBarycenters(int layer) {
         const Neighbours up = upNeighbours(*v);
         double sum = 0.0;
         for (int u : up)
-            sum += nodeData(vertexAt(u)).gridPosition();
+            sum += dataAt(u).gridPosition();
         d.setULinkCount(static_cast<int>(up.size()));
         if (!up.empty()) d.setUBarycenter(sum / static_cast<double>(up.size()));
     }
@@ -84,37 +95,45 @@ void LayeredLayout::computeDownBarycenters(int layer) {
         const Neighbours down = downNeighbours(*v);
         double sum = 0.0;
         for (int u : down)
-            sum += nodeData(vertexAt(u)).gridPosition();
+            sum += dataAt(u).gridPosition();
         d.setDLinkCount(static_cast<int>(down.size()));
         if (!down.empty()) d.setDBarycenter(sum / static_cast<double>(down.size()));
     }
 }
 
 bool LayeredLayout::compareByOrderKey(const Vertex& a, const Vertex& b) const {
-    const double ka = orderKey(nodeData(a)), kb = orderKey(nodeData(b));
-    if (std::abs(ka - kb) < 0.0001) return a.edges().size() > b.edges().size();
-    return ka < kb;
+    return precedes({orderKey(nodeData(a)), a.edges().size()}, {orderKey(nodeData(b)), b.edges().size()});
 }
 
 int LayeredLayout::orderLayer(bool down, int layer) {
     const int target = down ? layer + 1 : layer - 1;
     if (target < 0 || static_cast<std::size_t>(target) >= layers_.size()) return 0;
-    Layer& current = layers_[static_cast<std::size_t>(target)];
-    Layer sorted = current;
     if (down)
         computeUpBarycenters(target);
     else
         computeDownBarycenters(target);
-    stableMergeSort(sorted, [this](const std::shared_ptr<Vertex>& a,
-                                   const std::shared_ptr<Vertex>& b) {
-        return compareByOrderKey(*a, *b);
+    Layer& current = layers_[static_cast<std::size_t>(target)];
+    const std::size_t k = current.size();
+    // Sorted by places, each vertex's key and edge count read once.
+    std::vector<OrderEntry> entries;
+    entries.reserve(k);
+    for (const std::shared_ptr<Vertex>& v : current)
+        entries.push_back({orderKey(nodeData(*v)), v->edges().size()});
+    std::vector<std::size_t> order(k);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    stableMergeSort(order, [&entries](std::size_t a, std::size_t b) {
+        return precedes(entries[a], entries[b]);
     });
     int changes = 0;
-    for (std::size_t i = 0; i < sorted.size(); ++i)
-        if (sorted[i] != current[i]) ++changes;
+    for (std::size_t i = 0; i < k; ++i)
+        if (order[i] != i) ++changes;
     if (changes >= 1) {
+        Layer sorted;
+        sorted.reserve(k);
+        for (std::size_t i : order)
+            sorted.push_back(std::move(current[i]));
         current = std::move(sorted);
-        for (std::size_t i = 0; i < current.size(); ++i)
+        for (std::size_t i = 0; i < k; ++i)
             nodeData(*current[i]).setGridPosition(static_cast<double>(i));
     }
     return changes;
@@ -144,7 +163,7 @@ std::int64_t LayeredLayout::countCrossings(int a, int b) {
         const double p = nodeData(*v).gridPosition();
         if (indexed) {
             for (int u : b == a + 1 ? downNeighbours(*v) : upNeighbours(*v))
-                ends.emplace_back(p, nodeData(vertexAt(u)).gridPosition());
+                ends.emplace_back(p, dataAt(u).gridPosition());
             continue;
         }
         auto take = [&](const Vertex* u) {
@@ -213,11 +232,11 @@ void LayeredLayout::siftLayers() {
             downPositions.clear();
             for (std::size_t j = 0; j < size; ++j) {
                 for (int u : upNeighbours(*current[j]))
-                    upPositions.push_back(nodeData(vertexAt(u)).gridPosition());
+                    upPositions.push_back(dataAt(u).gridPosition());
                 upStart[j + 1] = static_cast<int>(upPositions.size());
                 std::sort(upPositions.begin() + upStart[j], upPositions.end());
                 for (int u : downNeighbours(*current[j]))
-                    downPositions.push_back(nodeData(vertexAt(u)).gridPosition());
+                    downPositions.push_back(dataAt(u).gridPosition());
                 downStart[j + 1] = static_cast<int>(downPositions.size());
                 std::sort(downPositions.begin() + downStart[j], downPositions.end());
             }

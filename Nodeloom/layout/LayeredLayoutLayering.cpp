@@ -221,6 +221,23 @@ void LayeredLayout::splitLongEdges() {
     std::vector<Inserted> inserted;
     auto& vertices = graph_->vertices();
     const std::size_t edgeCount = graph_->edges().size();
+    // The virtual vertices, their records and their segment edges' records, each kind made in
+    // one block.
+    std::size_t virtualCount = 0;
+    for (std::size_t i = 0; i < edgeCount; ++i) {
+        const Edge& e = *graph_->edges()[i];
+        const std::shared_ptr<Vertex> o = e.origin(), d = e.destination();
+        if (o && d && o != d)
+            virtualCount += static_cast<std::size_t>(std::max(0, nodeData(*d).layer() - nodeData(*o).layer() - 1));
+    }
+    const auto virtuals = std::make_shared<std::vector<Vertex>>(virtualCount);
+    const auto records = std::make_shared<std::vector<NodeData>>(virtualCount);
+    const auto links = std::make_shared<std::vector<LinkData>>(virtualCount);
+    std::size_t made = 0;
+    vertices.reserve(vertices.size() + virtualCount);
+    graph_->edges().reserve(edgeCount + virtualCount);
+    inserted.reserve(virtualCount);
+
     for (std::size_t i = 0; i < edgeCount; ++i) {
         const std::shared_ptr<Edge> e = graph_->edges()[i];
         const std::shared_ptr<Vertex> o = e->origin();
@@ -234,7 +251,7 @@ void LayeredLayout::splitLongEdges() {
         const bool bothLast = go >= sequences.size(lo) - 1 && gd >= sequences.size(ld) - 1;
         std::shared_ptr<Vertex> prev = o;
         for (int l = lo + 1; l < ld; ++l) {
-            auto v = std::make_shared<Vertex>();
+            const std::shared_ptr<Vertex> v(virtuals, &(*virtuals)[made]);
             v->setVirtual(true);
             v->setX(o->x());
             v->setY(o->y());
@@ -244,13 +261,14 @@ void LayeredLayout::splitLongEdges() {
             double g = go + step * (l - lo);
             if (g > count) g = count;
             if (bothLast) g = count;
-            auto data = std::make_shared<NodeData>();
-            data->setLayer(l);
-            data->setGridPosition(g);
-            v->setData(data);
+            NodeData& data = (*records)[made];
+            data.setLayer(l);
+            data.setGridPosition(g);
+            v->setData(std::shared_ptr<NodeData>(records, &data));
 
             auto segment = std::make_shared<Edge>(prev, v);
-            segment->setData(std::make_shared<LinkData>());
+            segment->setData(std::shared_ptr<LinkData>(links, &(*links)[made]));
+            ++made;
             vertices.push_back(v);
             graph_->addEdge(segment);
             v->setIndex(static_cast<int>(vertices.size()) - 1);
