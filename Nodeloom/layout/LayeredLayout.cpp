@@ -217,13 +217,17 @@ double LayeredLayout::sizeAlong(const Vertex& v) const {
 // --- Working state for readers -------------------------------------------------------------
 
 LayeredLayout::VertexListMap LayeredLayout::exportLists(const Adjacency& lists) const {
+    // By the numbers of the run, which the caller may since have changed in the graph.
     VertexListMap map;
     if (!graph_) return map;
-    const int n = std::min(vertexCount(), static_cast<int>(lists.start.size()) - 1);
-    for (int i = 0; i < n; ++i) {
-        Layer& list = map[graph_->vertices()[static_cast<std::size_t>(i)]];
-        for (int j : neighbours(lists, vertexAt(i)))
-            list.push_back(graph_->vertices()[static_cast<std::size_t>(j)]);
+    const auto& vertices = graph_->vertices();
+    const std::size_t n = std::min(vertices.size(), lists.start.empty() ? 0 : lists.start.size() - 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        Layer& list = map[vertices[i]];
+        for (int k = lists.start[i]; k < lists.start[i + 1]; ++k) {
+            const std::size_t j = static_cast<std::size_t>(lists.list[static_cast<std::size_t>(k)]);
+            if (j < vertices.size()) list.push_back(vertices[j]);
+        }
     }
     return map;
 }

@@ -89,24 +89,6 @@ TEST(LayeredLayout, LongEdgesGetTheirRouteOnceAndKeepIt) {
     EXPECT_EQ(a->outEdges().size(), aOut);
 }
 
-TEST(LayeredLayout, OptionsChangeOnlyTheCoordinates) {
-    const GraphRecipe recipe = randomRecipe(5, 80, 1.4, true, false);
-    auto first = recipe.build();
-    auto second = recipe.build();
-    LayeredLayout plain, other;
-    other.setNodeDistance(35);
-    other.setLayerDistance(60);
-    other.setDirection(LayoutDirection::rightToLeft);
-    ASSERT_TRUE(plain.arrangeGraph(first));
-    ASSERT_TRUE(other.arrangeGraph(second));
-    ASSERT_EQ(plain.layers().size(), other.layers().size());
-    for (std::size_t l = 0; l < plain.layers().size(); ++l) {
-        ASSERT_EQ(plain.layers()[l].size(), other.layers()[l].size());
-        for (std::size_t j = 0; j < plain.layers()[l].size(); ++j)
-            EXPECT_EQ(plain.layers()[l][j]->index(), other.layers()[l][j]->index());
-    }
-}
-
 TEST(LayeredLayout, UnsoundGraphsAreLeftAsTheyWere) {
     LayeredLayout layout;
     EXPECT_FALSE(layout.arrangeGraph(nullptr));
