@@ -4,21 +4,8 @@
 
 namespace nodeloom {
 
-namespace {
-
-bool& containerFlag() {
-    static bool created = false;
-    return created;
-}
-
-}  // namespace
-
-bool anyContainerCreated() {
-    return containerFlag();
-}
-
 ContainerNode::ContainerNode() {
-    containerFlag() = true;
+    noteContainerCreated();
 }
 
 std::string ContainerNode::getClassId() const {

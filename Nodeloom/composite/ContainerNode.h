@@ -6,10 +6,6 @@
 
 namespace nodeloom {
 
-// False until the first container node of the process is made, and never cleared after. While it
-// is false no item can lie inside a container, so every item may count as top-level at once.
-bool anyContainerCreated();
-
 // A node that holds other nodes.
 class ContainerNode : public DiagramNode {
 public:

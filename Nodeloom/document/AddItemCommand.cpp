@@ -4,7 +4,7 @@
 
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/items/DiagramItem.h"
-#include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/DiagramLink.h"  // Hook: document holds its links
 
 namespace nodeloom {
 

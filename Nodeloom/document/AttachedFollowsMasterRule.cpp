@@ -27,7 +27,7 @@ bool AttachedFollowsMasterRule::isDependent(const std::shared_ptr<DiagramItem>& 
 }
 
 void AttachedFollowsMasterRule::updateDependent(const std::shared_ptr<DiagramItem>& item,
-                                                const StateMap&, SinglePointerController*) {
+                                                const StateMap&, DragState*) {
     const auto* node = dynamic_cast<const DiagramNode*>(item.get());
     if (node == nullptr) return;
     // Held here: the update may be the attachment's last use by the node.

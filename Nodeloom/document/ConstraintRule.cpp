@@ -12,7 +12,7 @@ bool ConstraintRule::needMoreArgs() {
     return false;
 }
 
-void ConstraintRule::getArgsFrom(SinglePointerController*) {}
+void ConstraintRule::getArgsFrom(DragState*) {}
 
 void ConstraintRule::applyConstraintRule(const std::shared_ptr<DiagramNode>&) {}
 

@@ -5,7 +5,7 @@
 namespace nodeloom {
 
 class DiagramNode;
-class SinglePointerController;
+class DragState;
 
 // A limit on how a node may be moved or resized by touch, enforced after each step of a drag.
 // A caller applies a rule to a node only when isRuleAppliable says so, first handing it the
@@ -24,7 +24,7 @@ public:
     virtual bool isRuleAppliable(const std::shared_ptr<DiagramNode>& node);
     virtual bool needMoreArgs();
     // Takes what the rule needs from the controller of the drag; null gives nothing.
-    virtual void getArgsFrom(SinglePointerController* args);
+    virtual void getArgsFrom(DragState* args);
     // Changes the node's stored bounds to satisfy the rule, without repainting or moving the
     // items that depend on the node: the caller does both.
     virtual void applyConstraintRule(const std::shared_ptr<DiagramNode>& node);

@@ -16,7 +16,7 @@ void ContainerConstraints::setContainerConstraints(RuleList rules) {
 }
 
 void ContainerConstraints::applyTo(const std::shared_ptr<DiagramNode>& node,
-                                   SinglePointerController* args) {
+                                   DragState* args) {
     if (!node) return;
     // A copy: a rule may be the host's, and the host may change the list from inside it.
     const RuleList rules = containerConstraints();

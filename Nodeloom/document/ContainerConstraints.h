@@ -8,7 +8,7 @@
 namespace nodeloom {
 
 class DiagramNode;
-class SinglePointerController;
+class DragState;
 
 // The constraint rules in force for every document: at first the one shared rule that keeps
 // nodes inside their parents. The host may reorder or replace the list.
@@ -22,7 +22,7 @@ public:
     // Applies the rules in force to a node dragged by the controller (which may be null), in
     // list order: each rule that concerns the node gets the controller first when it asks for
     // it. Null nodes and null rules are skipped.
-    static void applyTo(const std::shared_ptr<DiagramNode>& node, SinglePointerController* args);
+    static void applyTo(const std::shared_ptr<DiagramNode>& node, DragState* args);
     // Tells every rule in force that the current drag has ended.
     static void dragEnded();
 };

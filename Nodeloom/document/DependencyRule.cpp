@@ -17,6 +17,6 @@ bool DependencyRule::isDependent(const std::shared_ptr<DiagramItem>&) {
 }
 
 void DependencyRule::updateDependent(const std::shared_ptr<DiagramItem>&, const StateMap&,
-                                     SinglePointerController*) {}
+                                     DragState*) {}
 
 }  // namespace nodeloom

@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "Nodeloom/view/SinglePointerController.h"
+#include "Nodeloom/items/DragState.h"
 
 namespace nodeloom {
 
@@ -18,7 +18,7 @@ class DiagramItem;
 class DependencyRule {
 public:
     using ItemList = std::vector<std::shared_ptr<DiagramItem>>;
-    using StateMap = SinglePointerController::StateMap;
+    using StateMap = DragState::StateMap;
 
     DependencyRule() = default;
     virtual ~DependencyRule();
@@ -35,7 +35,7 @@ public:
     // Makes `item` follow its masters. `originalStates` holds the locations of the collected
     // items from before the change; `ist` is the drag behind the change, if there is one.
     virtual void updateDependent(const std::shared_ptr<DiagramItem>& item,
-                                 const StateMap& originalStates, SinglePointerController* ist);
+                                 const StateMap& originalStates, DragState* ist);
 };
 
 }  // namespace nodeloom

@@ -17,7 +17,6 @@
 #include <unordered_set>
 #include <utility>
 
-#include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/AddItemCommand.h"
 #include "Nodeloom/document/ChangeItemCommand.h"
 #include "Nodeloom/document/ClassDescriptor.h"
@@ -25,7 +24,7 @@
 #include "Nodeloom/document/CompositeCommand.h"
 #include "Nodeloom/document/DiagramStatic.h"
 #include "Nodeloom/document/Factory.h"
-#include "Nodeloom/links/LinkLabelLayout.h"
+#include "Nodeloom/links/LinkLabelLayout.h"  // Hook: document holds its links
 #include "Nodeloom/foundation/RectIndex.h"
 #include "Nodeloom/document/RemoveItemCommand.h"
 #include "Nodeloom/document/Selection.h"
@@ -40,8 +39,7 @@
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/items/DiagramNode.h"
-#include "Nodeloom/links/DiagramLink.h"
-#include "Nodeloom/links/Router.h"
+#include "Nodeloom/links/DiagramLink.h"  // Hook: document holds its links
 #include "Nodeloom/platform/AtomicFile.h"
 #include "Nodeloom/platform/Bundle.h"
 #include "Nodeloom/platform/ImageSurface.h"

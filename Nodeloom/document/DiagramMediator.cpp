@@ -13,7 +13,7 @@
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/items/DiagramNodeState.h"
-#include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/DiagramLink.h"  // Hook: document holds its links
 
 namespace nodeloom {
 

@@ -8,7 +8,7 @@
 #include "Nodeloom/document/DependencyRule.h"
 #include "Nodeloom/foundation/Point.h"
 #include "Nodeloom/foundation/Vector.h"
-#include "Nodeloom/view/SinglePointerController.h"
+#include "Nodeloom/items/DragState.h"
 
 namespace nodeloom {
 
@@ -27,7 +27,7 @@ class DiagramNode;
 class DiagramMediator {
 public:
     using ItemList = std::vector<std::shared_ptr<DiagramItem>>;
-    using StateMap = SinglePointerController::StateMap;
+    using StateMap = DragState::StateMap;
     using RuleList = std::vector<std::shared_ptr<DependencyRule>>;
 
     // Collects with the default rules; a null item gives a mediator with nothing to do.
@@ -49,8 +49,8 @@ public:
     const StateMap& originalStates() const { return originalStates_; }
     const std::shared_ptr<DiagramItem>& modifiedItem() const { return modifiedItem_; }
     // The drag behind the modification; it owns the mediator, which does not own it.
-    SinglePointerController* ist() const { return ist_; }
-    void setIst(SinglePointerController* ist) { ist_ = ist; }
+    DragState* ist() const { return ist_; }
+    void setIst(DragState* ist) { ist_ = ist; }
     // Replacing the rules changes how the collected items are updated, not which were
     // collected. Null rules are ignored.
     const RuleList& rules() const { return rules_; }
@@ -84,7 +84,7 @@ private:
     ItemList items_;
     StateMap originalStates_;
     std::shared_ptr<DiagramItem> modifiedItem_;
-    SinglePointerController* ist_ = nullptr;
+    DragState* ist_ = nullptr;
     RuleList rules_;
     // Position of every listed item in items_.
     std::unordered_map<const DiagramItem*, std::size_t> index_;

@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/ContainerNode.h"  // Hook: factory creates every item kind
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/ShapeNode.h"
-#include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/DiagramLink.h"  // Hook: factory creates every item kind
 
 namespace nodeloom {
 

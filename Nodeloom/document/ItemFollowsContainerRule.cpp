@@ -1,6 +1,6 @@
 #include "Nodeloom/document/ItemFollowsContainerRule.h"
 
-#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/ContainerNode.h"  // Hook: node container
 #include "Nodeloom/document/Diagram.h"
 
 namespace nodeloom {
@@ -36,7 +36,7 @@ bool ItemFollowsContainerRule::isDependent(const std::shared_ptr<DiagramItem>& i
 }
 
 void ItemFollowsContainerRule::updateDependent(const std::shared_ptr<DiagramItem>& item,
-                                               const StateMap&, SinglePointerController*) {
+                                               const StateMap&, DragState*) {
     const auto* node = dynamic_cast<const DiagramNode*>(item.get());
     if (node == nullptr) return;
     if (const std::shared_ptr<Attachment> attachment = node->attachment())

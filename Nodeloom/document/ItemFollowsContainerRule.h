@@ -13,7 +13,7 @@ public:
     ItemList masters(const std::shared_ptr<DiagramItem>& item) override;
     bool isDependent(const std::shared_ptr<DiagramItem>& item) override;
     void updateDependent(const std::shared_ptr<DiagramItem>& item, const StateMap& originalStates,
-                         SinglePointerController* ist) override;
+                         DragState* ist) override;
 };
 
 }  // namespace nodeloom

@@ -5,7 +5,7 @@
 #include "Nodeloom/items/DiagramItemState.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/items/AdjustmentHandle.h"
-#include "Nodeloom/view/SinglePointerController.h"
+#include "Nodeloom/items/DragState.h"
 
 namespace nodeloom {
 
@@ -46,7 +46,7 @@ bool KeepInsideParentConstraintRule::needMoreArgs() {
     return true;
 }
 
-void KeepInsideParentConstraintRule::getArgsFrom(SinglePointerController* args) {
+void KeepInsideParentConstraintRule::getArgsFrom(DragState* args) {
     if (args == nullptr) return;
     const std::shared_ptr<DiagramItem>& item = args->modifiedItem();
     if (dynamic_cast<const Selection*>(item.get()) != nullptr) {

@@ -31,7 +31,7 @@ public:
     // From a drag of one node: the handle, and the node's current rectangle as the one it had
     // when the drag began. From a drag of the selection: the handle, and once per drag the
     // rectangles that the dragged nodes had when it began. Anything else changes nothing.
-    void getArgsFrom(SinglePointerController* args) override;
+    void getArgsFrom(DragState* args) override;
     // Does nothing for a node without a master node, without a node handle, or, for a resize,
     // without a rectangle from the start of the drag.
     void applyConstraintRule(const std::shared_ptr<DiagramNode>& node) override;
@@ -50,7 +50,7 @@ private:
     std::shared_ptr<AdjustmentHandle> handle_;
     std::map<std::weak_ptr<DiagramItem>, Rect, std::owner_less<>> original_;
     // The selection drag whose start rectangles were taken; compared, never followed.
-    const SinglePointerController* recordedDrag_ = nullptr;
+    const DragState* recordedDrag_ = nullptr;
 };
 
 }  // namespace nodeloom

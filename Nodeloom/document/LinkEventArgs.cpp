@@ -1,7 +1,7 @@
 #include "Nodeloom/document/LinkEventArgs.h"
 
 #include "Nodeloom/items/ConnectionPoint.h"
-#include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/DiagramLink.h"  // Hook: document holds its links
 
 namespace nodeloom {
 

@@ -2,8 +2,8 @@
 
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/DiagramNode.h"
-#include "Nodeloom/links/DiagramLink.h"
-#include "Nodeloom/links/LinkShapeImpl.h"
+#include "Nodeloom/links/DiagramLink.h"  // Hook: document holds its links
+#include "Nodeloom/links/LinkShapeImpl.h"  // Hook: document holds its links
 
 namespace nodeloom {
 
@@ -26,7 +26,7 @@ bool LinkFollowsNodesRule::isDependent(const std::shared_ptr<DiagramItem>& item)
 }
 
 void LinkFollowsNodesRule::updateDependent(const std::shared_ptr<DiagramItem>& item,
-                                           const StateMap&, SinglePointerController*) {
+                                           const StateMap&, DragState*) {
     auto* link = dynamic_cast<DiagramLink*>(item.get());
     if (link == nullptr) return;
     const Point oldStart = link->startPoint();

@@ -10,7 +10,7 @@ bool MinWidthConstraintRule::needMoreArgs() {
     return false;
 }
 
-void MinWidthConstraintRule::getArgsFrom(SinglePointerController*) {}
+void MinWidthConstraintRule::getArgsFrom(DragState*) {}
 
 void MinWidthConstraintRule::applyConstraintRule(const std::shared_ptr<DiagramNode>&) {}
 

@@ -11,7 +11,7 @@ class MinWidthConstraintRule : public ConstraintRule {
 public:
     bool isRuleAppliable(const std::shared_ptr<DiagramNode>& node) override;
     bool needMoreArgs() override;
-    void getArgsFrom(SinglePointerController* args) override;
+    void getArgsFrom(DragState* args) override;
     void applyConstraintRule(const std::shared_ptr<DiagramNode>& node) override;
 
 protected:

@@ -49,7 +49,7 @@ bool NodeFollowsSelectionRule::isDependent(const std::shared_ptr<DiagramItem>& i
 
 void NodeFollowsSelectionRule::updateDependent(const std::shared_ptr<DiagramItem>& item,
                                                const StateMap& originalStates,
-                                               SinglePointerController* ist) {
+                                               DragState* ist) {
     const auto node = std::dynamic_pointer_cast<DiagramNode>(item);
     if (!node || ist == nullptr) return;
     const std::shared_ptr<Diagram> diagram = node->diagram();

@@ -17,7 +17,7 @@ public:
     bool isDependent(const std::shared_ptr<DiagramItem>& item) override;
     // Needs a drag of a node handle whose selection was collected; does nothing otherwise.
     void updateDependent(const std::shared_ptr<DiagramItem>& item, const StateMap& originalStates,
-                         SinglePointerController* ist) override;
+                         DragState* ist) override;
 };
 
 }  // namespace nodeloom

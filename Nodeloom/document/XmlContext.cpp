@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/ContainerNode.h"  // Hook: factory creates every item kind
 #include "Nodeloom/document/ClassDescriptor.h"
 #include "Nodeloom/document/DiagramStatic.h"
 #include "Nodeloom/foundation/Metatype.h"
@@ -18,7 +18,7 @@
 #include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/foundation/XmlElement.h"
 #include "Nodeloom/items/ShapeNode.h"
-#include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/DiagramLink.h"  // Hook: factory creates every item kind
 #include "Nodeloom/platform/Base64.h"
 #include "Nodeloom/platform/ImageSurface.h"
 

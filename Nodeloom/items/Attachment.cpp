@@ -1,7 +1,7 @@
 #include "Nodeloom/items/Attachment.h"
 
 #include "Nodeloom/items/DiagramNode.h"
-#include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/DiagramLink.h"  // Hook: nodes and links name each other
 
 namespace nodeloom {
 

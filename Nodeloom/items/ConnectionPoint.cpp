@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/ContainerNode.h"  // Hook: node container
 #include "Nodeloom/items/AnchorPattern.h"
-#include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/DiagramLink.h"  // Hook: nodes and links name each other
 
 namespace nodeloom {
 

@@ -1,6 +1,6 @@
 #include "Nodeloom/items/ContainerAttachment.h"
 
-#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/ContainerNode.h"  // Hook: node container
 
 namespace nodeloom {
 

@@ -6,9 +6,9 @@
 #include <limits>
 #include <utility>
 
-#include "Nodeloom/document/ClassDescriptor.h"
-#include "Nodeloom/document/Diagram.h"
-#include "Nodeloom/document/XmlContext.h"
+#include "Nodeloom/document/ClassDescriptor.h"  // Hook: item reaches its document
+#include "Nodeloom/document/Diagram.h"  // Hook: item reaches its document
+#include "Nodeloom/document/XmlContext.h"  // Hook: item reaches its document
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/Theme.h"
 #include "Nodeloom/foundation/XmlElement.h"
@@ -62,7 +62,7 @@ std::shared_ptr<Manipulator> DiagramItem::hitTestManipulators(Point) {
     return nullptr;
 }
 void DiagramItem::updateFlipOnResize(const Rect&, const Rect&, AdjustmentHandle&,
-                                     SinglePointerController&) {}
+                                     DragState&) {}
 
 std::shared_ptr<DiagramItemState> DiagramItem::createState() {
     return std::make_shared<DiagramItemState>();

@@ -26,9 +26,9 @@ class Canvas;
 class Diagram;
 class DiagramItemState;
 class DiagramNode;
+class DragState;
 class Manipulator;
 class RenderOptions;
-class SinglePointerController;
 class Theme;
 class XmlContext;
 class XmlElement;
@@ -60,7 +60,7 @@ public:
     virtual void drawManipulators(Canvas& canvas);
     virtual std::shared_ptr<Manipulator> hitTestManipulators(Point point);
     virtual void updateFlipOnResize(const Rect& start, const Rect& newBounds,
-                                    AdjustmentHandle& handle, SinglePointerController& controller);
+                                    AdjustmentHandle& handle, DragState& drag);
 
     // Undo snapshots: createState makes the kind's own (empty) state class, saveState fills the
     // common fields, restoreState assigns them back through the setters.

@@ -6,14 +6,13 @@
 #include <limits>
 #include <unordered_set>
 
-#include "Nodeloom/composite/ContainerNode.h"
-#include "Nodeloom/composite/NodeExpander.h"
-#include "Nodeloom/document/Constraints.h"
-#include "Nodeloom/document/Diagram.h"
-#include "Nodeloom/document/DiagramMediator.h"
-#include "Nodeloom/document/EditNodeTextEventArgs.h"
-#include "Nodeloom/document/NodeEventArgs.h"
-#include "Nodeloom/document/XmlContext.h"
+#include "Nodeloom/composite/ContainerNode.h"  // Hook: node container
+#include "Nodeloom/composite/NodeExpander.h"  // Hook: node container
+#include "Nodeloom/document/Diagram.h"  // Hook: item reaches its document
+#include "Nodeloom/document/DiagramMediator.h"  // Hook: item reaches its document
+#include "Nodeloom/document/EditNodeTextEventArgs.h"  // Hook: item reaches its document
+#include "Nodeloom/document/NodeEventArgs.h"  // Hook: item reaches its document
+#include "Nodeloom/document/XmlContext.h"  // Hook: item reaches its document
 #include "Nodeloom/foundation/Canvas.h"
 #include "Nodeloom/foundation/Constants.h"
 #include "Nodeloom/foundation/Matrix.h"
@@ -28,7 +27,7 @@
 #include "Nodeloom/items/ContainerAttachment.h"
 #include "Nodeloom/items/DiagramNodeState.h"
 #include "Nodeloom/items/GroupAttachment.h"
-#include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/DiagramLink.h"  // Hook: nodes and links name each other
 #include "Nodeloom/items/AdjustmentHandle.h"
 #include "Nodeloom/items/InvisibleHandlesImpl.h"
 #include "Nodeloom/items/SquareHandlesImpl.h"
@@ -36,6 +35,11 @@
 namespace nodeloom {
 
 namespace {
+
+bool& containerFlag() {
+    static bool created = false;
+    return created;
+}
 
 double dot(const Point& u, const Point& v) {
     return u.x * v.x + u.y * v.y;
@@ -192,6 +196,14 @@ DiagramNode::LinkList DiagramNode::getAllIncomingLinks() {
 
 DiagramNode::LinkList DiagramNode::getAllOutgoingLinks() {
     return outgoingLinks_;
+}
+
+bool anyContainerCreated() {
+    return containerFlag();
+}
+
+void DiagramNode::noteContainerCreated() {
+    containerFlag() = true;
 }
 
 bool DiagramNode::connectsToRows() const {

@@ -25,6 +25,10 @@ class DiagramLink;
 class NodeExpander;
 class Vertex;
 
+// False until the first container node of the process is made, and never cleared after. While it
+// is false no item can lie inside a container, so every item may count as top-level at once.
+bool anyContainerCreated();
+
 // The base of every node: a rectangle in document units (its bounds, never rotated), turned by
 // rotationAngle degrees about its centre, that links start and end at. Geometry that honours the
 // rotation turns points back into the unrotated frame, works there and turns the result forward.
@@ -240,6 +244,10 @@ public:
     static Point rotatePointAt(Point point, Point pivot, double angle);
     // The axis-aligned box of the rectangle's corners turned about its centre.
     static Rect getRotatedBounds(const Rect& rect, double angle);
+
+protected:
+    // Called by every container kind when one is made; sets anyContainerCreated for good.
+    static void noteContainerCreated();
 
 private:
     std::shared_ptr<DiagramNode> self() const;

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "Nodeloom/items/DiagramNode.h"
-#include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/DiagramLink.h"  // Hook: nodes and links name each other
 
 namespace nodeloom {
 

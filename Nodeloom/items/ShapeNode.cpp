@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <utility>
 
-#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/document/Diagram.h"  // Hook: item reaches its document
 #include "Nodeloom/document/DiagramStatic.h"
-#include "Nodeloom/document/XmlContext.h"
+#include "Nodeloom/document/XmlContext.h"  // Hook: item reaches its document
 #include "Nodeloom/foundation/Canvas.h"
 #include "Nodeloom/foundation/DashStyle.h"
 #include "Nodeloom/foundation/GraphicsPath.h"
@@ -17,7 +17,7 @@
 #include "Nodeloom/foundation/XmlElement.h"
 #include "Nodeloom/items/ShapeNodeState.h"
 #include "Nodeloom/items/AdjustmentHandle.h"
-#include "Nodeloom/view/SinglePointerController.h"
+#include "Nodeloom/items/DragState.h"
 
 namespace nodeloom {
 
@@ -119,9 +119,9 @@ void ShapeNode::resizeToFitText() {
 }
 
 void ShapeNode::updateFlipOnResize(const Rect&, const Rect& newBounds, AdjustmentHandle& handle,
-                                   SinglePointerController& controller) {
+                                   DragState& drag) {
     if (!allowFlip_ || !handle.isResizeHandle()) return;
-    const auto& states = controller.originalStates();
+    const auto& states = drag.originalStates();
     const auto found = states.find(std::const_pointer_cast<DiagramItem>(weak_from_this().lock()));
     if (found == states.end()) return;
     const auto* saved = dynamic_cast<const ShapeNodeState*>(found->second.get());

@@ -59,7 +59,7 @@ public:
     // While a resize handle is dragged with allowFlip set, each flip is the one the node had
     // when the drag began, toggled when the new width (height) is negative.
     void updateFlipOnResize(const Rect& start, const Rect& newBounds, AdjustmentHandle& handle,
-                            SinglePointerController& controller) override;
+                            DragState& drag) override;
 
     std::shared_ptr<DiagramItemState> createState() override;
     std::shared_ptr<DiagramItemState> saveState() override;

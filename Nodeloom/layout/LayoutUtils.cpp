@@ -176,11 +176,14 @@ void arrange(Layout& layout, LayoutContainer& container, const LayoutUtils::Node
     double y = bounds.y + captionHeight + layout.margins();
     bool straightenedAll = false;
     for (const auto& component : components) {
+        // Only kept anchors are read back; the others need not be saved.
         LayoutUtils::SavedAnchors saved;
-        for (const auto& e : component->edges()) {
-            if (!e) continue;
-            if (auto link = std::dynamic_pointer_cast<DiagramLink>(e->owner()))
-                saved[link] = {link->originAnchor(), link->destinationAnchor()};
+        if (layout.anchoring() == Anchoring::keep) {
+            for (const auto& e : component->edges()) {
+                if (!e) continue;
+                if (auto link = std::dynamic_pointer_cast<DiagramLink>(e->owner()))
+                    saved[link] = {link->originAnchor(), link->destinationAnchor()};
+            }
         }
         if (!layout.arrangeGraph(component)) continue;
         const Rect r = writeBack(*component, layout, saved, container, x, y);
@@ -209,6 +212,92 @@ void arrange(Layout& layout, LayoutContainer& container, const LayoutUtils::Node
             if (link) straighten(*link);
 }
 
+// Walks the node's block: the node, its container's children and, with keepGroupLayout, its
+// attached nodes, recursively, each that takes part. `add` answers false for a node the walk has
+// met already, whose own members are then not walked again. An explicit stack keeps a deep
+// nesting from exhausting the call stack.
+template <typename Add>
+void walkGroup(const std::shared_ptr<DiagramNode>& node, bool keepGroupLayout, Add&& add) {
+    std::vector<std::shared_ptr<DiagramNode>> stack{node};
+    while (!stack.empty()) {
+        const std::shared_ptr<DiagramNode> current = std::move(stack.back());
+        stack.pop_back();
+        if (!add(current)) continue;
+        if (keepGroupLayout) {
+            for (const auto& a : current->attachedNodes())
+                if (a && takesPart(*a)) stack.push_back(a);
+        }
+        for (auto& c : containerChildren(*current))
+            if (takesPart(*c)) stack.push_back(std::move(c));
+    }
+}
+
+// The union of the nodes' bounds: the extreme edges first and the size last, since folding
+// rectangles one by one would round differently in each order of the nodes.
+template <typename Nodes>
+std::optional<Rect> boundsOf(const Nodes& nodes) {
+    bool any = false;
+    double left = 0, top = 0, right = 0, bottom = 0;
+    for (const auto& m : nodes) {
+        if (!m) continue;
+        const Rect b = m->bounds();
+        if (!any) {
+            left = b.x;
+            top = b.y;
+            right = b.x + b.width;
+            bottom = b.y + b.height;
+            any = true;
+            continue;
+        }
+        left = std::min(left, b.x);
+        top = std::min(top, b.y);
+        right = std::max(right, b.x + b.width);
+        bottom = std::max(bottom, b.y + b.height);
+    }
+    if (!any) return std::nullopt;
+    return Rect(left, top, right - left, bottom - top);
+}
+
+// The blocks of the nodes, in flat lists: each block's root and members, and for every member
+// the block that took it last, which makes that block's root its root.
+struct Blocks {
+    std::vector<std::shared_ptr<DiagramNode>> roots;
+    std::vector<std::vector<std::shared_ptr<DiagramNode>>> members;
+    std::unordered_map<const DiagramNode*, std::size_t> blockOf;
+    std::unordered_map<const DiagramNode*, std::size_t> blockOfRoot;
+};
+
+Blocks collectBlocks(const LayoutUtils::NodeList& nodes, bool keepGroupLayout,
+                     const ContainerNode* container) {
+    Blocks blocks;
+    blocks.blockOf.reserve(nodes.size());
+    for (const auto& n : nodes) {
+        // A member of any block has been walked already.
+        if (!n || blocks.blockOf.count(n.get()) != 0) continue;
+        LayoutUtils::RootResult found = LayoutUtils::findLayoutRoot(n, keepGroupLayout, container);
+        auto* rootNode = std::get_if<std::shared_ptr<DiagramNode>>(&found);
+        // A node caught in a cycle of containers or attachments stands for itself.
+        const std::shared_ptr<DiagramNode> root = rootNode != nullptr && *rootNode ? *rootNode : n;
+        if (!takesPart(*root)) continue;
+        // Walking the same root again would find the same members.
+        if (blocks.blockOfRoot.count(root.get()) != 0) continue;
+        const std::size_t b = blocks.roots.size();
+        blocks.roots.push_back(root);
+        blocks.members.emplace_back();
+        blocks.blockOfRoot.emplace(root.get(), b);
+        walkGroup(root, keepGroupLayout, [&](const std::shared_ptr<DiagramNode>& m) {
+            const auto [it, added] = blocks.blockOf.try_emplace(m.get(), b);
+            if (!added) {
+                if (it->second == b) return false;
+                it->second = b;
+            }
+            blocks.members[b].push_back(m);
+            return true;
+        });
+    }
+    return blocks;
+}
+
 }  // namespace
 
 void LayoutUtils::arrangeContainer(Layout& layout, Diagram& diagram) {
@@ -221,21 +310,19 @@ LayoutGraph LayoutUtils::buildLayoutGraph(bool mergesRepeatingLinks, bool keepGr
     LayoutGraph result{std::make_shared<Graph>(), std::make_shared<SelfLoopLinks>(),
                        std::make_shared<RepeatingLinks>()};
     Graph& graph = *result.graph;
-    GroupMap groups;
-    RootMap rootOf;
-    collectLayoutNodes(nodes, groups, rootOf, keepGroupLayout, container);
+    const Blocks blocks = collectBlocks(nodes, keepGroupLayout, container);
 
-    // The vertex of each root made by this build; a root's own vertex reference may still name a
-    // vertex of an earlier arrangement.
-    std::unordered_map<const DiagramNode*, std::shared_ptr<Vertex>> vertexOf;
-    vertexOf.reserve(groups.size());
+    // The vertex of each block, made in the order its root appears among the nodes. A root's own
+    // vertex reference may still name a vertex of an earlier arrangement.
+    std::vector<std::shared_ptr<Vertex>> vertexOf(blocks.roots.size());
+    graph.vertices().reserve(blocks.roots.size());
     for (const auto& n : nodes) {
         if (!n) continue;
-        const auto group = groups.find(n);
-        if (group == groups.end() || vertexOf.count(n.get()) != 0) continue;
+        const auto block = blocks.blockOfRoot.find(n.get());
+        if (block == blocks.blockOfRoot.end() || vertexOf[block->second]) continue;
         auto v = std::make_shared<Vertex>();
         graph.vertices().push_back(v);
-        if (const std::optional<Rect> rect = groupBounds(group->second)) {
+        if (const std::optional<Rect> rect = boundsOf(blocks.members[block->second])) {
             v->setX(rect->x);
             v->setY(rect->y);
             v->setWidth(rect->width);
@@ -243,7 +330,7 @@ LayoutGraph LayoutUtils::buildLayoutGraph(bool mergesRepeatingLinks, bool keepGr
         }
         v->setOwner(n);
         n->setVertex(v);
-        vertexOf.emplace(n.get(), std::move(v));
+        vertexOf[block->second] = std::move(v);
     }
 
     // The first edge between two vertices, either way, when repeated links are merged.
@@ -252,29 +339,29 @@ LayoutGraph LayoutUtils::buildLayoutGraph(bool mergesRepeatingLinks, bool keepGr
         if (!link || !takesPart(*link)) continue;
         const std::shared_ptr<DiagramNode> origin = link->origin();
         const std::shared_ptr<DiagramNode> destination = link->destination();
-        const auto ro = rootOf.find(origin);
-        const auto rd = rootOf.find(destination);
-        if (ro == rootOf.end() || rd == rootOf.end()) continue;
-        const auto vo = vertexOf.find(ro->second.get());
-        const auto vd = vertexOf.find(rd->second.get());
-        if (vo == vertexOf.end() || vd == vertexOf.end()) continue;
-        const bool sameRoot = ro->second == rd->second;
+        const auto bo = blocks.blockOf.find(origin.get());
+        const auto bd = blocks.blockOf.find(destination.get());
+        if (bo == blocks.blockOf.end() || bd == blocks.blockOf.end()) continue;
+        const std::shared_ptr<Vertex>& vo = vertexOf[bo->second];
+        const std::shared_ptr<Vertex>& vd = vertexOf[bd->second];
+        if (!vo || !vd) continue;
+        const bool sameRoot = bo->second == bd->second;
         if (mergesRepeatingLinks) {
             if (origin == destination) result.selfLoops->links().push_back(link);
             if (sameRoot) continue;
-            const VertexPair key(vo->second.get(), vd->second.get());
+            const VertexPair key(vo.get(), vd.get());
             if (const auto found = edgeBetween.find(key); found != edgeBetween.end()) {
                 result.repeatingLinks->append(
                     std::dynamic_pointer_cast<DiagramLink>(found->second->owner()), link);
                 continue;
             }
-            auto edge = std::make_shared<Edge>(vo->second, vd->second);
+            auto edge = std::make_shared<Edge>(vo, vd);
             graph.addEdge(edge);
             edge->setOwner(link);
             edgeBetween.emplace(key, std::move(edge));
         } else {
             if (sameRoot && origin != destination) continue;
-            auto edge = std::make_shared<Edge>(vo->second, vd->second);
+            auto edge = std::make_shared<Edge>(vo, vd);
             graph.addEdge(edge);
             edge->setOwner(link);
         }
@@ -286,20 +373,14 @@ LayoutGraph LayoutUtils::buildLayoutGraph(bool mergesRepeatingLinks, bool keepGr
 
 void LayoutUtils::collectLayoutNodes(const NodeList& nodes, GroupMap& groups, RootMap& rootOf,
                                      bool keepGroupLayout, const ContainerNode* container) {
-    NodeSet visited;
-    for (const auto& n : nodes) {
-        if (!n || visited.count(n) != 0) continue;
-        RootResult found = findLayoutRoot(n, keepGroupLayout, container);
-        auto* rootNode = std::get_if<std::shared_ptr<DiagramNode>>(&found);
-        const std::shared_ptr<DiagramNode> root = rootNode != nullptr && *rootNode ? *rootNode : n;
-        if (!takesPart(*root)) continue;
-        // Walking the same root again would find the same members.
-        if (groups.count(root) != 0) continue;
-        NodeSet members;
-        collectGroupMembers(root, members, visited, keepGroupLayout);
-        for (const auto& m : members) rootOf[m] = root;
-        groups[root] = std::move(members);
+    const Blocks blocks = collectBlocks(nodes, keepGroupLayout, container);
+    for (std::size_t b = 0; b < blocks.roots.size(); ++b) {
+        NodeSet& members = groups[blocks.roots[b]];
+        members.insert(blocks.members[b].begin(), blocks.members[b].end());
     }
+    for (std::size_t b = 0; b < blocks.roots.size(); ++b)
+        for (const auto& m : blocks.members[b])
+            if (blocks.blockOf.at(m.get()) == b) rootOf[m] = blocks.roots[b];
 }
 
 LayoutUtils::RootResult LayoutUtils::findLayoutRoot(const std::shared_ptr<DiagramNode>& node,
@@ -332,29 +413,16 @@ LayoutUtils::RootResult LayoutUtils::findLayoutRoot(const std::shared_ptr<Diagra
 void LayoutUtils::collectGroupMembers(const std::shared_ptr<DiagramNode>& node, NodeSet& members,
                                       NodeSet& visited, bool keepGroupLayout) {
     if (!node) return;
-    // An explicit stack: a deep nesting of containers or attachments must not exhaust the call
-    // stack. Only the sets are filled, so the visiting order does not matter.
-    std::vector<std::shared_ptr<DiagramNode>> stack{node};
-    while (!stack.empty()) {
-        const std::shared_ptr<DiagramNode> current = std::move(stack.back());
-        stack.pop_back();
-        // A member met again closes a cycle of attachments or containers.
-        if (!members.insert(current).second) continue;
-        visited.insert(current);
-        if (keepGroupLayout) {
-            for (const auto& a : current->attachedNodes())
-                if (a && takesPart(*a)) stack.push_back(a);
-        }
-        for (auto& c : containerChildren(*current))
-            if (takesPart(*c)) stack.push_back(std::move(c));
-    }
+    // A member met again closes a cycle of attachments or containers.
+    walkGroup(node, keepGroupLayout, [&](const std::shared_ptr<DiagramNode>& m) {
+        if (!members.insert(m).second) return false;
+        visited.insert(m);
+        return true;
+    });
 }
 
 std::optional<Rect> LayoutUtils::groupBounds(const NodeSet& members) {
-    std::optional<Rect> result;
-    for (const auto& m : members)
-        if (m) result = Rect::union_(result, m->bounds());
-    return result;
+    return boundsOf(members);
 }
 
 Rect LayoutUtils::applyLayoutGraph(Graph& graph, Layout& layout, const SavedAnchors& savedAnchors,

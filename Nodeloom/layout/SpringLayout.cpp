@@ -9,6 +9,10 @@
 #include <utility>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace nodeloom {
 
 namespace {
@@ -56,6 +60,86 @@ struct Bodies {
         return true;
     }
 };
+
+// One pair of the repulsion at offset (dx, dy): the term of a against b and, negated, of b
+// against a. The refine stage measures with the half sizes added in each vertex's order.
+struct PairTerms {
+    double x, y, backX, backY;
+};
+
+inline PairTerms pairTerms(double dx, double dy, double k, bool refine, double ahw, double ahh,
+                           double bhw, double bhh) {
+    const double d = std::sqrt(dx * dx + dy * dy);
+    const double ux = dx / d, uy = dy / d;
+    if (!refine) {
+        const double force = 1 / (d * d / k / k * 4.0 / 3.0);
+        return {ux * force, uy * force, ux * force, uy * force};
+    }
+    const double forceAB = 1 / (scaledDistance(dx, dy, d, k, true, ahw, ahh, bhw, bhh) * 4.0 / 3.0);
+    const double forceBA = 1 / (scaledDistance(dx, dy, d, k, true, bhw, bhh, ahw, ahh) * 4.0 / 3.0);
+    return {ux * forceAB, uy * forceAB, ux * forceBA, uy * forceBA};
+}
+
+// One row of the repulsion: the terms of vertex a against every later vertex b into (tx, ty),
+// and b's own terms against a subtracted from its record. `skip` marks partners that still sit
+// on a's point: they add nothing. Two pairs at a time on vector registers where there are
+// some, with the same operations in the same order as the scalar form.
+void repulseRow(const Bodies& bodies, std::size_t a, double k, bool refine, const char* skip,
+                double* __restrict rx, double* __restrict ry, double* __restrict tx,
+                double* __restrict ty) {
+    const std::size_t n = bodies.x.size();
+    const double* xs = bodies.x.data();
+    const double* ys = bodies.y.data();
+    const double* hws = bodies.halfWidth.data();
+    const double* hhs = bodies.halfHeight.data();
+    const double ax = xs[a], ay = ys[a], ahw = hws[a], ahh = hhs[a];
+    std::size_t b = a + 1;
+#if defined(__SSE2__)
+    if (skip == nullptr) {
+        const __m128d vax = _mm_set1_pd(ax), vay = _mm_set1_pd(ay), vk = _mm_set1_pd(k);
+        const __m128d one = _mm_set1_pd(1.0), four = _mm_set1_pd(4.0), three = _mm_set1_pd(3.0);
+        const __m128d vahw = _mm_set1_pd(ahw), vahh = _mm_set1_pd(ahh);
+        const auto force = [&](__m128d f) {
+            return _mm_div_pd(one, _mm_div_pd(_mm_mul_pd(f, four), three));
+        };
+        const auto scaled = [&](__m128d dx, __m128d dy, __m128d w, __m128d h) {
+            return _mm_add_pd(_mm_div_pd(_mm_mul_pd(dx, dx), _mm_mul_pd(w, w)),
+                              _mm_div_pd(_mm_mul_pd(dy, dy), _mm_mul_pd(h, h)));
+        };
+        for (; b + 2 <= n; b += 2) {
+            const __m128d dx = _mm_sub_pd(vax, _mm_loadu_pd(xs + b));
+            const __m128d dy = _mm_sub_pd(vay, _mm_loadu_pd(ys + b));
+            const __m128d d = _mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(dx, dx), _mm_mul_pd(dy, dy)));
+            const __m128d ux = _mm_div_pd(dx, d), uy = _mm_div_pd(dy, d);
+            __m128d forceAB, forceBA;
+            if (!refine) {
+                forceAB = forceBA = force(_mm_div_pd(_mm_div_pd(_mm_mul_pd(d, d), vk), vk));
+            } else {
+                const __m128d bhw = _mm_loadu_pd(hws + b), bhh = _mm_loadu_pd(hhs + b);
+                forceAB = force(scaled(dx, dy, _mm_add_pd(_mm_add_pd(vk, vahw), bhw),
+                                       _mm_add_pd(_mm_add_pd(vk, vahh), bhh)));
+                forceBA = force(scaled(dx, dy, _mm_add_pd(_mm_add_pd(vk, bhw), vahw),
+                                       _mm_add_pd(_mm_add_pd(vk, bhh), vahh)));
+            }
+            _mm_storeu_pd(tx + b, _mm_mul_pd(ux, forceAB));
+            _mm_storeu_pd(ty + b, _mm_mul_pd(uy, forceAB));
+            _mm_storeu_pd(rx + b, _mm_sub_pd(_mm_loadu_pd(rx + b), _mm_mul_pd(ux, forceBA)));
+            _mm_storeu_pd(ry + b, _mm_sub_pd(_mm_loadu_pd(ry + b), _mm_mul_pd(uy, forceBA)));
+        }
+    }
+#endif
+    for (; b < n; ++b) {
+        if (skip != nullptr && skip[b]) {
+            tx[b] = ty[b] = 0.0;
+            continue;
+        }
+        const PairTerms t = pairTerms(ax - xs[b], ay - ys[b], k, refine, ahw, ahh, hws[b], hhs[b]);
+        tx[b] = t.x;
+        ty[b] = t.y;
+        rx[b] = rx[b] - t.backX;
+        ry[b] = ry[b] - t.backY;
+    }
+}
 
 }  // namespace
 
@@ -117,7 +201,8 @@ bool SpringLayout::arrangeGraph(const std::shared_ptr<Graph>& graph) {
         bodies.halfWidth.push_back(v->width() / 2);
         bodies.halfHeight.push_back(v->height() / 2);
     }
-    std::vector<double> rx(n), ry(n);
+    std::vector<double> rx(n), ry(n), termX(n), termY(n);
+    std::vector<char> skip(n, 0);
     const RandomSource& random = randomSource_;
 
     for (long long i = 0; i < steps; ++i) {
@@ -126,35 +211,29 @@ bool SpringLayout::arrangeGraph(const std::shared_ptr<Graph>& graph) {
 
         // Repulsion, each unordered pair once. Every record still receives its terms in the
         // order of the other vertex's position, as a walk over the ordered pairs adds them, and
-        // the term of the later vertex is the exact negation unless the sizes, added the other
-        // way round, round differently.
+        // the later vertex's term is the exact negation of the earlier one's, its distance
+        // measured with the sizes added the other way round. The terms of one row go through
+        // a buffer so that the arithmetic runs without branches and only the sum is in order.
         std::fill(rx.begin(), rx.end(), 0.0);
         std::fill(ry.begin(), ry.end(), 0.0);
         for (std::size_t a = 0; a < n; ++a) {
             const double ax = bodies.x[a], ay = bodies.y[a];
-            const double ahw = bodies.halfWidth[a], ahh = bodies.halfHeight[a];
+            // Coincident partners move first, in the order the pairs meet them; one that cannot
+            // be separated exerts no force.
+            bool stuck = false;
+            for (std::size_t b = a + 1; b < n; ++b) {
+                if (bodies.x[b] != ax || bodies.y[b] != ay) continue;
+                const bool moved = bodies.separate(a, b, k, random);
+                skip[b] = moved ? 0 : 1;
+                stuck = stuck || !moved;
+            }
+            repulseRow(bodies, a, k, refine, stuck ? skip.data() : nullptr, rx.data(), ry.data(),
+                       termX.data(), termY.data());
+            if (stuck) std::fill(skip.begin(), skip.end(), 0);
             double sumX = rx[a], sumY = ry[a];
             for (std::size_t b = a + 1; b < n; ++b) {
-                double dx = ax - bodies.x[b], dy = ay - bodies.y[b];
-                if (dx == 0 && dy == 0) {
-                    if (!bodies.separate(a, b, k, random)) continue;
-                    dx = ax - bodies.x[b];
-                    dy = ay - bodies.y[b];
-                }
-                const double d = std::sqrt(dx * dx + dy * dy);
-                const double bhw = bodies.halfWidth[b], bhh = bodies.halfHeight[b];
-                const double fab = scaledDistance(dx, dy, d, k, refine, ahw, ahh, bhw, bhh);
-                const double forceAB = 1 / (fab * 4.0 / 3.0);
-                const double ux = dx / d, uy = dy / d;
-                sumX = sumX + ux * forceAB;
-                sumY = sumY + uy * forceAB;
-                double forceBA = forceAB;
-                if (refine && ((k + ahw) + bhw != (k + bhw) + ahw ||
-                               (k + ahh) + bhh != (k + bhh) + ahh))
-                    forceBA = 1 / (scaledDistance(dx, dy, d, k, true, bhw, bhh, ahw, ahh) * 4.0 /
-                                   3.0);
-                rx[b] = rx[b] - ux * forceBA;
-                ry[b] = ry[b] - uy * forceBA;
+                sumX = sumX + termX[b];
+                sumY = sumY + termY[b];
             }
             rx[a] = sumX;
             ry[a] = sumY;

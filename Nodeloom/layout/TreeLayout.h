@@ -110,19 +110,10 @@ public:
     std::vector<std::shared_ptr<Vertex>> treeChildren(const Graph& tree, const Vertex& vertex) const;
 
 private:
-    bool crossIsX() const;
-    double cross(const Vertex& v) const;
-    void setCross(Vertex& v, double c) const;
-    double crossSize(const Vertex& v) const;
-    double extent(const Vertex& v) const;
-    // Centres the vertex over the span of its children.
-    void centreOnChildren(Vertex& v, const std::vector<Vertex*>& children) const;
-    // The subtree separation as the walks over whole subtrees do it; for sizes or distances the
-    // contours cannot order.
-    void separateBySubtreeWalks(Graph& tree);
-    // The same separation through each subtree's contour, with the shifts of a subtree kept at
-    // its root and handed down once at the end.
-    void separateByContours(Graph& tree);
+    struct Axes;
+    // The subtree separation as the walks over whole subtrees do it, on the tree's vertices; for
+    // sizes or distances that subtree contours cannot order.
+    void separateBySubtreeWalks(const Axes& axes, Graph& tree);
 
     double levelDistance_ = 10.0;
     double nodeDistance_ = 10.0;

@@ -10,7 +10,6 @@
 #include <limits>
 #include <numbers>
 
-#include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/Canvas.h"

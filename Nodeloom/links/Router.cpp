@@ -6,7 +6,7 @@
 #include <numeric>
 #include <unordered_set>
 
-#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/ContainerNode.h"  // Hook: links ask node containers
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/foundation/Geometry.h"
 #include "Nodeloom/items/DiagramNode.h"

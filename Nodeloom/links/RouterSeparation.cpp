@@ -6,7 +6,6 @@
 #include <numeric>
 #include <unordered_set>
 
-#include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/foundation/Geometry.h"
 #include "Nodeloom/items/DiagramNode.h"

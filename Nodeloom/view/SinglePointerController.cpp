@@ -1,27 +1,25 @@
 #include "Nodeloom/view/SinglePointerController.h"
 
 #include "Nodeloom/document/Diagram.h"
-#include "Nodeloom/items/DiagramItem.h"
-#include "Nodeloom/items/DiagramItemState.h"
 #include "Nodeloom/items/AdjustmentHandle.h"
+#include "Nodeloom/items/DiagramItem.h"
 
 namespace nodeloom {
 
 SinglePointerController::SinglePointerController(std::shared_ptr<Diagram> diagram,
                                                  std::shared_ptr<DiagramItem> modifiedItem,
                                                  std::shared_ptr<AdjustmentHandle> adjustmentHandle)
-    : diagram_(std::move(diagram)),
-      modifiedItem_(std::move(modifiedItem)),
-      adjustmentHandle_(std::move(adjustmentHandle)) {}
+    : DragState(std::move(modifiedItem), std::move(adjustmentHandle)),
+      diagram_(std::move(diagram)) {}
 
 SinglePointerController::~SinglePointerController() = default;
 
 void SinglePointerController::startDrag(Point point) {
-    startPoint_ = point;
+    setStartPoint(point);
 }
 
 void SinglePointerController::continueDrag(Point point) {
-    currentPoint_ = point;
+    setCurrentPoint(point);
 }
 
 void SinglePointerController::endDrag(Point) {}

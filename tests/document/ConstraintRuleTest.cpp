@@ -9,7 +9,7 @@
 #include "Nodeloom/document/KeepInsideParentConstraintRule.h"
 #include "Nodeloom/document/Selection.h"
 #include "Nodeloom/items/AdjustmentHandle.h"
-#include "Nodeloom/view/SinglePointerController.h"
+#include "Nodeloom/items/DragState.h"
 
 using namespace nodeloom;
 using namespace nodeloom::test;
@@ -44,7 +44,7 @@ protected:
 
     // A drag of the child alone: its new rectangle is stored first, then the rules run.
     Rect dragChild(NodeHandleType type, const Rect& to) {
-        SinglePointerController drag(d, child, std::make_shared<NodeAdjustmentHandle>(child, type));
+        DragState drag(child, std::make_shared<NodeAdjustmentHandle>(child, type));
         child->_setBounds(to);
         ContainerConstraints::applyTo(child, &drag);
         return child->bounds();
@@ -54,8 +54,7 @@ protected:
     Rect dragSelection(NodeHandleType type, Point to) {
         child->setSelected(true);
         DiagramMediator mediator(d->selection());
-        SinglePointerController drag(d, d->selection(),
-                                     std::make_shared<NodeAdjustmentHandle>(d->selection(), type));
+        DragState drag(d->selection(), std::make_shared<NodeAdjustmentHandle>(d->selection(), type));
         drag.setOriginalStates(mediator.originalStates());
         drag.setCurrentPoint(to);
         mediator.setIst(&drag);
@@ -106,8 +105,7 @@ TEST_F(KeepInside, RecordsNeitherKeepNodesAliveNorOutliveTheDrag) {
     std::weak_ptr<DiagramNode> gone;
     {
         auto other = std::make_shared<DiagramNode>();
-        SinglePointerController drag(
-            d, other, std::make_shared<NodeAdjustmentHandle>(other, NodeHandleType::move));
+        DragState drag(other, std::make_shared<NodeAdjustmentHandle>(other, NodeHandleType::move));
         rule()->getArgsFrom(&drag);
         EXPECT_TRUE(rule()->original(other).has_value());
         gone = other;

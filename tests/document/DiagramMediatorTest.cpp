@@ -15,7 +15,7 @@
 #include "Nodeloom/foundation/MeasureUnit.h"
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/AdjustmentHandle.h"
-#include "Nodeloom/view/SinglePointerController.h"
+#include "Nodeloom/items/DragState.h"
 
 using namespace nodeloom;
 using namespace nodeloom::test;
@@ -32,7 +32,7 @@ struct GraphRule : DependencyRule {
     Items masters(const std::shared_ptr<DiagramItem>& i) override { return in[i.get()]; }
     bool isDependent(const std::shared_ptr<DiagramItem>& i) override { return claimed[i.get()]; }
     void updateDependent(const std::shared_ptr<DiagramItem>& i, const StateMap&,
-                         SinglePointerController*) override {
+                         DragState*) override {
         (*log)->emplace_back(i.get(), id);
     }
     int id;
@@ -54,7 +54,7 @@ struct CountingRule : DependencyRule {
         return ++*calls, inner->isDependent(i);
     }
     void updateDependent(const std::shared_ptr<DiagramItem>& i, const StateMap& states,
-                         SinglePointerController* ist) override {
+                         DragState* ist) override {
         ++*calls;
         inner->updateDependent(i, states, ist);
     }
@@ -124,11 +124,10 @@ Items pick(std::mt19937& random, const Items& from, int most) {
     return result;
 }
 
-std::shared_ptr<SinglePointerController> dragOf(const std::shared_ptr<Diagram>& d,
-                                                const std::shared_ptr<DiagramItem>& item,
-                                                NodeHandleType type, Point from, Point to) {
-    auto drag = std::make_shared<SinglePointerController>(
-        d, item, std::make_shared<NodeAdjustmentHandle>(item, type));
+std::shared_ptr<DragState> dragOf(const std::shared_ptr<DiagramItem>& item, NodeHandleType type,
+                                  Point from, Point to) {
+    auto drag =
+        std::make_shared<DragState>(item, std::make_shared<NodeAdjustmentHandle>(item, type));
     drag->setStartPoint(from);
     drag->setCurrentPoint(to);
     return drag;
@@ -265,7 +264,7 @@ TEST(DiagramMediator, SelectedNodesFollowTheDraggedHandleFromTheirSavedRectangle
     a->setSelected(true);
     b->setSelected(true);
     const auto drag = [&](NodeHandleType type, Point to) {
-        auto controller = dragOf(d, d->selection(), type, Point(0, 0), to);
+        auto controller = dragOf(d->selection(), type, Point(0, 0), to);
         auto mediator = std::make_shared<DiagramMediator>(d->selection());
         mediator->setIst(controller.get());
         mediator->updateDependents();

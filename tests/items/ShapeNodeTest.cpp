@@ -23,12 +23,12 @@
 #include "Nodeloom/foundation/Theme.h"
 #include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/foundation/XmlElement.h"
+#include "Nodeloom/items/DragState.h"
 #include "Nodeloom/items/ShapeNode.h"
 #include "Nodeloom/items/ShapeNodeState.h"
 #include "Nodeloom/platform/Bundle.h"
 #include "Nodeloom/platform/ImageSurface.h"
 #include "Nodeloom/items/AdjustmentHandle.h"
-#include "Nodeloom/view/SinglePointerController.h"
 #include "foundation/Pixels.h"
 
 using namespace nodeloom;
@@ -236,28 +236,28 @@ TEST(ShapeNode, ResizeToFitTextMeasuresInTheDocumentsUnit) {
 TEST(ShapeNode, ResizeFlipsRelativeToTheStartOfTheDrag) {
     auto node = std::make_shared<ShapeNode>();
     node->setFlipY(true);
-    SinglePointerController controller(nullptr, node, nullptr);
-    controller.originalStates()[node] = node->saveState();
+    DragState drag(node, nullptr);
+    drag.originalStates()[node] = node->saveState();
     NodeAdjustmentHandle right(node, NodeHandleType::resizeRight);
     NodeAdjustmentHandle move(node, NodeHandleType::move);
 
-    node->updateFlipOnResize(Rect(), Rect(0, 0, -10, 50), right, controller);
+    node->updateFlipOnResize(Rect(), Rect(0, 0, -10, 50), right, drag);
     EXPECT_FALSE(node->flipX());
     node->setAllowFlip(true);
-    node->updateFlipOnResize(Rect(), Rect(0, 0, -10, 50), move, controller);
+    node->updateFlipOnResize(Rect(), Rect(0, 0, -10, 50), move, drag);
     EXPECT_FALSE(node->flipX());
-    node->updateFlipOnResize(Rect(), Rect(0, 0, -10, 50), right, controller);
+    node->updateFlipOnResize(Rect(), Rect(0, 0, -10, 50), right, drag);
     EXPECT_TRUE(node->flipX());
     EXPECT_TRUE(node->flipY());
-    node->updateFlipOnResize(Rect(), Rect(0, 0, -10, -1), right, controller);
+    node->updateFlipOnResize(Rect(), Rect(0, 0, -10, -1), right, drag);
     EXPECT_FALSE(node->flipY());
     // Dragging back restores the orientation the drag began with; zero is not negative.
-    node->updateFlipOnResize(Rect(), Rect(0, 0, 0, 5), right, controller);
+    node->updateFlipOnResize(Rect(), Rect(0, 0, 0, 5), right, drag);
     EXPECT_FALSE(node->flipX());
     EXPECT_TRUE(node->flipY());
 
     // Without a saved state nothing changes.
-    SinglePointerController other(nullptr, node, nullptr);
+    DragState other(node, nullptr);
     node->updateFlipOnResize(Rect(), Rect(0, 0, -10, -10), right, other);
     EXPECT_FALSE(node->flipX());
 }

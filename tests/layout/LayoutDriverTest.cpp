@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <random>
 #include <set>
@@ -25,6 +26,219 @@ std::vector<Point> topLefts(const std::vector<std::shared_ptr<DiagramNode>>& nod
     std::vector<Point> result;
     for (const auto& n : nodes) result.emplace_back(n->bounds().x, n->bounds().y);
     return result;
+}
+
+// A document of nodes in containers (some nested), attached nodes, ignored and hidden items,
+// self-loops and repeated links; the same for the same seed.
+std::shared_ptr<Diagram> randomDocument(unsigned seed) {
+    std::mt19937 random(seed);
+    auto d = test::makeDiagram();
+    std::uniform_real_distribution<double> pos(0, 600), size(10, 50);
+    std::uniform_int_distribution<int> percent(0, 99);
+    std::vector<std::shared_ptr<DiagramNode>> nodes;
+    std::vector<std::shared_ptr<ContainerNode>> containers;
+    const int n = 10 + static_cast<int>(seed % 40);
+    for (int i = 0; i < n; ++i) {
+        const int kind = percent(random);
+        std::shared_ptr<DiagramNode> node;
+        if (kind < 10) {
+            auto c = d->factory()->createContainerNode(pos(random), pos(random), 120, 90);
+            containers.push_back(c);
+            node = c;
+        } else {
+            node = addNode(*d, pos(random), pos(random), size(random), size(random));
+        }
+        const int place = percent(random);
+        if (place < 25 && !containers.empty()) {
+            auto c = containers[random() % containers.size()];
+            if (c != node) {
+                const Rect b = c->bounds();
+                node->_setBounds(Rect(b.x + 5, b.y + 10, 20, 15));
+                node->setAttachment(std::make_shared<ContainerAttachment>(c, node));
+            }
+        } else if (place < 40 && !nodes.empty()) {
+            node->attachToNode(nodes[random() % nodes.size()], AttachToNode::topRight);
+        }
+        if (percent(random) < 5) node->setIgnoreLayout(true);
+        if (percent(random) < 5) node->setVisible(false);
+        nodes.push_back(node);
+    }
+    const int links = n + static_cast<int>(random() % 20);
+    for (int i = 0; i < links; ++i) {
+        auto a = nodes[random() % nodes.size()];
+        auto b = percent(random) < 5 ? a : nodes[random() % nodes.size()];
+        auto link = addLink(*d, a, b);
+        if (!link) continue;
+        if (percent(random) < 5) link->setIgnoreLayout(true);
+    }
+    return d;
+}
+
+// What a layout graph says, by item.
+struct GraphFacts {
+    std::vector<std::pair<const DiagramItem*, Rect>> vertices;
+    std::vector<std::tuple<const DiagramItem*, const DiagramItem*, const DiagramItem*>> edges;
+    std::vector<const DiagramLink*> selfLoops;
+    std::map<const DiagramLink*, std::vector<const DiagramLink*>> repeating;
+    bool operator==(const GraphFacts&) const = default;
+};
+
+GraphFacts factsOf(const LayoutGraph& g) {
+    GraphFacts f;
+    for (const auto& v : g.graph->vertices())
+        f.vertices.emplace_back(dynamic_cast<DiagramItem*>(v->owner().get()),
+                                Rect(v->x(), v->y(), v->width(), v->height()));
+    for (const auto& e : g.graph->edges())
+        f.edges.emplace_back(dynamic_cast<DiagramItem*>(e->owner().get()),
+                             dynamic_cast<DiagramItem*>(e->origin()->owner().get()),
+                             dynamic_cast<DiagramItem*>(e->destination()->owner().get()));
+    for (const auto& l : g.selfLoops->links()) f.selfLoops.push_back(l.get());
+    for (const auto& entry : g.repeatingLinks->entries())
+        for (const auto& l : entry.links) f.repeating[entry.representative.get()].push_back(l.get());
+    return f;
+}
+
+bool takesPart(const DiagramItem& item) {
+    return !item.ignoreLayout() && item.visible();
+}
+
+// The graph builder as described: a visited list searched from the start, groups walked by
+// recursion, and each repeated link found by looking through the edges of its origin's vertex.
+GraphFacts literalBuild(Diagram& d, bool merge, bool keepGroups) {
+    std::vector<std::shared_ptr<DiagramNode>> visited;
+    std::map<const DiagramNode*, std::vector<std::shared_ptr<DiagramNode>>> groups;
+    std::map<const DiagramNode*, std::shared_ptr<DiagramNode>> rootOf;
+    std::function<void(const std::shared_ptr<DiagramNode>&, std::vector<std::shared_ptr<DiagramNode>>&)>
+        collect = [&](const std::shared_ptr<DiagramNode>& node,
+                      std::vector<std::shared_ptr<DiagramNode>>& members) {
+            if (std::find(members.begin(), members.end(), node) != members.end()) return;
+            members.push_back(node);
+            visited.push_back(node);
+            if (keepGroups)
+                for (const auto& a : node->attachedNodes())
+                    if (takesPart(*a)) collect(a, members);
+            if (dynamic_cast<ContainerNode*>(node.get()) != nullptr)
+                for (const auto& c : d.nodes())
+                    if (c->container() == node && takesPart(*c)) collect(c, members);
+        };
+    for (const auto& n : d.nodes()) {
+        if (std::find(visited.begin(), visited.end(), n) != visited.end()) continue;
+        const auto found = LayoutUtils::findLayoutRoot(n, keepGroups, nullptr);
+        const auto* root = std::get_if<std::shared_ptr<DiagramNode>>(&found);
+        const std::shared_ptr<DiagramNode> r = root ? *root : n;
+        if (!takesPart(*r)) continue;
+        std::vector<std::shared_ptr<DiagramNode>> members;
+        collect(r, members);
+        for (const auto& m : members) rootOf[m.get()] = r;
+        groups[r.get()] = members;
+    }
+    GraphFacts f;
+    std::map<const DiagramNode*, std::size_t> vertexOf;
+    std::vector<std::vector<std::size_t>> edgesOf;
+    for (const auto& n : d.nodes()) {
+        const auto g = groups.find(n.get());
+        if (g == groups.end()) continue;
+        double left = INFINITY, top = INFINITY, right = -INFINITY, bottom = -INFINITY;
+        for (const auto& m : g->second) {
+            left = std::min(left, m->bounds().x);
+            top = std::min(top, m->bounds().y);
+            right = std::max(right, m->bounds().right());
+            bottom = std::max(bottom, m->bounds().bottom());
+        }
+        vertexOf[n.get()] = f.vertices.size();
+        f.vertices.emplace_back(n.get(), Rect(left, top, right - left, bottom - top));
+        edgesOf.emplace_back();
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> ends;
+    for (const auto& link : d.links()) {
+        if (!takesPart(*link)) continue;
+        const auto o = link->origin(), t = link->destination();
+        if (!rootOf.count(o.get()) || !rootOf.count(t.get())) continue;
+        const auto ro = rootOf[o.get()], rd = rootOf[t.get()];
+        const std::size_t vo = vertexOf.at(ro.get()), vd = vertexOf.at(rd.get());
+        if (merge) {
+            if (o == t) f.selfLoops.push_back(link.get());
+            if (ro == rd) continue;
+            bool repeated = false;
+            for (const std::size_t e : edgesOf[vo]) {
+                const std::size_t other = ends[e].first == vo ? ends[e].second : ends[e].first;
+                if (other != vd) continue;
+                f.repeating[static_cast<const DiagramLink*>(std::get<0>(f.edges[e]))].push_back(
+                    link.get());
+                repeated = true;
+                break;
+            }
+            if (repeated) continue;
+        } else if (ro == rd && o != t) {
+            continue;
+        }
+        edgesOf[vo].push_back(f.edges.size());
+        if (vd != vo) edgesOf[vd].push_back(f.edges.size());
+        ends.emplace_back(vo, vd);
+        f.edges.emplace_back(link.get(), ro.get(), rd.get());
+    }
+    return f;
+}
+
+TEST(LayoutDriver, SetsAndMapsBuildTheGraphTheListsDescribe) {
+    for (unsigned seed = 1; seed <= 60; ++seed) {
+        auto d = randomDocument(seed);
+        for (const bool merge : {true, false}) {
+            for (const bool keep : {true, false}) {
+                const auto fast = factsOf(
+                    LayoutUtils::buildLayoutGraph(merge, keep, d->nodes(), d->links(), nullptr));
+                const auto literal = literalBuild(*d, merge, keep);
+                ASSERT_EQ(fast.vertices, literal.vertices) << seed << merge << keep;
+                ASSERT_EQ(fast.edges, literal.edges) << seed << merge << keep;
+                ASSERT_EQ(fast.selfLoops, literal.selfLoops) << seed << merge << keep;
+                ASSERT_EQ(fast.repeating, literal.repeating) << seed << merge << keep;
+            }
+        }
+    }
+}
+
+// The driver as described: after every component, every link of the container is straightened
+// when the layout applies no points.
+void literalArrange(Layout& layout, Diagram& d) {
+    const LayoutGraph built = LayoutUtils::buildLayoutGraph(
+        layout.mergesRepeatingLinks(), layout.keepGroupLayout(), d.nodes(), d.links(), nullptr);
+    double x = d.bounds().x + layout.margins(), y = d.bounds().y + layout.margins();
+    for (const auto& component : built.graph->connectedComponents()) {
+        if (!layout.arrangeGraph(component)) continue;
+        const Rect r = LayoutUtils::applyLayoutGraph(*component, layout, {}, d, x, y);
+        x += r.width + layout.margins();
+    }
+    for (const auto& link : built.selfLoops->links()) link->origin()->makeSelfLoop(link);
+    for (const auto& entry : built.repeatingLinks->entries())
+        for (const auto& link : entry.links) {
+            link->setShape(LinkShape::polyline);
+            link->setControlPoints({link->startPoint(), link->endPoint()});
+            link->clipEndsToOutlines();
+            link->updateFromPoints();
+        }
+}
+
+TEST(LayoutDriver, StraighteningOnlyTheLinksThatMovedGivesWhatStraighteningAllGives) {
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        for (const bool keep : {true, false}) {
+            auto fast = randomDocument(seed), literal = randomDocument(seed);
+            auto layout = std::make_shared<FractalLayout>();
+            layout->setKeepGroupLayout(keep);
+            fast->arrange(layout);
+            literalArrange(*layout, *literal);
+            for (std::size_t i = 0; i < fast->nodes().size(); ++i)
+                ASSERT_EQ(fast->nodes()[i]->bounds(), literal->nodes()[i]->bounds()) << seed;
+            for (std::size_t i = 0; i < fast->links().size(); ++i) {
+                const auto& a = fast->links()[i]->controlPoints();
+                const auto& b = literal->links()[i]->controlPoints();
+                ASSERT_EQ(a.size(), b.size()) << seed << " " << i;
+                for (std::size_t k = 0; k < a.size(); ++k) {
+                    ASSERT_NEAR(a[k].x, b[k].x, 1e-9) << seed << " " << i;
+                    ASSERT_NEAR(a[k].y, b[k].y, 1e-9) << seed << " " << i;
+                }
+            }
+        }
+    }
 }
 
 TEST(LayoutDriver, PlacesComponentsSideBySideOrOneBelowTheOther) {

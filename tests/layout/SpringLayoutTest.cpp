@@ -92,6 +92,21 @@ TEST(SpringLayout, CoincidentVerticesAreSeparatedAndPushedApart) {
     EXPECT_EQ(b->y(), d->y());
 }
 
+TEST(SpringLayout, VerticesTooFarOutToSeparateDoNotStopTheLayout) {
+    // At such coordinates no offset of the rest length changes a position.
+    auto g = std::make_shared<Graph>();
+    addVertex(*g, 1e300, 1e300, 10, 10);
+    addVertex(*g, 1e300, 1e300, 10, 10);
+    addVertex(*g, 5, 5, 10, 10);
+    SpringLayout layout;
+    layout.setIterations(20);
+    EXPECT_TRUE(layout.arrangeGraph(g));
+    for (const auto& v : g->vertices()) {
+        EXPECT_TRUE(std::isfinite(v->x()));
+        EXPECT_TRUE(std::isfinite(v->y()));
+    }
+}
+
 TEST(SpringLayout, NothingToDoLeavesTheVerticesWhereTheyAre) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
