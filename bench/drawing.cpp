@@ -18,11 +18,11 @@
 
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/foundation/Canvas.h"
-#include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/ShapeNode.h"
 #include "Nodeloom/links/CrossingsData.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/LinkLabel.h"
+#include "LinkNodes.h"
 
 namespace {
 
@@ -32,12 +32,7 @@ constexpr double kSpacing = 40;
 
 std::shared_ptr<DiagramLink> connect(Diagram& d, const std::shared_ptr<DiagramNode>& from,
                                      const std::shared_ptr<DiagramNode>& to, int number) {
-    auto link = std::make_shared<DiagramLink>();
-    link->setControlPoints({from->bounds().center(), to->bounds().center()});
-    link->setOriginConnection(from->createConnectionPoint(link, link->startPoint(), false));
-    link->setDestinationConnection(to->createConnectionPoint(link, link->endPoint(), true));
-    d.addItem(link);
-    link->clipEndsToOutlines();
+    auto link = linkNodes(d, from, to);
     std::string text = "link ";
     text += std::to_string(number);
     link->labels().push_back(std::make_shared<LinkLabel>(link, text));

@@ -324,12 +324,17 @@ public:
     // Paints the document: the labels in `rect` placed anew, the background over the whole
     // bounds, the grid over `rect`, the visible top-level items bottom first (each with its
     // shadow when the render options ask for shadows) and the handles of the selected items.
-    // `rect` is the area to refresh, in document units.
+    // `rect` is the area to refresh, in document units: items whose painting cannot reach it are
+    // passed over, which leaves the pixels inside it as drawing everything would.
     void draw(Canvas& canvas, const Rect& rect);
     // The grid lines or points over the rectangle, at most one per device pixel; none for a grid
     // size that is not a positive finite number.
     void drawGrid(Canvas& canvas, const Rect& rect);
     void drawItems(Canvas& canvas);
+    // Only the items whose painting can reach the rectangle (document units), so that a small
+    // area of a large document is drawn at the cost of what lies there; the same pixels inside
+    // the rectangle as drawing all. Nothing for the rectangle draws every item.
+    void drawItems(Canvas& canvas, const std::optional<Rect>& rect);
     // The whole document as a picture of its bounds in pixels; null when the bounds are empty,
     // not finite or more than 32,767 pixels on a side.
     std::shared_ptr<platform::ImageSurface> createImage();

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <memory>
 #include <string_view>
 #include <tuple>
@@ -40,6 +41,7 @@
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/DiagramLink.h"  // Hook: document holds its links
+#include "Nodeloom/links/LinkLabel.h"    // Hook: document holds its links
 #include "Nodeloom/platform/AtomicFile.h"
 #include "Nodeloom/platform/Bundle.h"
 #include "Nodeloom/platform/ImageSurface.h"
@@ -57,6 +59,47 @@ constexpr double kMaxImageSide = 32767;
 // points than this in all; beyond, it draws every k-th line, still on the grid.
 constexpr double kMaxGridLines = 1 << 16;
 constexpr double kMaxGridPoints = 1 << 20;
+
+// How far, in millimetres, a node may draw beyond its repaint rectangle: its expander sits 4 mm
+// to its right, its anchor marks reach 1 mm past its edge.
+constexpr double kNodeOverhang = 5.0;
+
+// The area an item can paint: its repaint rectangle widened by what it draws beyond it, or
+// nothing when that cannot be bounded cheaply (link text, splines, which may bulge past their
+// points), in which case the item is always drawn.
+std::optional<Rect> paintedArea(DiagramItem& item, double millimetre) {
+    Rect area = item.getRepaintRect();
+    auto* link = dynamic_cast<DiagramLink*>(&item);
+    if (link == nullptr) {
+        area.inflate(kNodeOverhang * millimetre, kNodeOverhang * millimetre);
+        return area.isFinite() ? std::optional<Rect>(area) : std::nullopt;
+    }
+    if (!link->text().empty() || link->shape() == LinkShape::spline) return std::nullopt;
+    // A base, head or intermediate shape hangs behind its point in a square of its size, turned
+    // along the segment; crossings bulge by their radius.
+    const double shape =
+        std::max({link->baseShapeSize(), link->headShapeSize(), link->intermediateShapeSize()});
+    const double reach =
+        std::max(kNodeOverhang * millimetre, 1.2 * shape + link->headStrokeThickness());
+    area.inflate(reach, reach);
+    if (const std::shared_ptr<Diagram> d = link->diagram()) {
+        const double crossing = d->crossingRadius();
+        if (crossing > 0) area.inflate(crossing, crossing);
+    }
+    for (const auto& label : link->labels()) {
+        if (!label) continue;
+        std::optional<Rect> r = label->getLayoutRect();
+        if (!r) continue;
+        // A label's background reaches a millimetre past its text.
+        r->inflate(2 * millimetre, 2 * millimetre);
+        area = area.union_(*r);
+    }
+    return area.isFinite() ? std::optional<Rect>(area) : std::nullopt;
+}
+
+bool meets(const std::optional<Rect>& painted, const Rect& area) {
+    return !painted || painted->intersectsWith(area);
+}
 
 }  // namespace
 
@@ -192,9 +235,11 @@ void Diagram::draw(Canvas& canvas, const Rect& rect) {
     canvas.setBrush(getEffectiveBackBrush());
     canvas.fillRect(bounds_);
     if (showGrid_) drawGrid(canvas, area);
-    drawItems(canvas);
-    for (const auto& item : selectedItems())
-        item->drawHandles(canvas);
+    drawItems(canvas, area);
+    const double millimetre = MeasureUnit::Millimeter()->convert(1.0, *measureUnit_, this);
+    for (const auto& item : selectedItems()) {
+        if (meets(paintedArea(*item, millimetre), area)) item->drawHandles(canvas);
+    }
     canvas.restoreState();
 
     drawing_ = false;
@@ -289,11 +334,19 @@ void Diagram::drawGrid(Canvas& canvas, const Rect& area) {
 }
 
 void Diagram::drawItems(Canvas& canvas) {
+    drawItems(canvas, std::nullopt);
+}
+
+void Diagram::drawItems(Canvas& canvas, const std::optional<Rect>& rect) {
     // A copy, and the options held: an item's drawing cannot disturb the walk.
     const std::vector<std::shared_ptr<DiagramItem>> order = zOrder_.vector();
     const std::shared_ptr<RenderOptions> options = renderOptions_;
+    const bool cull = rect && rect->isFinite();
+    const double millimetre =
+        cull ? MeasureUnit::Millimeter()->convert(1.0, *measureUnit_, this) : 0.0;
     for (const auto& item : order) {
         if (!item->isTopLevel() || !isItemVisible(*item)) continue;
+        if (cull && !meets(paintedArea(*item, millimetre), *rect)) continue;
         if (options->enableShadows()) item->drawShadow(canvas, *options);
         item->draw(canvas, *options);
     }

@@ -14,6 +14,18 @@ SinglePointerController::SinglePointerController(std::shared_ptr<Diagram> diagra
 
 SinglePointerController::~SinglePointerController() = default;
 
+void SinglePointerController::onTouchDown(Point point, Point) {
+    startDrag(point);
+}
+
+void SinglePointerController::onTouchMove(Point point, Point) {
+    continueDrag(point);
+}
+
+void SinglePointerController::onTouchUp(Point point, Point) {
+    endDrag(point);
+}
+
 void SinglePointerController::startDrag(Point point) {
     setStartPoint(point);
 }

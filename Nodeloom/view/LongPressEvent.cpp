@@ -1,0 +1,7 @@
+#include "Nodeloom/view/LongPressEvent.h"
+
+namespace nodeloom {
+
+LongPressEvent::~LongPressEvent() = default;
+
+}  // namespace nodeloom
