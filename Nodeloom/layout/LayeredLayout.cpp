@@ -123,6 +123,14 @@ bool LayeredLayout::prepareGraph(Graph& graph) {
     return true;
 }
 
+double LayeredLayout::orderKey(const NodeData& d) {
+    if (d.uLinkCount() >= 1 && d.dLinkCount() >= 1)
+        return (d.uBarycenter() + d.dBarycenter()) * 0.5;
+    if (d.uLinkCount() >= 1) return d.uBarycenter();
+    if (d.dLinkCount() >= 1) return d.dBarycenter();
+    return 0.0;
+}
+
 // --- Neighbour index -----------------------------------------------------------------------
 
 LayeredLayout::Neighbours LayeredLayout::neighbours(const Adjacency& adjacency, const Vertex& v) {

@@ -162,6 +162,10 @@ protected:
     LayeredLayout(const LayeredLayout&) = default;
     LayeredLayout& operator=(const LayeredLayout&) = default;
 
+    // Where the barycenters put a vertex: the mean of the two when it has neighbours on both
+    // sides, else the one it has, else 0. The key of the order of a layer, and the target of
+    // grid placement.
+    static double orderKey(const NodeData& d);
     // The record of a vertex or edge of the run.
     static NodeData& nodeData(const Vertex& v) { return static_cast<NodeData&>(*v.data()); }
     static LinkData& linkData(const Edge& e) { return static_cast<LinkData&>(*e.data()); }
@@ -303,6 +307,7 @@ protected:
     std::vector<int> placeInLayer_;
 
 private:
+    void computeBarycenters(int layer, bool up);
     void sortNeighbourLists();
     void balance(PositionMap& x);
     // Left compaction (side -1) and its mirror (side +1).

@@ -36,14 +36,6 @@ void stableMergeSort(std::vector<T>& items, Less less) {
     }
 }
 
-double orderKey(const LayeredLayout::NodeData& d) {
-    if (d.uLinkCount() >= 1 && d.dLinkCount() >= 1)
-        return (d.uBarycenter() + d.dBarycenter()) * 0.5;
-    if (d.uLinkCount() >= 1) return d.uBarycenter();
-    if (d.dLinkCount() >= 1) return d.dBarycenter();
-    return 0.0;
-}
-
 // What the order of a layer looks at: a vertex's key and its number of edges.
 struct OrderEntry {
     double key;
@@ -76,28 +68,32 @@ std::int64_t exchangeDelta(const double* before, std::size_t nb, const double* a
 }  // namespace
 
 void LayeredLayout::computeUpBarycenters(int layer) {
-    if (layer <= 0 || static_cast<std::size_t>(layer) >= layers_.size()) return;
-    for (const std::shared_ptr<Vertex>& v : layers_[static_cast<std::size_t>(layer)]) {
-        NodeData& d = nodeData(*v);
-        const Neighbours up = upNeighbours(*v);
-        double sum = 0.0;
-        for (int u : up)
-            sum += dataAt(u).gridPosition();
-        d.setULinkCount(static_cast<int>(up.size()));
-        if (!up.empty()) d.setUBarycenter(sum / static_cast<double>(up.size()));
-    }
+    if (layer <= 0) return;
+    computeBarycenters(layer, true);
 }
 
 void LayeredLayout::computeDownBarycenters(int layer) {
-    if (layer < 0 || static_cast<std::size_t>(layer) + 1 >= layers_.size()) return;
+    computeBarycenters(layer, false);
+}
+
+void LayeredLayout::computeBarycenters(int layer, bool up) {
+    const int other = up ? layer - 1 : layer + 1;
+    if (layer < 0 || other < 0 || static_cast<std::size_t>(std::max(layer, other)) >= layers_.size())
+        return;
     for (const std::shared_ptr<Vertex>& v : layers_[static_cast<std::size_t>(layer)]) {
         NodeData& d = nodeData(*v);
-        const Neighbours down = downNeighbours(*v);
+        const Neighbours neighbours = up ? upNeighbours(*v) : downNeighbours(*v);
         double sum = 0.0;
-        for (int u : down)
+        for (int u : neighbours)
             sum += dataAt(u).gridPosition();
-        d.setDLinkCount(static_cast<int>(down.size()));
-        if (!down.empty()) d.setDBarycenter(sum / static_cast<double>(down.size()));
+        const int count = static_cast<int>(neighbours.size());
+        if (up) {
+            d.setULinkCount(count);
+            if (count >= 1) d.setUBarycenter(sum / count);
+        } else {
+            d.setDLinkCount(count);
+            if (count >= 1) d.setDBarycenter(sum / count);
+        }
     }
 }
 

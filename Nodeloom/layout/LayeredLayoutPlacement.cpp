@@ -14,14 +14,6 @@ double priorityOf(const LayeredLayout::NodeData& d) {
     return static_cast<double>(d.uPriority() + d.dPriority()) * 0.5;
 }
 
-double target(const LayeredLayout::NodeData& d) {
-    if (d.uLinkCount() >= 1 && d.dLinkCount() >= 1)
-        return (d.uBarycenter() + d.dBarycenter()) * 0.5;
-    if (d.uLinkCount() >= 1) return d.uBarycenter();
-    if (d.dLinkCount() >= 1) return d.dBarycenter();
-    return 0.0;
-}
-
 // Whether a neighbour of priority `other` stops a move made on behalf of `mover`.
 bool blocks(double other, double mover) {
     return other > mover || std::abs(other - mover) < 0.0001;
@@ -77,7 +69,7 @@ void LayeredLayout::placeLayerByPriority(int index) {
     });
     for (const Vertex* v : byPriority) {
         const NodeData& d = nodeData(*v);
-        const double g = d.gridPosition(), t = target(d), p = priorityOf(d);
+        const double g = d.gridPosition(), t = orderKey(d), p = priorityOf(d);
         if (!std::isfinite(t) || std::abs(g - t) < 0.2501) continue;
         if (g < t) {
             while (d.gridPosition() < t)
