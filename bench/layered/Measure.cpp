@@ -134,20 +134,39 @@ Metrics measure(const Drawing& d) {
         m.width = right - left;
         m.height = bottom - top;
     }
-    // Layers: node centres along the layer axis, rounded to a tenth of a point.
-    std::map<long long, int> rank;
-    std::vector<long long> along(d.nodes.size());
-    for (std::size_t i = 0; i < d.nodes.size(); ++i) {
+    // Layers: per connected component (components may sit side by side with their layers out of
+    // line), the distinct node centres along the layer axis, to a tenth of a point.
+    const std::size_t n = d.nodes.size();
+    std::vector<std::size_t> parent(n);
+    for (std::size_t i = 0; i < n; ++i)
+        parent[i] = i;
+    auto root = [&](std::size_t i) {
+        while (parent[i] != i)
+            i = parent[i] = parent[parent[i]];
+        return i;
+    };
+    for (const auto& [a, b] : d.ends)
+        parent[root(static_cast<std::size_t>(a))] = root(static_cast<std::size_t>(b));
+    std::map<std::pair<std::size_t, long long>, int> rank;
+    std::vector<long long> along(n);
+    for (std::size_t i = 0; i < n; ++i) {
         const Box& b = d.nodes[i];
         along[i] = std::llround(10 * (d.vertical ? b.y + b.height / 2 : b.x + b.width / 2));
-        rank[along[i]] = 0;
+        rank[{root(i), along[i]}] = 0;
     }
+    std::size_t component = n;
     int r = 0;
-    for (auto& [k, v] : rank)
+    for (auto& [k, v] : rank) {
+        if (k.first != component) {
+            component = k.first;
+            r = 0;
+        }
         v = r++;
-    m.layers = r;
+        m.layers = std::max(m.layers, r);
+    }
+    auto rankOf = [&](int i) { return rank[{root(static_cast<std::size_t>(i)), along[static_cast<std::size_t>(i)]}]; };
     for (const auto& [a, b] : d.ends)
-        m.layerSpan += std::abs(rank[along[static_cast<std::size_t>(a)]] - rank[along[static_cast<std::size_t>(b)]]);
+        m.layerSpan += std::abs(rankOf(a) - rankOf(b));
     return m;
 }
 

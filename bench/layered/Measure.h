@@ -29,7 +29,7 @@ struct Metrics {
     double edgeLength = 0;        // total length of the polylines
     double width = 0, height = 0; // bounding box of nodes and polylines
     std::int64_t layerSpan = 0;   // sum over edges of the number of layers they cross into
-    int layers = 0;               // distinct node centres along the layer axis
+    int layers = 0;               // most layers of a connected component
 };
 
 Metrics measure(const Drawing& drawing);

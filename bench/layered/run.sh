@@ -3,7 +3,9 @@
 # Graphviz dot and with the layered layout, and writes bench/layered/report.md and report.csv.
 # Installs Debian's graphviz when dot is missing. Extra arguments go to the harness, for example
 #   bench/layered/run.sh --rounds 1,5
-# adds rows with more sifting rounds.
+# adds rows with more sifting rounds. dot's results are kept in build/bench/layered-dot-cache and
+# reused for the same graphs (the sparse graph of 3,000 nodes takes dot the better part of an
+# hour); delete that folder to time dot again.
 set -eu
 cd "$(dirname "$0")/../.."
 
@@ -17,4 +19,4 @@ fi
 
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DNODELOOM_BUILD_TESTS=OFF
 cmake --build build/bench -j4 --target layered_harness
-build/bench/bench/layered/layered_harness --out bench/layered "$@"
+build/bench/bench/layered/layered_harness --out bench/layered --dot-cache build/bench/layered-dot-cache "$@"

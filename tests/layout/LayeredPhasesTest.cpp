@@ -269,6 +269,44 @@ TEST(LayeredCoordinates, NeighboursKeepTheirDistanceAndChainsStayStraight) {
     }
 }
 
+// Turning every layer round before the coordinate pass turns the left compaction into the right
+// one: each is the other's mirror image, to the last bit with whole sizes.
+TEST(LayeredCoordinates, CompactionsMirrorEachOther) {
+    struct Recording : LayeredProbe {
+        bool mirrored = false;
+        PositionMap left, right;
+        PositionMap compactLeft(const std::vector<Layer>& classes) override {
+            return left = LayeredLayout::compactLeft(classes);
+        }
+        PositionMap compactRight(const std::vector<Layer>& classes) override {
+            return right = LayeredLayout::compactRight(classes);
+        }
+        void placeByPriority() override {
+            LayeredLayout::placeByPriority();
+            if (!mirrored) return;
+            for (auto& layer : layers_) {
+                double last = 0;
+                for (const auto& v : layer)
+                    last = std::max(last, nodeData(*v).gridPosition());
+                for (const auto& v : layer)
+                    nodeData(*v).setGridPosition(last - nodeData(*v).gridPosition());
+            }
+        }
+    };
+    for (unsigned seed = 0; seed < 6; ++seed) {
+        const GraphRecipe recipe = randomRecipe(seed, 80, 1.5, seed % 2 == 1, false);
+        Recording plain, mirrored;
+        mirrored.mirrored = true;
+        const auto a = recipe.build(), b = recipe.build();
+        ASSERT_TRUE(plain.arrangeGraph(a));
+        ASSERT_TRUE(mirrored.arrangeGraph(b));
+        for (std::size_t i = 0; i < a->vertices().size(); ++i) {
+            EXPECT_EQ(plain.left[*a->vertices()[i]], -mirrored.right[*b->vertices()[i]]) << seed;
+            EXPECT_EQ(plain.right[*a->vertices()[i]], -mirrored.left[*b->vertices()[i]]) << seed;
+        }
+    }
+}
+
 // One layer of 100,000 vertices in one class, placed from its right end: every block leans on
 // its left neighbour, 100,000 deep, without the call stack growing.
 TEST(LayeredCoordinates, ClassPlacementOfAHundredThousandVertices) {
