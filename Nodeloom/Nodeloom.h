@@ -191,6 +191,7 @@
 #include "Nodeloom/links/SplineShapeImpl.h"
 #include "Nodeloom/composite/Cell.h"
 #include "Nodeloom/composite/Column.h"
+#include "Nodeloom/layout/LayeredLayout.h"
 #include "Nodeloom/layout/FractalLayout.h"
 #include "Nodeloom/layout/Layout.h"
 #include "Nodeloom/layout/LayoutGraph.h"
