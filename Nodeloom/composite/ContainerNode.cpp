@@ -579,13 +579,24 @@ std::shared_ptr<Style> ContainerNode::resolveInheritedStyle(
 void ContainerNode::arrange(const std::shared_ptr<Layout>& layout) {
     if (!layout) return;
     LayoutUtils::arrangeContainer(*layout, *this);
-    const std::shared_ptr<Diagram> d = diagram();
-    if (!d) return;
-    for (const auto& node : d->nodes()) {
-        if (!node || node->container().get() != this) continue;
-        if (auto* attachment = dynamic_cast<ContainerAttachment*>(node->attachment().get()))
+    const NodeList children = children_;
+    for (const auto& child : children) {
+        if (!child || child->container().get() != this) continue;
+        if (const std::shared_ptr<Attachment> attachment = child->attachment())
             attachment->updateOffsets();
     }
+    const double margins = layout->margins();
+    if (!folded_) {
+        resizeToFitChildren(true, margins);
+        return;
+    }
+    // A folded container keeps its strip; the children's new rectangle is what unfolding shows.
+    const std::optional<Rect> r = getChildrenBounds(true);
+    if (!r) return;
+    const double m = std::isfinite(margins) ? margins : margin_;
+    const Rect b = bounds();
+    const Size size(r->right() + m - b.x, r->bottom() + m - b.y);
+    if (size.width > 0 && size.height > 0) setUnfoldedSize(size);
 }
 
 std::string ContainerNode::getClassId() const {

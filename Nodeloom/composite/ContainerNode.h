@@ -143,8 +143,10 @@ public:
     virtual bool autoGrow() const { return autoGrow_; }
     virtual void setAutoGrow(bool grow) { autoGrow_ = grow; }
 
-    // Lays the children out inside the container with the layout; their new places become their
-    // offsets from the container. No undo step of its own. A null layout does nothing.
+    // Lays the children out inside the container with the layout, from below the caption; their
+    // new places become their offsets from the container, which then fits them exactly with the
+    // layout's margins and may shrink. A folded container keeps its strip and takes the fit as
+    // the size to unfold to. No undo step of its own. A null layout does nothing.
     virtual void arrange(const std::shared_ptr<Layout>& layout);
 
     // What a layout arranges: the inner links inside the container's bounds.

@@ -69,7 +69,16 @@ void ConnectionPoint::saveRelativePosition() {
     const auto l = link();
     if (!n || !l) return;
     const Point p = linkEndPoint();
-    const Rect b = n->bounds();
+    // A link that leaves a folded container through this end is drawn to the container, where
+    // positionFromNode puts the end: its place is a share of the container's bounds, or the next
+    // refresh of the link would move it off the strip. A link hidden inside the container keeps
+    // its place on its own node.
+    std::shared_ptr<ContainerNode> folded = n->container() ? n->getFoldedContainer() : nullptr;
+    if (folded) {
+        const std::shared_ptr<DiagramNode> other = incoming_ ? l->origin() : l->destination();
+        if (other && other->container() && other->getFoldedContainer() == folded) folded.reset();
+    }
+    const Rect b = folded ? folded->bounds() : n->bounds();
     relativePosition_ = Point(percentOf(p.x - b.x, b.width), percentOf(p.y - b.y, b.height));
 }
 

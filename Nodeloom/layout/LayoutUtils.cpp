@@ -1,6 +1,7 @@
 #include "Nodeloom/layout/LayoutUtils.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 #include "Nodeloom/composite/ContainerNode.h"
@@ -22,16 +23,18 @@ std::shared_ptr<DiagramNode> masterNode(const DiagramNode& node) {
     return std::dynamic_pointer_cast<DiagramNode>(node.master());
 }
 
-// The nodes a container holds, in the order of its document.
-std::vector<std::shared_ptr<DiagramNode>> containerChildren(const DiagramNode& node) {
-    std::vector<std::shared_ptr<DiagramNode>> children;
+// The nodes a container holds, in the order they joined it; none for any other node.
+const std::vector<std::shared_ptr<DiagramNode>>& containerChildren(const DiagramNode& node) {
+    static const std::vector<std::shared_ptr<DiagramNode>> none;
     const auto* container = dynamic_cast<const ContainerNode*>(&node);
-    if (container == nullptr) return children;
-    const std::shared_ptr<Diagram> diagram = container->diagram();
-    if (!diagram) return children;
-    for (const auto& n : diagram->nodes())
-        if (n && n->container().get() == container) children.push_back(n);
-    return children;
+    return container != nullptr ? container->children() : none;
+}
+
+// Whether the node's content is out of sight: a folded container's children are neither drawn
+// nor hit, so they do not make its block larger.
+bool hidesChildren(const DiagramNode& node) {
+    const auto* container = dynamic_cast<const ContainerNode*>(&node);
+    return container != nullptr && container->folded();
 }
 
 // An unordered pair of vertices, as a key of the edge that joins them.
@@ -50,11 +53,44 @@ struct VertexPairHash {
     }
 };
 
-// Makes the link a straight two-point polyline between the outlines of its nodes.
+
+// The folded container that hides the node, if any.
+std::shared_ptr<ContainerNode> foldedAround(const std::shared_ptr<DiagramNode>& node) {
+    return node && node->container() ? node->getFoldedContainer() : nullptr;
+}
+
+// An end on a node hidden in a folded container is drawn on the container: an end the layout
+// put anywhere else (clipped to the hidden node's outline, say) goes to the container's outline
+// on the way to the next point. Answers whether an end moved.
+bool moveEndOntoFold(DiagramLink& link, bool incoming) {
+    const std::vector<Point>& points = link.controlPoints();
+    if (points.size() < 2) return false;
+    const std::shared_ptr<ContainerNode> folded =
+        foldedAround(incoming ? link.destination() : link.origin());
+    if (!folded) return false;
+    Rect strip = folded->bounds();
+    const Point end = incoming ? points.back() : points.front();
+    const double slack = 1e-9 * std::max({1.0, std::abs(strip.x), std::abs(strip.y),
+                                          std::abs(strip.width), std::abs(strip.height)});
+    strip.inflate(slack, slack);
+    if (strip.containsPoint(end)) return false;
+    const Point next = incoming ? points[points.size() - 2] : points[1];
+    const Point onFold = folded->getIntersection(folded->bounds().center(), next);
+    if (incoming)
+        link.setEndPoint(onFold);
+    else
+        link.setStartPoint(onFold);
+    return true;
+}
+
+// Makes the link a straight two-point polyline between the outlines of its nodes (of the folded
+// containers that hide them).
 void straighten(DiagramLink& link) {
     link.setShape(LinkShape::polyline);
     link.setControlPoints({link.startPoint(), link.endPoint()});
     link.clipEndsToOutlines();
+    moveEndOntoFold(link, false);
+    moveEndOntoFold(link, true);
     link.updateFromPoints();
 }
 
@@ -104,6 +140,8 @@ Rect writeBack(Graph& graph, Layout& layout, const LayoutUtils::SavedAnchors& sa
             link->applyPoints(e->points(), dx, dy, !computesEnds, false);
             if (computesEnds) link->updateFromPoints();
             link->alignEndsToRows();
+            const bool originMoved = moveEndOntoFold(*link, false);
+            if (moveEndOntoFold(*link, true) || originMoved) link->updateFromPoints();
         }
     } else {
         for (const auto& link : straightLinks)
@@ -155,51 +193,30 @@ std::vector<std::shared_ptr<DiagramLink>> linksMovedWith(const Graph& graph) {
             if (link && seenLinks.insert(link.get()).second) links.push_back(link);
         for (const auto& a : node->attachedNodes())
             if (a && seenNodes.insert(a.get()).second) stack.push_back(a);
-        for (auto& c : containerChildren(*node))
-            if (seenNodes.insert(c.get()).second) stack.push_back(std::move(c));
+        for (const auto& c : containerChildren(*node))
+            if (c && seenNodes.insert(c.get()).second) stack.push_back(c);
     }
     return links;
 }
 
-// A container node as the driver arranges it: its children, and the links whose two ends lie
-// below it but not both below one and the same child container (each link belongs to the
-// innermost container that holds both its ends). Both are read from the container's document.
+// A container node as the driver arranges it: its children in the order they joined, and its
+// inner links (each link belongs to the innermost container that holds both its ends), read
+// once for the whole arrangement. Neither needs the container to be in a document.
 class ContainerContent : public LayoutContainer {
 public:
     explicit ContainerContent(ContainerNode& container)
-        : container_(container), children_(containerChildren(container)) {
-        const std::shared_ptr<Diagram> diagram = container.diagram();
-        if (!diagram) return;
-        for (const auto& link : diagram->links()) {
-            if (!link) continue;
-            const std::shared_ptr<DiagramNode> origin = link->origin();
-            const std::shared_ptr<DiagramNode> destination = link->destination();
-            const DiagramNode* o = childHolding(origin.get());
-            const DiagramNode* d = childHolding(destination.get());
-            if (o == nullptr || d == nullptr) continue;
-            // Both ends deep inside one child container: the link is that container's.
-            if (o == d && o != origin.get() && o != destination.get()) continue;
-            links_.push_back(link);
-        }
-    }
+        : container_(container),
+          children_(container.children()),
+          links_(container.getInnerLinks()) {}
 
     std::vector<std::shared_ptr<DiagramLink>> layoutLinks() const override { return links_; }
     Rect layoutBounds() const override { return container_.bounds(); }
     const LayoutUtils::NodeList& children() const { return children_; }
 
 private:
-    // The child of the container that is the node or holds it; null for a node outside.
-    const DiagramNode* childHolding(const DiagramNode* node) const {
-        std::unordered_set<const DiagramNode*> seen;
-        while (node != nullptr && seen.insert(node).second) {
-            const std::shared_ptr<ContainerNode> parent = node->container();
-            if (parent.get() == &container_) return node;
-            node = parent.get();
-        }
-        return nullptr;
-    }
-
     ContainerNode& container_;
+    // Held: moving the children runs the document's rules, which must not drop one from under
+    // the arrangement.
     LayoutUtils::NodeList children_;
     std::vector<std::shared_ptr<DiagramLink>> links_;
 };
@@ -256,22 +273,25 @@ void arrange(Layout& layout, LayoutContainer& container, const LayoutUtils::Node
 }
 
 // Walks the node's block: the node, its container's children and, with keepGroupLayout, its
-// attached nodes, recursively, each that takes part. `add` answers false for a node the walk has
-// met already, whose own members are then not walked again. An explicit stack keeps a deep
-// nesting from exhausting the call stack.
+// attached nodes, recursively, each that takes part. `add` gets each node with whether it lies
+// out of sight inside a folded container, and answers false for a node the walk has met
+// already, whose own members are then not walked again. An explicit stack keeps a deep nesting
+// from exhausting the call stack.
 template <typename Add>
 void walkGroup(const std::shared_ptr<DiagramNode>& node, bool keepGroupLayout, Add&& add) {
-    std::vector<std::shared_ptr<DiagramNode>> stack{node};
+    std::vector<std::pair<std::shared_ptr<DiagramNode>, bool>> stack{{node, false}};
     while (!stack.empty()) {
-        const std::shared_ptr<DiagramNode> current = std::move(stack.back());
+        const auto [current, hidden] = std::move(stack.back());
         stack.pop_back();
-        if (!add(current)) continue;
+        if (!add(current, hidden)) continue;
+        // An attached node is no child: it is drawn wherever its master is.
         if (keepGroupLayout) {
             for (const auto& a : current->attachedNodes())
-                if (a && takesPart(*a)) stack.push_back(a);
+                if (a && takesPart(*a)) stack.emplace_back(a, false);
         }
-        for (auto& c : containerChildren(*current))
-            if (takesPart(*c)) stack.push_back(std::move(c));
+        const bool childrenHidden = hidden || hidesChildren(*current);
+        for (const auto& c : containerChildren(*current))
+            if (c && takesPart(*c)) stack.emplace_back(c, childrenHidden);
     }
 }
 
@@ -301,11 +321,13 @@ std::optional<Rect> boundsOf(const Nodes& nodes) {
     return Rect(left, top, right - left, bottom - top);
 }
 
-// The blocks of the nodes, in flat lists: each block's root and members, and for every member
-// the block that took it last, which makes that block's root its root.
+// The blocks of the nodes, in flat lists: each block's root and members, the members in sight
+// (whose bounds make the block's), and for every member the block that took it last, which
+// makes that block's root its root.
 struct Blocks {
     std::vector<std::shared_ptr<DiagramNode>> roots;
     std::vector<std::vector<std::shared_ptr<DiagramNode>>> members;
+    std::vector<std::vector<std::shared_ptr<DiagramNode>>> shown;
     std::unordered_map<const DiagramNode*, std::size_t> blockOf;
     std::unordered_map<const DiagramNode*, std::size_t> blockOfRoot;
 };
@@ -327,14 +349,16 @@ Blocks collectBlocks(const LayoutUtils::NodeList& nodes, bool keepGroupLayout,
         const std::size_t b = blocks.roots.size();
         blocks.roots.push_back(root);
         blocks.members.emplace_back();
+        blocks.shown.emplace_back();
         blocks.blockOfRoot.emplace(root.get(), b);
-        walkGroup(root, keepGroupLayout, [&](const std::shared_ptr<DiagramNode>& m) {
+        walkGroup(root, keepGroupLayout, [&](const std::shared_ptr<DiagramNode>& m, bool hidden) {
             const auto [it, added] = blocks.blockOf.try_emplace(m.get(), b);
             if (!added) {
                 if (it->second == b) return false;
                 it->second = b;
             }
             blocks.members[b].push_back(m);
+            if (!hidden) blocks.shown[b].push_back(m);
             return true;
         });
     }
@@ -349,7 +373,7 @@ void LayoutUtils::arrangeContainer(Layout& layout, Diagram& diagram) {
 
 void LayoutUtils::arrangeContainer(Layout& layout, ContainerNode& container) {
     ContainerContent content(container);
-    arrange(layout, content, content.children(), &container, 0.0);
+    arrange(layout, content, content.children(), &container, container.captionHeight());
 }
 
 LayoutGraph LayoutUtils::buildLayoutGraph(bool mergesRepeatingLinks, bool keepGroupLayout,
@@ -370,7 +394,7 @@ LayoutGraph LayoutUtils::buildLayoutGraph(bool mergesRepeatingLinks, bool keepGr
         if (block == blocks.blockOfRoot.end() || vertexOf[block->second]) continue;
         auto v = std::make_shared<Vertex>();
         graph.vertices().push_back(v);
-        if (const std::optional<Rect> rect = boundsOf(blocks.members[block->second])) {
+        if (const std::optional<Rect> rect = boundsOf(blocks.shown[block->second])) {
             v->setX(rect->x);
             v->setY(rect->y);
             v->setWidth(rect->width);
@@ -462,7 +486,7 @@ void LayoutUtils::collectGroupMembers(const std::shared_ptr<DiagramNode>& node, 
                                       NodeSet& visited, bool keepGroupLayout) {
     if (!node) return;
     // A member met again closes a cycle of attachments or containers.
-    walkGroup(node, keepGroupLayout, [&](const std::shared_ptr<DiagramNode>& m) {
+    walkGroup(node, keepGroupLayout, [&](const std::shared_ptr<DiagramNode>& m, bool) {
         if (!members.insert(m).second) return false;
         visited.insert(m);
         return true;

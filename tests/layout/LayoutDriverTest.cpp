@@ -54,7 +54,7 @@ std::shared_ptr<Diagram> randomDocument(unsigned seed) {
             if (c != node) {
                 const Rect b = c->bounds();
                 node->_setBounds(Rect(b.x + 5, b.y + 10, 20, 15));
-                node->setAttachment(std::make_shared<ContainerAttachment>(c, node));
+                c->add(node);
             }
         } else if (place < 40 && !nodes.empty()) {
             node->attachToNode(nodes[random() % nodes.size()], AttachToNode::topRight);
@@ -117,9 +117,9 @@ GraphFacts literalBuild(Diagram& d, bool merge, bool keepGroups) {
             if (keepGroups)
                 for (const auto& a : node->attachedNodes())
                     if (takesPart(*a)) collect(a, members);
-            if (dynamic_cast<ContainerNode*>(node.get()) != nullptr)
-                for (const auto& c : d.nodes())
-                    if (c->container() == node && takesPart(*c)) collect(c, members);
+            if (const auto* container = dynamic_cast<ContainerNode*>(node.get()))
+                for (const auto& c : container->children())
+                    if (takesPart(*c)) collect(c, members);
         };
     for (const auto& n : d.nodes()) {
         if (std::find(visited.begin(), visited.end(), n) != visited.end()) continue;
@@ -466,16 +466,17 @@ TEST(LayoutDriver, AContainerArrangesItsChildrenInsideItWithoutAnUndoStep) {
 
     container->arrange(std::make_shared<TreeLayout>());
     EXPECT_EQ(d->undoManager()->undoHistory().size(), steps);
-    // The tree of the three children from the container's corner plus the margins; the link to
-    // the outside node is not one of the container's.
-    EXPECT_EQ(children[0]->bounds(), Rect(130, 110, 30, 20));
-    EXPECT_EQ(children[1]->bounds(), Rect(110, 140, 30, 20));
-    EXPECT_EQ(children[2]->bounds(), Rect(150, 140, 30, 20));
+    // The tree of the three children from the container's left edge plus the margins and below
+    // its caption of 5; the link to the outside node is not one of the container's.
+    EXPECT_EQ(children[0]->bounds(), Rect(130, 115, 30, 20));
+    EXPECT_EQ(children[1]->bounds(), Rect(110, 145, 30, 20));
+    EXPECT_EQ(children[2]->bounds(), Rect(150, 145, 30, 20));
     EXPECT_EQ(outside->bounds(), Rect(500, 500, 40, 20));
-    EXPECT_EQ(container->bounds(), Rect(100, 100, 300, 200));
+    // The container fits the children exactly, with the layout's margins: it shrinks.
+    EXPECT_EQ(container->bounds(), Rect(100, 100, 90, 75));
     // The new places are the children's offsets: they follow the container from there.
     container->setBounds(Rect(150, 100, 300, 200));
-    EXPECT_EQ(children[1]->bounds(), Rect(160, 140, 30, 20));
+    EXPECT_EQ(children[1]->bounds(), Rect(160, 145, 30, 20));
     container->arrange(nullptr);
 }
 
