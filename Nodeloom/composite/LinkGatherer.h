@@ -22,8 +22,9 @@ public:
     }
     LinkList take() { return std::move(links_); }
 
-    // Puts a link whose end sits on a tree row where its ends now are: the ends from their
-    // connections, a route when the link routes itself and has a document, then its shape.
+    // Puts a link whose end sits on a row of a table or a tree where its ends now are: the ends
+    // from their connections, a route when the link routes itself and has a document, then its
+    // geometry and a repaint. The inner points of a link that does not route itself stay.
     static void replaceRowLink(const std::shared_ptr<DiagramLink>& link,
                                const std::shared_ptr<Diagram>& diagram);
 

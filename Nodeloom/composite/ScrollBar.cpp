@@ -214,10 +214,8 @@ std::optional<double> ScrollBar::scrollPositionFor(Scrollable& node, double y,
             ++first;
         result = q - static_cast<double>(k - first);
     }
-    // The last row position is the one that shows the end of the list; a thumb pressed against
-    // the end of its track must not count one row past it.
-    const double last = static_cast<double>(node.getItemsNumber()) -
-                        static_cast<double>(node.getNumberOfLastVisibleItems());
+    // Kept between the first and the last row, whatever a damaged row count says.
+    const double last = static_cast<double>(node.getItemsNumber()) - 1.0;
     result = std::clamp(snapToWhole(result), 0.0, std::max(last, 0.0));
     if (!std::isfinite(result)) return std::nullopt;
     return result;

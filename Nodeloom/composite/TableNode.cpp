@@ -13,8 +13,6 @@
 #include "Nodeloom/foundation/ScopedPointer.h"
 #include "Nodeloom/foundation/Theme.h"
 #include "Nodeloom/links/DiagramLink.h"
-#include "Nodeloom/links/LinkShapeImpl.h"
-#include "Nodeloom/links/Router.h"
 
 namespace nodeloom {
 
@@ -294,8 +292,9 @@ double TableNode::getCurrentScrollPos() {
 
 void TableNode::setCurrentScrollPos(double pos) {
     if (!std::isfinite(pos)) return;
-    const double kept = std::clamp(pos, 0.0, static_cast<double>(rows_.size()));
-    setCurrentScrollRow(static_cast<int>(std::trunc(kept)));
+    // Kept between 0 and the last row, so that no position can leave the rows area empty.
+    const double last = rows_.empty() ? 0.0 : static_cast<double>(rows_.size() - 1);
+    setCurrentScrollRow(static_cast<int>(std::trunc(std::clamp(pos, 0.0, last))));
     updateLinksAfterScroll();
 }
 
@@ -339,16 +338,8 @@ void TableNode::updateLinksAfterScroll() {
     const ScopedPointer<const std::vector<double>> cache(rowBottoms_, &bottoms);
 
     const std::shared_ptr<Diagram> d = diagram();
-    for (const auto& link : getAllLinks()) {
-        link->updateEndsFromConnections();
-        if (!link->autoRoute()) continue;
-        if (d) {
-            if (const std::shared_ptr<Router>& router = d->linkRouter())
-                link->applyPoints(router->routeLink(link), 0.0, 0.0, false, false);
-        }
-        link->shapeImpl()->onPointsApplied(*link);
-        link->updateFromPoints();
-    }
+    for (const auto& link : getAllLinks())
+        LinkGatherer::replaceRowLink(link, d);
 }
 
 // --- Links to rows -------------------------------------------------------------------------

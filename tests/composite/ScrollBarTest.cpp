@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -119,11 +120,11 @@ TEST(ScrollBar, IntegralDragCountsRowStopsByDirection) {
     EXPECT_EQ(f.node->current, 3);
     EXPECT_EQ(f.bar.yScrollPosition(), 39.2);
 
-    // Past either end the thumb stops at the end of its track, and the position at the first or
-    // the last row position, never one beyond.
+    // Past either end the thumb stops at the end of its track: q less no stops beyond it at the
+    // bottom, 0 at the top.
     f.drag(0, 500);
     EXPECT_DOUBLE_EQ(f.bar.yScrollPosition(), 100 - 19.6 - 2);
-    EXPECT_EQ(f.node->current, 4);
+    EXPECT_EQ(f.node->current, 5);
     f.drag(78.4, -500);
     EXPECT_EQ(f.bar.yScrollPosition(), 0);
     EXPECT_EQ(f.node->current, 0);
@@ -265,8 +266,10 @@ TEST(ScrollBar, RandomDragsKeepTheThumbInItsTrack) {
         for (double pos : f.node->given) {
             ASSERT_TRUE(std::isfinite(pos));
             if (f.node->integral) {
+                // At most one stop per row to scroll past the first, and never past the last row.
                 ASSERT_GE(pos, 0);
-                ASSERT_LE(pos, f.node->items - f.node->lastVisible);
+                ASSERT_LE(pos, f.node->items - f.node->lastVisible + 1);
+                ASSERT_LE(pos, std::max(f.node->items - 1, 0));
                 ASSERT_EQ(pos, std::floor(pos));
             }
         }

@@ -17,6 +17,7 @@
 #include "Nodeloom/foundation/Theme.h"
 #include "Nodeloom/items/ShapeNode.h"
 #include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/Router.h"
 #include "composite/TableTestSupport.h"
 
 using namespace nodeloom;
@@ -315,7 +316,7 @@ TEST(TableScrolling, PositionsAreTruncatedKeptInRangeAndMoveTheLinks) {
     doc.table->setCurrentScrollPos(std::numeric_limits<double>::infinity());
     EXPECT_EQ(doc.table->currentScrollRow(), 2);
     doc.table->setCurrentScrollPos(1e300);
-    EXPECT_EQ(doc.table->currentScrollRow(), 5);
+    EXPECT_EQ(doc.table->currentScrollRow(), 4);  // the last row
     doc.table->setCurrentScrollPos(-4);
     EXPECT_EQ(doc.table->currentScrollRow(), 0);
 }
@@ -331,6 +332,61 @@ TEST(TableScrolling, EndsOnRowsOutOfViewGatherOnTheEdgesWithoutLosingTheirPlace)
     EXPECT_DOUBLE_EQ(rel.y, 50);
     doc.table->setCurrentScrollPos(0);
     EXPECT_DOUBLE_EQ(link->endPoint().y, 5 + 6 + 3);
+}
+
+TEST(TableScrolling, TheBarReachesTheLastRowInOneUndoStep) {
+    // Five rows of 6 under a caption of 5 in a table 15 high: two rows show at the end, so the
+    // thumb is 2 long with stops 0, 2, 4 and 6 on a free track of 6; the last is the last row.
+    auto d = std::make_shared<Diagram>();
+    auto table = d->factory()->createTableNode(0, 0, 40, 15, 1, 5);
+    auto node = d->factory()->createShapeNode(100, 0, 20, 20);
+    auto link = d->factory()->createDiagramLink(node, table, 4);
+    d->setUndoEnabled(true);
+    const std::string before = d->saveToXmlString();
+    const auto bar = table->scrollBar();
+    ASSERT_TRUE(bar);
+    bar->setYScrollPosition(0);
+    bar->onTouchDown(Point(38, 6));
+    bar->onTouchMove(Point(38, 100));
+    bar->onTouchUp(Point(38, 100));
+    EXPECT_EQ(table->currentScrollRow(), 4);
+    EXPECT_DOUBLE_EQ(link->endPoint().y, 5 + 3);  // the last row is the first shown
+    const std::string scrolled = d->saveToXmlString();
+    ASSERT_EQ(d->undoManager()->undoHistory().size(), 1u);
+
+    d->undo();
+    EXPECT_EQ(table->currentScrollRow(), 0);
+    EXPECT_EQ(d->saveToXmlString(), before);
+    d->redo();
+    EXPECT_EQ(table->currentScrollRow(), 4);
+    EXPECT_EQ(d->saveToXmlString(), scrolled);
+}
+
+TEST(TableScrolling, EveryLinkOnARowIsRepaintedAndKeepsItsShape) {
+    TableDocument doc;
+    auto& factory = *doc.d->factory();
+    auto curve = factory.createDiagramLink(doc.node, doc.table, 3);
+    curve->setShape(LinkShape::bezier);
+    curve->setControlPoints(
+        {curve->startPoint(), Point(90, 10), Point(70, 30), curve->endPoint()});
+    auto routed = factory.createDiagramLink(doc.table, 4, doc.node);
+    routed->setShape(LinkShape::bezier);
+    routed->setAutoRoute(true);
+    int repaints = 0;
+    doc.d->repaint().add([&](Object&, RepaintEventArgs&) { ++repaints; });
+
+    doc.table->setCurrentScrollPos(1);
+    EXPECT_GT(repaints, 0);
+    // Not routed: the end follows its row, the tangents stay.
+    ASSERT_EQ(curve->controlPoints().size(), 4u);
+    EXPECT_EQ(curve->controlPoints()[1], Point(90, 10));
+    EXPECT_EQ(curve->controlPoints()[2], Point(70, 30));
+    EXPECT_DOUBLE_EQ(curve->endPoint().y, 5 + 2 * 6 + 3);
+    // Routed: the route made into a curve once, as applying it does.
+    const std::vector<Point> points = routed->controlPoints();
+    routed->applyPoints(doc.d->linkRouter()->routeLink(routed), 0, 0, false, false);
+    EXPECT_EQ(routed->controlPoints(), points);
+    EXPECT_EQ(points.size() % 3, 1u);
 }
 
 TEST(TableScrolling, TheScrollBarTakesTheFingerOnlyWhenScrollable) {

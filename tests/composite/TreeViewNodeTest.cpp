@@ -319,6 +319,25 @@ TEST(TreeViewLinks, EndsSitOnRowsFollowThemAndSurviveSaving) {
     EXPECT_EQ(flat[2]->outgoingLinks()[0]->originConnection()->row(), 2);
 }
 
+TEST(TreeViewLinks, ALinkThatDoesNotRouteItselfKeepsItsCurveWhenTheRowsMove) {
+    Tree t;
+    auto other = t.d->factory()->createTreeViewNode(100, 20, 40, 60);
+    auto link = t.d->factory()->createDiagramLink(t.node, t.C, other, nullptr);
+    link->setShape(LinkShape::bezier);
+    link->setControlPoints({link->startPoint(), Point(70, 0), Point(80, 60), link->endPoint()});
+    int repaints = 0;
+    t.d->repaint().add([&](Object&, RepaintEventArgs&) { ++repaints; });
+    const double start = link->startPoint().y;
+    for (const double pos : {8.0, 4.0}) {
+        t.node->setCurrentScrollPos(pos);
+        ASSERT_EQ(link->controlPoints().size(), 4u);
+        EXPECT_EQ(link->controlPoints()[1], Point(70, 0));
+        EXPECT_EQ(link->controlPoints()[2], Point(80, 60));
+    }
+    EXPECT_NEAR(link->startPoint().y, start - 4, 1e-9);
+    EXPECT_GT(repaints, 0);
+}
+
 // --- Editing and undo state --------------------------------------------------------------------
 
 TEST(TreeViewEditing, LabelEditsRaiseTheTreeItemEventsWithTheItem) {
