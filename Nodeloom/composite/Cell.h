@@ -20,15 +20,31 @@ class TableNode;
 class XmlContext;
 class XmlElement;
 
+// What a table cell adopts: a kind of cell can make a new cell of its own kind, with every
+// default, as its constructor without arguments does.
+class CellProtocol {
+public:
+    virtual ~CellProtocol() = default;
+    virtual std::shared_ptr<CellProtocol> makeDefault() const = 0;
+
+protected:
+    CellProtocol() = default;
+    CellProtocol(const CellProtocol&) = default;
+    CellProtocol& operator=(const CellProtocol&) = default;
+};
+
 // One cell of a table: its text, fill, image and font, and how many columns and rows it covers.
 // A copy shares the brush, the text colour and the image of its source: changing a component of
 // the colour changes both cells.
-class Cell {
+class Cell : public CellProtocol {
 public:
     Cell() = default;
     Cell(const Cell& source) = default;
     Cell& operator=(const Cell& source) = default;
-    virtual ~Cell() = default;
+    ~Cell() override = default;
+
+    // A new cell with the defaults, not a copy of this one.
+    std::shared_ptr<CellProtocol> makeDefault() const override { return std::make_shared<Cell>(); }
 
     // Draws the cell into rect (node-local coordinates) with the table's stroke, font and text
     // colour wherever the cell sets none of its own.

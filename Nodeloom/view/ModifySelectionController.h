@@ -33,11 +33,14 @@ public:
 
     // The items selected when the drag was made.
     const std::vector<std::shared_ptr<DiagramItem>>& selection() const { return selection_; }
+    // Always empty: the selection's items reach the drag through the document's rules.
+    const std::vector<std::shared_ptr<DiagramItem>>& items() const { return items_; }
     Point oldPoint() const { return oldPoint_; }
     const std::optional<Rect>& oldBounds() const { return oldBounds_; }
 
 private:
     std::vector<std::shared_ptr<DiagramItem>> selection_;
+    const std::vector<std::shared_ptr<DiagramItem>> items_;
     Point oldPoint_;
     std::optional<Rect> oldBounds_;
 };

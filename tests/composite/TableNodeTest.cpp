@@ -69,6 +69,14 @@ TEST(TableModel, CopiedCellSharesBrushAndColour) {
     source.textColor()->setRed(1);
     EXPECT_EQ(copy.textColor()->red(), 1);
     EXPECT_EQ(copy.brush(), source.brush());
+
+    // A kind of cell makes fresh cells of its kind, not copies.
+    source.setText("kept");
+    const std::shared_ptr<CellProtocol> fresh = source.makeDefault();
+    const auto cell = std::dynamic_pointer_cast<Cell>(fresh);
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell->text(), "");
+    EXPECT_EQ(cell->brush(), nullptr);
 }
 
 TEST(TableModel, ThemeStyleFallsBackToDiagramNode) {

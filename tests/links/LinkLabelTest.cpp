@@ -211,12 +211,26 @@ TEST(LinkLabel, DrawingAndEditing) {
     EXPECT_NEAR(edit.width, r.width + 2 * 7 * 25.4 / 72, 1e-9);
     EXPECT_EQ(label->getEditedItem(), link);
     int editing = 0, edited = 0;
-    diagram->linkLabelEditing().add([&](Object&, EditLinkLabelEventArgs&) { ++editing; });
-    diagram->linkLabelEdited().add([&](Object&, EditLinkLabelEventArgs&) { ++edited; });
+    // Handlers see what is edited: the label, its link and both texts.
+    const auto seen = [&](const EditLinkLabelEventArgs& args) {
+        EXPECT_EQ(args.label(), label);
+        EXPECT_EQ(args.link(), link);
+        EXPECT_EQ(args.oldText(), "drawn");
+        EXPECT_EQ(args.newText(), "");
+    };
+    diagram->linkLabelEditing().add([&](Object&, EditLinkLabelEventArgs& args) {
+        seen(args);
+        ++editing;
+    });
+    diagram->linkLabelEdited().add([&](Object&, EditLinkLabelEventArgs& args) {
+        seen(args);
+        ++edited;
+    });
     label->raiseItemTextEditing("drawn", "");
     label->setEditedText("");
     label->raiseItemTextEdited("drawn", "");
     EXPECT_EQ(editing + edited, 2);
+    EXPECT_EQ(EditLinkLabelEventArgs(nullptr, "a", "b").link(), nullptr);
     EXPECT_EQ(label->getEditRect(link, Point()), link->getBounds());
     LabelCanvas none;
     label->draw(none);

@@ -61,6 +61,8 @@ TEST(ModifySelectionController, MovingTwoNodesRaisesTwoEventsAndRecordsOneStep) 
     EXPECT_EQ(link->startPoint().y, link->endPoint().y);
     EXPECT_EQ(modified, 2);
     EXPECT_EQ(doc.history(), before + 1);
+    EXPECT_EQ(move.selection().size(), 2u);
+    EXPECT_TRUE(move.items().empty());  // the rules carry the items, not the controller
     doc.diagram->undo();
     EXPECT_EQ(doc.diagram->saveToXmlString(), saved);
 }
