@@ -81,6 +81,15 @@ int TreeViewConnectionPoint::row() const {
     return i ? i->index() : -1;
 }
 
+bool TreeViewConnectionPoint::sharesListWith(const ConnectionPoint& other) const {
+    if (node() != other.node() || incoming() != other.incoming()) return false;
+    const auto* onTree = dynamic_cast<const TreeViewConnectionPoint*>(&other);
+    // An end without an item is listed by the node itself.
+    const std::shared_ptr<TreeViewItem> mine = item();
+    const std::shared_ptr<TreeViewItem> theirs = onTree != nullptr ? onTree->item() : nullptr;
+    return mine == theirs;
+}
+
 void TreeViewConnectionPoint::setRow(int row) {
     const std::shared_ptr<TreeViewNode> t = tree();
     if (row < 0 || !t || static_cast<std::size_t>(row) >= t->flatItemList().size()) {

@@ -35,6 +35,8 @@ public:
     void setRow(int row) override;
     // The centre of the item's row, or of the node.
     Point getCenter() override;
+    // Items are told apart by themselves, not by their numbers from the last save.
+    bool sharesListWith(const ConnectionPoint& other) const override;
 
 private:
     // The tree and the item, when the end sits on an item of a tree view.

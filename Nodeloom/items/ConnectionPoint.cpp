@@ -114,6 +114,10 @@ int ConnectionPoint::row() const {
 
 void ConnectionPoint::setRow(int) {}
 
+bool ConnectionPoint::sharesListWith(const ConnectionPoint& other) const {
+    return node() == other.node() && incoming() == other.incoming() && row() == other.row();
+}
+
 Point ConnectionPoint::getCenter() {
     const auto n = node();
     if (!n) return linkEndPoint();

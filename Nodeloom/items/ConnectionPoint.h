@@ -49,6 +49,9 @@ public:
     virtual void setRow(int row);
     // The centre of the node's bounds.
     virtual Point getCenter();
+    // Whether both ends list their link in the same list: the same node, the same direction and,
+    // where the node lists links by row or item, the same row or item.
+    virtual bool sharesListWith(const ConnectionPoint& other) const;
 
     bool incoming() const { return incoming_; }
     Point relativePosition() const { return relativePosition_; }

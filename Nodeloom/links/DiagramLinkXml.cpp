@@ -118,7 +118,7 @@ void DiagramLink::restoreEnds(const DiagramLinkState& state) {
     const auto relist = [listed](const std::shared_ptr<ConnectionPoint>& from,
                                  const std::shared_ptr<ConnectionPoint>& to) {
         if (!listed || from == to) return;
-        if (from->node() == to->node() && from->incoming() == to->incoming()) return;
+        if (from->sharesListWith(*to)) return;
         from->removeLinkFromNode();
         to->addLinkToNode();
     };

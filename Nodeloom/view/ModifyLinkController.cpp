@@ -27,7 +27,14 @@ ModifyLinkController::ModifyLinkController(std::shared_ptr<Diagram> diagram,
                                            std::shared_ptr<LinkAdjustmentHandle> handle)
     : ModifyController(std::move(diagram), link, handle),
       link_(std::move(link)),
-      linkHandle_(std::move(handle)) {}
+      linkHandle_(std::move(handle)) {
+    // Taken again when the drag starts; a release without a start still knows where the ends
+    // were.
+    if (link_) {
+        startOrigin_ = link_->originConnection();
+        startDestination_ = link_->destinationConnection();
+    }
+}
 
 ModifyLinkController::~ModifyLinkController() = default;
 
@@ -80,7 +87,7 @@ void ModifyLinkController::continueDrag(Point point) {
 void ModifyLinkController::endDrag(Point point) {
     const std::shared_ptr<Diagram> d = diagram();
     const std::optional<std::size_t> index = draggedIndex();
-    if (!d || !index || canceled_) {
+    if (!d || !index) {
         // Nothing was changed, but a composite opened at the start must not stay open.
         ModifyController::endDrag(point);
         mediator()->setItems({});
@@ -98,13 +105,14 @@ void ModifyLinkController::endDrag(Point point) {
     if (i == 0 || i == last) {
         const bool incoming = i > 0;
         link_->connectEndAt(point, incoming, true);
-        // During the drag the end passed other nodes without relinking, so the final relink
-        // knows only the last of them; the node the end started on lets go here.
+        // During the drag the end passed other nodes and rows without relinking, so the final
+        // relink knows only the last of them; the node, row or item the end started on lets go
+        // here.
         const std::shared_ptr<ConnectionPoint>& started =
             incoming ? startDestination_ : startOrigin_;
         const std::shared_ptr<ConnectionPoint> now =
             incoming ? link_->destinationConnection() : link_->originConnection();
-        if (started && started->node() != now->node()) started->removeLinkFromNode();
+        if (started && now && !started->sharesListWith(*now)) started->removeLinkFromNode();
     }
     routeLinkIfAutoRouted(link_);
 

@@ -34,7 +34,7 @@ public:
     // The middle of the link's two ends, kept up to date during the drag.
     Point oldPos() const { return oldPos_; }
     Rect oldBounds() const { return oldBounds_; }
-    // While set, the drag changes nothing.
+    // While set, starting and moving the drag change nothing; the release still runs.
     bool canceled() const { return canceled_; }
     void setCanceled(bool canceled) { canceled_ = canceled; }
 
