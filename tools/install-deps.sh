@@ -5,6 +5,9 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
+    # The fuzz build: clang, and its sanitizer and libFuzzer runtimes, which clang only
+    # recommends.
+    clang libclang-rt-14-dev
     libgtest-dev libbenchmark-dev
     libcairo2-dev libpango1.0-dev libexpat1-dev libjpeg-dev
     fonts-liberation

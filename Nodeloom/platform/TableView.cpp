@@ -235,10 +235,11 @@ void TableView::layoutSubviews() {
             shown[path] = std::move(cell);
         }
     }
-    for (const auto& [path, cell] : previous) {
+    for (const auto& entry : previous) {
+        const std::shared_ptr<TableViewCell>& cell = entry.second;
         // A cell the data source gave again for another row stays with that row.
         const bool reused = std::any_of(shown.begin(), shown.end(),
-                                        [&](const auto& entry) { return entry.second == cell; });
+                                        [&cell](const auto& kept) { return kept.second == cell; });
         if (!reused) recycle(cell);
     }
     visible_ = std::move(shown);
