@@ -14,7 +14,7 @@ fi
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DNODELOOM_BUILD_FUZZ=ON \
     -DNODELOOM_BUILD_TESTS=OFF -DNODELOOM_BUILD_BENCH=OFF -DNODELOOM_BUILD_EXAMPLES=OFF \
     "${launcher[@]}" >/dev/null
-cmake --build "$build" -j "$(nproc)" --target fuzz_document
+cmake --build "$build" -j "${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}" --target fuzz_document
 
 # Passing the files, not the directory, makes libFuzzer run each once and write nothing back.
 shopt -s nullglob
