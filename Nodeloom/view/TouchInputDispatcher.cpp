@@ -308,12 +308,10 @@ void TouchInputDispatcher::onTouchCancel(const TouchPtr& touch, Point position) 
 
 void TouchInputDispatcher::forget(const std::shared_ptr<TouchItem>& interaction) {
     std::erase(manipulators_, interaction);
-    const auto it = std::find_if(counted_.begin(), counted_.end(), [&](const auto& weak) {
-        return weak.lock() == interaction;
-    });
-    if (it == counted_.end()) return;
-    counted_.erase(it);
-    controllersCount_ = std::max(controllersCount_ - 1, 0);
+    // Counted once per request: an interaction no selector served asks again on later moves.
+    const std::size_t requests = std::erase_if(
+        counted_, [&](const std::weak_ptr<TouchItem>& weak) { return weak.lock() == interaction; });
+    controllersCount_ = std::max(controllersCount_ - static_cast<int>(requests), 0);
 }
 
 void TouchInputDispatcher::stopController(TouchItem& interaction, bool cancel) {
