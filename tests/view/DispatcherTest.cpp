@@ -60,8 +60,7 @@ struct Taps : Road {
 
 TEST(Dispatcher, AReleaseWithoutADragIsATapThatClicksThenSelects) {
     Taps s;
-    // Exactly 5 points is no drag yet: no link is drawn from the node.
-    s.nudge(1, Point(50, 50), 5.0);
+    s.nudge(1, Point(50, 50), 4);
     EXPECT_EQ(s.nodeClicked, 1);
     EXPECT_FALSE(s.selectedWhenClicked);
     EXPECT_TRUE(s.node->selected());
@@ -76,6 +75,18 @@ TEST(Dispatcher, AReleaseWithoutADragIsATapThatClicksThenSelects) {
     s.nudge(3, Point(150, 150), 2);
     EXPECT_EQ(s.clicked, 1);
     EXPECT_TRUE(s.diagram->selectedItems().empty());
+
+    // A drag starts only beyond 5 points from where the finger went down.
+    auto& d = s.dispatcher();
+    auto t = s.touch(5, Point(150, 150));
+    d.setTouchesCount(1);
+    d.onTouchDown(t, Point(150, 150));
+    d.onTouchMove(t, Point(153, 154));
+    EXPECT_EQ(s.controller(), nullptr);
+    EXPECT_EQ(d.controllersCount(), 0);
+    d.onTouchMove(t, Point(153, 154.01));
+    EXPECT_NE(s.controller(), nullptr);
+    d.onTouchCancel(t, Point(153, 154.01));
 
     // Without controllers every release is a tap, also after a long drag.
     s.dispatcher().setMaxControllers(0);
