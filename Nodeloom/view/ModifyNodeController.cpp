@@ -104,7 +104,18 @@ void dropIntoContainer(Diagram& diagram, const std::vector<std::shared_ptr<Diagr
                    diagram.isItemInteractive(item);
         }));
     if (!target) return;
-    if (diagram.undoManager()) diagram.recordItemStates({target});
+    // The target grows to fit what it takes in, and its own containers grow with it, each taking
+    // its links along.
+    if (diagram.undoManager()) {
+        std::vector<std::shared_ptr<DiagramItem>> changed;
+        std::unordered_set<const DiagramItem*> seen;
+        for (auto c = target; c && seen.insert(c.get()).second; c = c->container()) {
+            changed.push_back(c);
+            for (const auto& link : c->getAllLinks())
+                if (link && seen.insert(link.get()).second) changed.push_back(link);
+        }
+        diagram.recordItemStates(changed);
+    }
     bool dropped = false;
     for (const auto& node : nodes) {
         if (!node || node->container() == target) continue;
