@@ -5,11 +5,14 @@
 #include <utility>
 
 #include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/document/ChangeItemCommand.h"
+#include "Nodeloom/document/CompositeCommand.h"
 #include "Nodeloom/document/ContainerConstraints.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/DiagramMediator.h"
 #include "Nodeloom/document/NodeEventArgs.h"
 #include "Nodeloom/document/NodeFollowsSelectionRule.h"
+#include "Nodeloom/document/UndoManager.h"
 #include "Nodeloom/items/AdjustmentHandle.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/DiagramLink.h"
@@ -105,14 +108,25 @@ void dropIntoContainer(Diagram& diagram, const std::vector<std::shared_ptr<Diagr
         }));
     if (!target) return;
     // The target grows to fit what it takes in, and its own containers grow with it, each taking
-    // its links along.
-    if (diagram.undoManager()) {
+    // its links along. An item whose state the drag recorded at its start is not recorded again:
+    // undone first, the later record would take the step's end state of the other items from
+    // under the earlier records, and redo would not give it back.
+    if (const std::shared_ptr<UndoManager> manager = diagram.undoManager()) {
         std::vector<std::shared_ptr<DiagramItem>> changed;
         std::unordered_set<const DiagramItem*> seen;
-        for (auto c = target; c && seen.insert(c.get()).second; c = c->container()) {
+        if (const std::shared_ptr<CompositeCommand>& open = manager->currentComposite()) {
+            for (const auto& command : open->commands()) {
+                if (const auto* change = dynamic_cast<const ChangeItemCommand*>(command.get()))
+                    seen.insert(change->item().get());
+            }
+        }
+        const auto fresh = [&seen](const DiagramItem* item) { return seen.insert(item).second; };
+        std::unordered_set<const DiagramNode*> walked;
+        for (auto c = target; c && walked.insert(c.get()).second; c = c->container()) {
+            if (!fresh(c.get())) continue;
             changed.push_back(c);
             for (const auto& link : c->getAllLinks())
-                if (link && seen.insert(link.get()).second) changed.push_back(link);
+                if (link && fresh(link.get())) changed.push_back(link);
         }
         diagram.recordItemStates(changed);
     }
