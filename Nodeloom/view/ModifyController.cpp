@@ -60,10 +60,8 @@ void ModifyController::startDrag(Point point) {
         if (node == nullptr) continue;
         for (auto c = node->container(); c && seen.insert(c.get()).second; c = c->container()) {
             items.push_back(c);
-            for (const auto& link : c->getAllLinks()) {
-                const DiagramItem* linkItem = link.get();
-                if (link && seen.insert(linkItem).second) items.push_back(link);
-            }
+            for (const auto& link : c->getAllLinks())
+                if (link && seen.insert(link.get()).second) items.push_back(link);
         }
     }
     d->recordItemStates(items);

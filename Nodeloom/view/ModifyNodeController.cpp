@@ -109,8 +109,7 @@ void dropIntoContainer(Diagram& diagram, const std::vector<std::shared_ptr<Diagr
     if (!target) return;
     // The target grows to fit what it takes in, and its own containers grow with it, each taking
     // its links along. An item whose state the drag recorded at its start is not recorded again:
-    // undone first, the later record would take the step's end state of the other items from
-    // under the earlier records, and redo would not give it back.
+    // that state already covers the whole step.
     if (const std::shared_ptr<UndoManager> manager = diagram.undoManager()) {
         std::vector<std::shared_ptr<DiagramItem>> changed;
         std::unordered_set<const DiagramItem*> seen;
