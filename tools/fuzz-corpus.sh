@@ -11,7 +11,7 @@ launcher=()
 if command -v ccache >/dev/null 2>&1; then
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DNODELOOM_BUILD_FUZZ=ON \
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DNODELOOM_BUILD_FUZZ=ON -DNODELOOM_WERROR=ON \
     -DNODELOOM_BUILD_TESTS=OFF -DNODELOOM_BUILD_BENCH=OFF -DNODELOOM_BUILD_EXAMPLES=OFF \
     "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc)}" --target fuzz_document
@@ -24,7 +24,9 @@ if [ ${#inputs[@]} -eq 0 ]; then
     exit 1
 fi
 cd "$build"
-LSAN_OPTIONS="suppressions=$root/tests/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}" \
+# The suppressions name functions of a library without frame pointers: whole stacks are needed.
+ASAN_OPTIONS="fast_unwind_on_malloc=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}" \
+LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}" \
     "$build/tests/fuzz/fuzz_document" "${inputs[@]}" 2>"$build/fuzz-replay.log" || {
     tail -n 60 "$build/fuzz-replay.log" >&2
     exit 1
