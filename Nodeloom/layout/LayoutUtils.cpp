@@ -301,6 +301,17 @@ std::optional<Rect> boundsOf(const Nodes& nodes) {
     return Rect(left, top, right - left, bottom - top);
 }
 
+// The union of the members a reader sees. The children of a folded container stay members, so
+// that they and their links follow the container, but they are hidden: widening the block by them
+// would make the write-back give the folded strip the size of the open container.
+std::optional<Rect> shownBoundsOf(const std::vector<std::shared_ptr<DiagramNode>>& members) {
+    std::vector<const DiagramNode*> shown;
+    shown.reserve(members.size());
+    for (const auto& m : members)
+        if (m && !m->getFoldedContainer()) shown.push_back(m.get());
+    return boundsOf(shown);
+}
+
 // The blocks of the nodes, in flat lists: each block's root and members, and for every member
 // the block that took it last, which makes that block's root its root.
 struct Blocks {
@@ -370,7 +381,7 @@ LayoutGraph LayoutUtils::buildLayoutGraph(bool mergesRepeatingLinks, bool keepGr
         if (block == blocks.blockOfRoot.end() || vertexOf[block->second]) continue;
         auto v = std::make_shared<Vertex>();
         graph.vertices().push_back(v);
-        if (const std::optional<Rect> rect = boundsOf(blocks.members[block->second])) {
+        if (const std::optional<Rect> rect = shownBoundsOf(blocks.members[block->second])) {
             v->setX(rect->x);
             v->setY(rect->y);
             v->setWidth(rect->width);
