@@ -103,6 +103,10 @@ int ConnectionPoint::row() const {
     return -1;
 }
 
+bool ConnectionPoint::sitsOnRow() const {
+    return row() >= 0;
+}
+
 void ConnectionPoint::setRow(int) {}
 
 Point ConnectionPoint::getCenter() {
