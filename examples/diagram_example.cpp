@@ -177,13 +177,15 @@ std::shared_ptr<TableNode> ordersTable(Diagram& diagram, const Rect& bounds) {
     table->setCellFrameStyle(CellFrameStyle::simple);
     table->setScrollable(true);
     const double widths[] = {13, 28, 19};
-    for (int c = 0; c < 3; ++c) table->columns()[c].width = widths[c];
-    const char* rows[][3] = {{"1001", "Ada", "40.00"},   {"1002", "Grace", "12.50"},
-                             {"1003", "", "30.00"},      {"1004", "Alan", "8.20"},
+    for (int c = 0; c < 3; ++c)
+        table->columns()[c].width = widths[c];
+    const char* rows[][3] = {{"1001", "Ada", "40.00"},     {"1002", "Grace", "12.50"},
+                             {"1003", "", "30.00"},        {"1004", "Alan", "8.20"},
                              {"1005", "Barbara", "15.00"}, {"Week total", "", "105.70"}};
     for (int r = 0; r < 6; ++r) {
         table->rows()[r]->setHeight(7);
-        for (int c = 0; c < 3; ++c) table->cell(c, r)->setText(rows[r][c]);
+        for (int c = 0; c < 3; ++c)
+            table->cell(c, r)->setText(rows[r][c]);
     }
     // Grace placed both orders 1002 and 1003; the total's caption spans two columns.
     table->cell(1, 1)->setRowSpan(2);
@@ -207,13 +209,10 @@ std::shared_ptr<TreeViewNode> catalogueTree(Tour& tour, const Rect& bounds) {
     auto music = treeItem("Music", {treeItem("Jazz"), treeItem("Rock")}, false);
     auto games = treeItem("Games", {treeItem("Board games")}, false);
     tree->rootItems() = {books, music, games};
-    for (auto* item : {books.get(), fiction.get(), music.get(), games.get(), tour.novels.get(),
-                       tour.poetry.get()}) {
-        item->forAllItems([](TreeViewItem& i) { i.setHeight(6); });
-    }
-    // The rows are laid out when the node is drawn; links to items need them.
-    auto picture = tour.diagram->createImage();
-    (void)picture;
+    tree->forAllItems([](TreeViewItem& item) { item.setHeight(6); });
+    // The rows are laid out when the node is drawn, and the ends of links to items are placed
+    // on them: drawn once now, before the links are made.
+    const auto picture = tour.diagram->createImage();
     return tree;
 }
 
@@ -224,7 +223,8 @@ std::shared_ptr<ContainerNode> container(Diagram& diagram, const Rect& bounds,
     if (!box) return box;
     styleNode(*box, caption, palette().grey);
     box->setCaptionHeight(7);
-    for (const auto& child : children) box->add(child);
+    for (const auto& child : children)
+        box->add(child);
     box->resizeToFitChildren(false, std::nullopt);
     return box;
 }
@@ -267,20 +267,19 @@ Tour buildDocument() {
     // Links that end on table rows and on tree items.
     L.push_back(styleLink(f.createDiagramLink(t.received, t.orders, 1), LinkShape::polyline,
                           "new order", 0.35));
-    L.push_back(styleLink(f.createDiagramLink(t.orders, 2, t.inStock), LinkShape::cascading,
-                          "check"));
-    L.push_back(styleLink(itemLink(d, t.reorder, nullptr, t.catalogue, t.novels),
-                          LinkShape::spline, "order"));
-    L.push_back(styleLink(itemLink(d, t.catalogue, t.poetry, t.stock, nullptr),
-                          LinkShape::bezier, "in store"));
+    L.push_back(
+        styleLink(f.createDiagramLink(t.orders, 2, t.inStock), LinkShape::cascading, "check"));
+    L.push_back(styleLink(itemLink(d, t.reorder, nullptr, t.catalogue, t.novels), LinkShape::spline,
+                          "order"));
+    L.push_back(styleLink(itemLink(d, t.catalogue, t.poetry, t.stock, nullptr), LinkShape::bezier,
+                          "in store"));
     // Links between nodes and containers.
     L.push_back(styleLink(f.createDiagramLink(t.inStock, t.warehouse), LinkShape::polyline, "yes"));
     L.push_back(styleLink(f.createDiagramLink(t.inStock, t.reorder), LinkShape::polyline, "no"));
-    L.push_back(styleLink(f.createDiagramLink(t.warehouse, t.shipped), LinkShape::polyline,
-                          "hand over"));
+    L.push_back(
+        styleLink(f.createDiagramLink(t.warehouse, t.shipped), LinkShape::polyline, "hand over"));
     L.push_back(styleLink(f.createDiagramLink(t.warehouse, t.billing), LinkShape::bezier, "bill"));
-    L.push_back(styleLink(f.createDiagramLink(t.billing, t.mail), LinkShape::cascading,
-                          "notify"));
+    L.push_back(styleLink(f.createDiagramLink(t.billing, t.mail), LinkShape::cascading, "notify"));
     // Links inside the containers.
     L.push_back(styleLink(f.createDiagramLink(t.pick, t.pack), LinkShape::polyline, ""));
     L.push_back(styleLink(f.createDiagramLink(t.pack, t.label), LinkShape::polyline, ""));
@@ -332,7 +331,8 @@ std::string geometry(Diagram& diagram) {
         text += '\n';
     }
     for (const auto& link : diagram.links()) {
-        for (const Point& p : link->controlPoints()) add(p);
+        for (const Point& p : link->controlPoints())
+            add(p);
         text += '\n';
     }
     return text;
@@ -366,8 +366,7 @@ void arrangeEverything(Tour& tour, const fs::path& outDir, Report& report) {
     layered->setDirection(LayoutDirection::leftToRight);
     layered->setNodeDistance(12);
     layered->setLayerDistance(22);
-    arrangeAndUndo(tour, layered, "layered", true, outDir / "diagram_example-layered.png",
-                   report);
+    arrangeAndUndo(tour, layered, "layered", true, outDir / "diagram_example-layered.png", report);
 
     auto tree = std::make_shared<TreeLayout>();
     tree->setDirection(LayoutDirection::leftToRight);
@@ -387,8 +386,7 @@ void arrangeEverything(Tour& tour, const fs::path& outDir, Report& report) {
 
     auto fractal = std::make_shared<FractalLayout>();
     fractal->setRoot(tour.inStock);
-    arrangeAndUndo(tour, fractal, "fractal", false, outDir / "diagram_example-fractal.png",
-                   report);
+    arrangeAndUndo(tour, fractal, "fractal", false, outDir / "diagram_example-fractal.png", report);
 
     // The warehouse's children arranged inside it on their own, left to right, and then the
     // document arranged again around the reshaped container: the state the tour goes on with.
@@ -405,13 +403,13 @@ void arrangeEverything(Tour& tour, const fs::path& outDir, Report& report) {
                       tour.label->bounds().center() != labelBefore),
                  "the warehouse's children arranged in a row inside it");
     const Rect box = tour.warehouse->bounds();
-    bool inside_ = true;
+    bool childrenInside = true;
     for (const auto& child : tour.warehouse->children()) {
         const Rect r = child->bounds();
-        inside_ = inside_ && r.x >= box.x && r.y >= box.y && r.x + r.width <= box.x + box.width &&
-                  r.y + r.height <= box.y + box.height;
+        childrenInside = childrenInside && r.x >= box.x && r.y >= box.y &&
+                         r.x + r.width <= box.x + box.width && r.y + r.height <= box.y + box.height;
     }
-    report.check(inside_, "the warehouse holds its arranged children");
+    report.check(childrenInside, "the warehouse holds its arranged children");
     tour.diagram->arrange(layered);
     tour.diagram->resizeToFitItems(8);
     const std::string clash = overlappingNodes(*tour.diagram);
@@ -419,7 +417,6 @@ void arrangeEverything(Tour& tour, const fs::path& outDir, Report& report) {
                                     (clash.empty() ? "" : " (" + clash + " overlap)"));
     exportPicture(*tour.diagram, outDir / "diagram_example-arranged.png", report);
 }
-
 
 // --- A touch editing session --------------------------------------------------------------------
 
@@ -446,7 +443,6 @@ public:
     Screen& operator=(const Screen&) = delete;
 
     DiagramView& view() { return *view_; }
-    const std::shared_ptr<DiagramView>& viewPtr() const { return view_; }
 
     // The view lies at the window's origin, so its points are the window's.
     Point at(Point document) const { return view_->docToClient(document); }
@@ -491,7 +487,8 @@ bool writePicture(const std::shared_ptr<platform::ImageSurface>& image, const fs
     if (!image) return false;
     const std::vector<std::uint8_t> bytes = image->pngData();
     std::ofstream out(file, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     return !bytes.empty() && static_cast<bool>(out);
 }
 
@@ -620,7 +617,8 @@ void touchSession(Tour& tour, const fs::path& outDir, Report& report) {
                  writePicture(view.renderImage(), outDir / "diagram_example-touched.png"));
 
     // 6. Undo takes back the edit, the link and the move; redo brings the move back.
-    for (int i = 0; i < 2 + editSteps; ++i) d.undo();
+    for (int i = 0; i < 2 + editSteps; ++i)
+        d.undo();
     report.check(documentText(d) == afterDraw, "undo took back the last steps");
     d.redo();
     report.check(documentText(d) == afterMove, "redo brought the move back");
@@ -647,12 +645,11 @@ int main(int argc, char** argv) {
                      std::to_string(d.links().size()) + " links");
     report.check(tour.billing->folded() && !tour.warehouse->folded(),
                  "one container folded, one open");
-    report.check(tour.orders->incomingLinks().empty() &&
-                     tour.orders->getAllLinks().size() == 2,
+    report.check(tour.orders->incomingLinks().empty() && tour.orders->getAllLinks().size() == 2,
                  "two links end on table rows");
-    report.check(tour.novels->incomingLinks().size() == 1 &&
-                     tour.poetry->outgoingLinks().size() == 1,
-                 "two links end on tree items");
+    report.check(
+        tour.novels->incomingLinks().size() == 1 && tour.poetry->outgoingLinks().size() == 1,
+        "two links end on tree items");
     exportPicture(d, outDir / "diagram_example-built.png", report);
 
     // From here on every change can be undone.
@@ -678,7 +675,8 @@ int main(int argc, char** argv) {
     exportPicture(d, outDir / "diagram_example.png", report);
 
     std::printf("\nFiles written:\n");
-    for (const auto& file : report.files()) std::printf("  %s\n", file.string().c_str());
+    for (const auto& file : report.files())
+        std::printf("  %s\n", file.string().c_str());
     if (report.failures() > 0) {
         std::printf("\n%d step(s) failed\n", report.failures());
         return 1;
