@@ -525,15 +525,6 @@ void touchSession(Tour& tour, const fs::path& outDir, Report& report) {
     Screen screen(tour.diagram, Rect(0, 0, page.width * 3 + 20, page.height * 3 + 20));
     DiagramView& view = screen.view();
 
-    // What this build of the library offers to a view: without controllers no drag edits the
-    // document, and without in-place editing a double tap opens no editor.
-    const auto behaviour = view.currentBehavior();
-    if (!behaviour || behaviour->controllers().empty()) {
-        report.skip("touch session: the view's behaviours offer no controllers in this build");
-        d.setBounds(content);
-        return;
-    }
-
     int created = 0, linked = 0, menus = 0, edited = 0;
     std::size_t menuItems = 0;
     d.nodeCreated().add([&](Object&, NodeEventArgs&) { ++created; });
@@ -612,7 +603,6 @@ void touchSession(Tour& tour, const fs::path& outDir, Report& report) {
                      "\"Done\" wrote the new text into the node");
     }
     const int editSteps = canEdit ? 1 : 0;
-    const std::string afterEdit = documentText(d);
     report.wrote(outDir / "diagram_example-touched.png",
                  writePicture(view.renderImage(), outDir / "diagram_example-touched.png"));
 
@@ -622,7 +612,6 @@ void touchSession(Tour& tour, const fs::path& outDir, Report& report) {
     report.check(documentText(d) == afterDraw, "undo took back the last steps");
     d.redo();
     report.check(documentText(d) == afterMove, "redo brought the move back");
-    report.check(afterEdit != afterLink || editSteps == 0, "the edit changed the document");
     screen.settle();
     d.clearSelection();
     d.setBounds(content);
