@@ -47,8 +47,8 @@ void Toolbar::draw(const Rect&) {
         const BarButtonItem& item = *items_[i];
         canvas->setFont("Helvetica", 17.0, MeasureUnit::Point());
         canvas->setTextColor(item.tintColor() ? item.tintColor() : Colors::Black());
-        canvas->drawText(item.title(), Rect(b.x + width * static_cast<double>(i), b.y, width,
-                                            b.height),
+        canvas->drawText(item.title(),
+                         Rect(b.x + width * static_cast<double>(i), b.y, width, b.height),
                          HorizontalAlignment::center, VerticalAlignment::center,
                          item.style() == BarButtonItem::Style::done, false, false);
     }

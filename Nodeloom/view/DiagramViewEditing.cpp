@@ -31,8 +31,7 @@ namespace {
 // The cell under a document point, found as the table draws itself: the rows from the first one
 // shown, under the caption, and the last column reaching the node's right edge. Null in the
 // caption, below the rows or outside the columns.
-std::shared_ptr<CellEditor> cellEditorAt(const std::shared_ptr<TableNode>& table,
-                                         const Point& p) {
+std::shared_ptr<CellEditor> cellEditorAt(const std::shared_ptr<TableNode>& table, const Point& p) {
     const Rect b = table->bounds();
     const auto& columns = table->columns();
     const int columnCount = static_cast<int>(columns.size());
@@ -56,7 +55,8 @@ std::shared_ptr<CellEditor> cellEditorAt(const std::shared_ptr<TableNode>& table
     const auto& rows = table->rows();
     const int first = std::clamp(table->currentScrollRow(), 0, static_cast<int>(rows.size()));
     double top = b.y + table->captionHeight();
-    for (int j = first; j < row; ++j) top += rows[static_cast<std::size_t>(j)]->height();
+    for (int j = first; j < row; ++j)
+        top += rows[static_cast<std::size_t>(j)]->height();
 
     std::shared_ptr<Cell> cell = table->cell(column, row);
     if (auto spanning = table->cellSpanningRow(row, column)) cell = std::move(spanning);

@@ -263,7 +263,8 @@ TEST(InplaceEdit, ATableEditsTheCellItShowsUnderThePoint) {
         for (int r = 0; r < 5; ++r)
             table->cell(c, r)->setText(std::to_string(c) + "," + std::to_string(r));
     }
-    for (const auto& row : table->rows()) row->setHeight(20);
+    for (const auto& row : table->rows())
+        row->setHeight(20);
 
     EXPECT_EQ(e.editedText(table, Point(110, 25)), "caption");
     // The caption strip, grown to 30 points.
@@ -342,4 +343,29 @@ TEST(InplaceEdit, ASecondEditOrATouchCommitsTheOpenOne) {
     EXPECT_FALSE(e.view->editing());
     EXPECT_FALSE(e.timerRunning());
     e.up(1, Point(150, 150));
+}
+
+TEST(InplaceEdit, HandlersMayCloseTheEditOrOpenTheNext) {
+    Editing e;
+    e.keyboard(Rect(0, 150, 400, 150));
+    auto low = e.node(Rect(100, 120, 60, 60), "low");
+    auto next = e.node(Rect(10, 10, 80, 40), "next");
+    const std::weak_ptr<DiagramView> weak = e.view;
+    e.d->nodeTextEdited().add([weak, next](Object&, EditNodeTextEventArgs& a) {
+        if (a.node() != next) weak.lock()->beginEdit(next, Point(20, 20));
+    });
+    e.view->beginEdit(low, Point(110, 130));
+    e.done();
+    EXPECT_TRUE(e.view->editing());
+    EXPECT_EQ(e.view->subviews().size(), 1u);
+    EXPECT_EQ(e.field().text(), "next");
+    EXPECT_EQ(e.view->frame(), Rect(0, 0, 300, 200));
+
+    e.done();
+    e.d->nodeTextEditing().add(
+        [weak](Object&, EditNodeTextEventArgs&) { weak.lock()->cancelEdit(); });
+    e.view->beginEdit(low, Point(110, 130));
+    EXPECT_FALSE(e.view->editing());
+    EXPECT_TRUE(e.view->subviews().empty());
+    EXPECT_EQ(e.view->frame(), Rect(0, 0, 300, 200));
 }
