@@ -66,15 +66,19 @@ std::shared_ptr<CellEditor> cellEditorAt(const std::shared_ptr<TableNode>& table
         Rect(left, top, width, rows[static_cast<std::size_t>(row)]->height()));
 }
 
-// The first row shown that holds the point, edges included.
+bool holds(const Rect& r, const Point& p) {
+    return p.x >= r.x && p.x <= r.right() && p.y >= r.y && p.y <= r.bottom();
+}
+
+// The first row shown that holds the point, edges included. Rows scrolled out of the row area
+// keep their places above or below it, under the caption among others: they are not hit there.
 std::shared_ptr<TreeViewItemEditor> treeItemEditorAt(const std::shared_ptr<TreeViewNode>& tree,
                                                      const Point& p) {
     const Rect b = tree->bounds();
     const Point local(p.x - b.x, p.y - b.y);
+    if (!holds(tree->clipRect(), local)) return nullptr;
     for (const auto& item : tree->getVisibleItems()) {
-        const Rect r = item->bounds();
-        if (local.x >= r.x && local.x <= r.right() && local.y >= r.y && local.y <= r.bottom())
-            return std::make_shared<TreeViewItemEditor>(item, tree);
+        if (holds(item->bounds(), local)) return std::make_shared<TreeViewItemEditor>(item, tree);
     }
     return nullptr;
 }

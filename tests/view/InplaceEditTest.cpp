@@ -319,6 +319,12 @@ TEST(InplaceEdit, ATreeEditsTheFirstRowHoldingThePoint) {
     EXPECT_EQ(e.editedText(tree, Point(10 + b.x + 1, 20 + b.bottom())), "second");
     EXPECT_EQ(e.editedText(tree, Point(10 + b.right(), 20 + b.y + 1)), "second");
     EXPECT_EQ(e.editedText(tree, Point(50, 20 + b.bottom() + 5)), "tree");
+
+    // Scrolled up under the caption, the first row is not shown there.
+    tree->setCurrentScrollPos(a.height);
+    e.view->renderImage();
+    ASSERT_LT(first->bounds().y, tree->getCaptionHeight() - 1);
+    EXPECT_EQ(e.editedText(tree, Point(10 + a.x + 1, 20 + tree->getCaptionHeight() - 1)), "tree");
     EXPECT_EQ(e.editedText(nullptr, Point(50, 50)), "<none>");
 }
 
