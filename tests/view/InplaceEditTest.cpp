@@ -21,6 +21,8 @@
 #include "Nodeloom/platform/NotificationCenter.h"
 #include "Nodeloom/platform/TextView.h"
 #include "Nodeloom/platform/Toolbar.h"
+#include "Nodeloom/view/MenuItem.h"
+#include "Nodeloom/view/RadialMenu.h"
 #include "ViewTestSupport.h"
 
 using namespace nodeloom;
@@ -374,4 +376,45 @@ TEST(InplaceEdit, HandlersMayCloseTheEditOrOpenTheNext) {
     EXPECT_FALSE(e.view->editing());
     EXPECT_TRUE(e.view->subviews().empty());
     EXPECT_EQ(e.view->frame(), Rect(0, 0, 300, 200));
+}
+
+// Runs once the dispatcher opens edits on a double tap and menus on a long press.
+TEST(InplaceEdit, DISABLED_ADoubleTapAndTheMenusEditActionOpenEditsThroughTouches) {
+    Editing e;
+    auto n = e.node(Rect(50, 50, 80, 40));
+    e.view->setAllowInplaceEdit(true);
+    const std::size_t items = e.d->items().size();
+    e.tap(1, Point(60, 60));
+    e.tap(2, Point(62, 60));
+    ASSERT_TRUE(e.view->editing());
+    EXPECT_EQ(e.field().text(), "old");
+
+    // The next touch-down commits; it and its release start nothing.
+    e.type("tapped");
+    e.down(3, Point(250, 150));
+    EXPECT_EQ(n->text(), "tapped");
+    EXPECT_FALSE(e.view->editing());
+    e.up(3, Point(250, 150));
+    e.advance(2);
+    EXPECT_FALSE(e.view->editing());
+    EXPECT_EQ(e.d->items().size(), items);
+    EXPECT_TRUE(e.view->touchInputDispatcher()->manipulators().empty());
+
+    // A long press opens the menu; the finger lifted over its edit button opens the edit.
+    e.down(4, Point(60, 60));
+    e.advance(2.5);
+    std::shared_ptr<RadialMenu> menu;
+    for (const auto& v : e.view->subviews())
+        if (auto m = std::dynamic_pointer_cast<RadialMenu>(v)) menu = m;
+    ASSERT_TRUE(menu);
+    ASSERT_EQ(menu->items().size(), 3u);
+    menu->layoutItems();
+    const Rect button = menu->items()[1]->frame();
+    const Point at(menu->frame().x + button.x + button.width / 2,
+                   menu->frame().y + button.y + button.height / 2);
+    e.move(4, at);
+    e.up(4, at);
+    ASSERT_TRUE(e.view->editing());
+    EXPECT_EQ(e.field().text(), "tapped");
+    e.cancel();
 }
