@@ -107,19 +107,12 @@ TEST(InplaceEdit, TheTextViewLiesOverTheItemWithItsToolbarFontAndFrame) {
     EXPECT_EQ(e.field().frame(), Rect(95, 50, 30, 60));
     EXPECT_EQ(e.field().text(), "old");
     EXPECT_EQ(e.field().font(), platform::Font("Arial", 13.5));
-    EXPECT_EQ(e.field().borderWidth(), 1.0);
-    EXPECT_EQ(*e.field().borderColor(), Color(0, 0, 0));
-    EXPECT_EQ(*e.field().backgroundColor(), Color(1, 1, 1));
     EXPECT_EQ(e.field().superview(), e.view);
     EXPECT_TRUE(e.field().isFirstResponder());
     EXPECT_EQ(e.toolbar().frame(), Rect(0, 0, 400, 50));
     ASSERT_EQ(e.toolbar().items().size(), 2u);
-    for (const auto& [i, title] : std::map<int, std::string>{{0, "Done"}, {1, "Cancel"}}) {
-        const auto& item = *e.toolbar().items()[static_cast<std::size_t>(i)];
-        EXPECT_EQ(item.title(), title);
-        EXPECT_EQ(item.style(), platform::BarButtonItem::Style::done);
-        EXPECT_EQ(*item.tintColor(), Color(0, 0, 0));
-    }
+    EXPECT_EQ(e.toolbar().items()[0]->title(), "Done");
+    EXPECT_EQ(e.toolbar().items()[1]->title(), "Cancel");
     EXPECT_EQ(e.editing, std::vector<std::string>{"old>old"});
     e.cancel();
 
