@@ -118,6 +118,7 @@ bool Diagram::loadFromXml(const std::shared_ptr<XmlElement>& root) {
     crossingRadius_ = 0.0;
     linkCrossings_ = LinkCrossings::straight;
     zOrder_.clear();
+    dropHitIndex();
 
     XmlContext context;
     const std::shared_ptr<Diagram> self = weak_from_this().lock();
@@ -184,6 +185,7 @@ bool Diagram::loadFromXml(const std::shared_ptr<XmlElement>& root) {
     zOrder_.clear();
     for (auto& item : sorted)
         zOrder_.push_back(std::move(item));
+    dropHitIndex();
 
     if (itemCounter_ == 0) itemCounter_ = zOrder_.size();
     setUndoEnabled(hadUndo);

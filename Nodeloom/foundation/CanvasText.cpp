@@ -75,6 +75,7 @@ void layOut(PangoLayout* layout, const TextRequest& req, const std::string& font
     pango_layout_set_width(layout,
                            static_cast<int>(std::min(r.width, kMaxLayoutExtent) * PANGO_SCALE));
     pango_layout_set_text(layout, req.text->data(), static_cast<int>(req.text->size()));
+    engine.countLayout();
 
     const double limit = std::min(r.height, kMaxLayoutExtent) * PANGO_SCALE;
     const platform::Handle<PangoLayoutIter, pango_layout_iter_free> iter(
@@ -153,6 +154,39 @@ void Canvas::drawText(const std::string& text, const Rect& rect, HorizontalAlign
     layOut(layout, TextRequest{&text, rect, static_cast<int>(ha), bold, italic, underline},
            fontName_, fontSize_, lines);
     drawFrame(lines.data(), lines.size(), layout, rect, va);
+}
+
+TextLayoutCache::TextLayoutCache() = default;
+TextLayoutCache::~TextLayoutCache() = default;
+
+void TextLayoutCache::LayoutRelease::operator()(PangoLayout* layout) const {
+    g_object_unref(layout);
+}
+
+void TextLayoutCache::clear() {
+    key_.reset();
+    lines_.clear();
+}
+
+void Canvas::drawCachedText(const std::string& text, const Rect& rect, HorizontalAlignment ha,
+                            VerticalAlignment va, bool bold, bool italic, bool underline,
+                            TextLayoutCache& cache) {
+    if (context_ == nullptr || text.empty()) return;
+    const int h = static_cast<int>(ha);
+    const auto& key = cache.key_;
+    // Where the rectangle lies does not change the layout, only where it is drawn.
+    const bool same = key && key->text == text && key->fontName == fontName_ &&
+                      key->fontSize == fontSize_ && key->width == rect.width &&
+                      key->height == rect.height && key->ha == h && key->bold == bold &&
+                      key->italic == italic && key->underline == underline;
+    if (!same) {
+        if (!cache.layout_) cache.layout_.reset(pango_layout_new(platform::TextEngine::shared().context()));
+        layOut(cache.layout_.get(), TextRequest{&text, rect, h, bold, italic, underline}, fontName_,
+               fontSize_, cache.lines_);
+        cache.key_ = TextLayoutCache::Key{text,        fontName_, fontSize_, rect.width, rect.height,
+                                          h,           bold,      italic,    underline};
+    }
+    drawFrame(cache.lines_.data(), cache.lines_.size(), cache.layout_.get(), rect, va);
 }
 
 void Canvas::drawFrame(const TextFrame::Line* lines, std::size_t count, PangoLayout* layout,

@@ -81,6 +81,7 @@ std::shared_ptr<LinkLabel> LinkLabel::clone() const {
 }
 
 void LinkLabel::copyValues(const LinkLabel& other) {
+    changed();
     if (&other == this) return;
     text_ = other.text_;
     textColor_ = other.textColor_;
@@ -106,10 +107,12 @@ void LinkLabel::copyValues(const LinkLabel& other) {
 // --- Values ----------------------------------------------------------------------------------
 
 void LinkLabel::setFontSize(double size) {
+    changed();
     if (isFinite(size)) fontSize_ = size;
 }
 
 void LinkLabel::setFontUnit(std::shared_ptr<MeasureUnit> unit) {
+    changed();
     if (unit) fontUnit_ = std::move(unit);
 }
 
@@ -119,30 +122,37 @@ void LinkLabel::setAutoArrange(bool value) {
 }
 
 void LinkLabel::setHorizontalOffset(double offset) {
+    changed();
     if (isFinite(offset)) horizontalOffset_ = offset;
 }
 
 void LinkLabel::setVerticalOffset(double offset) {
+    changed();
     if (isFinite(offset)) verticalOffset_ = offset;
 }
 
 void LinkLabel::setMargin(double margin) {
+    changed();
     if (isFinite(margin)) margin_ = margin;
 }
 
 void LinkLabel::setHorizontalAlign(Align align) {
+    changed();
     if (fromRaw<Align>(static_cast<int>(align))) horizontalAlign_ = align;
 }
 
 void LinkLabel::setVerticalAlign(Align align) {
+    changed();
     if (fromRaw<Align>(static_cast<int>(align))) verticalAlign_ = align;
 }
 
 void LinkLabel::setMaxWidth(double width) {
+    changed();
     if (!std::isnan(width)) maxWidth_ = width;
 }
 
 void LinkLabel::setSegmentPosition(int index, double dx, double dy) {
+    changed();
     if (!isFinite(dx) || !isFinite(dy)) return;
     relativeTo_ = segment;
     index_ = index;
@@ -151,6 +161,7 @@ void LinkLabel::setSegmentPosition(int index, double dx, double dy) {
 }
 
 void LinkLabel::setControlPointPosition(int index, double dx, double dy) {
+    changed();
     if (!isFinite(dx) || !isFinite(dy)) return;
     relativeTo_ = controlPoint;
     index_ = index;
@@ -159,6 +170,7 @@ void LinkLabel::setControlPointPosition(int index, double dx, double dy) {
 }
 
 void LinkLabel::setLinkLengthPosition(double value) {
+    changed();
     if (!isFinite(value)) return;
     relativeTo_ = linkLength;
     horizontalOffset_ = value;
@@ -225,6 +237,10 @@ std::optional<Point> LinkLabel::getReferencePoint() {
         default:
             return std::nullopt;
     }
+}
+
+void LinkLabel::changed() {
+    if (const std::shared_ptr<DiagramLink> l = link_.lock()) l->hitAreaChanged();
 }
 
 std::shared_ptr<MeasureUnit> LinkLabel::documentUnit() const {
@@ -302,9 +318,10 @@ void LinkLabel::draw(Canvas& canvas) {
     }
     canvas.setTextColor(color);
     canvas.setFont(fontName_, fontSize_, fontUnit_);
-    canvas.drawText(text_, textRect, static_cast<HorizontalAlignment>(horizontalAlign_),
-                    static_cast<VerticalAlignment>(verticalAlign_), fontBold_, fontItalic_,
-                    fontUnderline_);
+    if (!textCache_) textCache_ = std::make_unique<TextLayoutCache>();
+    canvas.drawCachedText(text_, textRect, static_cast<HorizontalAlignment>(horizontalAlign_),
+                          static_cast<VerticalAlignment>(verticalAlign_), fontBold_, fontItalic_,
+                          fontUnderline_, *textCache_);
 }
 
 // --- In-place editing ------------------------------------------------------------------------
@@ -314,6 +331,7 @@ std::string LinkLabel::getTextToEdit() {
 }
 
 void LinkLabel::setEditedText(const std::string& text) {
+    changed();
     text_ = text;
 }
 
@@ -370,6 +388,7 @@ void LinkLabel::saveToXml(const std::shared_ptr<XmlElement>& element, XmlContext
 }
 
 void LinkLabel::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) {
+    changed();
     if (!element) return;
     const XmlElement& e = *element;
     text_ = e.readString("Text", "");
