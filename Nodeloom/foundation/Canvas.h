@@ -136,8 +136,8 @@ public:
     virtual double measureFrameHeight(const std::shared_ptr<TextFrame>& frame);
     virtual double measureFrameWidth(const std::shared_ptr<TextFrame>& frame);
     virtual void drawText(const std::string& text, const Point& point);
-    // As drawText, through the cache: the text is laid out only when the cache holds another
-    // text or another font, style, alignment or rectangle size than these.
+    // Calls drawText, which lays the text out through the cache: only when the cache holds
+    // another text or another font, style, alignment or rectangle size than these.
     void drawCachedText(const std::string& text, const Rect& rect, HorizontalAlignment ha,
                         VerticalAlignment va, bool bold, bool italic, bool underline,
                         TextLayoutCache& cache);
@@ -233,6 +233,9 @@ private:
     void arcPoint(const Rect& rect, double degrees, double& x, double& y) const;
     void drawFrame(const TextFrame::Line* lines, std::size_t count, PangoLayout* layout,
                    const Rect& rect, VerticalAlignment va);
+    void drawThroughCache(const std::string& text, const Rect& rect, HorizontalAlignment ha,
+                          VerticalAlignment va, bool bold, bool italic, bool underline,
+                          TextLayoutCache& cache);
     void paintImage(cairo_surface_t* surface, const Rect& target);
     void tileImage(cairo_surface_t* surface, const Rect& target, double iw, double ih);
 
@@ -249,6 +252,8 @@ private:
     // The lines of the text being drawn, kept between calls so that drawing text allocates no
     // line list each time.
     std::vector<TextFrame::Line> scratchLines_;
+    // The cache the drawText running under drawCachedText lays out through; null otherwise.
+    TextLayoutCache* textCache_ = nullptr;
 };
 
 }  // namespace nodeloom

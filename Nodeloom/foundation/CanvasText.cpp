@@ -148,6 +148,13 @@ double Canvas::measureFrameWidth(const std::shared_ptr<TextFrame>& frame) {
 void Canvas::drawText(const std::string& text, const Rect& rect, HorizontalAlignment ha,
                       VerticalAlignment va, bool bold, bool italic, bool underline) {
     if (context_ == nullptr || text.empty()) return;
+    if (textCache_ != nullptr) {
+        TextLayoutCache& cache = *textCache_;
+        // A text drawn from inside this one (by a subclass) is not the cached one.
+        textCache_ = nullptr;
+        drawThroughCache(text, rect, ha, va, bold, italic, underline, cache);
+        return;
+    }
     // The shared scratch layout spares a layout object per call; drawing does not keep it.
     PangoLayout* layout = platform::TextEngine::shared().scratchLayout();
     auto& lines = scratchLines_;
@@ -171,7 +178,16 @@ void TextLayoutCache::clear() {
 void Canvas::drawCachedText(const std::string& text, const Rect& rect, HorizontalAlignment ha,
                             VerticalAlignment va, bool bold, bool italic, bool underline,
                             TextLayoutCache& cache) {
-    if (context_ == nullptr || text.empty()) return;
+    // Through the virtual drawText, so that a canvas that draws text its own way still does.
+    TextLayoutCache* const outer = textCache_;
+    textCache_ = &cache;
+    drawText(text, rect, ha, va, bold, italic, underline);
+    textCache_ = outer;
+}
+
+void Canvas::drawThroughCache(const std::string& text, const Rect& rect, HorizontalAlignment ha,
+                              VerticalAlignment va, bool bold, bool italic, bool underline,
+                              TextLayoutCache& cache) {
     const int h = static_cast<int>(ha);
     const auto& key = cache.key_;
     // Where the rectangle lies does not change the layout, only where it is drawn.
@@ -180,11 +196,12 @@ void Canvas::drawCachedText(const std::string& text, const Rect& rect, Horizonta
                       key->height == rect.height && key->ha == h && key->bold == bold &&
                       key->italic == italic && key->underline == underline;
     if (!same) {
-        if (!cache.layout_) cache.layout_.reset(pango_layout_new(platform::TextEngine::shared().context()));
+        if (!cache.layout_)
+            cache.layout_.reset(pango_layout_new(platform::TextEngine::shared().context()));
         layOut(cache.layout_.get(), TextRequest{&text, rect, h, bold, italic, underline}, fontName_,
                fontSize_, cache.lines_);
-        cache.key_ = TextLayoutCache::Key{text,        fontName_, fontSize_, rect.width, rect.height,
-                                          h,           bold,      italic,    underline};
+        cache.key_ = TextLayoutCache::Key{text, fontName_, fontSize_, rect.width, rect.height,
+                                          h,    bold,      italic,    underline};
     }
     drawFrame(cache.lines_.data(), cache.lines_.size(), cache.layout_.get(), rect, va);
 }
