@@ -522,6 +522,8 @@ private:
     // The document properties of a saved file, each read back where the file holds a usable
     // value.
     void readDiagramProperties(const std::shared_ptr<XmlElement>& properties, XmlContext& context);
+    // Loads the tree; with release, each item's element is taken out of the tree once read.
+    bool loadTree(const std::shared_ptr<XmlElement>& root, bool release);
 
     Event<RepaintEventArgs> repaint_;
     Event<DiagramEventArgs> clicked_;

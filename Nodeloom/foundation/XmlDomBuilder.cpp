@@ -11,6 +11,20 @@
 
 namespace nodeloom {
 
+// What the parser reaches inside an element.
+struct XmlTreeAccess {
+    static XmlElement::Attributes& attributes(XmlElement& element) {
+        if (!element.attributes_) element.attributes_ = std::make_unique<XmlElement::Attributes>();
+        return *element.attributes_;
+    }
+    // The text becomes the element's text node once its children are asked for.
+    static void holdText(XmlElement& element, std::string_view text) {
+        element.text_.assign(text);
+        element.textInNode_ = true;
+    }
+    static XmlElement::Children& children(XmlElement& element) { return element.children_; }
+};
+
 namespace {
 
 // What one parse builds up. It lives for one parse only, so that a document that stopped at
@@ -19,9 +33,13 @@ struct ParseState {
     XML_Parser parser = nullptr;
     std::shared_ptr<XmlElement>* root = nullptr;
     std::vector<std::shared_ptr<XmlElement>> stack;
-    // Character data since the last end tag. It is kept as a plain buffer and becomes a text
-    // node only when something is left after trimming: most runs are the white space between
-    // tags, and allocating an element for each would dominate the parse.
+    // The finished children of the open elements, one run per open element, in order; an
+    // element's run becomes its child list at its end tag, so that every list is allocated
+    // once at its final size.
+    std::vector<std::shared_ptr<XmlElement>> finished;
+    std::vector<std::size_t> runStart;
+    // Character data since the last end tag. It is kept as a plain buffer and becomes text only
+    // when something is left after trimming: most runs are the white space between tags.
     std::string pendingText;
     bool inCdata = false;
 };
@@ -32,15 +50,27 @@ void stopParse(ParseState& state) {
     XML_StopParser(state.parser, XML_FALSE);
 }
 
+// Gives the open element at that depth the children finished so far.
+void adoptFinished(ParseState& state, std::size_t depth) {
+    const std::size_t start = state.runStart[depth];
+    XmlElement::Children& children = XmlTreeAccess::children(*state.stack[depth]);
+    children.reserve(children.size() + (state.finished.size() - start));
+    for (std::size_t i = start; i < state.finished.size(); ++i)
+        children.push_back(std::move(state.finished[i]));
+    state.finished.resize(start);
+}
+
 void XMLCALL onStartElement(void* data, const XML_Char* name, const XML_Char** attributes) {
     auto& state = *static_cast<ParseState*>(data);
     try {
         auto element = std::make_shared<XmlElement>(std::string(name));
-        auto& map = element->attributes();
-        for (const XML_Char** attribute = attributes; attribute[0] != nullptr; attribute += 2) {
-            map.emplace_hint(map.end(), attribute[0], attribute[1]);
+        if (attributes[0] != nullptr) {
+            auto& map = XmlTreeAccess::attributes(*element);
+            for (const XML_Char** attribute = attributes; attribute[0] != nullptr; attribute += 2)
+                map.emplace_hint(map.end(), attribute[0], attribute[1]);
         }
         if (!*state.root) *state.root = element;
+        state.runStart.push_back(state.finished.size());
         state.stack.push_back(std::move(element));
     } catch (...) {
         stopParse(state);
@@ -61,16 +91,14 @@ void XMLCALL onEndElement(void* data, const XML_Char*) {
     auto& state = *static_cast<ParseState*>(data);
     if (state.stack.empty()) return;
     try {
+        adoptFinished(state, state.stack.size() - 1);
         std::shared_ptr<XmlElement> element = std::move(state.stack.back());
         state.stack.pop_back();
+        state.runStart.pop_back();
         const std::string_view trimmed = trimUnicodeSpace(state.pendingText);
-        if (!trimmed.empty()) {
-            auto textNode = std::make_shared<XmlElement>();
-            textNode->text().assign(trimmed);
-            element->children().push_back(std::move(textNode));
-        }
+        if (!trimmed.empty()) XmlTreeAccess::holdText(*element, trimmed);
         state.pendingText.clear();
-        if (!state.stack.empty()) state.stack.back()->children().push_back(std::move(element));
+        if (!state.stack.empty()) state.finished.push_back(std::move(element));
     } catch (...) {
         stopParse(state);
     }
@@ -162,6 +190,13 @@ bool XmlDomBuilder::parseFile(const std::filesystem::path& url) {
         }
     }
     XML_ParserFree(parser);
+    // After a fault the elements still open keep the children they had finished.
+    try {
+        for (std::size_t depth = state.stack.size(); depth-- > 0;)
+            adoptFinished(state, depth);
+    } catch (...) {
+        return false;
+    }
     return complete;
 }
 
