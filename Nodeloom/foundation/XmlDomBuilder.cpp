@@ -4,7 +4,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <string_view>
 
 #include "Nodeloom/foundation/UnicodeSpace.h"
@@ -27,9 +31,96 @@ struct XmlTreeAccess {
 
 namespace {
 
+// The elements of one parse are laid out one after another in large blocks, which spares the
+// general allocator one allocation and one release per element, both in building the tree and
+// in taking it down. A block counts the elements it holds and is given back when the last of
+// them goes and the parse no longer fills it, so that a tree released piece by piece gives its
+// memory back as it goes.
+constexpr std::size_t kBlockSize = 64 * 1024;
+
+struct BlockHeader {
+    std::atomic<std::size_t> live{0};
+    std::atomic<bool> filling{true};
+};
+
+class ElementArena {
+public:
+    ElementArena() = default;
+    ElementArena(const ElementArena&) = delete;
+    ElementArena& operator=(const ElementArena&) = delete;
+    ~ElementArena() { finish(); }
+
+    void* allocate(std::size_t bytes, std::size_t alignment) {
+        std::size_t at = (used_ + alignment - 1) / alignment * alignment;
+        if (block_ == nullptr || at + bytes > kBlockSize) {
+            if (headerSize() + bytes + alignment > kBlockSize) throw std::bad_alloc();
+            void* memory = std::aligned_alloc(kBlockSize, kBlockSize);
+            if (memory == nullptr) throw std::bad_alloc();
+            finish();
+            block_ = static_cast<char*>(memory);
+            new (block_) BlockHeader();
+            at = (headerSize() + alignment - 1) / alignment * alignment;
+        }
+        header(block_)->live.fetch_add(1, std::memory_order_relaxed);
+        used_ = at + bytes;
+        return block_ + at;
+    }
+
+    static void release(void* pointer) {
+        auto* block = reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(pointer) &
+                                              ~static_cast<std::uintptr_t>(kBlockSize - 1));
+        BlockHeader* h = header(block);
+        if (h->live.fetch_sub(1, std::memory_order_acq_rel) == 1 &&
+            !h->filling.load(std::memory_order_acquire)) {
+            giveBack(block);
+        }
+    }
+
+    // The block being filled is given back once its elements are gone.
+    void finish() {
+        if (block_ == nullptr) return;
+        BlockHeader* h = header(block_);
+        h->filling.store(false, std::memory_order_release);
+        if (h->live.load(std::memory_order_acquire) == 0) giveBack(block_);
+        block_ = nullptr;
+    }
+
+private:
+    static constexpr std::size_t headerSize() { return sizeof(BlockHeader); }
+    static BlockHeader* header(char* block) { return std::launder(reinterpret_cast<BlockHeader*>(block)); }
+    static void giveBack(char* block) {
+        header(block)->~BlockHeader();
+        std::free(block);
+    }
+
+    char* block_ = nullptr;
+    std::size_t used_ = 0;
+};
+
+template <typename T>
+struct ArenaAllocator {
+    using value_type = T;
+
+    explicit ArenaAllocator(ElementArena* a) : arena(a) {}
+    template <typename U>
+    ArenaAllocator(const ArenaAllocator<U>& other) : arena(other.arena) {}
+
+    T* allocate(std::size_t n) { return static_cast<T*>(arena->allocate(n * sizeof(T), alignof(T))); }
+    void deallocate(T* pointer, std::size_t) { ElementArena::release(pointer); }
+
+    template <typename U>
+    bool operator==(const ArenaAllocator<U>& other) const {
+        return arena == other.arena;
+    }
+
+    // Used only while the parse that owns it runs; releasing needs no arena.
+    ElementArena* arena;
+};
+
 // What one parse builds up. It lives for one parse only, so that a document that stopped at
 // an error leaves nothing behind that could take in the elements of a later parse.
 struct ParseState {
+    ElementArena arena;
     XML_Parser parser = nullptr;
     std::shared_ptr<XmlElement>* root = nullptr;
     std::vector<std::shared_ptr<XmlElement>> stack;
@@ -63,7 +154,8 @@ void adoptFinished(ParseState& state, std::size_t depth) {
 void XMLCALL onStartElement(void* data, const XML_Char* name, const XML_Char** attributes) {
     auto& state = *static_cast<ParseState*>(data);
     try {
-        auto element = std::make_shared<XmlElement>(std::string(name));
+        auto element = std::allocate_shared<XmlElement>(ArenaAllocator<XmlElement>(&state.arena),
+                                                        std::string(name));
         if (attributes[0] != nullptr) {
             auto& map = XmlTreeAccess::attributes(*element);
             for (const XML_Char** attribute = attributes; attribute[0] != nullptr; attribute += 2)
