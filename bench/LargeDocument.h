@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "LinkNodes.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/items/ShapeNode.h"
-#include "LinkNodes.h"
 
 namespace nodeloom::bench {
 
@@ -31,7 +31,8 @@ inline std::shared_ptr<Diagram> gridDocument(int nodeCount, int linkCount) {
     int links = 0;
     for (int i = 0; i < nodeCount && links < linkCount; ++i) {
         if ((i + 1) % columns != 0 && i + 1 < nodeCount) {
-            linkNodes(*d, nodes[static_cast<std::size_t>(i)], nodes[static_cast<std::size_t>(i + 1)]);
+            linkNodes(*d, nodes[static_cast<std::size_t>(i)],
+                      nodes[static_cast<std::size_t>(i + 1)]);
             ++links;
         }
         if (links < linkCount && i + columns < nodeCount) {

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <string>
 
-#include "bench/LargeDocument.h"
 #include "Nodeloom/document/Diagram.h"
+#include "bench/LargeDocument.h"
 
 namespace {
 

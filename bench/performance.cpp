@@ -15,13 +15,13 @@
 #include <random>
 #include <string>
 
-#include "bench/BareExpat.h"
-#include "bench/LargeDocument.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/foundation/Canvas.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/Router.h"
 #include "Nodeloom/platform/TextEngine.h"
+#include "bench/BareExpat.h"
+#include "bench/LargeDocument.h"
 
 namespace {
 
@@ -138,7 +138,8 @@ void BM_DrawAgain(benchmark::State& state) {
 }
 BENCHMARK(BM_DrawAgain)->Arg(10000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-// --- Hit tests ------------------------------------------------------------------------------------
+// --- Hit tests
+// ------------------------------------------------------------------------------------
 
 // Random points over the whole grid, most between the nodes.
 void BM_ItemAt(benchmark::State& state) {
@@ -160,7 +161,8 @@ void BM_ItemAt(benchmark::State& state) {
 }
 BENCHMARK(BM_ItemAt)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
-// --- Routing --------------------------------------------------------------------------------------
+// --- Routing
+// --------------------------------------------------------------------------------------
 
 void BM_Route(benchmark::State& state) {
     const int links = static_cast<int>(state.range(0));

@@ -140,8 +140,8 @@ Diagram::HitIndex& Diagram::hitIndex() {
     HitIndex& index = *hitIndex_;
     const auto& order = zOrder_.vector();
     // Many marks, or an index built for far fewer items than there are, cost less built anew.
-    if (!index.stale && (index.marked.size() > 64 + order.size() / 2 ||
-                         order.size() > 4 * index.builtFor + 64)) {
+    if (!index.stale &&
+        (index.marked.size() > 64 + order.size() / 2 || order.size() > 4 * index.builtFor + 64)) {
         index.stale = true;
     }
     if (index.stale) {
@@ -252,8 +252,7 @@ Rect reachAround(Point point, double reach) {
 std::shared_ptr<DiagramItem> Diagram::getItemAt(Point point,
                                                 const std::function<bool(DiagramItem&)>& filter) {
     updateZOrder();
-    const std::vector<long> found =
-        hitCandidates(reachAround(point, linkHitReach()), true, true);
+    const std::vector<long> found = hitCandidates(reachAround(point, linkHitReach()), true, true);
     const auto order = zOrder_.snapshot();
     for (auto it = found.rbegin(); it != found.rend(); ++it) {
         const auto& item = order[static_cast<std::size_t>(*it)];
@@ -285,7 +284,8 @@ std::shared_ptr<DiagramLink> Diagram::getLinkAt(Point point) {
     const std::vector<long> found = hitCandidates(reachAround(point, linkHitReach()), false, true);
     const auto order = zOrder_.snapshot();
     for (long position : found) {
-        auto link = std::dynamic_pointer_cast<DiagramLink>(order[static_cast<std::size_t>(position)]);
+        auto link =
+            std::dynamic_pointer_cast<DiagramLink>(order[static_cast<std::size_t>(position)]);
         if (link && link->containsPoint(point)) return link;
     }
     return nullptr;

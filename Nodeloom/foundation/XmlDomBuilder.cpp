@@ -87,7 +87,9 @@ public:
 
 private:
     static constexpr std::size_t headerSize() { return sizeof(BlockHeader); }
-    static BlockHeader* header(char* block) { return std::launder(reinterpret_cast<BlockHeader*>(block)); }
+    static BlockHeader* header(char* block) {
+        return std::launder(reinterpret_cast<BlockHeader*>(block));
+    }
     static void giveBack(char* block) {
         header(block)->~BlockHeader();
         std::free(block);
@@ -105,7 +107,9 @@ struct ArenaAllocator {
     template <typename U>
     ArenaAllocator(const ArenaAllocator<U>& other) : arena(other.arena) {}
 
-    T* allocate(std::size_t n) { return static_cast<T*>(arena->allocate(n * sizeof(T), alignof(T))); }
+    T* allocate(std::size_t n) {
+        return static_cast<T*>(arena->allocate(n * sizeof(T), alignof(T)));
+    }
     void deallocate(T* pointer, std::size_t) { ElementArena::release(pointer); }
 
     template <typename U>

@@ -250,7 +250,8 @@ std::shared_ptr<XmlElement> XmlElement::addChild(std::string name, std::string t
     auto child = std::make_shared<XmlElement>(std::move(name));
     // An element that is not held by a shared_ptr has no handle to give out as parent.
     child->parent_ = weak_from_this();
-    if (!attributes.empty()) child->attributes_ = std::make_unique<Attributes>(std::move(attributes));
+    if (!attributes.empty())
+        child->attributes_ = std::make_unique<Attributes>(std::move(attributes));
     child->text_ = std::move(text);
     addChild(child);
     return child;

@@ -82,7 +82,8 @@ void Router::separateSegments(const std::vector<std::shared_ptr<DiagramLink>>& l
         const auto found = linkRoutes_.find(link);
         if (found == linkRoutes_.end() || !found->second) continue;
         auto segments = std::make_shared<SegmentList>();
-        segments->array().reserve(static_cast<std::size_t>(std::max(found->second->count() - 1, 0)));
+        segments->array().reserve(
+            static_cast<std::size_t>(std::max(found->second->count() - 1, 0)));
         for (int i = 0; i + 1 < found->second->count(); ++i)
             segments->array().emplace_back(i, found->second);
         lists.push_back(segments.get());

@@ -128,7 +128,8 @@ struct Fixture {
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
     // Points on a coarse lattice often fall on edges, where ties and inclusive tests matter.
     Point point() {
-        if (pick(2) == 0) return Point(std::round(coord() / 10) * 10, std::round(coord() / 10) * 10);
+        if (pick(2) == 0)
+            return Point(std::round(coord() / 10) * 10, std::round(coord() / 10) * 10);
         return Point(coord(), coord());
     }
     Rect rect() {
@@ -139,17 +140,23 @@ struct Fixture {
     void addNode() {
         std::shared_ptr<DiagramNode> node;
         switch (pick(8)) {
-            case 0: node = std::make_shared<RoundNode>(); break;
-            case 1: node = std::make_shared<ContainerNode>(); break;
-            default: node = std::make_shared<ShapeNode>(); break;
+            case 0:
+                node = std::make_shared<RoundNode>();
+                break;
+            case 1:
+                node = std::make_shared<ContainerNode>();
+                break;
+            default:
+                node = std::make_shared<ShapeNode>();
+                break;
         }
         node->setBounds(rect());
         d->addItem(node);
         if (pick(4) == 0) node->setLayerIndex(pick(3) - 1);
         if (pick(6) == 0) node->setLocked(true);
         const auto nodes = d->nodes();
-        if (auto container = std::dynamic_pointer_cast<ContainerNode>(nodes[pick(
-                static_cast<int>(nodes.size()))]);
+        if (auto container = std::dynamic_pointer_cast<ContainerNode>(
+                nodes[pick(static_cast<int>(nodes.size()))]);
             container && container != node && pick(2) == 0) {
             container->add(node);
         }
@@ -189,13 +196,27 @@ struct Fixture {
                     link->updateFromPoints();
                 }
                 break;
-            case 2: item->setZIndex(pick(200)); break;
-            case 3: item->setVisible(!item->visible()); break;
-            case 4: item->setLayerIndex(pick(3) - 1); break;
-            case 5: d->layers()[static_cast<std::size_t>(pick(2))]->setVisible(pick(2) == 0); break;
-            case 6: d->removeItem(item); break;
-            case 7: addNode(); break;
-            case 8: addLink(); break;
+            case 2:
+                item->setZIndex(pick(200));
+                break;
+            case 3:
+                item->setVisible(!item->visible());
+                break;
+            case 4:
+                item->setLayerIndex(pick(3) - 1);
+                break;
+            case 5:
+                d->layers()[static_cast<std::size_t>(pick(2))]->setVisible(pick(2) == 0);
+                break;
+            case 6:
+                d->removeItem(item);
+                break;
+            case 7:
+                addNode();
+                break;
+            case 8:
+                addLink();
+                break;
             case 9:
                 if (d->canUndo()) d->undo();
                 break;
@@ -225,7 +246,8 @@ struct Fixture {
             ASSERT_EQ(d->getItemAt(p, nullptr), walkItemAt(*d, p)) << p.x << "," << p.y;
             ASSERT_EQ(d->getNodeAt(p, locked), walkNodeAt(*d, p, locked)) << p.x << "," << p.y;
             ASSERT_EQ(d->getLinkAt(p), walkLinkAt(*d, p)) << p.x << "," << p.y;
-            const auto ignored = nodes.empty() ? nullptr : nodes[pick(static_cast<int>(nodes.size()))];
+            const auto ignored =
+                nodes.empty() ? nullptr : nodes[pick(static_cast<int>(nodes.size()))];
             const double reach = pick(20);
             ASSERT_EQ(d->getNearestNode(p, reach, ignored, locked),
                       walkNearest(*d, p, reach, ignored, locked))
@@ -297,7 +319,7 @@ TEST(HitIndex, EdgesAndDegenerateItems) {
     EXPECT_EQ(d->getNearestNode(Point(1e12 - 3, 1e12), 4, nullptr, false), far);
     EXPECT_EQ(d->getItemAt(Point(std::nan(""), 0), false, 0.0), nullptr);
     EXPECT_EQ(d->getLinkAt(Point(0, 0)), nullptr);
-    EXPECT_EQ(d->getNearestNode(Point(0, 0), std::numeric_limits<double>::infinity(), nullptr,
-                                false),
-              flat);
+    EXPECT_EQ(
+        d->getNearestNode(Point(0, 0), std::numeric_limits<double>::infinity(), nullptr, false),
+        flat);
 }
