@@ -49,7 +49,9 @@ TEST(RectHash, ReportsEveryMeetingEntryOnceThroughMovesAndRemovals) {
             ASSERT_EQ(truth.count(seen), 1u);
         }
         for (const auto& [entry, r] : truth) {
-            if (r.intersectsWith(q)) ASSERT_EQ(ids.count(entry), 1u) << entry;
+            if (r.intersectsWith(q)) {
+                ASSERT_EQ(ids.count(entry), 1u) << entry;
+            }
         }
     }
 }
