@@ -22,9 +22,16 @@ if [ ${#missing[@]} -eq 0 ]; then
 fi
 
 echo "Installing: ${missing[*]}"
-sudo_cmd=()
+# apt-get runs as root; through sudo, DEBIAN_FRONTEND has to be passed on explicitly, since sudo
+# starts the command with a clean environment.
+as_root=(env DEBIAN_FRONTEND=noninteractive)
 if [ "$(id -u)" -ne 0 ]; then
-    sudo_cmd=(sudo)
+    if ! command -v sudo >/dev/null 2>&1; then
+        echo "install-deps: these packages are missing and installing them needs root: ${missing[*]}" >&2
+        echo "install-deps: run this script as root, or install sudo, or install the packages by hand." >&2
+        exit 1
+    fi
+    as_root=(sudo env DEBIAN_FRONTEND=noninteractive)
 fi
-"${sudo_cmd[@]}" apt-get update -qq
-DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -650,16 +650,36 @@ void ContainerNode::restoreState(const DiagramItemState& state) {
     setFolded(s->folded());
     setUnfoldedSize(s->unfoldedSize());
 
+    // Held: the state may be the children's last owner while they are added.
+    const NodeList restored = s->children();
+    const std::unordered_set<const DiagramNode*> wanted = [&restored] {
+        std::unordered_set<const DiagramNode*> set;
+        for (const auto& child : restored)
+            set.insert(child.get());
+        return set;
+    }();
     const NodeList current = std::move(children_);
     children_.clear();
     for (const auto& child : current) {
-        if (child->container().get() == this) child->setAttachment(nullptr);
+        if (child && !wanted.count(child.get()) && child->container().get() == this)
+            child->setAttachment(nullptr);
     }
     invalidateZOrder();
-    // Held: the state may be the children's last owner while they are added.
-    const NodeList restored = s->children();
-    for (const auto& child : restored)
-        add(child);
+    // The states of a step are restored in no particular order: a child whose own state already
+    // named this container (or that never left it) is listed again as it is, so membership comes
+    // out the same whichever of the two was restored first.
+    std::unordered_set<const DiagramNode*> listed;
+    for (const auto& child : restored) {
+        if (!child || !listed.insert(child.get()).second) continue;
+        if (child->container().get() == this) {
+            children_.push_back(child);
+            // Offsets from the container's corner as it now stands.
+            if (const std::shared_ptr<Attachment> attachment = child->attachment())
+                attachment->updateOffsets();
+        } else {
+            add(child);
+        }
+    }
 }
 
 // --- Drawing order ---------------------------------------------------------------------------

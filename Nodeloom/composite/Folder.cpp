@@ -1,15 +1,18 @@
 #include "Nodeloom/composite/Folder.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/composite/FoldContainerCommand.h"
+#include "Nodeloom/composite/LinkGatherer.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/UndoManager.h"
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Canvas.h"
 #include "Nodeloom/foundation/Color.h"
 #include "Nodeloom/foundation/MeasureUnit.h"
+#include "Nodeloom/links/DiagramLink.h"
 
 namespace nodeloom {
 
@@ -96,8 +99,26 @@ void Folder::onClick(const Point&) {
         c->setFolded(!c->folded());
         return;
     }
+    // Folding and unfolding lay the ends of the links below the container out afresh from their
+    // connections, and the container's size from the one it kept, which need not give what they
+    // were: the states from before and after the toggle make undo and redo exact. The container
+    // comes last, so that undo puts it back before the links that end on it.
+    std::vector<std::shared_ptr<DiagramItem>> changed;
+    {
+        LinkGatherer gatherer;
+        gatherer.add(c->getAllLinks());
+        ContainerNode::NodeSet descendants;
+        c->collectDescendantNodes(descendants);
+        for (const auto& node : descendants)
+            if (node) gatherer.add(node->getAllLinks());
+        for (const auto& link : gatherer.take())
+            changed.emplace_back(link);
+    }
+    changed.emplace_back(c);
     d->startCompositeOperation();
+    d->recordItemStates(changed);
     d->executeCommand(std::make_shared<FoldContainerCommand>(d, c, c->folded()));
+    d->recordItemStates(changed);
     d->commitCompositeOperation();
 }
 

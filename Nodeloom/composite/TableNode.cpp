@@ -451,6 +451,10 @@ std::shared_ptr<DiagramItemState> TableNode::saveState() {
         s->rows_ = rows();
         s->columns_ = columns();
         s->cells_ = cells();
+        s->rowLinks_.clear();
+        s->rowLinks_.reserve(rows_.size());
+        for (const auto& row : rows_)
+            s->rowLinks_.emplace_back(row->incomingLinks(), row->outgoingLinks());
         s->cellValues_.clear();
         for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
             for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
@@ -477,6 +481,13 @@ void TableNode::restoreState(const DiagramItemState& state) {
     cellFrameStyle_ = s->cellFrameStyle_;
     cells_ = s->cells_;
     for (const auto& [cell, values] : s->cellValues_) *cell = values;
+    if (s->rowLinks_.size() == rows_.size()) {
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            if (!rows_[i]) continue;
+            rows_[i]->setIncomingLinks(s->rowLinks_[i].first);
+            rows_[i]->setOutgoingLinks(s->rowLinks_[i].second);
+        }
+    }
     reattachRowLinks(previousRows);
     clampScrollRow();
     heightOfCompleteVisibleItems_ = visibleRows().height;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -168,8 +169,15 @@ public:
     void restoreState(const DiagramItemState& state) override;
     void saveToXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) override;
     // A malformed table element loads what it can: missing row or column lists load none,
-    // missing cells load as default cells.
+    // missing cells load as default cells. Only "Row" and "Column" elements make rows and
+    // columns; a table beyond maxLoadedCells loads with none.
     void loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) override;
+    // The most cells (rows times columns) a table read from a file may have. A few bytes of
+    // file can ask for a row or a column, so a file could otherwise ask for far more memory than
+    // it holds; a document with a larger table is refused as malformed.
+    static constexpr std::int64_t maxLoadedCells = 1'000'000;
+    // Whether the "Row" and "Column" elements of a table element make at most maxLoadedCells.
+    static bool fitsCellLimit(const XmlElement& element);
     // Puts the ends of the links read with the document on the rows they name.
     void onLoad() override;
     std::string getClassId() const override;

@@ -2,6 +2,8 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string_view>
+#include <vector>
 
 #include "Nodeloom/composite/TableNode.h"
 #include "Nodeloom/document/XmlContext.h"
@@ -16,7 +18,32 @@ double readFiniteOr(const XmlElement& element, std::string_view name, double mis
     return std::isfinite(value) ? value : missing;
 }
 
+// The children of the list element that have the given name.
+std::vector<std::shared_ptr<XmlElement>> namedChildren(const std::shared_ptr<XmlElement>& list,
+                                                       std::string_view name) {
+    std::vector<std::shared_ptr<XmlElement>> result;
+    if (!list) return result;
+    for (const auto& child : list->children())
+        if (child && child->name() == name) result.push_back(child);
+    return result;
+}
+
+std::int64_t countNamed(const std::shared_ptr<XmlElement>& list, std::string_view name) {
+    std::int64_t n = 0;
+    if (!list) return n;
+    for (const auto& child : list->children())
+        if (child && child->name() == name) ++n;
+    return n;
+}
+
 }  // namespace
+
+bool TableNode::fitsCellLimit(const XmlElement& element) {
+    const std::int64_t rows = countNamed(element.getChild("Rows"), "Row");
+    const std::int64_t columns = countNamed(element.getChild("Columns"), "Column");
+    // Each count is bounded by the file's size, so the product cannot overflow.
+    return rows == 0 || columns == 0 || rows * columns <= maxLoadedCells;
+}
 
 void TableNode::saveToXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) {
     if (!element) return;
@@ -64,30 +91,24 @@ void TableNode::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlConte
     const XmlElement& e = *element;
 
     rows_.clear();
-    if (const std::shared_ptr<XmlElement> rowsElement = e.getChild("Rows")) {
-        for (const auto& child : rowsElement->children()) {
-            auto row = std::make_shared<Row>();
-            if (child) {
-                row->setHeight(readFiniteOr(*child, "Height", 0.0));
-                row->setHeader(child->readBool("Header", false));
-            }
-            rows_.push_back(std::move(row));
-        }
-    }
-
     columns_.clear();
-    if (const std::shared_ptr<XmlElement> columnsElement = e.getChild("Columns")) {
-        for (const auto& child : columnsElement->children()) {
-            Column column;
-            if (child) {
-                column.width = readFiniteOr(*child, "Width", 0.0);
-                const std::int64_t raw = child->readInteger("ColumnStyle", 0);
-                const auto style = raw >= 0 && raw <= 1 ? fromRaw<ColumnStyle>(static_cast<int>(raw))
-                                                        : std::nullopt;
-                column.columnStyle = style.value_or(ColumnStyle::fixedWidth);
-            }
-            columns_.push_back(column);
-        }
+    const bool fits = fitsCellLimit(e);
+    for (const auto& child : fits ? namedChildren(e.getChild("Rows"), "Row")
+                                  : std::vector<std::shared_ptr<XmlElement>>()) {
+        auto row = std::make_shared<Row>();
+        row->setHeight(readFiniteOr(*child, "Height", 0.0));
+        row->setHeader(child->readBool("Header", false));
+        rows_.push_back(std::move(row));
+    }
+    for (const auto& child : fits ? namedChildren(e.getChild("Columns"), "Column")
+                                  : std::vector<std::shared_ptr<XmlElement>>()) {
+        Column column;
+        column.width = readFiniteOr(*child, "Width", 0.0);
+        const std::int64_t raw = child->readInteger("ColumnStyle", 0);
+        const auto style =
+            raw >= 0 && raw <= 1 ? fromRaw<ColumnStyle>(static_cast<int>(raw)) : std::nullopt;
+        column.columnStyle = style.value_or(ColumnStyle::fixedWidth);
+        columns_.push_back(column);
     }
 
     // Cells are read in order, one per place, row by row; places the element has no cell for

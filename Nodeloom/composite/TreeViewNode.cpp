@@ -208,6 +208,36 @@ std::shared_ptr<ConnectionPoint> TreeViewNode::createConnectionPoint(
         itemAt(point));
 }
 
+bool TreeViewNode::removeItem(const std::shared_ptr<TreeViewItem>& item) {
+    if (!item) return false;
+    ItemList* holder = nullptr;
+    if (std::find(rootItems_.begin(), rootItems_.end(), item) != rootItems_.end()) {
+        holder = &rootItems_;
+    } else {
+        walkTree(&rootItems_, nullptr, false, [&](TreeViewItem& candidate, int) {
+            auto& children = candidate.children();
+            if (std::find(children.begin(), children.end(), item) == children.end())
+                return TreeStep::descend;
+            holder = &children;
+            return TreeStep::stop;
+        });
+    }
+    if (holder == nullptr) return false;
+    // Held: the list may own the item's last reference.
+    const std::shared_ptr<TreeViewItem> taken = item;
+    holder->erase(std::find(holder->begin(), holder->end(), taken));
+
+    LinkGatherer gatherer;
+    taken->forAllItems([&gatherer](TreeViewItem& row) {
+        gatherer.add(row.incomingLinks());
+        gatherer.add(row.outgoingLinks());
+    });
+    for (const auto& link : gatherer.take()) {
+        if (const std::shared_ptr<Diagram> d = diagram()) d->removeItem(link);
+    }
+    return true;
+}
+
 DiagramNode::LinkList TreeViewNode::getAllLinks() {
     LinkGatherer gatherer;
     gatherer.add(DiagramNode::getAllLinks());

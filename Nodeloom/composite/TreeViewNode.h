@@ -38,6 +38,12 @@ public:
     virtual int countItems() const;
     // Every item, expanded or not, parent before children.
     virtual void forAllItems(const std::function<void(TreeViewItem&)>& action);
+    // Takes the item and its subtree out of the tree, wherever it stands, and removes the links
+    // that end on their rows from the document (each removal recorded as the document records
+    // it), as deleting a table row does: a link whose row left the tree would have no end. The
+    // tree's own state is the caller's to record. False, and nothing changed, for an item that
+    // is not in the tree.
+    virtual bool removeItem(const std::shared_ptr<TreeViewItem>& item);
 
     // --- Geometry --------------------------------------------------------------------------------
 

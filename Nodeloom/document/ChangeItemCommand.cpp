@@ -23,10 +23,16 @@ void ChangeItemCommand::redo() {
     swap();
 }
 
+void ChangeItemCommand::takeCurrentState() {
+    if (!taken_ && item_ && state_ && diagram()) taken_ = item_->saveState();
+}
+
 void ChangeItemCommand::swap() {
+    std::shared_ptr<DiagramItemState> taken = std::move(taken_);
+    taken_.reset();
     // The item of a document that is gone is no longer anyone's to change.
     if (!item_ || !state_ || !diagram()) return;
-    std::shared_ptr<DiagramItemState> current = item_->saveState();
+    std::shared_ptr<DiagramItemState> current = taken ? std::move(taken) : item_->saveState();
     item_->restoreState(*state_);
     state_ = std::move(current);
 }

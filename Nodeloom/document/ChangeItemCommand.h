@@ -28,11 +28,18 @@ public:
     const std::shared_ptr<DiagramItemState>& state() const { return state_; }
     void setState(std::shared_ptr<DiagramItemState> state) { state_ = std::move(state); }
 
+    // Takes the item's current state now, for the next undo or redo to keep in place of the
+    // state it puts back. A step whose items' states depend on each other (a container and its
+    // children) takes them all before it puts any back: restoring one could change another
+    // before its own state was taken. Nothing when a state is taken already.
+    void takeCurrentState();
+
 private:
     void swap();
 
     std::shared_ptr<DiagramItem> item_;
     std::shared_ptr<DiagramItemState> state_;
+    std::shared_ptr<DiagramItemState> taken_;
 };
 
 }  // namespace nodeloom

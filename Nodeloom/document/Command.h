@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -38,7 +40,8 @@ protected:
     // Puts back an item that an undo or a redo took out of the document, as it was taken out:
     // adding a link would lay a polyline's inner points out afresh. False when the document did
     // not take the item.
-    static bool reinsertItem(Diagram& diagram, const std::shared_ptr<DiagramItem>& item);
+    static bool reinsertItem(Diagram& diagram, const std::shared_ptr<DiagramItem>& item,
+                             std::optional<std::size_t> position = std::nullopt);
 
 private:
     std::weak_ptr<Diagram> diagram_;

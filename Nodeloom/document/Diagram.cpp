@@ -302,29 +302,44 @@ void Diagram::attachItem(const std::shared_ptr<DiagramItem>& item, bool assignIn
     invalidate();
 }
 
-bool Diagram::addItemInternal(const std::shared_ptr<DiagramItem>& item) {
+bool Diagram::addItemInternal(const std::shared_ptr<DiagramItem>& item,
+                              std::optional<std::size_t> position) {
     // An item listed twice would be drawn twice and outlive its own removal.
     if (!item || zOrder_.contains(item.get())) return false;
-    return addNodeOrLink(item);
+    return addNodeOrLink(item, position);
 }
 
-bool Diagram::addNodeOrLink(const std::shared_ptr<DiagramItem>& item) {
+bool Diagram::addNodeOrLink(const std::shared_ptr<DiagramItem>& item,
+                            std::optional<std::size_t> position) {
     if (auto* node = dynamic_cast<DiagramNode*>(item.get())) {
         std::shared_ptr<DiagramNode> shared(item, node);
-        nodes_.push_back(shared);
+        if (position)
+            nodes_.insert(*position, shared);
+        else
+            nodes_.push_back(shared);
         attachItem(shared, true);
         return true;
     }
     if (auto* link = dynamic_cast<DiagramLink*>(item.get())) {
-        addLinkInternal(std::shared_ptr<DiagramLink>(item, link), true);
+        addLinkInternal(std::shared_ptr<DiagramLink>(item, link), true, position);
         return true;
     }
     return false;
 }
 
-void Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool assignIndexes) {
+std::optional<std::size_t> Diagram::listPosition(const DiagramItem& item) const {
+    if (const auto* node = dynamic_cast<const DiagramNode*>(&item)) return nodes_.positionOf(node);
+    if (const auto* link = dynamic_cast<const DiagramLink*>(&item)) return links_.positionOf(link);
+    return std::nullopt;
+}
+
+void Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool assignIndexes,
+                              std::optional<std::size_t> position) {
     if (!link) return;
-    links_.push_back(link);
+    if (position)
+        links_.insert(*position, link);
+    else
+        links_.push_back(link);
     if (link->autoRoute()) ++autoRoutedLinks_;
     attachItem(link, assignIndexes);
     link->alignPoints();
@@ -353,6 +368,15 @@ void Diagram::removeItem(const std::shared_ptr<DiagramItem>& item) {
         return;
     }
     manager->startComposite();
+    // A container lets its children go before it leaves; their membership comes back with the
+    // container on undo.
+    if (const auto* container = dynamic_cast<const ContainerNode*>(item.get());
+        container != nullptr && !container->children().empty() && contains(*item)) {
+        std::vector<std::shared_ptr<DiagramItem>> members{item};
+        for (const auto& child : container->children())
+            if (child) members.push_back(child);
+        recordItemStates(members);
+    }
     manager->executeCommand(std::make_shared<RemoveItemCommand>(weak_from_this().lock(), item));
     manager->commitComposite();
 }
@@ -365,6 +389,12 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
         const std::shared_ptr<DiagramNode> node(item, nodePtr);
         node->removeAllLinks();
         node->detach();
+        // The children of a container stay on the document, at the top level, where they are.
+        if (auto* container = dynamic_cast<ContainerNode*>(nodePtr)) {
+            const ContainerNode::NodeList children = container->children();
+            for (const auto& child : children)
+                container->remove(child);
+        }
         // A container attachment's detach takes the node out of its container's children.
         if (node->container()) {
             if (const std::shared_ptr<Attachment> attachment = node->attachment())
@@ -551,12 +581,17 @@ const std::shared_ptr<Router>& Diagram::linkRouter() {
     return linkRouter_;
 }
 
-void Diagram::arrange(const std::shared_ptr<Layout>& layout) {
-    if (!layout) return;
+bool Diagram::arrange(const std::shared_ptr<Layout>& layout) {
+    if (!layout) return false;
     recordAllItemStates();
-    LayoutUtils::arrangeContainer(*layout, *this);
+    if (!LayoutUtils::arrangeContainer(*layout, *this)) {
+        // Taken back whole: nothing to undo.
+        cancelCompositeOperation();
+        return false;
+    }
     commitCompositeOperation();
     invalidate();
+    return true;
 }
 
 // --- Selection --------------------------------------------------------------------------------

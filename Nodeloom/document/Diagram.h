@@ -157,10 +157,16 @@ public:
 
     // Adds without undo: a node to nodes, a link through addLinkInternal. False, and nothing
     // changed, for null, other kinds and an item that is in the document already.
-    bool addItemInternal(const std::shared_ptr<DiagramItem>& item);
-    // Adds a link without undo: appended to links and the drawing order, its inner points
-    // spread, and entered in its end nodes' link lists.
-    void addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool assignIndexes);
+    // With a position, the item goes there in nodes or links instead of at the end: an undone
+    // removal puts the item back where it was, so the document reads as before.
+    bool addItemInternal(const std::shared_ptr<DiagramItem>& item,
+                         std::optional<std::size_t> position = std::nullopt);
+    // Adds a link without undo: appended to links (or put at the position) and the drawing
+    // order, its inner points spread, and entered in its end nodes' link lists.
+    void addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool assignIndexes,
+                         std::optional<std::size_t> position = std::nullopt);
+    // The item's place in nodes or links; none for an item not in the document.
+    std::optional<std::size_t> listPosition(const DiagramItem& item) const;
     // Removes without undo or event. A node first has each of its links removed through its own
     // document's removeItem, leaves its master and its container, and the links around it are
     // routed again. The item keeps its diagram reference.
@@ -311,8 +317,9 @@ public:
     // The router of this document's links, made on first use.
     const std::shared_ptr<Router>& linkRouter();
     // Runs an automatic layout on the whole document as one undoable step; a null layout does
-    // nothing.
-    void arrange(const std::shared_ptr<Layout>& layout);
+    // nothing. False, with no step and the document as it was, for a null layout or an
+    // arrangement the layout driver refused (one that would write numbers that are not finite).
+    bool arrange(const std::shared_ptr<Layout>& layout);
 
     // The selection frame, made on first use; its diagram is this document.
     const std::shared_ptr<Selection>& selection();
@@ -515,7 +522,8 @@ private:
     double linkHitReach() const;
 
     const Layer* validLayer(int index) const;
-    bool addNodeOrLink(const std::shared_ptr<DiagramItem>& item);
+    bool addNodeOrLink(const std::shared_ptr<DiagramItem>& item,
+                       std::optional<std::size_t> position = std::nullopt);
     void loadShapeLibrary();
     // Gives each container its own drawing order of its children and inner links.
     void updateContainerZOrders();

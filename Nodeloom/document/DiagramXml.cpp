@@ -36,6 +36,7 @@
 #include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/items/DiagramNode.h"
+#include "Nodeloom/composite/TableNode.h"  // Hook: factory creates every item kind
 #include "Nodeloom/links/DiagramLink.h"  // Hook: document holds its links
 #include "Nodeloom/platform/AtomicFile.h"
 #include "Nodeloom/platform/Bundle.h"
@@ -105,6 +106,16 @@ bool Diagram::loadTree(const std::shared_ptr<XmlElement>& root, bool release) {
     // Everything that can refuse the document is decided here; from here on every flaw is met
     // with a default or by skipping the element, so the load either runs through or never began.
     if (!root || root->name() != "Diagram") return false;
+    if (const std::shared_ptr<XmlElement> nodes = root->getChild("Nodes")) {
+        for (const auto& element : nodes->children()) {
+            if (!element) continue;
+            const auto classId = element->attributes().find("Class");
+            if (classId != element->attributes().end() && classId->second == "std:TableNode" &&
+                !TableNode::fitsCellLimit(*element)) {
+                return false;
+            }
+        }
+    }
 
     const bool hadUndo = undoManager_ != nullptr;
     undoManager_ = nullptr;

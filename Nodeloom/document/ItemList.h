@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -117,6 +118,31 @@ public:
         slots_->push_back(std::move(item));
     }
 
+    // Puts the item in before the entry at the position, or at the end for a position past it.
+    // The later entries move, which costs time in their number: for putting an item back where
+    // it was, not for building a list.
+    void insert(std::size_t position, std::shared_ptr<T> item) {
+        if (!item) return;
+        compact();
+        if (position >= slots_->size()) {
+            push_back(std::move(item));
+            return;
+        }
+        own();
+        slots_->insert(slots_->begin() + static_cast<std::ptrdiff_t>(position), std::move(item));
+        reindex();
+    }
+
+    // The position of the item's first entry among the remaining entries; none when it is not
+    // listed.
+    std::optional<std::size_t> positionOf(const T* item) const {
+        if (item == nullptr) return std::nullopt;
+        compact();
+        const std::size_t* first = index_.find(item);
+        if (!first) return std::nullopt;
+        return *first;
+    }
+
     // Takes out the first entry of the item; false when the item is not listed.
     bool eraseFirst(const T* item) {
         std::size_t* first = item ? index_.find(item) : nullptr;
@@ -173,6 +199,12 @@ public:
         } else {
             slots = std::move(sorted);
         }
+        reindex();
+    }
+
+private:
+    // Every entry's position taken again, for a list without gaps.
+    void reindex() {
         index_.clear();
         more_.clear();
         const List& order = *slots_;
@@ -185,7 +217,6 @@ public:
         }
     }
 
-private:
     static constexpr std::size_t kMinHolesToCompact = 64;
 
     // The position of each item's first entry, in one flat table with open addressing: no

@@ -19,13 +19,15 @@ void RemoveItemCommand::undo() {
     const std::shared_ptr<Diagram> d = diagram();
     if (!removed_ || !d) return;
     removed_ = false;
-    reinsertItem(*d, item_);
+    // Back in its old place among the nodes or links, so that the document reads as before.
+    reinsertItem(*d, item_, position_);
 }
 
 void RemoveItemCommand::redo() {
     const std::shared_ptr<Diagram> d = diagram();
     if (!d || !item_) return;
     removed_ = d->contains(*item_);
+    position_ = removed_ ? d->listPosition(*item_) : std::nullopt;
     d->removeItemInternal(item_);
 }
 

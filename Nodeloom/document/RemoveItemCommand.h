@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "Nodeloom/document/Command.h"
@@ -26,6 +28,8 @@ public:
 private:
     std::shared_ptr<DiagramItem> item_;
     bool removed_ = false;
+    // The item's place among the document's nodes or links when it was removed.
+    std::optional<std::size_t> position_;
 };
 
 }  // namespace nodeloom

@@ -671,9 +671,16 @@ void DiagramNode::restoreState(const DiagramItemState& state) {
     setExpanded(s->expanded());
     setExpandable(s->expandable());
     setObstacle(s->obstacle());
+    const std::shared_ptr<ContainerNode> formerContainer = container();
     setAttachment(s->attachment());
     if (s->attachment() && s->attachmentValues())
         s->attachment()->setValues(*s->attachmentValues());
+    // A node the state takes out of a container leaves that container's list as well, whether or
+    // not the container's own state is restored, and before or after this one.
+    if (formerContainer && formerContainer != container()) {
+        if (const auto me = std::dynamic_pointer_cast<DiagramNode>(weak_from_this().lock()))
+            formerContainer->remove(me);
+    }
 }
 
 std::shared_ptr<DiagramItemState> DiagramNode::saveLocation() {

@@ -7,10 +7,24 @@
 #include <random>
 #include <unordered_set>
 #include <utility>
+#include <vector>
 
 #include "Nodeloom/items/DiagramNode.h"
 
 namespace nodeloom {
+
+BranchCircle::~BranchCircle() {
+    std::vector<std::shared_ptr<BranchCircle>> pending = std::move(childCircles);
+    while (!pending.empty()) {
+        std::shared_ptr<BranchCircle> circle = std::move(pending.back());
+        pending.pop_back();
+        if (circle && circle.use_count() == 1) {
+            for (auto& child : circle->childCircles)
+                pending.push_back(std::move(child));
+            circle->childCircles.clear();
+        }
+    }
+}
 
 namespace {
 

@@ -19,6 +19,9 @@ class DiagramNode;
 class BranchCircle : public Object {
 public:
     explicit BranchCircle(std::shared_ptr<Vertex> node) : node(std::move(node)) {}
+    // Takes the branches below apart one at a time: releasing a long chain through the child
+    // lists would nest one destructor call per level.
+    ~BranchCircle() override;
 
     // The vertex at the centre of the branch.
     std::shared_ptr<Vertex> node;

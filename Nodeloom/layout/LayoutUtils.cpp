@@ -1,11 +1,13 @@
 #include "Nodeloom/layout/LayoutUtils.h"
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 
 #include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/LayoutContainer.h"
+#include "Nodeloom/items/DiagramItemState.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/DiagramLink.h"
 
@@ -204,11 +206,82 @@ private:
     std::vector<std::shared_ptr<DiagramLink>> links_;
 };
 
-void arrange(Layout& layout, LayoutContainer& container, const LayoutUtils::NodeList& nodes,
+// What an arrangement may write: the nodes of the graph with every node that follows them, and
+// their links and the container's. Kept so that an arrangement that came out with a number no
+// document can hold is taken back whole.
+class Snapshot {
+public:
+    Snapshot(const Graph& graph, const LayoutContainer& container) {
+        std::unordered_set<const DiagramItem*> seen;
+        std::vector<std::shared_ptr<DiagramNode>> stack;
+        for (const auto& v : graph.vertices()) {
+            if (!v) continue;
+            auto node = std::dynamic_pointer_cast<DiagramNode>(v->owner());
+            if (node && seen.insert(node.get()).second) stack.push_back(std::move(node));
+        }
+        const auto keepLink = [&](const std::shared_ptr<DiagramLink>& link) {
+            if (link && seen.insert(link.get()).second) links_.emplace_back(link, link->saveState());
+        };
+        while (!stack.empty()) {
+            const std::shared_ptr<DiagramNode> node = std::move(stack.back());
+            stack.pop_back();
+            nodes_.emplace_back(node, node->saveState());
+            for (const auto& link : node->getAllLinks())
+                keepLink(link);
+            for (const auto& a : node->attachedNodes())
+                if (a && seen.insert(a.get()).second) stack.push_back(a);
+            for (auto& c : containerChildren(*node))
+                if (seen.insert(c.get()).second) stack.push_back(std::move(c));
+        }
+        for (const auto& link : container.layoutLinks())
+            keepLink(link);
+    }
+
+    // Whether every node the arrangement may have moved has finite bounds and every link finite
+    // points.
+    bool finite() const {
+        for (const auto& [node, state] : nodes_) {
+            const Rect b = node->bounds();
+            if (!b.isFinite() || !std::isfinite(b.right()) || !std::isfinite(b.bottom()))
+                return false;
+        }
+        for (const auto& [link, state] : links_) {
+            for (const Point& p : link->controlPoints())
+                if (!p.isFinite()) return false;
+        }
+        return true;
+    }
+
+    // Nodes first: a link's state puts its ends back on nodes that are where they were.
+    void restore() const {
+        for (const auto& [node, state] : nodes_)
+            if (state) node->restoreState(*state);
+        for (const auto& [link, state] : links_)
+            if (state) link->restoreState(*state);
+    }
+
+private:
+    std::vector<std::pair<std::shared_ptr<DiagramNode>, std::shared_ptr<DiagramItemState>>> nodes_;
+    std::vector<std::pair<std::shared_ptr<DiagramLink>, std::shared_ptr<DiagramItemState>>> links_;
+};
+
+void arrangeComponents(Layout& layout, LayoutContainer& container, const LayoutGraph& built,
+                       double captionHeight);
+
+bool arrange(Layout& layout, LayoutContainer& container, const LayoutUtils::NodeList& nodes,
              const ContainerNode* containerNode, double captionHeight) {
     const LayoutGraph built =
         LayoutUtils::buildLayoutGraph(layout.mergesRepeatingLinks(), layout.keepGroupLayout(),
                                       nodes, container.layoutLinks(), containerNode);
+    const Snapshot before(*built.graph, container);
+    arrangeComponents(layout, container, built, captionHeight);
+    if (before.finite()) return true;
+    before.restore();
+    return false;
+}
+
+void arrangeComponents(Layout& layout, LayoutContainer& container, const LayoutGraph& built,
+                       double captionHeight) {
     const std::shared_ptr<Graph>& graph = built.graph;
     std::vector<std::shared_ptr<Graph>> components;
     if (layout.requiresConnectedGraph())
@@ -343,13 +416,13 @@ Blocks collectBlocks(const LayoutUtils::NodeList& nodes, bool keepGroupLayout,
 
 }  // namespace
 
-void LayoutUtils::arrangeContainer(Layout& layout, Diagram& diagram) {
-    arrange(layout, diagram, diagram.nodes(), nullptr, 0.0);
+bool LayoutUtils::arrangeContainer(Layout& layout, Diagram& diagram) {
+    return arrange(layout, diagram, diagram.nodes(), nullptr, 0.0);
 }
 
-void LayoutUtils::arrangeContainer(Layout& layout, ContainerNode& container) {
+bool LayoutUtils::arrangeContainer(Layout& layout, ContainerNode& container) {
     ContainerContent content(container);
-    arrange(layout, content, content.children(), &container, 0.0);
+    return arrange(layout, content, content.children(), &container, 0.0);
 }
 
 LayoutGraph LayoutUtils::buildLayoutGraph(bool mergesRepeatingLinks, bool keepGroupLayout,

@@ -46,11 +46,13 @@ public:
     LayoutUtils() = delete;
 
     // Arranges the document's nodes and links, from (bounds.x + margins, bounds.y + margins).
-    // Records no undo step; Diagram::arrange wraps it in one.
-    static void arrangeContainer(Layout& layout, Diagram& diagram);
+    // Records no undo step; Diagram::arrange wraps it in one. An arrangement that would leave a
+    // node or a link point with a number that is not finite (sizes near the largest number) is
+    // taken back whole: false, and the items are as they were.
+    static bool arrangeContainer(Layout& layout, Diagram& diagram);
     // Arranges a container's children and its inner links, from its left + margins and its top +
-    // caption height + margins.
-    static void arrangeContainer(Layout& layout, ContainerNode& container);
+    // caption height + margins; refused as above.
+    static bool arrangeContainer(Layout& layout, ContainerNode& container);
 
     // The layout graph of the nodes and links: one vertex per layout root, in the order the roots
     // appear in `nodes`, holding the top-left corner and size of its block; one edge per link

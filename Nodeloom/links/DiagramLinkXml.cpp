@@ -133,9 +133,12 @@ void DiagramLink::restoreState(const DiagramItemState& state) {
     const auto* s = dynamic_cast<const DiagramLinkState*>(&state);
     if (!s) return;
     restoreEnds(*s);
+    // The shape first: its points are taken as they were saved, even those a layout left that
+    // the shape would lay out afresh.
+    setShape(s->shape());
     // A link needs two points; a state without them keeps the link's own.
     if (s->controlPoints().size() >= 2) setControlPoints(s->controlPoints());
-    setShape(s->shape());
+    setCascadeStartHorizontal(s->cascadeStartHorizontal());
     setBaseShapeSize(s->baseShapeSize());
     setHeadShapeSize(s->headShapeSize());
     setIntermediateShapeSize(s->intermediateShapeSize());

@@ -1,14 +1,18 @@
 #include "Nodeloom/view/ModifyController.h"
 
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/DiagramMediator.h"
 #include "Nodeloom/document/UndoManager.h"
 #include "Nodeloom/items/AdjustmentHandle.h"
 #include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/items/DiagramItemState.h"
+#include "Nodeloom/items/DiagramNode.h"
+#include "Nodeloom/links/DiagramLink.h"
 
 namespace nodeloom {
 
@@ -44,6 +48,22 @@ void ModifyController::startDrag(Point point) {
     items.reserve(originalStates().size());
     for (const auto& [item, state] : originalStates())
         items.push_back(item);
+    // The containers of the moved nodes change too at the end of the drag (they grow, taking
+    // their links along, or let a child go), and so do theirs in turn: their states belong to
+    // the same step.
+    std::unordered_set<const DiagramItem*> seen;
+    for (const auto& [item, state] : originalStates())
+        seen.insert(item.get());
+    const std::size_t moved = items.size();
+    for (std::size_t i = 0; i < moved; ++i) {
+        const auto* node = dynamic_cast<const DiagramNode*>(items[i].get());
+        if (node == nullptr) continue;
+        for (auto c = node->container(); c && seen.insert(c.get()).second; c = c->container()) {
+            items.push_back(c);
+            for (const auto& link : c->getAllLinks())
+                if (link && seen.insert(link.get()).second) items.push_back(link);
+        }
+    }
     d->recordItemStates(items);
 }
 

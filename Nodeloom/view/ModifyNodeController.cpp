@@ -5,11 +5,14 @@
 #include <utility>
 
 #include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/document/ChangeItemCommand.h"
+#include "Nodeloom/document/CompositeCommand.h"
 #include "Nodeloom/document/ContainerConstraints.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/DiagramMediator.h"
 #include "Nodeloom/document/NodeEventArgs.h"
 #include "Nodeloom/document/NodeFollowsSelectionRule.h"
+#include "Nodeloom/document/UndoManager.h"
 #include "Nodeloom/items/AdjustmentHandle.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/DiagramLink.h"
@@ -104,7 +107,28 @@ void dropIntoContainer(Diagram& diagram, const std::vector<std::shared_ptr<Diagr
                    diagram.isItemInteractive(item);
         }));
     if (!target) return;
-    if (diagram.undoManager()) diagram.recordItemStates({target});
+    // The target grows to fit what it takes in, and its own containers grow with it, each taking
+    // its links along. An item whose state the drag recorded at its start is not recorded again:
+    // that state already covers the whole step.
+    if (const std::shared_ptr<UndoManager> manager = diagram.undoManager()) {
+        std::vector<std::shared_ptr<DiagramItem>> changed;
+        std::unordered_set<const DiagramItem*> seen;
+        if (const std::shared_ptr<CompositeCommand>& open = manager->currentComposite()) {
+            for (const auto& command : open->commands()) {
+                if (const auto* change = dynamic_cast<const ChangeItemCommand*>(command.get()))
+                    seen.insert(change->item().get());
+            }
+        }
+        const auto fresh = [&seen](const DiagramItem* item) { return seen.insert(item).second; };
+        std::unordered_set<const DiagramNode*> walked;
+        for (auto c = target; c && walked.insert(c.get()).second; c = c->container()) {
+            if (!fresh(c.get())) continue;
+            changed.push_back(c);
+            for (const auto& link : c->getAllLinks())
+                if (link && fresh(link.get())) changed.push_back(link);
+        }
+        diagram.recordItemStates(changed);
+    }
     bool dropped = false;
     for (const auto& node : nodes) {
         if (!node || node->container() == target) continue;

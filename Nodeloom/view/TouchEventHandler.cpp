@@ -70,8 +70,14 @@ void TouchEventHandler::handleTouchesBegan(const platform::TouchSet& touches,
     const std::shared_ptr<DiagramView> view = diagramView_.lock();
     const std::shared_ptr<TouchInputDispatcher> dispatcher = inputDispatcher_;
     if (!view || !dispatcher) return;
-    dispatcher->setTouchesCount(countOf(touches));
-    forEachTouch(touches, *view, *dispatcher, &TouchInputDispatcher::onTouchDown);
+    // The window's every finger comes along; those that went down on another view (a palette
+    // beside this one) are not this view's and do not count.
+    platform::TouchSet own;
+    for (const auto& touch : touches) {
+        if (TouchInputDispatcher::beganInView(touch, *view)) own.push_back(touch);
+    }
+    dispatcher->setTouchesCount(countOf(own));
+    forEachTouch(own, *view, *dispatcher, &TouchInputDispatcher::onTouchDown);
 }
 
 void TouchEventHandler::handleTouchesMoved(const platform::TouchSet& touches,

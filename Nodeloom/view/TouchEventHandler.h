@@ -33,7 +33,7 @@ public:
     // Clears the view's touch hooks.
     void detachHandlers();
 
-    // Every touch goes down.
+    // Every touch that went down on the view goes down.
     void handleTouchesBegan(const platform::TouchSet& touches, const platform::TouchEvent& event);
     // Moves of one or two touches pass on; a single touch moving on the long-press path does
     // not, and any other number of touches is ignored, the count included.

@@ -70,6 +70,9 @@ public:
 
         // The listed finger of the touch, or null.
         std::shared_ptr<TouchInfo> find(const TouchPtr& touch) const;
+        // The two points a controller is given now, in document units: the first finger's and
+        // the second's, or (0, 0) with one finger. False without a view or a finger.
+        bool controllerPoints(Point& a, Point& b) const;
 
         std::shared_ptr<DiagramView> diagramView() const { return diagramView_.lock(); }
         void setDiagramView(const std::shared_ptr<DiagramView>& view) { diagramView_ = view; }
@@ -85,8 +88,6 @@ public:
         }
 
     private:
-        // The two points a controller is given, in document units.
-        bool controllerPoints(Point& a, Point& b) const;
         // Moves the listed finger of the touch and tells the controller; null when the touch
         // is not listed.
         std::shared_ptr<TouchInfo> moveFinger(const TouchPtr& touch, Point position,
@@ -111,7 +112,8 @@ public:
     virtual void onTouchDown(const TouchPtr& touch, Point position);
     virtual void onTouchMove(const TouchPtr& touch, Point position);
     virtual void onTouchUp(const TouchPtr& touch, Point position);
-    // The system broke the finger's gesture off: no tap, no click.
+    // The system broke the finger's gesture off: its interaction's controller is cancelled and
+    // the interaction dropped; no tap, no click.
     virtual void onTouchCancel(const TouchPtr& touch, Point position);
     // The controller for the interaction that holds the touch, or null.
     virtual std::shared_ptr<TouchInputController> createController(const TouchPtr& touch);
@@ -140,7 +142,22 @@ public:
     int controllersCount() const { return controllersCount_; }
     void setControllersCount(int count) { controllersCount_ = count < 0 ? 0 : count; }
 
+    // Whether the finger went down on the view or on one of its subviews. A window reports all
+    // its fingers to each callback, also those that went down on a palette beside the view;
+    // those belong to no interaction of this view. A touch that names no view is taken as ours.
+    static bool beganInView(const TouchPtr& touch, const DiagramView& view);
+
 private:
+    // The first interaction that holds the finger, or null.
+    std::shared_ptr<TouchItem> holderOf(const TouchPtr& touch) const;
+    // A release without a controller: the click events, a widget's click or a new selection.
+    void tap(DiagramView& view, const std::shared_ptr<DiagramItem>& item, Point position);
+    // Stops the interaction's controller at its fingers' last points: ended as a release would
+    // end it, or cancelled; a radial menu is closed without running an action either way.
+    static void stopController(TouchItem& interaction, bool cancel);
+    // Takes the interaction out of the list, and its controller out of the count.
+    void forget(const std::shared_ptr<TouchItem>& interaction);
+
     std::shared_ptr<DiagramItem> pointedItem_;
     Point pointerPosition_;
     std::vector<ControllerSelector> controllerSelectors_;
@@ -149,6 +166,8 @@ private:
     int touchesCount_ = 0;
     int maxControllers_ = 1;
     int controllersCount_ = 0;
+    // The interactions that asked for a controller and count in controllersCount.
+    std::vector<std::weak_ptr<TouchItem>> counted_;
 };
 
 }  // namespace nodeloom

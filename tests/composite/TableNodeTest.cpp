@@ -3,6 +3,9 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "Nodeloom/composite/ScrollBar.h"
 #include "Nodeloom/composite/TableConnectionPoint.h"
@@ -18,6 +21,7 @@
 #include "Nodeloom/items/ShapeNode.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "composite/TableTestSupport.h"
+#include "tests/UndoTestSupport.h"
 
 using namespace nodeloom;
 using namespace nodeloom::test;
@@ -380,4 +384,47 @@ TEST(TableLinks, TheTableReportsRowLinksOnceAndRemovesThemWithItself) {
 
     doc.d->removeItem(doc.table);
     EXPECT_TRUE(doc.d->links().empty());
+}
+
+// A host records the table and its links before it deletes the row: undo then puts the removed
+// links back before the table has its rows again.
+TEST(TableStructure, UndoingARowDeletionPutsEveryLinkBackOnItsRow) {
+    for (int deleted = 0; deleted < 5; ++deleted) {
+        SCOPED_TRACE("row " + std::to_string(deleted));
+        TableDocument doc(true);
+        auto& factory = *doc.d->factory();
+        const std::vector<std::shared_ptr<DiagramLink>> links{
+            factory.createDiagramLink(doc.node, doc.table, 1),
+            factory.createDiagramLink(doc.table, 4, doc.node),
+            factory.createDiagramLink(doc.node, doc.table, 3),
+            factory.createDiagramLink(doc.table, 0, doc.table, 2),
+            factory.createDiagramLink(doc.node, doc.table, -1)};
+        std::vector<std::pair<int, int>> rows;
+        for (const auto& l : links) rows.emplace_back(originRow(l), destinationRow(l));
+        const std::string before = documentText(*doc.d);
+        const auto um = doc.d->undoManager();
+
+        um->startComposite();
+        std::vector<std::shared_ptr<DiagramItem>> recorded{doc.table};
+        recorded.insert(recorded.end(), links.begin(), links.end());
+        doc.d->recordItemStates(recorded);
+        doc.table->deleteRow(deleted);
+        um->commitComposite();
+        const std::string after = documentText(*doc.d);
+
+        um->undo();
+        for (std::size_t i = 0; i < links.size(); ++i) {
+            EXPECT_EQ(originRow(links[i]), rows[i].first) << i;
+            EXPECT_EQ(destinationRow(links[i]), rows[i].second) << i;
+        }
+        for (int r = 0; r < 5; ++r) {
+            for (const auto& l : doc.table->rows()[static_cast<std::size_t>(r)]->incomingLinks())
+                EXPECT_EQ(destinationRow(l), r);
+        }
+        EXPECT_TRUE(sameText(documentText(*doc.d), before));
+        um->redo();
+        EXPECT_TRUE(sameText(documentText(*doc.d), after));
+        um->undo();
+        EXPECT_TRUE(sameText(documentText(*doc.d), before));
+    }
 }

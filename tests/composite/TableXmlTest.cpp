@@ -345,3 +345,44 @@ TEST(TableXml, TheTableDocumentOfTheCorpusReadsAndWritesUnchanged) {
     expectEndsConsistent(*table, *d);
     EXPECT_EQ(d->saveToXmlString(), text.str());
 }
+
+TEST(TableXml, OnlyRowAndColumnElementsCountAndAHugeTableIsRefused) {
+    auto e = element("Node");
+    auto rowsElement = element("Rows");
+    auto columnsElement = element("Columns");
+    rowsElement->addChild(element("Row", {{"Height", "7"}}));
+    rowsElement->addChild(element("Junk"));
+    columnsElement->addChild(element("Column"));
+    columnsElement->addChild(element("Comment"));
+    columnsElement->addChild(element("Column"));
+    e->addChild(rowsElement);
+    e->addChild(columnsElement);
+    auto table = loadTable(e);
+    EXPECT_EQ(table->rows().size(), 1u);
+    EXPECT_DOUBLE_EQ(table->rows()[0]->height(), 7);
+    EXPECT_EQ(table->columns().size(), 2u);
+
+    // A few bytes per row and column would ask for more cells than the file could ever hold.
+    auto d = std::make_shared<Diagram>();
+    d->factory()->createShapeNode(10, 10, 20, 20);
+    const std::string before = d->saveToXmlString();
+    auto root = std::make_shared<XmlElement>("Diagram");
+    auto node = root->addChild("Nodes")->addChild("Node");
+    node->attributes()["Class"] = "std:TableNode";
+    node->attributes()["Id"] = "0";
+    auto rows = node->addChild("Rows");
+    auto columns = node->addChild("Columns");
+    for (int i = 0; i < 1001; ++i) {
+        rows->addChild("Row");
+        columns->addChild("Column");
+    }
+    EXPECT_FALSE(d->loadFromXml(root));
+    EXPECT_EQ(d->saveToXmlString(), before);
+    EXPECT_TRUE(loadTable(node)->rows().empty());
+
+    // The product counts, not either number alone.
+    columns->children().resize(2);
+    EXPECT_TRUE(d->loadFromXml(root));
+    ASSERT_TRUE(firstTable(*d));
+    EXPECT_EQ(firstTable(*d)->rows().size(), 1001u);
+}

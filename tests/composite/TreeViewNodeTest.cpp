@@ -17,8 +17,11 @@
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/RenderOptions.h"
 #include "Nodeloom/foundation/XmlElement.h"
+#include "Nodeloom/items/ShapeNode.h"
 #include "Nodeloom/platform/ImageSurface.h"
 #include "composite/TableTestSupport.h"
+#include "Nodeloom/document/UndoManager.h"
+#include "tests/UndoTestSupport.h"
 
 using namespace nodeloom;
 using namespace nodeloom::test;
@@ -387,4 +390,50 @@ TEST(TreeView, AChainOfAHundredThousandItemsIsWalkedWithoutDeepRecursion) {
     auto copy = reloaded(*t.d);
     ASSERT_TRUE(copy);
     EXPECT_EQ(firstTree(*copy)->countItems(), 100001);
+}
+
+// Taking a row out takes the links on it and on its subtree's rows out too, undoably; a link
+// whose row is gone would otherwise stay in the document with nowhere to end.
+TEST(TreeViewLinks, RemovingAnItemRemovesTheLinksOnItsSubtreeAndUndoBringsAllBack) {
+    Tree t;
+    t.d->setUndoEnabled(true);
+    auto& factory = *t.d->factory();
+    auto other = factory.createShapeNode(100, 20, 20, 20);
+    auto onD = factory.createDiagramLink(t.node, t.D, t.node, t.E);
+    auto fromB = factory.createDiagramLink(t.node, t.B, t.node, t.C);
+    auto onE = factory.createDiagramLink(t.node, t.E, t.node, t.A);
+    auto toB = factory.createDiagramLink(std::static_pointer_cast<DiagramNode>(other),
+                                         std::static_pointer_cast<DiagramNode>(t.node));
+    const std::string before = snapshot(*t.d);
+    const auto um = t.d->undoManager();
+    const std::size_t steps = um->undoHistory().size();
+
+    um->startComposite();
+    t.d->recordItemStates({t.node});
+    EXPECT_TRUE(t.node->removeItem(t.B));
+    um->commitComposite();
+    EXPECT_EQ(um->undoHistory().size(), steps + 1);
+    EXPECT_EQ(labels(t.A->children()), "C");
+    EXPECT_EQ(t.d->links().size(), 2u);
+    EXPECT_TRUE(t.E->incomingLinks().empty());
+    EXPECT_FALSE(t.d->contains(*onD));
+    EXPECT_FALSE(t.d->contains(*fromB));
+    EXPECT_EQ(countOf(t.C->incomingLinks(), fromB), 0);
+    for (const auto& link : t.node->getAllLinks()) EXPECT_TRUE(t.d->contains(*link));
+    const std::string after = snapshot(*t.d);
+
+    um->undo();
+    EXPECT_TRUE(sameText(snapshot(*t.d), before));
+    EXPECT_EQ(t.D->outgoingLinks(), TreeViewItem::LinkList{onD});
+    EXPECT_EQ(countOf(t.C->incomingLinks(), fromB), 1);
+    um->redo();
+    EXPECT_TRUE(sameText(snapshot(*t.d), after));
+    um->undo();
+
+    // A root goes the same way; an item not in the tree changes nothing.
+    EXPECT_TRUE(t.node->removeItem(t.E));
+    EXPECT_FALSE(t.d->contains(*onE));
+    EXPECT_FALSE(t.node->removeItem(item("stranger")));
+    EXPECT_FALSE(t.node->removeItem(nullptr));
+    EXPECT_TRUE(t.d->contains(*toB));
 }

@@ -85,8 +85,10 @@ TEST(DiagramLinkState, SavingAndRestoring) {
     EXPECT_EQ(link->headShape(), Shape::fromId("Arrow"));
     EXPECT_FALSE(link->autoRoute());
     EXPECT_EQ(link->labels(), std::vector<std::shared_ptr<LinkLabel>>{label});
-    // The cascade direction comes back only with the location, which restores nothing else.
-    EXPECT_FALSE(link->cascadeStartHorizontal());
+    // The cascade direction comes back with the full state, and with the location, which
+    // restores nothing else.
+    EXPECT_TRUE(link->cascadeStartHorizontal());
+    link->setCascadeStartHorizontal(false);
     link->setHeadShapeSize(2);
     link->restoreLocation(*location);
     EXPECT_TRUE(link->cascadeStartHorizontal());

@@ -60,6 +60,9 @@ public:
 
     LabelCanvas() : Canvas(MeasureUnit::Millimeter()) {}
 
+    using Canvas::drawRect;
+    using Canvas::drawText;
+
     void drawRect(double x, double y, double width, double height) override {
         drawn.push_back(Rect(x, y, width, height));
     }

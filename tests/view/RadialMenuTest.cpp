@@ -322,7 +322,7 @@ TEST(Bundles, ResourceDocumentsComeFromTheApplication) {
         auto node = std::make_shared<ShapeNode>();
         node->_setBounds(Rect(1, 2, 30, 40));
         source.addItem(node);
-        source.saveToXml(dir / "sample.xml");
+        ASSERT_TRUE(source.saveToXml(dir / "sample.xml"));
     }
     Diagram d;
     EXPECT_FALSE(d.loadFromXml(std::string("sample.xml")));

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/document/Diagram.h"
+
+namespace nodeloom::test {
+
+// The document's text without the counter of z-indexes handed out: undoing a creation does not
+// hand its index out again.
+inline std::string documentText(Diagram& d) {
+    std::string t = d.saveToXmlString();
+    const std::size_t from = t.find("<ItemCounter>");
+    if (from != std::string::npos) t.erase(from, t.find('<', from + 1) - from);
+    return t;
+}
+
+// Whether two texts are the same but for numbers that differ by at most the tolerance (relative
+// to the larger one beyond 1): undo restores numbers a step recomputed by other sums.
+inline bool sameText(const std::string& a, const std::string& b, double tolerance = 1e-9) {
+    const auto numberAt = [](const std::string& s, std::size_t i) {
+        return std::isdigit(static_cast<unsigned char>(s[i])) ||
+               ((s[i] == '-' || s[i] == '.') && i + 1 < s.size() &&
+                std::isdigit(static_cast<unsigned char>(s[i + 1])));
+    };
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (numberAt(a, i) && numberAt(b, j)) {
+            char* endA = nullptr;
+            char* endB = nullptr;
+            const double x = std::strtod(a.c_str() + i, &endA);
+            const double y = std::strtod(b.c_str() + j, &endB);
+            const double scale = std::max({1.0, std::fabs(x), std::fabs(y)});
+            if (!(std::fabs(x - y) <= tolerance * scale) && !(x == y)) return false;
+            i = static_cast<std::size_t>(endA - a.c_str());
+            j = static_cast<std::size_t>(endB - b.c_str());
+            continue;
+        }
+        if (a[i] != b[j]) return false;
+        ++i;
+        ++j;
+    }
+    return i == a.size() && j == b.size();
+}
+
+// Who holds whom, which the document's text does not say: for every node its container's place
+// among the nodes and, for a container, its children's places in its own order; a child that
+// names a container that does not list it, or the reverse, shows.
+inline std::string membership(Diagram& d) {
+    std::unordered_map<const DiagramNode*, std::size_t> place;
+    for (std::size_t i = 0; i < d.nodes().size(); ++i)
+        place[d.nodes()[i].get()] = i;
+    const auto name = [&place](const DiagramNode* node) {
+        const auto it = place.find(node);
+        return it == place.end() ? std::string("gone") : std::to_string(it->second);
+    };
+    std::string text;
+    for (const auto& node : d.nodes()) {
+        text += name(node.get()) + " in " + (node->container() ? name(node->container().get()) : "-");
+        if (const auto* c = dynamic_cast<const ContainerNode*>(node.get())) {
+            text += " holds";
+            for (const auto& child : c->children())
+                text += " " + name(child.get());
+        }
+        text += "\n";
+    }
+    return text;
+}
+
+// The document's text and membership together.
+inline std::string snapshot(Diagram& d) {
+    return documentText(d) + membership(d);
+}
+
+}  // namespace nodeloom::test

@@ -1,0 +1,303 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/Folder.h"
+#include "Nodeloom/composite/TableNode.h"
+#include "Nodeloom/composite/TreeViewNode.h"
+#include "Nodeloom/items/ShapeNode.h"
+#include "Nodeloom/layout/FractalLayout.h"
+#include "Nodeloom/layout/LayeredLayout.h"
+#include "Nodeloom/layout/SpringLayout.h"
+#include "Nodeloom/layout/TreeLayout.h"
+#include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/view/ModifyNodeController.h"
+#include "Nodeloom/view/ModifySelectionController.h"
+#include "tests/UndoTestSupport.h"
+#include "tests/view/ControllerTestSupport.h"
+
+using namespace nodeloom;
+using namespace nodeloom::test;
+
+namespace {
+
+// --- Drags and containers -----------------------------------------------------------------------
+
+// Outer holds inner and b; inner holds a; the outer container has a link to a node outside.
+struct Nest : Doc {
+    std::shared_ptr<ContainerNode> outer = factory.createContainerNode(Rect(0, 0, 200, 200));
+    std::shared_ptr<ContainerNode> inner = factory.createContainerNode(Rect(20, 20, 100, 100));
+    std::shared_ptr<ShapeNode> a = factory.createShapeNode(Rect(30, 40, 10, 10));
+    std::shared_ptr<ShapeNode> b = factory.createShapeNode(Rect(150, 150, 10, 10));
+    std::shared_ptr<ShapeNode> outside = factory.createShapeNode(Rect(300, 20, 10, 10));
+
+    Nest() {
+        outer->add(inner);
+        inner->add(a);
+        outer->add(b);
+        factory.createDiagramLink(outer, outside);
+        factory.createDiagramLink(inner, outside);
+    }
+};
+
+}  // namespace
+
+// Each drag changes containers besides the dragged nodes: undo gives back the whole document,
+// membership included, and redo the dragged one.
+TEST(ContainerDragUndo, ADragIntoWithinOrOutOfContainersUndoesWhole) {
+    struct Case {
+        const char* name;
+        bool selection;
+        std::function<std::shared_ptr<DiagramNode>(Nest&)> node;
+        Point to;
+    };
+    const std::vector<Case> cases{
+        {"grows both containers", false, [](Nest& n) { return n.a; }, Point(122, 35)},
+        {"out of both", false, [](Nest& n) { return n.a; }, Point(400, 400)},
+        {"out of the inner one", false, [](Nest& n) { return n.a; }, Point(160, 60)},
+        {"into the inner one", false, [](Nest& n) { return n.outside; }, Point(60, 70)},
+        {"selection out", true, [](Nest& n) { return n.a; }, Point(400, 400)},
+        {"selection into", true, [](Nest& n) { return n.outside; }, Point(60, 100)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Nest n;
+        const std::shared_ptr<DiagramNode> node = c.node(n);
+        const std::string before = snapshot(*n.diagram);
+        const std::size_t steps = n.history();
+        if (c.selection) {
+            node->setSelected(true);
+            n.b->setSelected(true);
+            ModifySelectionController controller(n.diagram, handle(node, NodeHandleType::move));
+            drag(controller, node->bounds().center(), c.to);
+        } else {
+            ModifyNodeController controller(n.diagram, node, handle(node, NodeHandleType::move));
+            drag(controller, node->bounds().center(), c.to);
+        }
+        ASSERT_EQ(n.history(), steps + 1);
+        const std::string after = snapshot(*n.diagram);
+        ASSERT_NE(after, before);
+        n.diagram->undo();
+        EXPECT_TRUE(sameText(snapshot(*n.diagram), before))
+            << snapshot(*n.diagram) << "\n----\n" << before;
+        n.diagram->redo();
+        EXPECT_TRUE(sameText(snapshot(*n.diagram), after));
+    }
+}
+
+// --- Random steps -------------------------------------------------------------------------------
+
+namespace {
+
+struct RandomDocument : Doc {
+    std::mt19937 random;
+    std::vector<std::shared_ptr<ContainerNode>> containers;
+    std::shared_ptr<TableNode> table;
+    std::shared_ptr<TreeViewNode> tree;
+
+    explicit RandomDocument(unsigned seed) : random(seed) {
+        containers.push_back(factory.createContainerNode(Rect(0, 0, 120, 100)));
+        containers.push_back(factory.createContainerNode(Rect(160, 0, 100, 120)));
+        containers.push_back(factory.createContainerNode(Rect(10, 20, 50, 40)));
+        containers[0]->add(containers[2]);
+        for (int i = 0; i < 8; ++i) {
+            auto node = factory.createShapeNode(
+                Rect(number(0, 250), number(0, 200), number(5, 20), number(5, 20)));
+            if (i < 3) containers[static_cast<std::size_t>(i)]->add(node);
+        }
+        table = factory.createTableNode(Rect(0, 150, 40, 60), 3, 6);
+        tree = factory.createTreeViewNode(Rect(200, 160, 50, 70));
+        for (int i = 0; i < 4; ++i) addTreeItem();
+        for (int i = 0; i < 6; ++i) factory.createDiagramLink(shape(), shape());
+        replenishLinks();
+    }
+
+    double number(double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    }
+    std::size_t index(std::size_t size) {
+        return std::uniform_int_distribution<std::size_t>(0, size - 1)(random);
+    }
+    Point point() { return Point(number(-30, 300), number(-30, 260)); }
+    std::shared_ptr<DiagramNode> anyNode() { return diagram->nodes()[index(diagram->nodes().size())]; }
+    // A node a finger can reach: none hidden in a folded container.
+    std::shared_ptr<DiagramNode> reachableNode() {
+        for (;;) {
+            auto node = anyNode();
+            if (!node->getFoldedContainer()) return node;
+        }
+    }
+    std::shared_ptr<DiagramNode> shape() {
+        for (;;) {
+            auto node = anyNode();
+            if (std::dynamic_pointer_cast<ShapeNode>(node)) return node;
+        }
+    }
+    std::vector<std::shared_ptr<TreeViewItem>> treeItems() {
+        std::vector<std::shared_ptr<TreeViewItem>> items;
+        tree->forAllItems([&items](TreeViewItem& item) { items.push_back(item.shared_from_this()); });
+        return items;
+    }
+    void addTreeItem() {
+        auto item = std::make_shared<TreeViewItem>();
+        item->setLabel("item " + std::to_string(index(1000)));
+        const auto items = treeItems();
+        if (items.empty() || index(3) == 0)
+            tree->rootItems().push_back(item);
+        else
+            items[index(items.size())]->children().push_back(item);
+    }
+
+    // Links are made without an undo step; they keep the rows and items supplied with links
+    // that the edits move and remove.
+    void replenishLinks() {
+        while (table->getAllLinks().size() < 5 && !table->rows().empty()) {
+            const int row = static_cast<int>(index(table->rows().size()));
+            if (index(2) == 0)
+                factory.createDiagramLink(table, row, shape());
+            else
+                factory.createDiagramLink(shape(), table, row);
+        }
+        while (tree->getAllLinks().size() < 4) {
+            const auto items = treeItems();
+            if (items.empty()) break;
+            factory.createDiagramLink(tree, items[index(items.size())], tree,
+                                      items[index(items.size())]);
+        }
+    }
+
+    // One undoable edit of a random kind, as a host or a finger makes it.
+    void step(std::size_t kind) {
+        switch (kind) {
+            case 0:
+            case 1: {
+                auto node = reachableNode();
+                const NodeHandleType type =
+                    index(4) == 0 ? static_cast<NodeHandleType>(1 + index(8)) : NodeHandleType::move;
+                ModifyNodeController c(diagram, node, handle(node, type));
+                drag(c, node->bounds().center(), point(), 1 + static_cast<int>(index(3)));
+                break;
+            }
+            case 2: {
+                diagram->clearSelection();
+                const std::size_t count = 1 + index(3);
+                for (std::size_t i = 0; i < count; ++i) reachableNode()->setSelected(true);
+                auto grabbed = diagram->selectedNodes().front();
+                ModifySelectionController c(diagram, handle(grabbed, NodeHandleType::move));
+                drag(c, grabbed->bounds().center(), point(), 1 + static_cast<int>(index(3)));
+                diagram->clearSelection();
+                break;
+            }
+            case 3:
+                recorded(table, [this] {
+                    const int rows = static_cast<int>(table->rows().size());
+                    const int columns = static_cast<int>(table->columns().size());
+                    switch (index(4)) {
+                        case 0: table->insertRow(static_cast<int>(index(static_cast<std::size_t>(rows) + 1))); break;
+                        case 1: table->deleteRow(rows > 1 ? static_cast<int>(index(static_cast<std::size_t>(rows))) : 0); break;
+                        case 2: table->insertColumn(static_cast<int>(index(static_cast<std::size_t>(columns) + 1))); break;
+                        default: table->deleteColumn(columns > 1 ? static_cast<int>(index(static_cast<std::size_t>(columns))) : 0); break;
+                    }
+                });
+                break;
+            case 4:
+                recorded(tree, [this] {
+                    const auto items = treeItems();
+                    if (items.size() < 3 || index(3) == 0) {
+                        addTreeItem();
+                    } else if (index(2) == 0) {
+                        tree->removeItem(items[index(items.size())]);
+                    } else {
+                        auto& item = *items[index(items.size())];
+                        item.setExpanded(!item.expanded());
+                    }
+                });
+                break;
+            case 5: {
+                const auto& c = containers[index(containers.size())];
+                if (diagram->contains(*c) && c->folder()) c->folder()->onClick(c->bounds().center());
+                break;
+            }
+            default: {
+                std::shared_ptr<Layout> layout;
+                switch (index(5)) {
+                    case 0: {
+                        auto spring = std::make_shared<SpringLayout>();
+                        spring->setIterations(20);
+                        layout = spring;
+                        break;
+                    }
+                    case 1: {
+                        auto treeLayout = std::make_shared<TreeLayout>();
+                        treeLayout->setLinkType(static_cast<TreeLayoutLinkType>(index(3)));
+                        layout = treeLayout;
+                        break;
+                    }
+                    case 2: layout = std::make_shared<LayeredLayout>(); break;
+                    default: layout = std::make_shared<FractalLayout>(); break;
+                }
+                diagram->arrange(layout);
+                break;
+            }
+        }
+    }
+
+    // The edit as one step, with the states of the node and its links from before it.
+    void recorded(const std::shared_ptr<DiagramNode>& node, const std::function<void()>& edit) {
+        const auto manager = diagram->undoManager();
+        manager->startComposite();
+        std::vector<std::shared_ptr<DiagramItem>> items{node};
+        for (const auto& link : node->getAllLinks()) items.push_back(link);
+        diagram->recordItemStates(items);
+        edit();
+        manager->commitComposite();
+    }
+};
+
+}  // namespace
+
+// Every step is undone and redone at once: the document reads the same before the step and after
+// its undo, and after the step and after its redo, membership included.
+TEST(RandomUndo, EveryStepUndoesAndRedoesToTheSameDocument) {
+    constexpr int stepsPerSeed = 500;
+    int checked = 0;
+    std::vector<int> undoneOfKind(8, 0);
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        RandomDocument doc(seed);
+        for (int i = 0; i < stepsPerSeed; ++i) {
+            doc.replenishLinks();
+            const std::size_t kind = doc.index(8);
+            const std::string before = snapshot(*doc.diagram);
+            const std::size_t history = doc.history();
+            doc.step(kind);
+            ASSERT_EQ(doc.nesting(), 0);
+            const std::string after = snapshot(*doc.diagram);
+            ++checked;
+            if (doc.history() == history) {
+                ASSERT_TRUE(sameText(after, before)) << "seed " << seed << " step " << i
+                                                     << " kind " << kind;
+                continue;
+            }
+            ++undoneOfKind[kind];
+            doc.diagram->undo();
+            const std::string undone = snapshot(*doc.diagram);
+            ASSERT_TRUE(sameText(undone, before))
+                << "seed " << seed << " step " << i << " kind " << kind << "\n"
+                << undone << "\n----\n" << before;
+            doc.diagram->redo();
+            const std::string redone = snapshot(*doc.diagram);
+            ASSERT_TRUE(sameText(redone, after))
+                << "seed " << seed << " step " << i << " kind " << kind << "\n"
+                << redone << "\n----\n" << after;
+        }
+    }
+    EXPECT_GE(checked, 2000);
+    // Every kind of step made undo steps to check.
+    for (std::size_t kind = 0; kind < undoneOfKind.size(); ++kind)
+        EXPECT_GT(undoneOfKind[kind], 20) << "kind " << kind;
+}

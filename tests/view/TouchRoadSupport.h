@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/document/UndoManager.h"
+#include "Nodeloom/foundation/MeasureUnit.h"
+#include "Nodeloom/platform/Touch.h"
+#include "Nodeloom/view/TouchInputController.h"
+#include "view/ViewTestSupport.h"
+
+namespace nodeloom::test {
+
+// A screen whose document counts in points at zoom 100, so that view points and document units
+// agree, with undo on and no grid.
+struct Road : Screen {
+    Road() {
+        diagram = view->diagram();
+        diagram->setMeasureUnit(MeasureUnit::Point());
+        diagram->setUndoEnabled(true);
+        diagram->setAlignToGrid(false);
+        view->setZoomLevel(100);
+    }
+
+    TouchInputDispatcher& dispatcher() { return *view->touchInputDispatcher(); }
+    std::size_t history() const { return diagram->undoManager()->undoHistory().size(); }
+    int nesting() const { return diagram->undoManager()->startCompositeCounter(); }
+    // A finger of the view that the window does not know, for driving the dispatcher directly.
+    std::shared_ptr<platform::Touch> touch(int id, Point p) const {
+        return std::make_shared<platform::Touch>(id, p, view, window);
+    }
+    // The running controller of the first interaction, or null.
+    std::shared_ptr<TouchInputController> controller() {
+        const auto& list = dispatcher().manipulators();
+        return list.empty() || !list[0] ? nullptr : list[0]->controller();
+    }
+    // Through the window: a finger goes down, is delivered, moves in steps and is lifted.
+    void drag(int id, Point from, Point to, int steps = 4) {
+        down(id, from);
+        advance(0.1);
+        for (int i = 1; i <= steps; ++i) {
+            const double t = static_cast<double>(i) / steps;
+            move(id, Point(from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t));
+        }
+        up(id, to);
+        // Past the double-tap window, so that the next gesture starts afresh.
+        advance(1.1);
+    }
+
+    std::shared_ptr<Diagram> diagram;
+};
+
+// The document's text without the counter of z-indexes handed out: undoing a creation does not
+// hand its index out again.
+inline std::string docText(Diagram& d) {
+    std::string t = d.saveToXmlString();
+    const std::size_t from = t.find("<ItemCounter>");
+    if (from != std::string::npos) t.erase(from, t.find('<', from + 1) - from);
+    return t;
+}
+
+}  // namespace nodeloom::test

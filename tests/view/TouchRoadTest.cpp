@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/TableNode.h"
+#include "Nodeloom/document/Factory.h"
+#include "Nodeloom/items/ShapeNode.h"
+#include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/view/MenuItem.h"
+#include "Nodeloom/view/RadialMenu.h"
+#include "Nodeloom/view/RadialMenuController.h"
+#include "view/TouchRoadSupport.h"
+
+using namespace nodeloom;
+using namespace nodeloom::test;
+
+namespace {
+
+// Runs the gesture and checks that it changed the document by one undo step that undo takes
+// back and redo puts again, comparing the whole document.
+template <typename Gesture>
+void undoable(Road& r, Gesture gesture) {
+    const std::string before = docText(*r.diagram);
+    const std::size_t steps = r.history();
+    gesture();
+    const std::string after = docText(*r.diagram);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(r.history(), steps + 1);
+    EXPECT_EQ(r.nesting(), 0);
+    r.diagram->undo();
+    EXPECT_EQ(docText(*r.diagram), before);
+    r.diagram->redo();
+    EXPECT_EQ(docText(*r.diagram), after);
+}
+
+}  // namespace
+
+TEST(TouchRoad, FingersAloneDrawLinkMoveAndDeleteInTheLinkMode) {
+    Road r;
+    ASSERT_EQ(r.view->behavior(), Behavior::linkShapes);
+    const auto nodes = [&] { return r.diagram->nodes(); };
+
+    undoable(r, [&] { r.drag(1, Point(20, 20), Point(80, 70)); });
+    ASSERT_EQ(nodes().size(), 1u);
+    const auto a = nodes()[0];
+    EXPECT_EQ(a->bounds(), Rect(20, 20, 60, 50));
+
+    undoable(r, [&] { r.drag(2, Point(150, 100), Point(220, 160)); });
+    ASSERT_EQ(nodes().size(), 2u);
+    const auto b = nodes()[1];
+
+    // From a node's body to another node: a link between them.
+    undoable(r, [&] { r.drag(3, Point(35, 35), Point(185, 130)); });
+    ASSERT_EQ(r.diagram->links().size(), 1u);
+    const auto link = r.diagram->links()[0];
+    EXPECT_EQ(link->origin(), a);
+    EXPECT_EQ(link->destination(), b);
+
+    // A tap selects the node; its middle handle then moves it, and the link follows.
+    // The new link is selected, and its end handles reach far: a tap on empty space first.
+    r.tap(4, Point(280, 20));
+    r.advance(1.1);
+    EXPECT_TRUE(r.diagram->selectedItems().empty());
+    // Links take taps within the touch threshold; this one keeps off the line.
+    r.tap(4, Point(30, 65));
+    r.advance(1.1);
+    ASSERT_TRUE(a->selected());
+    const Point linkStart = link->controlPoints().front();
+    undoable(r, [&] { r.drag(5, Point(50, 45), Point(70, 65)); });
+    EXPECT_EQ(a->bounds(), Rect(40, 40, 60, 50));
+    EXPECT_NE(link->controlPoints().front(), linkStart);
+
+    // A long press on the other node opens the menu; released over its delete button, the
+    // node goes, and its link with it.
+    undoable(r, [&] {
+        r.down(6, Point(185, 130));
+        r.advance(2.1);
+        auto menuController = std::dynamic_pointer_cast<RadialMenuController>(r.controller());
+        ASSERT_NE(menuController, nullptr);
+        const auto menu = menuController->menu();
+        ASSERT_NE(menu, nullptr);
+        ASSERT_EQ(menu->superview(), r.view);
+        menu->layoutItems();
+        // The default menu's first button shows "delete32.png".
+        ASSERT_EQ(menu->items().size(), 2u);
+        const std::shared_ptr<MenuItem> remove = menu->items()[0];
+        const Rect f = remove->frame();
+        const Point over(menu->frame().x + f.x + f.width / 2, menu->frame().y + f.y + f.height / 2);
+        // The first move after a long press only ends the press; the next reaches the menu.
+        r.move(6, over);
+        r.move(6, over);
+        EXPECT_EQ(menu->selected(), remove);
+        r.up(6, over);
+        EXPECT_FALSE(menu->superview());
+    });
+    EXPECT_FALSE(r.diagram->contains(*b));
+    EXPECT_TRUE(r.diagram->links().empty());
+    r.diagram->undo();
+    EXPECT_TRUE(r.diagram->contains(*b));
+    EXPECT_EQ(r.diagram->links().size(), 1u);
+    EXPECT_TRUE(r.dispatcher().manipulators().empty());
+}
+
+TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
+    const std::vector<Behavior> modes = {
+        Behavior::modify,         Behavior::drawShapes,    Behavior::drawLinks,
+        Behavior::linkShapes,     Behavior::linkTables,    Behavior::drawTables,
+        Behavior::doNothing,      Behavior::custom,        Behavior::drawContainers,
+        Behavior::linkContainers, Behavior::pan,           Behavior::drawTreeViews,
+        Behavior::linkTreeViews,  Behavior::selectOnly,    Behavior::panAndModify,
+        Behavior::moveNodes};
+    for (unsigned seed = 1; seed <= 3 * modes.size(); ++seed) {
+        const Behavior mode = modes[seed % modes.size()];
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 random(seed);
+        const auto number = [&](double low, double high) {
+            return std::uniform_real_distribution<double>(low, high)(random);
+        };
+        const auto chance = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+        Road r;
+        Factory& f = *r.diagram->factory();
+        f.createContainerNode(Rect(number(0, 200), number(0, 120), 80, 60));
+        f.createTableNode(number(0, 200), number(0, 120), 60, 50);
+        std::vector<std::shared_ptr<DiagramNode>> shapes;
+        for (int i = 0; i < 5; ++i)
+            shapes.push_back(f.createShapeNode(Rect(number(0, 260), number(0, 160), 30, 25)));
+        for (int i = 0; i < 4; ++i)
+            f.createDiagramLink(shapes[chance(5)], shapes[chance(5)]);
+        r.diagram->setAllowUnconnectedLinks(seed % 3 == 0);
+        for (const auto& node : r.diagram->nodes()) node->setSelected(chance(3) == 0);
+        r.diagram->links()[0]->setSelected(chance(2) == 0);
+        r.view->setBehavior(mode);
+        r.dispatcher().setMaxControllers(seed % 5 == 0 ? 2 : 1);
+        // Points here and there, also beyond the view where the window itself takes them.
+        const auto anywhere = [&] { return Point(number(-10, 390), number(-10, 260)); };
+        // Where drags start: often on a node's middle or corner or on a link's point, where the
+        // handles of the selection lie.
+        const auto somewhere = [&] {
+            const auto& nodes = r.diagram->nodes();
+            const auto& links = r.diagram->links();
+            const int where = chance(5);
+            if (where <= 1 && !nodes.empty()) {
+                const Rect b = nodes[chance(static_cast<int>(nodes.size()))]->bounds();
+                return r.view->docToClient(where == 0 ? b.center() : Point(b.right(), b.bottom()));
+            }
+            if (where == 2 && !links.empty()) {
+                const auto& points = links[chance(static_cast<int>(links.size()))]->controlPoints();
+                if (!points.empty())
+                    return r.view->docToClient(points[chance(static_cast<int>(points.size()))]);
+            }
+            return anywhere();
+        };
+
+        std::vector<int> fingers;
+        int nextId = 1;
+        for (int event = 0; event < 150; ++event) {
+            const int what = chance(10);
+            if (what <= 1 && fingers.size() < 3) {
+                fingers.push_back(nextId);
+                r.down(nextId++, somewhere());
+                if (chance(2) == 0) r.advance(0.05);
+            } else if (what <= 4 && !fingers.empty()) {
+                const int id = fingers[chance(static_cast<int>(fingers.size()))];
+                r.move(id, anywhere());
+            } else if (what == 5 && fingers.size() >= 2) {
+                r.window->fingersMove({{fingers[0], anywhere()}, {fingers[1], anywhere()}});
+            } else if (what == 6 && !fingers.empty()) {
+                const std::size_t i = chance(static_cast<int>(fingers.size()));
+                r.up(fingers[i], anywhere());
+                fingers.erase(fingers.begin() + static_cast<long>(i));
+            } else if (what == 7 && !fingers.empty()) {
+                const std::size_t i = chance(static_cast<int>(fingers.size()));
+                r.cancel(fingers[i]);
+                fingers.erase(fingers.begin() + static_cast<long>(i));
+            } else if (what == 8) {
+                r.advance(chance(4) == 0 ? 2.05 : number(0.01, 0.3));
+            } else if (!fingers.empty()) {
+                r.tap(nextId++, somewhere());
+            }
+            // Once the last finger is lifted nothing of the gesture may stay open.
+            if (fingers.empty()) {
+                EXPECT_TRUE(r.dispatcher().manipulators().empty());
+                EXPECT_EQ(r.nesting(), 0);
+            }
+        }
+        for (const int id : fingers) r.up(id, anywhere());
+        r.advance(1.5);
+
+        EXPECT_TRUE(r.dispatcher().manipulators().empty());
+        EXPECT_EQ(r.dispatcher().controllersCount(), 0);
+        EXPECT_EQ(r.nesting(), 0);
+        EXPECT_FALSE(r.view->menu());
+        for (const auto& sub : r.view->subviews())
+            EXPECT_EQ(std::dynamic_pointer_cast<RadialMenu>(sub), nullptr);
+        // The next change is a step of its own.
+        undoable(r, [&] { f.createShapeNode(Rect(5, 5, 10, 10)); });
+    }
+}
