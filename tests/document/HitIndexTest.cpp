@@ -107,6 +107,7 @@ std::shared_ptr<DiagramNode> walkNearest(Diagram& d, Point point, double maxDist
 // A node kind the library knows nothing about: it may answer anywhere.
 class RoundNode : public ShapeNode {
 public:
+    using ShapeNode::containsPoint;
     bool containsPoint(Point point) override {
         const Rect b = bounds();
         return std::hypot(point.x - b.center().x, point.y - b.center().y) < b.width;
