@@ -75,6 +75,7 @@ struct Diagram::HitIndex {
     std::vector<int> anywhere;
     std::vector<int> marked;
     bool stale = true;
+    bool taking = false;
     std::size_t builtFor = 0;
 
     void setAnywhere(int id, bool value) {
@@ -172,7 +173,12 @@ Diagram::HitIndex& Diagram::hitIndex() {
         index.stale = false;
         return index;
     }
-    for (int id : index.marked) {
+    // Taking an item's area reads it, and a read through a handle that could change it reports a
+    // change; the marks of this round are taken first and nothing is marked while they are read.
+    std::vector<int> marked;
+    marked.swap(index.marked);
+    index.taking = true;
+    for (int id : marked) {
         HitIndex::Slot& slot = index.slots[static_cast<std::size_t>(id)];
         if (!slot.used) continue;
         slot.marked = false;
@@ -183,7 +189,10 @@ Diagram::HitIndex& Diagram::hitIndex() {
         }
         index.take(id, *item);
     }
-    index.marked.clear();
+    index.taking = false;
+    marked.clear();
+    // The list's storage serves the next round.
+    if (index.marked.empty()) index.marked.swap(marked);
     return index;
 }
 
@@ -192,7 +201,7 @@ void Diagram::dropHitIndex() {
 }
 
 void Diagram::itemHitAreaChanged(DiagramItem& item) {
-    if (!hitIndex_ || hitIndex_->stale) return;
+    if (!hitIndex_ || hitIndex_->stale || hitIndex_->taking) return;
     HitIndex& index = *hitIndex_;
     int id;
     const auto found = index.ids.find(&item);
