@@ -60,6 +60,7 @@
 #include "Nodeloom/foundation/RawValue.h"
 #include "Nodeloom/foundation/Rect.h"
 #include "Nodeloom/foundation/ScopedPointer.h"
+#include "Nodeloom/foundation/RectHash.h"
 #include "Nodeloom/foundation/RectIndex.h"
 #include "Nodeloom/foundation/RenderOptions.h"
 #include "Nodeloom/foundation/RoundRectSegment.h"

@@ -191,6 +191,7 @@ void DiagramLink::setAnchor(int anchor, bool incoming) {
 void DiagramLink::alignEndsToRows() {
     const std::size_t n = controlPoints_.size();
     if (n == 0) return;
+    hitAreaChanged();
     if (originConnection()->sitsOnRow()) {
         originConnection()->alignToNode(startPoint());
         if (n >= 3) {

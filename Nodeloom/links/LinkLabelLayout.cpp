@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/foundation/RectIndex.h"
@@ -172,7 +173,7 @@ void LinkLabelLayout::arrange(Diagram& diagram, const Rect& area) {
     std::vector<std::shared_ptr<LinkLabel>> labels;
     for (const auto& link : diagram.links()) {
         if (!link) continue;
-        for (const auto& label : link->labels()) {
+        for (const auto& label : std::as_const(*link).labels()) {
             if (label && label->autoArrange() && concerns(*label, area)) labels.push_back(label);
         }
     }
