@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Nodeloom and runs the example program, which writes its
-# output (an XML document and a PNG picture) into out/.
+# Installs what is missing, builds Nodeloom and runs the example program, which tours the library
+# and writes its XML documents and PNG pictures into out/; it fails when a step of the tour fails.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 "$root/tools/install-deps.sh"

@@ -410,6 +410,11 @@ bool TableNode::connectsToRows() const {
 
 // --- Item overrides ------------------------------------------------------------------------
 
+std::optional<Rect> TableNode::getHitArea() {
+    if (typeid(*this) != typeid(TableNode)) return std::nullopt;
+    return bounds();
+}
+
 std::shared_ptr<Manipulator> TableNode::hitTestManipulators(Point point) {
     const std::shared_ptr<ScrollBar>& bar = scrollBar();
     if (bar && scrollable_) {

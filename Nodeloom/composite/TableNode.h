@@ -160,6 +160,7 @@ public:
 
     // The scroll bar while the table is scrollable, else the node's own manipulators.
     std::shared_ptr<Manipulator> hitTestManipulators(Point point) override;
+    std::optional<Rect> getHitArea() override;
     std::shared_ptr<DiagramItemState> createState() override;
     // Besides the table values the state keeps the values of every cell, so that an edit made
     // to a cell in place is undone too. Rows are shared with the state.

@@ -4,6 +4,7 @@
 
 #include "Nodeloom/composite/TreeViewItem.h"
 #include "Nodeloom/composite/TreeViewNode.h"
+#include "Nodeloom/links/DiagramLink.h"
 
 namespace nodeloom {
 
@@ -40,6 +41,26 @@ void TreeViewConnectionPoint::removeLinkFromNode() {
     auto& list = incoming() ? i->incomingLinks() : i->outgoingLinks();
     const auto it = std::find(list.begin(), list.end(), l);
     if (it != list.end()) list.erase(it);
+}
+
+void TreeViewConnectionPoint::alignToNode(Point point) {
+    const std::shared_ptr<TreeViewItem> i = item();
+    const std::shared_ptr<TreeViewNode> t = tree();
+    const std::shared_ptr<DiagramLink> l = link();
+    // A folded container that hides the tree takes the end, as it takes any other.
+    if (!i || !t || !l || t->getFoldedContainer()) {
+        ConnectionPoint::alignToNode(point);
+        return;
+    }
+    const Rect b = t->bounds();
+    const Rect r = t->getItemRect(*i);
+    const double x = b.x + b.width / 2 < point.x ? b.x + b.width : b.x;
+    const double y = std::clamp(r.y + r.height / 2, b.y, std::max(b.y, b.y + b.height));
+    if (incoming())
+        l->setEndPoint(Point(x, y));
+    else
+        l->setStartPoint(Point(x, y));
+    saveRelativePosition();
 }
 
 // Re-placing the links after a scroll ends by saving the ends' positions. Saved against the node

@@ -24,12 +24,19 @@ public:
 
     void addLinkToNode() override;
     void removeLinkFromNode() override;
+    // With an item: the end goes to the middle of the item's row, on the node's left or right
+    // edge, whichever lies on the point's side, as an end on a table row does. Without this, an
+    // end that a layout left beside another row would stay on that row.
+    void alignToNode(Point point) override;
     // With an item: the share of the node's width across, and the place along the item's row,
     // so that the end keeps its place on the row however often the rows move.
     void saveRelativePosition() override;
     Point positionFromNode() override;
     // The item's number from the last save, -1 without an item.
     int row() const override;
+    // With an item, also before the item has a number: a tree made in code, never saved, still
+    // has its ends aligned to their rows.
+    bool sitsOnRow() const override { return item() != nullptr; }
     // The item read at that position of the node's last load; a row the node has no item for
     // leaves the end on the node.
     void setRow(int row) override;

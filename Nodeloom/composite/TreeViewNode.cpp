@@ -270,6 +270,11 @@ bool TreeViewNode::connectsToRows() const {
 
 // --- Item overrides --------------------------------------------------------------------------
 
+std::optional<Rect> TreeViewNode::getHitArea() {
+    if (typeid(*this) != typeid(TreeViewNode)) return std::nullopt;
+    return bounds();
+}
+
 std::shared_ptr<Manipulator> TreeViewNode::hitTestManipulators(Point point) {
     if (const std::shared_ptr<ScrollBar>& bar = scrollBar()) {
         if (rectHolds(bar->globalBounds(), point)) return bar;

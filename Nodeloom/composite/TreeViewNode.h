@@ -118,6 +118,7 @@ public:
 
     // The scroll bar, else the box of the row under the point, else the node's own.
     std::shared_ptr<Manipulator> hitTestManipulators(Point point) override;
+    std::optional<Rect> getHitArea() override;
     std::shared_ptr<DiagramItemState> createState() override;
     // Keeps the root list and every item's values and children list.
     std::shared_ptr<DiagramItemState> saveState() override;

@@ -162,7 +162,11 @@ void Diagram::setMeasureUnit(std::shared_ptr<MeasureUnit> unit) {
     if (!unit) return;
     const bool changed = !(*unit == *measureUnit_);
     measureUnit_ = std::move(unit);
-    if (changed) invalidate();
+    if (changed) {
+        // Label sizes follow the unit.
+        dropHitIndex();
+        invalidate();
+    }
 }
 
 void Diagram::setBrush(std::shared_ptr<Brush> brush) {
@@ -280,6 +284,7 @@ void Diagram::setRenderOptions(std::shared_ptr<RenderOptions> options) {
 void Diagram::attachItem(const std::shared_ptr<DiagramItem>& item, bool assignIndexes) {
     if (!item) return;
     zOrder_.push_back(item);
+    itemHitAreaChanged(*item);
     item->setStandalone(false);
     item->setDiagram(weak_from_this().lock());
     if (assignIndexes) {
@@ -404,6 +409,7 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
             --autoRoutedLinks_;
     }
     zOrder_.eraseFirst(item.get());
+    itemHitAreaChanged(*item);
 }
 
 void Diagram::clear() {
@@ -411,6 +417,7 @@ void Diagram::clear() {
     links_.clear();
     autoRoutedCountValid_ = false;
     zOrder_.clear();
+    dropHitIndex();
     setTheme(nullptr);
     setStyle(nullptr);
     itemCounter_ = 0;
@@ -585,44 +592,6 @@ bool Diagram::arrange(const std::shared_ptr<Layout>& layout) {
     commitCompositeOperation();
     invalidate();
     return true;
-}
-
-std::shared_ptr<DiagramNode> Diagram::getNodeAt(Point point, bool excludeLocked) {
-    if (!std::isfinite(point.x) || !std::isfinite(point.y)) return nullptr;
-    updateZOrder();
-    const auto order = zOrder_.snapshot();
-    for (auto it = order.rbegin(); it != order.rend(); ++it) {
-        const auto node = std::dynamic_pointer_cast<DiagramNode>(*it);
-        if (!node || !node->topLevel()) continue;
-        if (auto hit = std::dynamic_pointer_cast<DiagramNode>(
-                node->hitTest(point, 0.0, true, excludeLocked)))
-            return hit;
-    }
-    return nullptr;
-}
-
-std::shared_ptr<DiagramNode> Diagram::getNearestNode(Point point, double maxDistance,
-                                                     const std::shared_ptr<DiagramNode>& ignored,
-                                                     bool onlyInteractive) {
-    if (!std::isfinite(point.x) || !std::isfinite(point.y) || std::isnan(maxDistance))
-        return nullptr;
-    std::shared_ptr<DiagramNode> best;
-    double bestDistance = std::numeric_limits<double>::max();
-    for (const auto& node : nodes_.vector()) {
-        if (!node || node == ignored) continue;
-        if (onlyInteractive && (!node->visible() || node->locked())) continue;
-        const Rect r = node->bounds();
-        const double x =
-            std::clamp(point.x, std::min(r.x, r.x + r.width), std::max(r.x, r.x + r.width));
-        const double y =
-            std::clamp(point.y, std::min(r.y, r.y + r.height), std::max(r.y, r.y + r.height));
-        const double distance = std::hypot(point.x - x, point.y - y);
-        if (distance < maxDistance && distance < bestDistance) {
-            best = node;
-            bestDistance = distance;
-        }
-    }
-    return best;
 }
 
 // --- Selection --------------------------------------------------------------------------------

@@ -436,6 +436,11 @@ public:
                                                 bool onlyInteractive);
     // The widget of a visible, interactive item under the point, top level or not.
     std::shared_ptr<Manipulator> hitTestManipulator(Point point);
+    // Called by an item of this document whose hit area (see DiagramItem::getHitArea) may have
+    // changed, and by the document for an item it adds or removes. The point queries above find
+    // their candidates through an index of the items' hit areas, which takes the item anew when
+    // next asked.
+    void itemHitAreaChanged(DiagramItem& item);
 
     // The union of every item's bounding rectangle, widened by its stroke and the handle size;
     // (0, 0, 0, 0) without items.
@@ -497,6 +502,7 @@ private:
         std::uint64_t sweep = 0;
     };
     struct LinkIndex;
+    struct HitIndex;
 
     // Drops the cached crossings of every link near a link that has changed, appeared or gone
     // since the last draw, whatever changed it.
@@ -504,6 +510,16 @@ private:
     // The spatial index of the links in the drawing order, built when first needed; kept while a
     // draw runs, which changes no link.
     const LinkIndex& linkIndex();
+    // The index of hit areas, brought up to date with every change reported since it was last
+    // asked.
+    HitIndex& hitIndex();
+    // Makes the index take every item anew when next asked.
+    void dropHitIndex();
+    // The drawing-order positions of the items whose hit test may answer inside the rectangle:
+    // nodes only, links only, or both; ascending.
+    std::vector<long> hitCandidates(const Rect& area, bool nodes, bool links);
+    // The tolerance within which a link's containsPoint(point) answers it.
+    double linkHitReach() const;
 
     const Layer* validLayer(int index) const;
     bool addNodeOrLink(const std::shared_ptr<DiagramItem>& item,
@@ -514,6 +530,8 @@ private:
     // The document properties of a saved file, each read back where the file holds a usable
     // value.
     void readDiagramProperties(const std::shared_ptr<XmlElement>& properties, XmlContext& context);
+    // Loads the tree; with release, each item's element is taken out of the tree once read.
+    bool loadTree(const std::shared_ptr<XmlElement>& root, bool release);
 
     Event<RepaintEventArgs> repaint_;
     Event<DiagramEventArgs> clicked_;
@@ -602,6 +620,7 @@ private:
     // Shared rather than unique, so that the document can be destroyed where the index type is
     // not yet complete.
     std::shared_ptr<LinkIndex> linkIndex_;
+    std::shared_ptr<HitIndex> hitIndex_;
     bool drawing_ = false;
 };
 

@@ -89,12 +89,20 @@ bool Diagram::loadFromXml(const char* resourceName) {
 bool Diagram::loadFromXml(const fs::path& url) {
     // The builder keeps what it built before a fault; only a whole, well-formed file may
     // replace the document.
-    auto builder = std::make_shared<XmlDomBuilder>();
-    if (!builder->parseFile(url)) return false;
-    return loadFromXml(builder->root());
+    std::shared_ptr<XmlElement> root;
+    {
+        XmlDomBuilder builder;
+        if (!builder.parseFile(url)) return false;
+        root = std::move(builder.root());
+    }
+    return loadTree(root, true);
 }
 
 bool Diagram::loadFromXml(const std::shared_ptr<XmlElement>& root) {
+    return loadTree(root, false);
+}
+
+bool Diagram::loadTree(const std::shared_ptr<XmlElement>& root, bool release) {
     // Everything that can refuse the document is decided here; from here on every flaw is met
     // with a default or by skipping the element, so the load either runs through or never began.
     if (!root || root->name() != "Diagram") return false;
@@ -129,6 +137,7 @@ bool Diagram::loadFromXml(const std::shared_ptr<XmlElement>& root) {
     crossingRadius_ = 0.0;
     linkCrossings_ = LinkCrossings::straight;
     zOrder_.clear();
+    dropHitIndex();
 
     XmlContext context;
     const std::shared_ptr<Diagram> self = weak_from_this().lock();
@@ -150,7 +159,12 @@ bool Diagram::loadFromXml(const std::shared_ptr<XmlElement>& root) {
     const auto readSection = [&](const char* sectionName, ItemKind kind) {
         const std::shared_ptr<XmlElement> section = root->getChild(sectionName);
         if (!section) return;
-        for (const auto& element : section->children()) {
+        XmlElement::Children& entries = section->children();
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            // A tree read for this load alone gives each item's elements back once the item is
+            // read, so that the whole tree and the items made from it are never held together.
+            const std::shared_ptr<XmlElement> element =
+                release ? std::move(entries[i]) : entries[i];
             if (!element) continue;
             const std::optional<int> id = XmlContext::intAttribute(element, "Id");
             // Every item needs its own number: references find items by it.
@@ -195,6 +209,7 @@ bool Diagram::loadFromXml(const std::shared_ptr<XmlElement>& root) {
     zOrder_.clear();
     for (auto& item : sorted)
         zOrder_.push_back(std::move(item));
+    dropHitIndex();
 
     if (itemCounter_ == 0) itemCounter_ = zOrder_.size();
     setUndoEnabled(hadUndo);

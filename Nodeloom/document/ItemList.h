@@ -85,6 +85,26 @@ public:
     std::size_t size() const { return slots_->size() - holes_; }
     bool empty() const { return size() == 0; }
     bool contains(const T* item) const { return item != nullptr && index_.find(item) != nullptr; }
+    // The position of the item's first entry in vector(); -1 when it is not listed.
+    long firstPosition(const T* item) const {
+        if (item == nullptr) return -1;
+        compact();
+        const std::size_t* first = index_.find(item);
+        return first ? static_cast<long>(*first) : -1;
+    }
+    // The position of the item's last entry in vector(); -1 when it is not listed.
+    long lastPosition(const T* item) const {
+        if (item == nullptr) return -1;
+        compact();
+        const std::size_t* first = index_.find(item);
+        if (!first) return -1;
+        if (!more_.empty()) {
+            const auto extra = more_.find(item);
+            if (extra != more_.end() && !extra->second.empty())
+                return static_cast<long>(extra->second.back());
+        }
+        return static_cast<long>(*first);
+    }
 
     void push_back(std::shared_ptr<T> item) {
         if (!item) return;

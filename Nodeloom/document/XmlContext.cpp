@@ -177,7 +177,8 @@ void XmlContext::writeItemClassAttributes(const std::shared_ptr<DiagramItem>& it
         element->attributes()["Version"] = std::to_string(descriptor->_classVersion());
     } else {
         element->attributes()[attributeName] = type.name();
-        element->attributes()["Version"] = "1";
+        // A literal here trips a false -Wrestrict report of g++ 12 at -O2.
+        element->attributes()["Version"] = std::to_string(1);
     }
 }
 

@@ -61,6 +61,41 @@ private:
     std::vector<Line> lines_;
 };
 
+// A text laid out for drawing, kept by whoever draws the same text again (an item, a label), so
+// that a redraw of an unchanged text lays nothing out. It is laid out anew when the text, the
+// font, its size or style, the alignment or the size of the rectangle changes.
+class TextLayoutCache {
+public:
+    TextLayoutCache();
+    ~TextLayoutCache();
+    TextLayoutCache(const TextLayoutCache&) = delete;
+    TextLayoutCache& operator=(const TextLayoutCache&) = delete;
+
+    // Forgets the layout, so that the next draw lays the text out again.
+    void clear();
+
+private:
+    friend class Canvas;
+    struct Key {
+        std::string text;
+        std::string fontName;
+        double fontSize = 0;
+        double width = 0;
+        double height = 0;
+        int ha = 0;
+        bool bold = false;
+        bool italic = false;
+        bool underline = false;
+    };
+    struct LayoutRelease {
+        void operator()(PangoLayout* layout) const;
+    };
+
+    std::unique_ptr<PangoLayout, LayoutRelease> layout_;
+    std::vector<TextFrame::Line> lines_;
+    std::optional<Key> key_;
+};
+
 // The drawing surface over one Cairo context, in the lengths of its measure unit. Values that
 // Cairo would take as a fatal error (non-finite numbers, singular transforms, bad dashes) are
 // refused before they reach it, so one bad value never blanks the rest of a drawing.
@@ -101,6 +136,11 @@ public:
     virtual double measureFrameHeight(const std::shared_ptr<TextFrame>& frame);
     virtual double measureFrameWidth(const std::shared_ptr<TextFrame>& frame);
     virtual void drawText(const std::string& text, const Point& point);
+    // Calls drawText, which lays the text out through the cache: only when the cache holds
+    // another text or another font, style, alignment or rectangle size than these.
+    void drawCachedText(const std::string& text, const Rect& rect, HorizontalAlignment ha,
+                        VerticalAlignment va, bool bold, bool italic, bool underline,
+                        TextLayoutCache& cache);
 
     // Path builder.
     virtual void pathStart();
@@ -193,6 +233,9 @@ private:
     void arcPoint(const Rect& rect, double degrees, double& x, double& y) const;
     void drawFrame(const TextFrame::Line* lines, std::size_t count, PangoLayout* layout,
                    const Rect& rect, VerticalAlignment va);
+    void drawThroughCache(const std::string& text, const Rect& rect, HorizontalAlignment ha,
+                          VerticalAlignment va, bool bold, bool italic, bool underline,
+                          TextLayoutCache& cache);
     void paintImage(cairo_surface_t* surface, const Rect& target);
     void tileImage(cairo_surface_t* surface, const Rect& target, double iw, double ih);
 
@@ -209,6 +252,8 @@ private:
     // The lines of the text being drawn, kept between calls so that drawing text allocates no
     // line list each time.
     std::vector<TextFrame::Line> scratchLines_;
+    // The cache the drawText running under drawCachedText lays out through; null otherwise.
+    TextLayoutCache* textCache_ = nullptr;
 };
 
 }  // namespace nodeloom

@@ -75,6 +75,7 @@ void layOut(PangoLayout* layout, const TextRequest& req, const std::string& font
     pango_layout_set_width(layout,
                            static_cast<int>(std::min(r.width, kMaxLayoutExtent) * PANGO_SCALE));
     pango_layout_set_text(layout, req.text->data(), static_cast<int>(req.text->size()));
+    engine.countLayout();
 
     const double limit = std::min(r.height, kMaxLayoutExtent) * PANGO_SCALE;
     const platform::Handle<PangoLayoutIter, pango_layout_iter_free> iter(
@@ -147,12 +148,62 @@ double Canvas::measureFrameWidth(const std::shared_ptr<TextFrame>& frame) {
 void Canvas::drawText(const std::string& text, const Rect& rect, HorizontalAlignment ha,
                       VerticalAlignment va, bool bold, bool italic, bool underline) {
     if (context_ == nullptr || text.empty()) return;
+    if (textCache_ != nullptr) {
+        TextLayoutCache& cache = *textCache_;
+        // A text drawn from inside this one (by a subclass) is not the cached one.
+        textCache_ = nullptr;
+        drawThroughCache(text, rect, ha, va, bold, italic, underline, cache);
+        return;
+    }
     // The shared scratch layout spares a layout object per call; drawing does not keep it.
     PangoLayout* layout = platform::TextEngine::shared().scratchLayout();
     auto& lines = scratchLines_;
     layOut(layout, TextRequest{&text, rect, static_cast<int>(ha), bold, italic, underline},
            fontName_, fontSize_, lines);
     drawFrame(lines.data(), lines.size(), layout, rect, va);
+}
+
+TextLayoutCache::TextLayoutCache() = default;
+TextLayoutCache::~TextLayoutCache() = default;
+
+void TextLayoutCache::LayoutRelease::operator()(PangoLayout* layout) const {
+    g_object_unref(layout);
+}
+
+void TextLayoutCache::clear() {
+    key_.reset();
+    lines_.clear();
+}
+
+void Canvas::drawCachedText(const std::string& text, const Rect& rect, HorizontalAlignment ha,
+                            VerticalAlignment va, bool bold, bool italic, bool underline,
+                            TextLayoutCache& cache) {
+    // Through the virtual drawText, so that a canvas that draws text its own way still does.
+    TextLayoutCache* const outer = textCache_;
+    textCache_ = &cache;
+    drawText(text, rect, ha, va, bold, italic, underline);
+    textCache_ = outer;
+}
+
+void Canvas::drawThroughCache(const std::string& text, const Rect& rect, HorizontalAlignment ha,
+                              VerticalAlignment va, bool bold, bool italic, bool underline,
+                              TextLayoutCache& cache) {
+    const int h = static_cast<int>(ha);
+    const auto& key = cache.key_;
+    // Where the rectangle lies does not change the layout, only where it is drawn.
+    const bool same = key && key->text == text && key->fontName == fontName_ &&
+                      key->fontSize == fontSize_ && key->width == rect.width &&
+                      key->height == rect.height && key->ha == h && key->bold == bold &&
+                      key->italic == italic && key->underline == underline;
+    if (!same) {
+        if (!cache.layout_)
+            cache.layout_.reset(pango_layout_new(platform::TextEngine::shared().context()));
+        layOut(cache.layout_.get(), TextRequest{&text, rect, h, bold, italic, underline}, fontName_,
+               fontSize_, cache.lines_);
+        cache.key_ = TextLayoutCache::Key{text, fontName_, fontSize_, rect.width, rect.height,
+                                          h,    bold,      italic,    underline};
+    }
+    drawFrame(cache.lines_.data(), cache.lines_.size(), cache.layout_.get(), rect, va);
 }
 
 void Canvas::drawFrame(const TextFrame::Line* lines, std::size_t count, PangoLayout* layout,

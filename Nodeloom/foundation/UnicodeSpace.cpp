@@ -65,15 +65,39 @@ bool isUnicodeSpace(char32_t c) {
     }
 }
 
+namespace {
+
+// For the ASCII bytes, which make up nearly all the white space between tags: 1 for a blank,
+// 0 for any other ASCII character, -1 for a byte that starts or continues a longer sequence.
+inline int asciiSpace(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80) return -1;
+    return byte == 0x20 || (byte >= 0x09 && byte <= 0x0D) ? 1 : 0;
+}
+
+}  // namespace
+
 std::string_view trimUnicodeSpace(std::string_view text) {
     std::size_t begin = 0;
     while (begin < text.size()) {
+        const int ascii = asciiSpace(text[begin]);
+        if (ascii == 0) break;
+        if (ascii == 1) {
+            ++begin;
+            continue;
+        }
         std::size_t length = 0;
         if (!isUnicodeSpace(decodeAt(text, begin, length))) break;
         begin += length;
     }
     std::size_t end = text.size();
     while (end > begin) {
+        const int ascii = asciiSpace(text[end - 1]);
+        if (ascii == 0) break;
+        if (ascii == 1) {
+            --end;
+            continue;
+        }
         std::size_t start = end - 1;
         // Steps back over continuation bytes to the start of the last sequence.
         while (start > begin && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80 &&

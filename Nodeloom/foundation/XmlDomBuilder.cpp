@@ -4,24 +4,137 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <string_view>
 
 #include "Nodeloom/foundation/UnicodeSpace.h"
 
 namespace nodeloom {
 
+// What the parser reaches inside an element.
+struct XmlTreeAccess {
+    static XmlElement::Attributes& attributes(XmlElement& element) {
+        if (!element.attributes_) element.attributes_ = std::make_unique<XmlElement::Attributes>();
+        return *element.attributes_;
+    }
+    // The text becomes the element's text node once its children are asked for.
+    static void holdText(XmlElement& element, std::string_view text) {
+        element.text_.assign(text);
+        element.textInNode_ = true;
+    }
+    static XmlElement::Children& children(XmlElement& element) { return element.children_; }
+};
+
 namespace {
+
+// The elements of one parse are laid out one after another in large blocks, which spares the
+// general allocator one allocation and one release per element, both in building the tree and
+// in taking it down. A block counts the elements it holds and is given back when the last of
+// them goes and the parse no longer fills it, so that a tree released piece by piece gives its
+// memory back as it goes.
+constexpr std::size_t kBlockSize = 64 * 1024;
+
+struct BlockHeader {
+    std::atomic<std::size_t> live{0};
+    std::atomic<bool> filling{true};
+};
+
+class ElementArena {
+public:
+    ElementArena() = default;
+    ElementArena(const ElementArena&) = delete;
+    ElementArena& operator=(const ElementArena&) = delete;
+    ~ElementArena() { finish(); }
+
+    void* allocate(std::size_t bytes, std::size_t alignment) {
+        std::size_t at = (used_ + alignment - 1) / alignment * alignment;
+        if (block_ == nullptr || at + bytes > kBlockSize) {
+            if (headerSize() + bytes + alignment > kBlockSize) throw std::bad_alloc();
+            void* memory = std::aligned_alloc(kBlockSize, kBlockSize);
+            if (memory == nullptr) throw std::bad_alloc();
+            finish();
+            block_ = static_cast<char*>(memory);
+            new (block_) BlockHeader();
+            at = (headerSize() + alignment - 1) / alignment * alignment;
+        }
+        header(block_)->live.fetch_add(1, std::memory_order_relaxed);
+        used_ = at + bytes;
+        return block_ + at;
+    }
+
+    static void release(void* pointer) {
+        auto* block = reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(pointer) &
+                                              ~static_cast<std::uintptr_t>(kBlockSize - 1));
+        BlockHeader* h = header(block);
+        if (h->live.fetch_sub(1, std::memory_order_acq_rel) == 1 &&
+            !h->filling.load(std::memory_order_acquire)) {
+            giveBack(block);
+        }
+    }
+
+    // The block being filled is given back once its elements are gone.
+    void finish() {
+        if (block_ == nullptr) return;
+        BlockHeader* h = header(block_);
+        h->filling.store(false, std::memory_order_release);
+        if (h->live.load(std::memory_order_acquire) == 0) giveBack(block_);
+        block_ = nullptr;
+    }
+
+private:
+    static constexpr std::size_t headerSize() { return sizeof(BlockHeader); }
+    static BlockHeader* header(char* block) {
+        return std::launder(reinterpret_cast<BlockHeader*>(block));
+    }
+    static void giveBack(char* block) {
+        header(block)->~BlockHeader();
+        std::free(block);
+    }
+
+    char* block_ = nullptr;
+    std::size_t used_ = 0;
+};
+
+template <typename T>
+struct ArenaAllocator {
+    using value_type = T;
+
+    explicit ArenaAllocator(ElementArena* a) : arena(a) {}
+    template <typename U>
+    ArenaAllocator(const ArenaAllocator<U>& other) : arena(other.arena) {}
+
+    T* allocate(std::size_t n) {
+        return static_cast<T*>(arena->allocate(n * sizeof(T), alignof(T)));
+    }
+    void deallocate(T* pointer, std::size_t) { ElementArena::release(pointer); }
+
+    template <typename U>
+    bool operator==(const ArenaAllocator<U>& other) const {
+        return arena == other.arena;
+    }
+
+    // Used only while the parse that owns it runs; releasing needs no arena.
+    ElementArena* arena;
+};
 
 // What one parse builds up. It lives for one parse only, so that a document that stopped at
 // an error leaves nothing behind that could take in the elements of a later parse.
 struct ParseState {
+    ElementArena arena;
     XML_Parser parser = nullptr;
     std::shared_ptr<XmlElement>* root = nullptr;
     std::vector<std::shared_ptr<XmlElement>> stack;
-    // Character data since the last end tag. It is kept as a plain buffer and becomes a text
-    // node only when something is left after trimming: most runs are the white space between
-    // tags, and allocating an element for each would dominate the parse.
+    // The finished children of the open elements, one run per open element, in order; an
+    // element's run becomes its child list at its end tag, so that every list is allocated
+    // once at its final size.
+    std::vector<std::shared_ptr<XmlElement>> finished;
+    std::vector<std::size_t> runStart;
+    // Character data since the last end tag. It is kept as a plain buffer and becomes text only
+    // when something is left after trimming: most runs are the white space between tags.
     std::string pendingText;
     bool inCdata = false;
 };
@@ -32,15 +145,28 @@ void stopParse(ParseState& state) {
     XML_StopParser(state.parser, XML_FALSE);
 }
 
+// Gives the open element at that depth the children finished so far.
+void adoptFinished(ParseState& state, std::size_t depth) {
+    const std::size_t start = state.runStart[depth];
+    XmlElement::Children& children = XmlTreeAccess::children(*state.stack[depth]);
+    children.reserve(children.size() + (state.finished.size() - start));
+    for (std::size_t i = start; i < state.finished.size(); ++i)
+        children.push_back(std::move(state.finished[i]));
+    state.finished.resize(start);
+}
+
 void XMLCALL onStartElement(void* data, const XML_Char* name, const XML_Char** attributes) {
     auto& state = *static_cast<ParseState*>(data);
     try {
-        auto element = std::make_shared<XmlElement>(std::string(name));
-        auto& map = element->attributes();
-        for (const XML_Char** attribute = attributes; attribute[0] != nullptr; attribute += 2) {
-            map.emplace_hint(map.end(), attribute[0], attribute[1]);
+        auto element = std::allocate_shared<XmlElement>(ArenaAllocator<XmlElement>(&state.arena),
+                                                        std::string(name));
+        if (attributes[0] != nullptr) {
+            auto& map = XmlTreeAccess::attributes(*element);
+            for (const XML_Char** attribute = attributes; attribute[0] != nullptr; attribute += 2)
+                map.emplace_hint(map.end(), attribute[0], attribute[1]);
         }
         if (!*state.root) *state.root = element;
+        state.runStart.push_back(state.finished.size());
         state.stack.push_back(std::move(element));
     } catch (...) {
         stopParse(state);
@@ -61,16 +187,14 @@ void XMLCALL onEndElement(void* data, const XML_Char*) {
     auto& state = *static_cast<ParseState*>(data);
     if (state.stack.empty()) return;
     try {
+        adoptFinished(state, state.stack.size() - 1);
         std::shared_ptr<XmlElement> element = std::move(state.stack.back());
         state.stack.pop_back();
+        state.runStart.pop_back();
         const std::string_view trimmed = trimUnicodeSpace(state.pendingText);
-        if (!trimmed.empty()) {
-            auto textNode = std::make_shared<XmlElement>();
-            textNode->text().assign(trimmed);
-            element->children().push_back(std::move(textNode));
-        }
+        if (!trimmed.empty()) XmlTreeAccess::holdText(*element, trimmed);
         state.pendingText.clear();
-        if (!state.stack.empty()) state.stack.back()->children().push_back(std::move(element));
+        if (!state.stack.empty()) state.finished.push_back(std::move(element));
     } catch (...) {
         stopParse(state);
     }
@@ -162,6 +286,13 @@ bool XmlDomBuilder::parseFile(const std::filesystem::path& url) {
         }
     }
     XML_ParserFree(parser);
+    // After a fault the elements still open keep the children they had finished.
+    try {
+        for (std::size_t depth = state.stack.size(); depth-- > 0;)
+            adoptFinished(state, depth);
+    } catch (...) {
+        return false;
+    }
     return complete;
 }
 

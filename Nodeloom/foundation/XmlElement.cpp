@@ -115,6 +115,100 @@ std::optional<SignedDigits> parseSignedDigits(std::string_view text) {
 
 }  // namespace
 
+// The first child of each name among an element's children, in a table with open addressing.
+struct XmlElement::NameIndex {
+    const std::shared_ptr<XmlElement>* data = nullptr;
+    std::size_t size = 0;
+    // One more than the position of the child; 0 marks a free cell.
+    std::vector<std::uint32_t> cells;
+};
+
+namespace {
+
+// Fewer children than this are searched one by one, which costs less than an index.
+constexpr std::size_t kIndexFrom = 12;
+
+}  // namespace
+
+const XmlElement::Attributes& XmlElement::noAttributes() {
+    static const Attributes none;
+    return none;
+}
+
+const std::string& XmlElement::noText() {
+    return emptyString();
+}
+
+void XmlElement::makeTextNodeNow() const {
+    auto node = std::make_shared<XmlElement>();
+    node->text_ = std::move(text_);
+    text_.clear();
+    textInNode_ = false;
+    children_.push_back(std::move(node));
+}
+
+XmlElement::Children& XmlElement::children() {
+    makeTextNode();
+    index_.reset();
+    return children_;
+}
+
+void XmlElement::setChildren(Children children) {
+    textInNode_ = false;
+    text_.clear();
+    index_.reset();
+    children_ = std::move(children);
+}
+
+const std::string& XmlElement::firstChildText() const {
+    if (children_.empty()) return textInNode_ ? text_ : emptyString();
+    const XmlElement* first = children_.front().get();
+    if (first == nullptr || first->textInNode_) return emptyString();
+    return first->text_;
+}
+
+const std::shared_ptr<XmlElement>* XmlElement::findChild(std::string_view name) const {
+    const std::size_t count = children_.size();
+    if (count < kIndexFrom || count >= UINT32_MAX) {
+        for (const auto& child : children_) {
+            if (child && child->name_ == name) return &child;
+        }
+        return nullptr;
+    }
+    const auto home = [](std::string_view key) { return std::hash<std::string_view>()(key); };
+    if (!index_ || index_->data != children_.data() || index_->size != count) {
+        auto index = std::make_unique<NameIndex>();
+        index->data = children_.data();
+        index->size = count;
+        std::size_t capacity = 16;
+        while (capacity < 2 * count)
+            capacity *= 2;
+        index->cells.assign(capacity, 0);
+        const std::size_t mask = capacity - 1;
+        for (std::size_t i = 0; i < count; ++i) {
+            const XmlElement* child = children_[i].get();
+            if (!child) continue;
+            for (std::size_t cell = home(child->name_) & mask;; cell = (cell + 1) & mask) {
+                const std::uint32_t entry = index->cells[cell];
+                if (entry == 0) {
+                    index->cells[cell] = static_cast<std::uint32_t>(i + 1);
+                    break;
+                }
+                // The first child of a name keeps its place.
+                if (children_[entry - 1]->name_ == child->name_) break;
+            }
+        }
+        index_ = std::move(index);
+    }
+    const std::size_t mask = index_->cells.size() - 1;
+    for (std::size_t cell = home(name) & mask;; cell = (cell + 1) & mask) {
+        const std::uint32_t entry = index_->cells[cell];
+        if (entry == 0) return nullptr;
+        const std::shared_ptr<XmlElement>& child = children_[entry - 1];
+        if (child && child->name_ == name) return &child;
+    }
+}
+
 XmlElement::XmlElement() = default;
 
 XmlElement::XmlElement(std::string name) : name_(std::move(name)) {}
@@ -122,36 +216,32 @@ XmlElement::XmlElement(std::string name) : name_(std::move(name)) {}
 XmlElement::XmlElement(std::string name, const std::shared_ptr<XmlElement>& parent)
     : name_(std::move(name)), parent_(parent) {}
 
-namespace {
-
-// Moves out the children that would release a subtree of their own; the rest (leaves, and
-// elements that someone else still holds) are released in place.
-void takeSubtrees(XmlElement::Children& children, XmlElement::Children& pending) {
-    for (auto& child : children) {
-        if (child && child.use_count() == 1 && !child->children().empty()) {
-            pending.push_back(std::move(child));
-        }
-    }
-    children.clear();
-}
-
-}  // namespace
-
 XmlElement::~XmlElement() {
     // Releases the subtree level by level instead of by nested destructor calls, so that a
-    // deeply nested document cannot exhaust the stack.
+    // deeply nested document cannot exhaust the stack. Only children that would release a
+    // subtree of their own are moved out; the rest (leaves, and elements that someone else
+    // still holds) are released in place.
     if (children_.empty()) return;
     Children pending;
-    takeSubtrees(children_, pending);
+    const auto takeSubtrees = [&pending](Children& children) {
+        for (auto& child : children) {
+            if (child && !child->children_.empty() && child.use_count() == 1)
+                pending.push_back(std::move(child));
+        }
+        children.clear();
+    };
+    takeSubtrees(children_);
     while (!pending.empty()) {
         std::shared_ptr<XmlElement> element = std::move(pending.back());
         pending.pop_back();
-        takeSubtrees(element->children_, pending);
+        takeSubtrees(element->children_);
     }
 }
 
 void XmlElement::addChild(std::shared_ptr<XmlElement> child) {
     if (!child || child.get() == this) return;
+    makeTextNode();
+    index_.reset();
     children_.push_back(std::move(child));
 }
 
@@ -160,7 +250,8 @@ std::shared_ptr<XmlElement> XmlElement::addChild(std::string name, std::string t
     auto child = std::make_shared<XmlElement>(std::move(name));
     // An element that is not held by a shared_ptr has no handle to give out as parent.
     child->parent_ = weak_from_this();
-    child->attributes_ = std::move(attributes);
+    if (!attributes.empty())
+        child->attributes_ = std::make_unique<Attributes>(std::move(attributes));
     child->text_ = std::move(text);
     addChild(child);
     return child;
@@ -216,13 +307,14 @@ std::string XmlElement::xmlText(int indent) const {
 }
 
 std::shared_ptr<XmlElement> XmlElement::getChild(std::string_view name) const {
-    for (const auto& child : children_) {
-        if (child && child->name_ == name) return child;
-    }
-    return nullptr;
+    // A text node has the empty name; it is found once it is made.
+    if (name.empty()) makeTextNode();
+    const std::shared_ptr<XmlElement>* child = findChild(name);
+    return child ? *child : nullptr;
 }
 
 std::vector<std::shared_ptr<XmlElement>> XmlElement::getAllChildren(std::string_view name) const {
+    if (name.empty()) makeTextNode();
     std::vector<std::shared_ptr<XmlElement>> found;
     for (const auto& child : children_) {
         if (child && child->name_ == name) found.push_back(child);
@@ -231,18 +323,13 @@ std::vector<std::shared_ptr<XmlElement>> XmlElement::getAllChildren(std::string_
 }
 
 std::string XmlElement::getInnerText() const {
-    if (children_.empty() || !children_.front()) return std::string();
-    return children_.front()->text_;
+    return firstChildText();
 }
 
 const std::string* XmlElement::innerTextOf(std::string_view name) const {
-    for (const auto& child : children_) {
-        if (!child || child->name_ != name) continue;
-        const auto& grandChildren = child->children_;
-        if (grandChildren.empty() || !grandChildren.front()) return &emptyString();
-        return &grandChildren.front()->text_;
-    }
-    return nullptr;
+    if (name.empty()) makeTextNode();
+    const std::shared_ptr<XmlElement>* child = findChild(name);
+    return child ? &(*child)->firstChildText() : nullptr;
 }
 
 std::string XmlElement::readString(std::string_view name, const std::string& defaultValue) const {

@@ -12,10 +12,17 @@
 
 namespace nodeloom {
 
+struct XmlTreeAccess;
+
 // One node of the library's in-memory XML tree. Trees written by code keep an element's
 // character content in its own `text`; trees read by XmlDomBuilder keep it in a text node, a
 // child with the empty name. The typed readers read values stored as child elements, never
 // attributes.
+//
+// A parsed element holds the text of its text node itself until the children are first asked
+// for, and an element without attributes holds no attribute map, so that a parsed tree costs one
+// allocation per element. The readers find a child by name through an index built on the first
+// search among many children.
 class XmlElement : public std::enable_shared_from_this<XmlElement> {
 public:
     using Attributes = std::map<std::string, std::string>;
@@ -63,30 +70,63 @@ public:
     std::string& name() { return name_; }
     void setName(std::string name) { name_ = std::move(name); }
 
-    const Children& children() const { return children_; }
-    Children& children() { return children_; }
-    void setChildren(Children children) { children_ = std::move(children); }
+    const Children& children() const {
+        makeTextNode();
+        return children_;
+    }
+    // Handing the children out for change drops the index of their names.
+    Children& children();
+    void setChildren(Children children);
 
-    const Attributes& attributes() const { return attributes_; }
-    Attributes& attributes() { return attributes_; }
-    void setAttributes(Attributes attributes) { attributes_ = std::move(attributes); }
+    const Attributes& attributes() const { return attributes_ ? *attributes_ : noAttributes(); }
+    Attributes& attributes() {
+        if (!attributes_) attributes_ = std::make_unique<Attributes>();
+        return *attributes_;
+    }
+    void setAttributes(Attributes attributes) {
+        attributes_ = std::make_unique<Attributes>(std::move(attributes));
+    }
 
     std::shared_ptr<XmlElement> parent() const { return parent_.lock(); }
     void setParent(const std::shared_ptr<XmlElement>& parent) { parent_ = parent; }
 
-    const std::string& text() const { return text_; }
-    std::string& text() { return text_; }
-    void setText(std::string text) { text_ = std::move(text); }
+    const std::string& text() const { return textInNode_ ? noText() : text_; }
+    std::string& text() {
+        makeTextNode();
+        return text_;
+    }
+    void setText(std::string text) {
+        makeTextNode();
+        text_ = std::move(text);
+    }
 
 private:
+    friend struct XmlTreeAccess;
+    struct NameIndex;
+
+    static const Attributes& noAttributes();
+    static const std::string& noText();
+    // Puts the text held for a text node into a text node of its own, appended to the children.
+    void makeTextNode() const {
+        if (textInNode_) makeTextNodeNow();
+    }
+    void makeTextNodeNow() const;
+    // The text of the element's text node, made or not; empty without one.
+    const std::string& firstChildText() const;
+    const std::shared_ptr<XmlElement>* findChild(std::string_view name) const;
     const std::string* innerTextOf(std::string_view name) const;
     std::string xmlText(int indent) const;
 
     std::string name_;
-    Children children_;
-    Attributes attributes_;
+    mutable Children children_;
+    std::unique_ptr<Attributes> attributes_;
     std::weak_ptr<XmlElement> parent_;
-    std::string text_;
+    mutable std::string text_;
+    // Built on the first search among many children, for as long as the children are not
+    // handed out for change; a child found through it is checked by name.
+    mutable std::unique_ptr<NameIndex> index_;
+    // text_ holds the text of a text node that is not made yet.
+    mutable bool textInNode_ = false;
 };
 
 }  // namespace nodeloom

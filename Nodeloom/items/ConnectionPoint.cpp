@@ -112,6 +112,10 @@ int ConnectionPoint::row() const {
     return -1;
 }
 
+bool ConnectionPoint::sitsOnRow() const {
+    return row() >= 0;
+}
+
 void ConnectionPoint::setRow(int) {}
 
 bool ConnectionPoint::sharesListWith(const ConnectionPoint& other) const {

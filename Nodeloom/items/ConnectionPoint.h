@@ -47,6 +47,9 @@ public:
     // The row of a table or tree node the end attaches to; -1 here, and setting it does nothing.
     virtual int row() const;
     virtual void setRow(int row);
+    // Whether the end sits on one row of its node rather than on the node as a whole: here,
+    // whether it has a row.
+    virtual bool sitsOnRow() const;
     // The centre of the node's bounds.
     virtual Point getCenter();
     // Whether both ends list their link in the same list: the same node, the same direction and,

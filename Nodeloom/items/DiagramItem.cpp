@@ -289,6 +289,14 @@ std::shared_ptr<DiagramItem> DiagramItem::hitTest(Point point, const ItemFilter&
     return nullptr;
 }
 
+std::optional<Rect> DiagramItem::getHitArea() {
+    return std::nullopt;
+}
+
+void DiagramItem::hitAreaChanged() {
+    if (const std::shared_ptr<Diagram> d = diagram_.lock()) d->itemHitAreaChanged(*this);
+}
+
 std::shared_ptr<AdjustmentHandle> DiagramItem::hitTestHandle(Point) {
     return nullptr;
 }
@@ -551,6 +559,7 @@ double DiagramItem::strokeThickness() const {
 void DiagramItem::setStrokeThickness(double thickness) {
     if (!std::isfinite(thickness)) return;
     strokeThickness_ = thickness;
+    hitAreaChanged();
     repaint();
 }
 

@@ -100,6 +100,13 @@ public:
     // kind of the result.
     virtual std::shared_ptr<DiagramItem> hitTest(Point point, double threshold, bool onlyNodes,
                                                  bool onlyInteractive);
+    // A rectangle outside which the item's hit tests never answer it or anything it holds (for
+    // a link, within the reach of its hit distance); nothing when the item cannot tell, as for
+    // any class that may test its points its own way: the document then tries the item at every
+    // point. Whoever changes what the rectangle depends on calls hitAreaChanged.
+    virtual std::optional<Rect> getHitArea();
+    // Tells the item's document that the item's hit area may have changed.
+    void hitAreaChanged();
     virtual std::string getClassId() const;
 
     virtual std::shared_ptr<Brush> getEffectiveBrush() const;

@@ -267,7 +267,9 @@ Rect DiagramNode::_bounds() const {
 }
 
 void DiagramNode::_setBounds(const Rect& rect) {
-    if (isFinite(rect)) bounds_ = rect;
+    if (!isFinite(rect)) return;
+    bounds_ = rect;
+    hitAreaChanged();
 }
 
 void DiagramNode::setBoundsAndRepaint(const Rect& rect) {
@@ -419,6 +421,12 @@ bool DiagramNode::containsPoint(Point point, double threshold) {
     const Rect b = bounds();
     return insideInclusive(point, Rect(b.x - threshold, b.y - threshold, b.width + 2 * threshold,
                                        b.height + 2 * threshold));
+}
+
+std::optional<Rect> DiagramNode::getHitArea() {
+    // Only for this class itself: a subclass may test its points its own way.
+    if (typeid(*this) != typeid(DiagramNode)) return std::nullopt;
+    return bounds();
 }
 
 std::shared_ptr<AdjustmentHandle> DiagramNode::hitTestHandle(Point point) {

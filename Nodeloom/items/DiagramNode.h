@@ -143,6 +143,7 @@ public:
     // Both ignore the rotation: they test the unrotated bounds, edges included.
     bool containsPoint(Point point) override;
     bool containsPoint(Point point, double threshold) override;
+    std::optional<Rect> getHitArea() override;
     std::shared_ptr<AdjustmentHandle> hitTestHandle(Point point) override;
     std::string getClassId() const override;
     Metatype<DiagramItem> getClassType() const override;

@@ -66,8 +66,10 @@ void ShapeNode::drawLocal(Canvas& canvas, const RenderOptions&) {
     if (image_) canvas.drawImage(image_, box, imageAlign_);
     canvas.setFont(getEffectiveFontName(), getEffectiveFontSize(), getEffectiveFontUnit());
     canvas.setTextColor(getEffectiveTextColor());
-    canvas.drawText(text(), box, horizontalTextAlignment(), verticalTextAlignment(), false, false,
-                    false);
+    if (text().empty()) return;
+    if (!textCache_) textCache_ = std::make_unique<TextLayoutCache>();
+    canvas.drawCachedText(text(), box, horizontalTextAlignment(), verticalTextAlignment(), false,
+                          false, false, *textCache_);
 }
 
 std::vector<Point> ShapeNode::getOutline() {
@@ -235,6 +237,11 @@ void ShapeNode::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlConte
                 setImageAlign(*align);
         }
     }
+}
+
+std::optional<Rect> ShapeNode::getHitArea() {
+    if (typeid(*this) != typeid(ShapeNode)) return std::nullopt;
+    return bounds();
 }
 
 }  // namespace nodeloom

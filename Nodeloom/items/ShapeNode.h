@@ -16,6 +16,8 @@ class Shape;
 
 // The standard node: its outline and fill come from a shape of the shared library, with an
 // optional image and a text, mirroring of the shape, and a switch that leaves the shape out.
+class TextLayoutCache;
+
 class ShapeNode : public DiagramNode {
 public:
     // The library's "Rect" (none without it), 50 by 50.
@@ -55,6 +57,7 @@ public:
     // the bounds; unrotated. A node without a shape, or whose shape has no outline, keeps the
     // outline of its bounds so that links still find its border.
     std::vector<Point> getOutline() override;
+    std::optional<Rect> getHitArea() override;
 
     // While a resize handle is dragged with allowFlip set, each flip is the one the node had
     // when the drag began, toggled when the new width (height) is negative.
@@ -80,6 +83,8 @@ public:
     void loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) override;
 
 private:
+    // The node's text as last laid out for drawing; made on first draw.
+    std::unique_ptr<TextLayoutCache> textCache_;
     bool flipX_ = false;
     bool flipY_ = false;
     bool allowFlip_ = false;

@@ -191,14 +191,15 @@ void DiagramLink::setAnchor(int anchor, bool incoming) {
 void DiagramLink::alignEndsToRows() {
     const std::size_t n = controlPoints_.size();
     if (n == 0) return;
-    if (originConnection()->row() >= 0) {
+    hitAreaChanged();
+    if (originConnection()->sitsOnRow()) {
         originConnection()->alignToNode(startPoint());
         if (n >= 3) {
             cascadeStartHorizontal_ = true;
             controlPoints_[1].y = controlPoints_[0].y;
         }
     }
-    if (destinationConnection()->row() >= 0) {
+    if (destinationConnection()->sitsOnRow()) {
         destinationConnection()->alignToNode(endPoint());
         if (n >= 3) {
             cascadeStartHorizontal_ = true;

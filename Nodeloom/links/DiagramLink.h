@@ -24,6 +24,7 @@ class Canvas;
 class ConnectionPoint;
 class DiagramNode;
 class LinkLabel;
+class TextLayoutCache;
 class LinkShapeImpl;
 class Shape;
 
@@ -115,6 +116,8 @@ public:
 
     // The first label whose layout rectangle holds the point, edges included.
     virtual std::shared_ptr<LinkLabel> labelFromPoint(Point point);
+    // The link's bounds joined with its labels' rectangles.
+    std::optional<Rect> getHitArea() override;
     // The points of one segment: its two ends, or a Bézier segment sampled at 31 points. Empty
     // for an index outside the link.
     virtual std::vector<Point> getSegmentPoints(int index);
@@ -127,9 +130,16 @@ public:
     virtual Rect measureText(const std::string& text, bool wrap, double maxWidth, double margin);
 
     virtual const std::vector<Point>& controlPoints() const { return controlPoints_; }
-    virtual std::vector<Point>& controlPoints() { return controlPoints_; }
+    // Handing out the list counts as changing it: the document takes the link's hit area anew.
+    virtual std::vector<Point>& controlPoints() {
+        hitAreaChanged();
+        return controlPoints_;
+    }
     // Stores the list as it is; the caller repaints.
-    virtual void setControlPoints(std::vector<Point> points) { controlPoints_ = std::move(points); }
+    virtual void setControlPoints(std::vector<Point> points) {
+        controlPoints_ = std::move(points);
+        hitAreaChanged();
+    }
     // Records where the ends now sit on their nodes and repaints the document.
     virtual void updateFromPoints();
 
@@ -168,9 +178,13 @@ public:
     virtual double crossingRadius() const { return crossingRadius_; }
     virtual void setCrossingRadius(double radius);
     virtual const std::vector<std::shared_ptr<LinkLabel>>& labels() const { return labels_; }
-    virtual std::vector<std::shared_ptr<LinkLabel>>& labels() { return labels_; }
+    virtual std::vector<std::shared_ptr<LinkLabel>>& labels() {
+        hitAreaChanged();
+        return labels_;
+    }
     virtual void setLabels(std::vector<std::shared_ptr<LinkLabel>> labels) {
         labels_ = std::move(labels);
+        hitAreaChanged();
     }
     // The midpoint of the first and the last control point.
     virtual Point center() const;
@@ -328,6 +342,8 @@ private:
     Rect invalidRect_;
     std::shared_ptr<TextLayout> textLayout_;
     std::optional<TextMeasure> textMeasure_;
+    // The text as last laid out for drawing; made on first draw.
+    std::unique_ptr<TextLayoutCache> textCache_;
 };
 
 }  // namespace nodeloom

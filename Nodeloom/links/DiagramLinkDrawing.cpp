@@ -211,8 +211,9 @@ void DiagramLink::updateTextLayout(Canvas& canvas) {
         }
         canvas.setFont(getEffectiveFontName(), getEffectiveFontSize(), getEffectiveFontUnit());
         if (color) canvas.setTextColor(color);
-        canvas.drawText(textLayout_->strings[i], r, horizontalTextAlignment(),
-                        verticalTextAlignment(), false, false, false);
+        if (!textCache_) textCache_ = std::make_unique<TextLayoutCache>();
+        canvas.drawCachedText(textLayout_->strings[i], r, horizontalTextAlignment(),
+                              verticalTextAlignment(), false, false, false, *textCache_);
         if (angle != 0) canvas.restoreState();
     }
 }

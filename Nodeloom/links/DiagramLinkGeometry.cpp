@@ -107,6 +107,7 @@ void DiagramLink::clipEndsToOutlines() {
 
 void DiagramLink::alignPoints() {
     if (shape_ != LinkShape::polyline || controlPoints_.size() < 3) return;
+    hitAreaChanged();
     const std::size_t n = controlPoints_.size() - 1;
     const Point start = startPoint();
     const Point end = endPoint();
@@ -118,6 +119,7 @@ void DiagramLink::alignPoints() {
 
 void DiagramLink::translateInnerPoints(double dx, double dy) {
     if (!isFinite(dx) || !isFinite(dy) || controlPoints_.size() < 3) return;
+    hitAreaChanged();
     for (std::size_t i = 1; i + 1 < controlPoints_.size(); ++i) {
         controlPoints_[i].x -= dx;
         controlPoints_[i].y -= dy;
@@ -132,6 +134,8 @@ void DiagramLink::updateEndsFromConnections() {
 }
 
 void DiagramLink::updateFromPoints() {
+    // Whoever changed the points through the list they were handed told nobody.
+    hitAreaChanged();
     originConnection()->saveRelativePosition();
     destinationConnection()->saveRelativePosition();
     if (const auto d = diagram()) d->invalidate();
@@ -142,7 +146,9 @@ Point DiagramLink::startPoint() const {
 }
 
 void DiagramLink::setStartPoint(Point point) {
-    if (!controlPoints_.empty()) controlPoints_.front() = point;
+    if (controlPoints_.empty()) return;
+    controlPoints_.front() = point;
+    hitAreaChanged();
 }
 
 Point DiagramLink::endPoint() const {
@@ -150,7 +156,9 @@ Point DiagramLink::endPoint() const {
 }
 
 void DiagramLink::setEndPoint(Point point) {
-    if (!controlPoints_.empty()) controlPoints_.back() = point;
+    if (controlPoints_.empty()) return;
+    controlPoints_.back() = point;
+    hitAreaChanged();
 }
 
 Point DiagramLink::center() const {
@@ -229,6 +237,7 @@ void DiagramLink::setSegmentCount(int count) {
         }
     }
     controlPoints_ = std::move(points);
+    hitAreaChanged();
 }
 
 std::vector<Point> DiagramLink::getSegmentPoints(int index) {
@@ -303,6 +312,18 @@ bool DiagramLink::containsPoint(Point point, double threshold) {
     return distance < threshold;
 }
 
+std::optional<Rect> DiagramLink::getHitArea() {
+    // Only for this class itself: a subclass may test its points its own way.
+    if (typeid(*this) != typeid(DiagramLink)) return std::nullopt;
+    if (controlPoints_.empty()) return Rect(0, 0, 0, 0);
+    Rect area = getBounds();
+    for (const auto& label : labels_) {
+        if (!label) continue;
+        if (const std::optional<Rect> rect = label->getLayoutRect()) area = area.union_(*rect);
+    }
+    return area;
+}
+
 std::shared_ptr<LinkLabel> DiagramLink::labelFromPoint(Point point) {
     for (const auto& label : labels_) {
         if (!label) continue;
@@ -350,6 +371,7 @@ bool DiagramLink::isTopLevel() const {
 void DiagramLink::stretchToPoint(Point point) {
     if (controlPoints_.empty() || !isFinite(point)) return;
     controlPoints_.back() = point;
+    hitAreaChanged();
     if (shape_ == LinkShape::cascading) return;
     const std::size_t n = controlPoints_.size();
     if (n <= 2) return;

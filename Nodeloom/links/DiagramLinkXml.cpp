@@ -242,6 +242,7 @@ void DiagramLink::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlCon
     // Without two points the ends come from the nodes: a lone point stands for a loose end, and
     // with none a loose end stays where the link had it.
     const bool whole = points.size() >= 2;
+    hitAreaChanged();
     if (whole) {
         controlPoints_ = std::move(points);
     } else {
@@ -304,6 +305,7 @@ void DiagramLink::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlCon
             auto label = std::make_shared<LinkLabel>(self());
             label->loadFromXml(child, context);
             labels_.push_back(std::move(label));
+            hitAreaChanged();
         }
     }
 }

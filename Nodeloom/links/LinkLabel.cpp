@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/EditLinkLabelEventArgs.h"
@@ -81,6 +82,7 @@ std::shared_ptr<LinkLabel> LinkLabel::clone() const {
 }
 
 void LinkLabel::copyValues(const LinkLabel& other) {
+    changed();
     if (&other == this) return;
     text_ = other.text_;
     textColor_ = other.textColor_;
@@ -106,10 +108,12 @@ void LinkLabel::copyValues(const LinkLabel& other) {
 // --- Values ----------------------------------------------------------------------------------
 
 void LinkLabel::setFontSize(double size) {
+    changed();
     if (isFinite(size)) fontSize_ = size;
 }
 
 void LinkLabel::setFontUnit(std::shared_ptr<MeasureUnit> unit) {
+    changed();
     if (unit) fontUnit_ = std::move(unit);
 }
 
@@ -119,30 +123,37 @@ void LinkLabel::setAutoArrange(bool value) {
 }
 
 void LinkLabel::setHorizontalOffset(double offset) {
+    changed();
     if (isFinite(offset)) horizontalOffset_ = offset;
 }
 
 void LinkLabel::setVerticalOffset(double offset) {
+    changed();
     if (isFinite(offset)) verticalOffset_ = offset;
 }
 
 void LinkLabel::setMargin(double margin) {
+    changed();
     if (isFinite(margin)) margin_ = margin;
 }
 
 void LinkLabel::setHorizontalAlign(Align align) {
+    changed();
     if (fromRaw<Align>(static_cast<int>(align))) horizontalAlign_ = align;
 }
 
 void LinkLabel::setVerticalAlign(Align align) {
+    changed();
     if (fromRaw<Align>(static_cast<int>(align))) verticalAlign_ = align;
 }
 
 void LinkLabel::setMaxWidth(double width) {
+    changed();
     if (!std::isnan(width)) maxWidth_ = width;
 }
 
 void LinkLabel::setSegmentPosition(int index, double dx, double dy) {
+    changed();
     if (!isFinite(dx) || !isFinite(dy)) return;
     relativeTo_ = segment;
     index_ = index;
@@ -151,6 +162,7 @@ void LinkLabel::setSegmentPosition(int index, double dx, double dy) {
 }
 
 void LinkLabel::setControlPointPosition(int index, double dx, double dy) {
+    changed();
     if (!isFinite(dx) || !isFinite(dy)) return;
     relativeTo_ = controlPoint;
     index_ = index;
@@ -159,6 +171,7 @@ void LinkLabel::setControlPointPosition(int index, double dx, double dy) {
 }
 
 void LinkLabel::setLinkLengthPosition(double value) {
+    changed();
     if (!isFinite(value)) return;
     relativeTo_ = linkLength;
     horizontalOffset_ = value;
@@ -211,7 +224,7 @@ std::optional<Point> LinkLabel::getReferencePoint() {
             return Point(p.x + horizontalOffset_, p.y + verticalOffset_);
         }
         case controlPoint: {
-            const std::vector<Point>& points = l->controlPoints();
+            const std::vector<Point>& points = std::as_const(*l).controlPoints();
             if (points.empty()) return std::nullopt;
             const int count = static_cast<int>(std::min<std::size_t>(points.size(), INT_MAX));
             const Point& p = points[static_cast<std::size_t>(pick(count))];
@@ -225,6 +238,10 @@ std::optional<Point> LinkLabel::getReferencePoint() {
         default:
             return std::nullopt;
     }
+}
+
+void LinkLabel::changed() {
+    if (const std::shared_ptr<DiagramLink> l = link_.lock()) l->hitAreaChanged();
 }
 
 std::shared_ptr<MeasureUnit> LinkLabel::documentUnit() const {
@@ -302,9 +319,10 @@ void LinkLabel::draw(Canvas& canvas) {
     }
     canvas.setTextColor(color);
     canvas.setFont(fontName_, fontSize_, fontUnit_);
-    canvas.drawText(text_, textRect, static_cast<HorizontalAlignment>(horizontalAlign_),
-                    static_cast<VerticalAlignment>(verticalAlign_), fontBold_, fontItalic_,
-                    fontUnderline_);
+    if (!textCache_) textCache_ = std::make_unique<TextLayoutCache>();
+    canvas.drawCachedText(text_, textRect, static_cast<HorizontalAlignment>(horizontalAlign_),
+                          static_cast<VerticalAlignment>(verticalAlign_), fontBold_, fontItalic_,
+                          fontUnderline_, *textCache_);
 }
 
 // --- In-place editing ------------------------------------------------------------------------
@@ -314,6 +332,7 @@ std::string LinkLabel::getTextToEdit() {
 }
 
 void LinkLabel::setEditedText(const std::string& text) {
+    changed();
     text_ = text;
 }
 
@@ -370,6 +389,7 @@ void LinkLabel::saveToXml(const std::shared_ptr<XmlElement>& element, XmlContext
 }
 
 void LinkLabel::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) {
+    changed();
     if (!element) return;
     const XmlElement& e = *element;
     text_ = e.readString("Text", "");

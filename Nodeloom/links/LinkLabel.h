@@ -17,6 +17,7 @@
 namespace nodeloom {
 
 class Canvas;
+class TextLayoutCache;
 class DiagramItem;
 class DiagramLink;
 class XmlContext;
@@ -111,9 +112,16 @@ public:
     std::shared_ptr<DiagramItem> getEditedItem() override;
 
     std::shared_ptr<DiagramLink> link() const { return link_.lock(); }
-    void setLink(const std::shared_ptr<DiagramLink>& link) { link_ = link; }
+    void setLink(const std::shared_ptr<DiagramLink>& link) {
+        changed();
+        link_ = link;
+        changed();
+    }
     const std::string& text() const { return text_; }
-    void setText(std::string text) { text_ = std::move(text); }
+    void setText(std::string text) {
+        text_ = std::move(text);
+        changed();
+    }
     // Null means the link's effective text colour.
     const std::shared_ptr<Color>& textColor() const { return textColor_; }
     void setTextColor(std::shared_ptr<Color> color) { textColor_ = std::move(color); }
@@ -121,14 +129,23 @@ public:
     const std::shared_ptr<Brush>& brush() const { return brush_; }
     void setBrush(std::shared_ptr<Brush> brush) { brush_ = std::move(brush); }
     const std::string& fontName() const { return fontName_; }
-    void setFontName(std::string name) { fontName_ = std::move(name); }
+    void setFontName(std::string name) {
+        fontName_ = std::move(name);
+        changed();
+    }
     // In fontUnit.
     double fontSize() const { return fontSize_; }
     void setFontSize(double size);
     bool fontBold() const { return fontBold_; }
-    void setFontBold(bool bold) { fontBold_ = bold; }
+    void setFontBold(bool bold) {
+        fontBold_ = bold;
+        changed();
+    }
     bool fontItalic() const { return fontItalic_; }
-    void setFontItalic(bool italic) { fontItalic_ = italic; }
+    void setFontItalic(bool italic) {
+        fontItalic_ = italic;
+        changed();
+    }
     bool fontUnderline() const { return fontUnderline_; }
     void setFontUnderline(bool underline) { fontUnderline_ = underline; }
     const std::shared_ptr<MeasureUnit>& fontUnit() const { return fontUnit_; }
@@ -140,9 +157,15 @@ public:
     // The placement values. The library sets them through the position operations, loading and
     // the document's label arrangement.
     int relativeTo() const { return relativeTo_; }
-    void setRelativeTo(int value) { relativeTo_ = value; }
+    void setRelativeTo(int value) {
+        relativeTo_ = value;
+        changed();
+    }
     int index() const { return index_; }
-    void setIndex(int index) { index_ = index; }
+    void setIndex(int index) {
+        index_ = index;
+        changed();
+    }
     // The x offset, or the length fraction when relativeTo is linkLength.
     double horizontalOffset() const { return horizontalOffset_; }
     void setHorizontalOffset(double offset);
@@ -156,13 +179,19 @@ public:
     Align verticalAlign() const { return verticalAlign_; }
     void setVerticalAlign(Align align);
     bool enableWrap() const { return enableWrap_; }
-    void setEnableWrap(bool wrap) { enableWrap_ = wrap; }
+    void setEnableWrap(bool wrap) {
+        enableWrap_ = wrap;
+        changed();
+    }
     // The wrapping width in the document's unit.
     double maxWidth() const { return maxWidth_; }
     void setMaxWidth(double width);
     // Fixed by the document's label arrangement; one without an area counts as none.
     const std::optional<Rect>& cachedLayoutRect() const { return cachedLayoutRect_; }
-    void setCachedLayoutRect(std::optional<Rect> rect) { cachedLayoutRect_ = rect; }
+    void setCachedLayoutRect(std::optional<Rect> rect) {
+        cachedLayoutRect_ = rect;
+        changed();
+    }
 
 private:
     struct TextSize {
@@ -182,6 +211,8 @@ private:
         TextSize size;
     };
 
+    // Tells the link's document that the label's rectangle may have moved.
+    void changed();
     // The text's size at that font size in document units; nothing for a text without any
     // character but line feeds.
     std::optional<TextSize> measure(double fontSize);
@@ -211,6 +242,8 @@ private:
     std::optional<Rect> cachedLayoutRect_;
     bool autoArrange_ = true;
     std::optional<Measure> measured_;
+    // The text as last laid out for drawing; made on first draw.
+    std::unique_ptr<TextLayoutCache> textCache_;
 };
 
 }  // namespace nodeloom

@@ -6,6 +6,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/foundation/RectIndex.h"
@@ -66,6 +67,21 @@ double millimetreIn(const Diagram* diagram) {
 
 double length(const Vector& v) {
     return std::sqrt(v.x * v.x + v.y * v.y);
+}
+
+// Whether the arrangement of the area places the label: where it was placed last, or where its
+// offsets put it beside its link now, meets the area. Once the link has moved, the first may lie
+// far from the second; asking only the first would leave the label behind at its old place,
+// away from its link, whenever that place is outside the refreshed area.
+bool concerns(LinkLabel& label, const Rect& area) {
+    const std::optional<Rect> placed = label.getLayoutRect();
+    if (placed && LinkLabelLayout::meets(*placed, area)) return true;
+    const std::optional<Rect> cached = label.cachedLayoutRect();
+    if (!cached) return false;
+    label.setCachedLayoutRect(std::nullopt);
+    const std::optional<Rect> offset = label.getLayoutRect();
+    label.setCachedLayoutRect(cached);
+    return offset && LinkLabelLayout::meets(*offset, area);
 }
 
 template <typename Obstacles>
@@ -157,10 +173,8 @@ void LinkLabelLayout::arrange(Diagram& diagram, const Rect& area) {
     std::vector<std::shared_ptr<LinkLabel>> labels;
     for (const auto& link : diagram.links()) {
         if (!link) continue;
-        for (const auto& label : link->labels()) {
-            if (!label || !label->autoArrange()) continue;
-            const std::optional<Rect> r = label->getLayoutRect();
-            if (r && meets(*r, area)) labels.push_back(label);
+        for (const auto& label : std::as_const(*link).labels()) {
+            if (label && label->autoArrange() && concerns(*label, area)) labels.push_back(label);
         }
     }
     if (labels.empty()) return;

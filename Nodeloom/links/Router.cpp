@@ -92,7 +92,7 @@ std::vector<std::pair<int, Rect>> Router::obstaclesIn(
     const Rect& box, const std::vector<const DiagramNode*>& excluded) const {
     std::vector<std::pair<int, Rect>> found;
     if (index_) {
-        std::vector<int> positions;
+        std::vector<int>& positions = scratchPositions_;
         index_->query(box, positions);
         for (int i : positions) {
             const ObstacleIndex::Entry& e = index_->entries()[static_cast<std::size_t>(i)];

@@ -170,6 +170,8 @@ private:
     RouteTable linkRoutes_;
     SegmentTable linkSegments_;
     std::unique_ptr<ObstacleIndex> index_;
+    // The positions one obstacle query finds, kept for the next query of the routing pass.
+    mutable std::vector<int> scratchPositions_;
 };
 
 }  // namespace nodeloom

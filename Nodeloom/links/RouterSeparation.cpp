@@ -16,11 +16,22 @@ namespace nodeloom {
 
 namespace {
 
-// The links of a list, each once, without null entries, in the list's order.
+// The links of a list, each once, without null entries, in the list's order. A list without
+// repeats, the usual case, is told by sorting its addresses, which allocates no node per link.
 std::vector<std::shared_ptr<DiagramLink>> distinctLinks(
     const std::vector<std::shared_ptr<DiagramLink>>& links) {
     std::vector<std::shared_ptr<DiagramLink>> distinct;
     distinct.reserve(links.size());
+    std::vector<const DiagramLink*> addresses;
+    addresses.reserve(links.size());
+    for (const auto& link : links)
+        if (link) addresses.push_back(link.get());
+    std::sort(addresses.begin(), addresses.end());
+    if (std::adjacent_find(addresses.begin(), addresses.end()) == addresses.end()) {
+        for (const auto& link : links)
+            if (link) distinct.push_back(link);
+        return distinct;
+    }
     std::unordered_set<const DiagramLink*> seen;
     seen.reserve(links.size());
     for (const auto& link : links)
@@ -71,6 +82,8 @@ void Router::separateSegments(const std::vector<std::shared_ptr<DiagramLink>>& l
         const auto found = linkRoutes_.find(link);
         if (found == linkRoutes_.end() || !found->second) continue;
         auto segments = std::make_shared<SegmentList>();
+        segments->array().reserve(
+            static_cast<std::size_t>(std::max(found->second->count() - 1, 0)));
         for (int i = 0; i + 1 < found->second->count(); ++i)
             segments->array().emplace_back(i, found->second);
         lists.push_back(segments.get());
@@ -137,9 +150,11 @@ void Router::spreadOnAxis(const std::vector<SegmentList*>& lists, bool horizonta
         candidates = std::move(grouped);
     }
 
+    // Scratch lists shared by every group of the pass, so that a group allocates nothing.
     std::vector<std::size_t> byStart;
     std::vector<int> clusterOf;
     std::vector<std::vector<Segment*>> clusters;
+    std::vector<int> order;
     for (std::size_t g0 = 0; g0 < candidates.size();) {
         std::size_t g1 = g0 + 1;
         while (g1 < candidates.size() && candidates[g1].across == candidates[g0].across)
@@ -173,8 +188,11 @@ void Router::spreadOnAxis(const std::vector<SegmentList*>& lists, bool horizonta
         }
 
         // Clusters in the order of their first legs, each listing its legs in group order.
-        clusters.assign(static_cast<std::size_t>(clusterCount), {});
-        std::vector<int> order(static_cast<std::size_t>(clusterCount), -1);
+        const auto clusterTotal = static_cast<std::size_t>(clusterCount);
+        if (clusters.size() < clusterTotal) clusters.resize(clusterTotal);
+        for (std::size_t c = 0; c < clusterTotal; ++c)
+            clusters[c].clear();
+        order.assign(clusterTotal, -1);
         int placed = 0;
         for (std::size_t k = 0; k < size; ++k) {
             int& slot = order[static_cast<std::size_t>(clusterOf[k])];
@@ -183,7 +201,8 @@ void Router::spreadOnAxis(const std::vector<SegmentList*>& lists, bool horizonta
         }
 
         const double across = candidates[g0].across;
-        for (auto& cluster : clusters) {
+        for (std::size_t c = 0; c < clusterTotal; ++c) {
+            std::vector<Segment*>& cluster = clusters[c];
             if (cluster.size() < 2) continue;
             if (horizontal) {
                 std::stable_sort(cluster.begin(), cluster.end(), [](Segment* a, Segment* b) {

@@ -101,6 +101,7 @@ TextEngine::TextSize TextEngine::measure(const std::string& text, const std::str
     pango_layout_set_font_description(layout.get(), desc.get());
     pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
     pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+    ++layouts_;
 
     const TextSize unwrapped = extentAt(layout.get(), -1);
     if (!wrap || onlyBlanks(text)) return unwrapped;

@@ -2,6 +2,7 @@
 
 #include <pango/pango.h>
 
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 
@@ -39,6 +40,10 @@ public:
 
     static constexpr const char* kDefaultFamily = "Arial";
 
+    // How many texts have been laid out (measured or laid out for drawing) since the start.
+    std::uint64_t layoutCount() const { return layouts_; }
+    void countLayout() { ++layouts_; }
+
 private:
     TextEngine();
     ~TextEngine() = delete;
@@ -49,6 +54,7 @@ private:
     PangoLayout* scratch_;
     std::string fallbackFamily_;
     std::unordered_map<std::string, std::string> families_;
+    std::uint64_t layouts_ = 0;
 };
 
 }  // namespace nodeloom::platform

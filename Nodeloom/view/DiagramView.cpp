@@ -279,27 +279,6 @@ void DiagramView::drawDiagram(const Rect& rect) {
     canvas.restoreState();
 }
 
-// --- In-place editing --------------------------------------------------------------------------
-
-void DiagramView::beginEdit(const std::shared_ptr<DiagramItem>&, const Point&) {}
-
-void DiagramView::endEdit() {
-    elementToEdit_.reset();
-    editing_ = false;
-}
-
-void DiagramView::cancelEdit() {
-    elementToEdit_.reset();
-    editing_ = false;
-}
-
-void DiagramView::keyboardDidShow(const platform::Notification& notification) {
-    if (keyboardRect_ != Rect()) return;
-    const Rect* frame =
-        notification.value<Rect>(platform::NotificationCenter::keyboardFrameBeginUserInfoKey);
-    if (frame != nullptr && frame->isFinite()) keyboardRect_ = *frame;
-}
-
 // --- Touches and gesture timing ----------------------------------------------------------------
 
 std::shared_ptr<platform::Timer> DiagramView::scheduleTimer(

@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 
 #include "Nodeloom/foundation/Point.h"
@@ -27,6 +28,7 @@ class TouchInputDispatcher;
 
 namespace platform {
 class Coder;
+class TextView;
 class Timer;
 class TouchEvent;
 struct Notification;
@@ -124,10 +126,19 @@ public:
     void detachRepaintHandler(Diagram& diagram);
 
     // In-place text editing of an item's text at a document point, its commit and its cancel.
+    // The target is picked by the item's class: a table's cell under the point (else the
+    // table's own text), a tree's row under the point (else the tree's own text), any other
+    // node, a link's label under the point (else the link); anything else is ignored. An edit
+    // that is open when another begins is committed first. The commit writes the text back as
+    // one undo step and raises the edited event even when the text did not change; the cancel
+    // writes nothing and raises nothing.
     virtual void beginEdit(const std::shared_ptr<DiagramItem>& item, const Point& point);
     virtual void endEdit();
     virtual void cancelEdit();
     bool editing() const { return editing_; }
+    // The text view laid over the edited text while an edit is open; its input accessory view
+    // is the toolbar with "Done" and "Cancel".
+    const std::shared_ptr<platform::TextView>& editTextField() const { return editTextField_; }
 
     // Draws the document for a dirty rectangle in view points, then the feedback of the running
     // controllers, on the current drawing context; nothing without one.
@@ -170,6 +181,16 @@ protected:
     virtual void incrementNextTapSecondsCounter();
     // Keeps the first keyboard frame announced.
     virtual void keyboardDidShow(const platform::Notification& notification);
+    // The text view of an edit over a document rectangle, with its toolbar; it becomes
+    // editTextField.
+    virtual void createEditTextView(const Rect& rect, const std::string& text);
+    // How far the view must move up so that the document rectangle clears the keyboard.
+    virtual void computeKeyboardOffset(const Rect& rect);
+    // Moves the view up by the offset, or back down to where it was.
+    virtual void moveForKeyboard(bool up);
+    // The toolbar's buttons.
+    virtual void OKButtonPressed();
+    virtual void CancelButtonPressed();
 
 private:
     struct RepaintForwarder;
@@ -194,9 +215,16 @@ private:
     // A release's gesture bookkeeping that a cancel shares.
     void resetLongPress();
 
+    // Opens the edit of what beginEdit chose, placed by its edit rectangle at the point.
+    void openEdit(const std::shared_ptr<InplaceEditable>& editable,
+                  const std::shared_ptr<DiagramItem>& owner, const Point& point);
+
     // In-place editing.
     std::shared_ptr<InplaceEditable> elementToEdit_;
+    std::shared_ptr<platform::TextView> editTextField_;
     double offset_ = 0;
+    // How far the view is moved up now, so that it goes back down by exactly that.
+    double movedUp_ = 0;
     Rect keyboardRect_;
     bool editing_ = false;
 

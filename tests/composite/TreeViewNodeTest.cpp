@@ -265,6 +265,29 @@ TEST(TreeViewXml, OlderFormsAndBadParentsAreRead) {
 
 // --- Links to items ---------------------------------------------------------------------------
 
+TEST(TreeViewLinks, AnEndAlignedToTheNodeSitsOnTheSideOfItsRow) {
+    Tree t;
+    auto other = t.d->factory()->createShapeNode(100, 100, 20, 10);
+    auto link = std::make_shared<DiagramLink>();
+    link->setControlPoints({other->bounds().center(), t.node->getItemRect(*t.D).center()});
+    link->setOriginConnection(other->createConnectionPoint(link, link->startPoint(), false));
+    link->setDestinationConnection(
+        std::make_shared<TreeViewConnectionPoint>(t.node, link, true, t.D));
+    t.d->addItem(link);
+
+    // As a layout leaves it: the end on the node's right side, beside another row.
+    link->setControlPoints({Point(110, 105), Point(50, 75)});
+    link->alignEndsToRows();
+    EXPECT_EQ(link->endPoint(), Point(50, t.node->getItemRect(*t.D).center().y));
+    // From the left the end goes to the left edge; and it keeps to its row as the rows move.
+    link->setControlPoints({Point(-50, 105), Point(12, 75)});
+    link->alignEndsToRows();
+    EXPECT_EQ(link->endPoint(), Point(10, t.node->getItemRect(*t.D).center().y));
+    t.node->setCurrentScrollPos(3);
+    EXPECT_DOUBLE_EQ(link->endPoint().y, t.node->getItemRect(*t.D).center().y);
+    EXPECT_DOUBLE_EQ(link->endPoint().x, 10);
+}
+
 TEST(TreeViewLinks, EndsSitOnRowsFollowThemAndSurviveSaving) {
     Tree t;
     auto second = t.d->factory()->createTreeViewNode(100, 20, 40, 60);

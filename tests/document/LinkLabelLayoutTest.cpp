@@ -66,9 +66,14 @@ std::vector<std::optional<Rect>> arrangeOverEveryObstacle(Diagram& d, const Rect
     std::vector<std::shared_ptr<LinkLabel>> kept;
     for (const auto& link : d.links()) {
         for (const auto& label : link->labels()) {
+            const auto cached = label->cachedLayoutRect();
             const auto r = label->getLayoutRect();
-            if (label->autoArrange() && r && LinkLabelLayout::meets(*r, area))
-                kept.push_back(label);
+            label->setCachedLayoutRect(std::nullopt);
+            const auto offset = label->getLayoutRect();
+            label->setCachedLayoutRect(cached);
+            const bool meets = (r && LinkLabelLayout::meets(*r, area)) ||
+                               (offset && LinkLabelLayout::meets(*offset, area));
+            if (label->autoArrange() && meets) kept.push_back(label);
         }
     }
     for (const auto& label : kept) {
@@ -157,6 +162,26 @@ TEST(LinkLabelLayout, TheDocumentPlacesLabelsOnEveryDrawInsideTheRefreshedArea) 
     EXPECT_TRUE(far->cachedLayoutRect());
     EXPECT_FALSE(d->labelLayoutInvalid());
     EXPECT_EQ(d->linkLabelsInvalidRect(), Rect());
+}
+
+TEST(LinkLabelLayout, ALabelFollowsItsLinkOutOfItsOldPlace) {
+    auto d = std::make_shared<Diagram>();
+    auto link = addLink(*d, {Point(0, 20), Point(100, 20)});
+    auto label = addLabel(link);
+    d->arrangeLinkLabels(Rect(0, 0, 120, 50));
+    ASSERT_TRUE(label->cachedLayoutRect());
+
+    // The link moves far down; the area drawn next no longer holds the label's old place.
+    link->setControlPoints({Point(0, 300), Point(96, 300)});
+    d->arrangeLinkLabels(Rect(0, 250, 120, 100));
+    const Rect placed = *label->getLayoutRect();
+    EXPECT_NEAR(placed.center().x, 48, 1e-9);
+    EXPECT_NEAR(placed.center().y, 300 - 1 - placed.height / 2, 1e-9);
+
+    // A label neither placed nor beside its link in the area stays out of its arrangement.
+    auto other = addLabel(addLink(*d, {Point(0, 600), Point(100, 600)}));
+    d->arrangeLinkLabels(Rect(0, 250, 120, 100));
+    EXPECT_FALSE(other->cachedLayoutRect());
 }
 
 TEST(LinkLabelLayout, Helpers) {

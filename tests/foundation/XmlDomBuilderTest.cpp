@@ -152,3 +152,50 @@ TEST(XmlDomBuilder, WrittenTreeReadsBackUnchanged) {
     EXPECT_EQ(read->attributes().at("Id"), "a&b <c> \"d\" 'e'");
     EXPECT_EQ(read->readString("Text", ""), "x < y & 'z' \"w\"");
 }
+
+// Each read among many children answers what a search from the first child would: the first
+// child of the name, its text node's text, or the default for a child that is missing.
+TEST(XmlDomBuilder, ReadsAmongManyChildrenFindTheFirstOfEachName) {
+    std::string xml = "<Item>";
+    for (int i = 0; i < 30; ++i)
+        xml += "<P" + std::to_string(i % 20) + ">" + std::to_string(i) + "</P" +
+               std::to_string(i % 20) + ">";
+    xml += "<Empty/><Nested><A>1</A>text</Nested>  tail  </Item>";
+    auto root = parse(xml);
+    ASSERT_NE(root, nullptr);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(root->readInteger("P" + std::to_string(i), -1), i);
+    EXPECT_EQ(root->readInteger("P20", -1), -1);
+    EXPECT_EQ(root->readString("Empty", "default"), "");
+    // The first child of Nested is an element: its text (none) is what a read gives.
+    EXPECT_EQ(root->readString("Nested", "default"), "");
+    EXPECT_EQ(root->getChild("Nested")->getInnerText(), "");
+    EXPECT_EQ(root->getChild("P3")->getInnerText(), "3");
+
+    // The text node follows the element children, wherever the text stood.
+    const auto nested = root->getChild("Nested");
+    ASSERT_EQ(nested->children().size(), 2u);
+    EXPECT_EQ(nested->children()[1]->name(), "");
+    EXPECT_EQ(nested->children()[1]->text(), "text");
+    EXPECT_EQ(nested->text(), "");
+    EXPECT_EQ(root->children().back()->text(), "tail");
+    EXPECT_EQ(root->getChild("")->text(), "tail");
+
+    // Children changed through the list are found by the next read.
+    auto added = std::make_shared<XmlElement>("P20");
+    added->addChild(std::make_shared<XmlElement>());
+    added->children().front()->setText("20");
+    root->children().insert(root->children().begin(), added);
+    EXPECT_EQ(root->readInteger("P20", -1), 20);
+    root->children().erase(root->children().begin(), root->children().begin() + 5);
+    EXPECT_EQ(root->readInteger("P0", -1), 20);
+    EXPECT_EQ(root->readInteger("P20", -1), -1);
+}
+
+TEST(XmlDomBuilder, TrimsUnicodeBlanksButKeepsOtherCharacters) {
+    // Ideographic space and no-break space around, an accented letter and a dash inside.
+    auto root = parse("<a>\xE3\x80\x80\xC2\xA0 \xC3\xA9t\xC3\xA9 \xE2\x80\x94\t\xC2\xA0</a>");
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(onlyText(root), "\xC3\xA9t\xC3\xA9 \xE2\x80\x94");
+    EXPECT_EQ(onlyText(parse("<a>\xC2\xA0\xC2\xA0</a>")), "<not one child>");
+}

@@ -449,6 +449,38 @@ TEST(LayoutDriver, ContainerChildrenMoveWithTheirContainer) {
     EXPECT_EQ(child->bounds(), Rect(20, 30, 30, 20));
 }
 
+TEST(LayoutDriver, AFoldedContainerKeepsItsStripAndItsHiddenChildrenFollowIt) {
+    auto d = test::makeDiagram(true);
+    auto container = d->factory()->createContainerNode(200, 200, 100, 80);
+    auto child = addNode(*d, 240, 250, 30, 20);
+    container->add(child);
+    auto outside = addNode(*d, 0, 0);
+    addLink(*d, child, outside);
+    container->setFolded(true);
+    const Rect strip = container->bounds();
+    const double dx = child->bounds().x - strip.x, dy = child->bounds().y - strip.y;
+    const std::string before = d->saveToXmlString();
+
+    d->arrange(std::make_shared<TreeLayout>());
+    // The block is the strip the reader sees, not the open body with its hidden child.
+    EXPECT_TRUE(container->folded());
+    EXPECT_NE(container->bounds(), strip);
+    EXPECT_EQ(container->bounds().width, strip.width);
+    EXPECT_EQ(container->bounds().height, strip.height);
+    EXPECT_DOUBLE_EQ(child->bounds().x - container->bounds().x, dx);
+    EXPECT_DOUBLE_EQ(child->bounds().y - container->bounds().y, dy);
+    const std::string after = d->saveToXmlString();
+    d->undo();
+    EXPECT_EQ(d->saveToXmlString(), before);
+    d->redo();
+    EXPECT_EQ(d->saveToXmlString(), after);
+
+    container->setFolded(false);
+    EXPECT_EQ(container->bounds().width, 100);
+    EXPECT_EQ(container->bounds().height, 80);
+    EXPECT_TRUE(container->bounds().contains(child->bounds()));
+}
+
 TEST(LayoutDriver, AContainerArrangesItsChildrenInsideItWithoutAnUndoStep) {
     auto d = test::makeDiagram(true);
     auto container = d->factory()->createContainerNode(100, 100, 300, 200);

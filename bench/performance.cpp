@@ -1,0 +1,182 @@
+// The figures the library is held to on large documents, each with its yardstick in the same run:
+// - loading a document of 10,000 nodes and 10,000 links against a bare expat pass over the same
+//   file (at most twice), and saving it (at most the load);
+// - a second draw of an unchanged 10,000-node document against the first (at most half), with
+//   the number of texts laid out (none on the second draw);
+// - a point hit test on grids of 10,000 and 100,000 linked nodes (at most three times for the
+//   larger);
+// - routing 1,000 and 10,000 links (at most twelve times for the larger).
+#include <benchmark/benchmark.h>
+#include <cairo.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/foundation/Canvas.h"
+#include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/Router.h"
+#include "Nodeloom/platform/TextEngine.h"
+#include "bench/BareExpat.h"
+#include "bench/LargeDocument.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace nodeloom;
+
+// --- Loading and saving -------------------------------------------------------------------------
+
+struct SavedDocument {
+    SavedDocument()
+        : path(fs::temp_directory_path() /
+               ("nodeloom-bench-large-" + std::to_string(::getpid()) + ".xml")) {
+        ok = bench::gridDocument(10000, 10000)->saveToXml(path);
+    }
+    ~SavedDocument() {
+        std::error_code error;
+        fs::remove(path, error);
+        fs::remove(path.string() + ".out", error);
+    }
+    fs::path path;
+    bool ok = false;
+};
+
+const SavedDocument& saved() {
+    static const SavedDocument document;
+    return document;
+}
+
+void setBytes(benchmark::State& state, const fs::path& path) {
+    std::error_code error;
+    const auto size = fs::file_size(path, error);
+    if (!error)
+        state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                                static_cast<int64_t>(size));
+}
+
+void BM_BareExpat(benchmark::State& state) {
+    for (auto _ : state) {
+        if (!saved().ok || !bench::bareParse(saved().path)) state.SkipWithError("parse failed");
+    }
+    setBytes(state, saved().path);
+}
+BENCHMARK(BM_BareExpat)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_Load(benchmark::State& state) {
+    auto d = std::make_shared<Diagram>();
+    for (auto _ : state) {
+        if (!saved().ok || !d->loadFromXml(saved().path)) {
+            state.SkipWithError("not loaded");
+            break;
+        }
+    }
+    state.counters["nodes"] = static_cast<double>(d->nodes().size());
+    state.counters["links"] = static_cast<double>(d->links().size());
+    setBytes(state, saved().path);
+}
+BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+void BM_Save(benchmark::State& state) {
+    auto d = std::make_shared<Diagram>();
+    if (!saved().ok || !d->loadFromXml(saved().path)) state.SkipWithError("not loaded");
+    const fs::path out = saved().path.string() + ".out";
+    for (auto _ : state) {
+        if (!d->saveToXml(out)) {
+            state.SkipWithError("not saved");
+            break;
+        }
+    }
+    setBytes(state, out);
+}
+BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// --- Drawing ------------------------------------------------------------------------------------
+
+void draw(Diagram& d) {
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 256, 256);
+    cairo_t* cr = cairo_create(surface);
+    {
+        Canvas canvas(cr);
+        canvas.setMeasureUnit(d.measureUnit());
+        d.draw(canvas, d.bounds());
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+}
+
+void BM_FirstDraw(benchmark::State& state) {
+    auto& engine = platform::TextEngine::shared();
+    std::uint64_t layouts = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto d = bench::gridDocument(static_cast<int>(state.range(0)), 10000);
+        const std::uint64_t before = engine.layoutCount();
+        state.ResumeTiming();
+        draw(*d);
+        state.PauseTiming();
+        layouts = engine.layoutCount() - before;
+        d.reset();
+        state.ResumeTiming();
+    }
+    state.counters["layouts"] = static_cast<double>(layouts);
+}
+BENCHMARK(BM_FirstDraw)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_DrawAgain(benchmark::State& state) {
+    auto& engine = platform::TextEngine::shared();
+    auto d = bench::gridDocument(static_cast<int>(state.range(0)), 10000);
+    draw(*d);
+    const std::uint64_t before = engine.layoutCount();
+    for (auto _ : state)
+        draw(*d);
+    state.counters["layouts per draw"] = static_cast<double>(engine.layoutCount() - before) /
+                                         static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_DrawAgain)->Arg(10000)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// --- Hit tests
+// ------------------------------------------------------------------------------------
+
+// Random points over the whole grid, most between the nodes.
+void BM_ItemAt(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    auto d = bench::gridDocument(n, 2 * n);
+    const Rect b = d->bounds();
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> x(b.x, b.x + b.width), y(b.y, b.y + b.height);
+    (void)d->getItemAt(Point(0, 0), false, 0.0);
+    int hits = 0;
+    for (auto _ : state) {
+        const Point p(x(random), y(random));
+        hits += d->getItemAt(p, false, 0.0) != nullptr;
+        hits += d->getNodeAt(p, false) != nullptr;
+        hits += d->getLinkAt(p) != nullptr;
+        hits += d->getNearestNode(p, 10.0, nullptr, true) != nullptr;
+    }
+    state.counters["hits"] = hits;
+}
+BENCHMARK(BM_ItemAt)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond);
+
+// --- Routing
+// --------------------------------------------------------------------------------------
+
+void BM_Route(benchmark::State& state) {
+    const int links = static_cast<int>(state.range(0));
+    auto d = bench::gridDocument(links / 2 + 1, links);
+    const auto all = d->links();
+    for (const auto& link : all)
+        link->setAutoRoute(true);
+    const auto router = d->linkRouter();
+    for (auto _ : state) {
+        router->routeLinkSet(all);
+        benchmark::ClobberMemory();
+    }
+    state.counters["links"] = static_cast<double>(all.size());
+}
+BENCHMARK(BM_Route)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
