@@ -23,6 +23,7 @@
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/LinkLabel.h"
 #include "LinkNodes.h"
+#include "DrawDocument.h"
 
 namespace {
 
@@ -71,15 +72,7 @@ std::shared_ptr<Diagram> makeDocument(int nodeCount) {
 }
 
 void draw(Diagram& d) {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 256, 256);
-    cairo_t* cr = cairo_create(surface);
-    {
-        Canvas canvas(cr);
-        canvas.setMeasureUnit(d.measureUnit());
-        d.draw(canvas, d.bounds());
-    }
-    cairo_destroy(cr);
-    cairo_surface_destroy(surface);
+    bench::drawDocument(d);
 }
 
 void BM_FirstDraw(benchmark::State& state) {

@@ -22,6 +22,7 @@
 #include "Nodeloom/platform/TextEngine.h"
 #include "bench/BareExpat.h"
 #include "bench/LargeDocument.h"
+#include "DrawDocument.h"
 
 namespace {
 
@@ -97,15 +98,7 @@ BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 // --- Drawing ------------------------------------------------------------------------------------
 
 void draw(Diagram& d) {
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 256, 256);
-    cairo_t* cr = cairo_create(surface);
-    {
-        Canvas canvas(cr);
-        canvas.setMeasureUnit(d.measureUnit());
-        d.draw(canvas, d.bounds());
-    }
-    cairo_destroy(cr);
-    cairo_surface_destroy(surface);
+    bench::drawDocument(d);
 }
 
 void BM_FirstDraw(benchmark::State& state) {
