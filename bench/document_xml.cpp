@@ -63,22 +63,13 @@ const SavedDocument& savedDocument() {
     return saved;
 }
 
-void setBytes(benchmark::State& state, const fs::path& path) {
-    std::error_code error;
-    const auto size = fs::file_size(path, error);
-    if (!error) {
-        state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                                static_cast<int64_t>(size));
-    }
-}
-
 void BM_BareExpat(benchmark::State& state) {
     const SavedDocument& saved = savedDocument();
     for (auto _ : state) {
         if (!saved.ok || !nodeloom::bench::bareParse(saved.path))
             state.SkipWithError("bare parse failed");
     }
-    setBytes(state, saved.path);
+    bench::setBytes(state, saved.path);
 }
 
 // One document is loaded again and again, as a host reloads the document it shows; the old
@@ -93,7 +84,7 @@ void BM_LoadDocument(benchmark::State& state) {
         }
     }
     state.counters["nodes"] = static_cast<double>(diagram->nodes().size());
-    setBytes(state, saved.path);
+    bench::setBytes(state, saved.path);
 }
 
 void BM_SaveDocument(benchmark::State& state) {
@@ -105,7 +96,7 @@ void BM_SaveDocument(benchmark::State& state) {
             break;
         }
     }
-    setBytes(state, path);
+    bench::setBytes(state, path);
     std::error_code error;
     fs::remove(path, error);
 }

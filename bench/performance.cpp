@@ -22,7 +22,7 @@
 #include "Nodeloom/platform/TextEngine.h"
 #include "bench/BareExpat.h"
 #include "bench/LargeDocument.h"
-#include "DrawDocument.h"
+#include "bench/DrawDocument.h"
 
 namespace {
 
@@ -51,19 +51,11 @@ const SavedDocument& saved() {
     return document;
 }
 
-void setBytes(benchmark::State& state, const fs::path& path) {
-    std::error_code error;
-    const auto size = fs::file_size(path, error);
-    if (!error)
-        state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
-                                static_cast<int64_t>(size));
-}
-
 void BM_BareExpat(benchmark::State& state) {
     for (auto _ : state) {
         if (!saved().ok || !bench::bareParse(saved().path)) state.SkipWithError("parse failed");
     }
-    setBytes(state, saved().path);
+    bench::setBytes(state, saved().path);
 }
 BENCHMARK(BM_BareExpat)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
@@ -77,7 +69,7 @@ void BM_Load(benchmark::State& state) {
     }
     state.counters["nodes"] = static_cast<double>(d->nodes().size());
     state.counters["links"] = static_cast<double>(d->links().size());
-    setBytes(state, saved().path);
+    bench::setBytes(state, saved().path);
 }
 BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
@@ -91,7 +83,7 @@ void BM_Save(benchmark::State& state) {
             break;
         }
     }
-    setBytes(state, out);
+    bench::setBytes(state, out);
 }
 BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
