@@ -309,6 +309,9 @@ public:
     // the whole document, so a bad number never leaves a stale picture.
     void invalidate();
     void invalidate(const Rect& rect);
+    // True while a load reads the items of a file. Their changes are not reported one by one:
+    // the whole document is invalidated once the load ends.
+    bool isLoading() const { return loading_; }
 
     // Routes the links with automatic routing near the rectangles again.
     void rerouteLinks(const std::vector<Rect>& rects);
@@ -530,8 +533,9 @@ private:
     // The document properties of a saved file, each read back where the file holds a usable
     // value.
     void readDiagramProperties(const std::shared_ptr<XmlElement>& properties, XmlContext& context);
-    // Loads the tree; with release, each item's element is taken out of the tree once read.
-    bool loadTree(const std::shared_ptr<XmlElement>& root, bool release);
+    // Loads the tree. With the builder that parsed it, each item's element is made whole just
+    // before it is read and taken out of the tree after.
+    bool loadTree(const std::shared_ptr<XmlElement>& root, XmlDomBuilder* keeping);
 
     Event<RepaintEventArgs> repaint_;
     Event<DiagramEventArgs> clicked_;
@@ -604,6 +608,7 @@ private:
     std::shared_ptr<RenderOptions> renderOptions_;
     ItemList<DiagramItem> zOrder_;
     bool zOrderInvalid_ = false;
+    bool loading_ = false;
     std::vector<std::shared_ptr<Layer>> layers_;
     int activeLayer_ = -1;
     double routeMargin_ = 8.0;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <tuple>
 #include <unordered_set>
@@ -87,22 +88,20 @@ bool Diagram::loadFromXml(const char* resourceName) {
 }
 
 bool Diagram::loadFromXml(const fs::path& url) {
+    // Item elements are many and each is read once, so they are made whole one at a time.
     // The builder keeps what it built before a fault; only a whole, well-formed file may
     // replace the document.
-    std::shared_ptr<XmlElement> root;
-    {
-        XmlDomBuilder builder;
-        if (!builder.parseFile(url)) return false;
-        root = std::move(builder.root());
-    }
-    return loadTree(root, true);
+    XmlDomBuilder builder;
+    if (!builder.parseFileKeeping(url, {"Nodes", "Links"})) return false;
+    const std::shared_ptr<XmlElement> root = std::move(builder.root());
+    return loadTree(root, &builder);
 }
 
 bool Diagram::loadFromXml(const std::shared_ptr<XmlElement>& root) {
-    return loadTree(root, false);
+    return loadTree(root, nullptr);
 }
 
-bool Diagram::loadTree(const std::shared_ptr<XmlElement>& root, bool release) {
+bool Diagram::loadTree(const std::shared_ptr<XmlElement>& root, XmlDomBuilder* keeping) {
     // Everything that can refuse the document is decided here; from here on every flaw is met
     // with a default or by skipping the element, so the load either runs through or never began.
     if (!root || root->name() != "Diagram") return false;
@@ -110,10 +109,10 @@ bool Diagram::loadTree(const std::shared_ptr<XmlElement>& root, bool release) {
         for (const auto& element : nodes->children()) {
             if (!element) continue;
             const auto classId = element->attributes().find("Class");
-            if (classId != element->attributes().end() && classId->second == "std:TableNode" &&
-                !TableNode::fitsCellLimit(*element)) {
-                return false;
-            }
+            if (classId == element->attributes().end() || classId->second != "std:TableNode")
+                continue;
+            if (keeping != nullptr) keeping->expand(element);
+            if (!TableNode::fitsCellLimit(*element)) return false;
         }
     }
 
@@ -164,12 +163,13 @@ bool Diagram::loadTree(const std::shared_ptr<XmlElement>& root, bool release) {
             // A tree read for this load alone gives each item's elements back once the item is
             // read, so that the whole tree and the items made from it are never held together.
             const std::shared_ptr<XmlElement> element =
-                release ? std::move(entries[i]) : entries[i];
+                keeping != nullptr ? std::move(entries[i]) : entries[i];
             if (!element) continue;
             const std::optional<int> id = XmlContext::intAttribute(element, "Id");
             // Every item needs its own number: references find items by it.
             if (!id || ids.count(*id) != 0) continue;
             if (!belongsToSection(context, *element, *id, kind)) continue;
+            if (keeping != nullptr) keeping->expand(element);
             const std::shared_ptr<DiagramItem> item = context.readItem(element);
             if (!item) continue;
             ids.insert(*id);
@@ -186,6 +186,13 @@ bool Diagram::loadTree(const std::shared_ptr<XmlElement>& root, bool release) {
             }
         }
     };
+    // Items report each property they read; one repaint of the whole document follows instead.
+    struct Loading {
+        explicit Loading(bool& flag) : flag_(flag) { flag_ = true; }
+        ~Loading() { flag_ = false; }
+        bool& flag_;
+    };
+    std::optional<Loading> loading(std::in_place, loading_);
     readSection("Nodes", ItemKind::node);
     readSection("Links", ItemKind::link);
 
@@ -210,6 +217,8 @@ bool Diagram::loadTree(const std::shared_ptr<XmlElement>& root, bool release) {
     for (auto& item : sorted)
         zOrder_.push_back(std::move(item));
     dropHitIndex();
+    loading.reset();
+    invalidate();
 
     if (itemCounter_ == 0) itemCounter_ = zOrder_.size();
     setUndoEnabled(hadUndo);

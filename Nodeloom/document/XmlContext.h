@@ -37,7 +37,7 @@ public:
     const std::shared_ptr<Diagram>& diagram() const { return diagram_; }
     void setDiagram(std::shared_ptr<Diagram> diagram) { diagram_ = std::move(diagram); }
 
-    const std::map<int, std::shared_ptr<DiagramItem>>& readItems() const { return readItems_; }
+    const std::unordered_map<int, std::shared_ptr<DiagramItem>>& readItems() const { return readItems_; }
     const std::unordered_map<std::shared_ptr<Style>, int>& wroteStyles() const {
         return wroteStyles_;
     }
@@ -78,7 +78,7 @@ public:
 private:
     int classVersion_ = 0;
     std::shared_ptr<Diagram> diagram_;
-    std::map<int, std::shared_ptr<DiagramItem>> readItems_;
+    std::unordered_map<int, std::shared_ptr<DiagramItem>> readItems_;
     std::unordered_map<std::shared_ptr<Style>, int> wroteStyles_;
 };
 

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <new>
 #include <string_view>
+#include <unordered_map>
 
 #include "Nodeloom/foundation/UnicodeSpace.h"
 
@@ -76,6 +77,12 @@ public:
         }
     }
 
+    // Starts filling the current block from its beginning again when nothing in it is alive.
+    void recycle() {
+        if (block_ != nullptr && header(block_)->live.load(std::memory_order_acquire) == 0)
+            used_ = headerSize();
+    }
+
     // The block being filled is given back once its elements are gone.
     void finish() {
         if (block_ == nullptr) return;
@@ -121,22 +128,196 @@ struct ArenaAllocator {
     ElementArena* arena;
 };
 
-// What one parse builds up. It lives for one parse only, so that a document that stopped at
-// an error leaves nothing behind that could take in the elements of a later parse.
-struct ParseState {
-    ElementArena arena;
-    XML_Parser parser = nullptr;
-    std::shared_ptr<XmlElement>* root = nullptr;
+// Builds elements from start and end events, for a parse and for a subtree kept for later.
+struct TreeBuilder {
+    explicit TreeBuilder(ElementArena& a) : arena(a) {}
+
+    ElementArena& arena;
     std::vector<std::shared_ptr<XmlElement>> stack;
     // The finished children of the open elements, one run per open element, in order; an
     // element's run becomes its child list at its end tag, so that every list is allocated
     // once at its final size.
     std::vector<std::shared_ptr<XmlElement>> finished;
     std::vector<std::size_t> runStart;
+
+    // Makes an element, opens it and answers it.
+    XmlElement& open(std::string_view name) {
+        auto element =
+            std::allocate_shared<XmlElement>(ArenaAllocator<XmlElement>(&arena), std::string(name));
+        openElement(std::move(element));
+        return *stack.back();
+    }
+    void openElement(std::shared_ptr<XmlElement> element) {
+        runStart.push_back(finished.size());
+        stack.push_back(std::move(element));
+    }
+
+    // Gives the open element at that depth the children finished so far.
+    void adoptFinished(std::size_t depth) {
+        const std::size_t start = runStart[depth];
+        XmlElement::Children& children = XmlTreeAccess::children(*stack[depth]);
+        children.reserve(children.size() + (finished.size() - start));
+        for (std::size_t i = start; i < finished.size(); ++i)
+            children.push_back(std::move(finished[i]));
+        finished.resize(start);
+    }
+
+    // Ends the innermost element, which takes the trimmed text as its text node; it joins its
+    // parent's children when it has one.
+    void close(std::string_view text) {
+        adoptFinished(stack.size() - 1);
+        std::shared_ptr<XmlElement> element = std::move(stack.back());
+        stack.pop_back();
+        runStart.pop_back();
+        if (!text.empty()) XmlTreeAccess::holdText(*element, text);
+        if (!stack.empty()) finished.push_back(std::move(element));
+    }
+
+    // After a fault the elements still open keep the children they had finished.
+    void adoptAll() {
+        for (std::size_t depth = stack.size(); depth-- > 0;)
+            adoptFinished(depth);
+    }
+};
+
+// The content of the elements kept for later: a run of start and end records. A start holds
+// the name and the attributes, an end the trimmed text its element takes; lengths are written
+// in seven-bit groups.
+class Tape {
+public:
+    void start(std::string_view name, const XML_Char** attributes) {
+        bytes_ += 'S';
+        putText(name);
+        std::size_t count = 0;
+        while (attributes[2 * count] != nullptr)
+            ++count;
+        putLength(count);
+        for (std::size_t i = 0; i < 2 * count; ++i)
+            putText(attributes[i]);
+    }
+    void end(std::string_view text) {
+        bytes_ += 'E';
+        putText(text);
+    }
+    std::size_t size() const { return bytes_.size(); }
+
+    // Replays the records in [begin, end) into the builder.
+    void replay(std::size_t begin, std::size_t end, TreeBuilder& tree) const {
+        std::size_t at = begin;
+        while (at < end) {
+            const char kind = bytes_[at++];
+            const std::string_view text = getText(at);
+            if (kind == 'E') {
+                tree.close(text);
+                continue;
+            }
+            XmlElement& element = tree.open(text);
+            const std::size_t count = getLength(at);
+            if (count == 0) continue;
+            auto& map = XmlTreeAccess::attributes(element);
+            for (std::size_t i = 0; i < count; ++i) {
+                const std::string_view key = getText(at);
+                const std::string_view value = getText(at);
+                map.emplace(std::string(key), std::string(value));
+            }
+        }
+    }
+
+private:
+    void putLength(std::size_t length) {
+        while (length >= 0x80) {
+            bytes_ += static_cast<char>((length & 0x7f) | 0x80);
+            length >>= 7;
+        }
+        bytes_ += static_cast<char>(length);
+    }
+    void putText(std::string_view text) {
+        putLength(text.size());
+        bytes_.append(text);
+    }
+    std::size_t getLength(std::size_t& at) const {
+        std::size_t length = 0;
+        for (int shift = 0;; shift += 7) {
+            const auto byte = static_cast<unsigned char>(bytes_[at++]);
+            length |= static_cast<std::size_t>(byte & 0x7f) << shift;
+            if ((byte & 0x80) == 0) return length;
+        }
+    }
+    std::string_view getText(std::size_t& at) const {
+        const std::size_t length = getLength(at);
+        const std::string_view text(bytes_.data() + at, length);
+        at += length;
+        return text;
+    }
+
+    std::string bytes_;
+};
+
+}  // namespace
+
+// The content of the elements a parse kept for later, and the blocks their subtrees are made in.
+struct XmlDomBuilder::Kept {
+    struct Range {
+        // Tells the element apart from a later one at the same address.
+        std::weak_ptr<XmlElement> element;
+        const XmlElement* address = nullptr;
+        std::size_t begin = 0;
+        std::size_t end = 0;
+    };
+    // Finds the range of an element: most readers expand the elements in the order they came.
+    Range* find(const XmlElement* element) {
+        if (next < ranges.size() && ranges[next].element.lock().get() == element)
+            return &ranges[next++];
+        if (positions.empty()) {
+            positions.reserve(ranges.size());
+            for (std::size_t i = 0; i < ranges.size(); ++i)
+                positions.emplace(ranges[i].address, i);
+        }
+        const auto found = positions.find(element);
+        return found == positions.end() ? nullptr : &ranges[found->second];
+    }
+
+    Tape tape;
+    std::vector<Range> ranges;
+    std::unordered_map<const XmlElement*, std::size_t> positions;
+    std::size_t next = 0;
+    ElementArena arena;
+    // Builds every expansion, so that its lists are allocated once.
+    TreeBuilder tree{arena};
+};
+
+namespace {
+
+// What one parse builds up. It lives for one parse only, so that a document that stopped at
+// an error leaves nothing behind that could take in the elements of a later parse.
+struct ParseState {
+    explicit ParseState(ElementArena& arena) : tree(arena) {}
+
+    TreeBuilder tree;
+    XML_Parser parser = nullptr;
+    std::shared_ptr<XmlElement>* root = nullptr;
     // Character data since the last end tag. It is kept as a plain buffer and becomes text only
     // when something is left after trimming: most runs are the white space between tags.
     std::string pendingText;
     bool inCdata = false;
+
+    // Keeping content for later: the names of the root's children whose children are kept
+    // without content, where their records go, and how deep the parse is inside one of them.
+    const std::vector<std::string>* sections = nullptr;
+    XmlDomBuilder::Kept* kept = nullptr;
+    std::shared_ptr<XmlElement> keeping;
+    std::size_t keptFrom = 0;
+    std::size_t keptDepth = 0;
+
+    // Whether the element just opened is one whose content is kept for later.
+    bool keepsContent() const {
+        if (sections == nullptr || tree.stack.size() != 3) return false;
+        const std::string& section = tree.stack[1]->name();
+        for (const auto& name : *sections) {
+            if (name == section) return true;
+        }
+        return false;
+    }
 };
 
 // Callbacks run inside the C parser, which must not be unwound through: a failure (out of
@@ -145,29 +326,26 @@ void stopParse(ParseState& state) {
     XML_StopParser(state.parser, XML_FALSE);
 }
 
-// Gives the open element at that depth the children finished so far.
-void adoptFinished(ParseState& state, std::size_t depth) {
-    const std::size_t start = state.runStart[depth];
-    XmlElement::Children& children = XmlTreeAccess::children(*state.stack[depth]);
-    children.reserve(children.size() + (state.finished.size() - start));
-    for (std::size_t i = start; i < state.finished.size(); ++i)
-        children.push_back(std::move(state.finished[i]));
-    state.finished.resize(start);
-}
-
 void XMLCALL onStartElement(void* data, const XML_Char* name, const XML_Char** attributes) {
     auto& state = *static_cast<ParseState*>(data);
     try {
-        auto element = std::allocate_shared<XmlElement>(ArenaAllocator<XmlElement>(&state.arena),
-                                                        std::string(name));
+        if (state.keeping) {
+            state.kept->tape.start(name, attributes);
+            ++state.keptDepth;
+            return;
+        }
+        XmlElement& element = state.tree.open(name);
         if (attributes[0] != nullptr) {
-            auto& map = XmlTreeAccess::attributes(*element);
+            auto& map = XmlTreeAccess::attributes(element);
             for (const XML_Char** attribute = attributes; attribute[0] != nullptr; attribute += 2)
                 map.emplace_hint(map.end(), attribute[0], attribute[1]);
         }
-        if (!*state.root) *state.root = element;
-        state.runStart.push_back(state.finished.size());
-        state.stack.push_back(std::move(element));
+        if (!*state.root) *state.root = state.tree.stack.back();
+        if (state.keepsContent()) {
+            state.keeping = state.tree.stack.back();
+            state.keptFrom = state.kept->tape.size();
+            state.keptDepth = 0;
+        }
     } catch (...) {
         stopParse(state);
     }
@@ -176,8 +354,17 @@ void XMLCALL onStartElement(void* data, const XML_Char* name, const XML_Char** a
 void XMLCALL onCharacterData(void* data, const XML_Char* text, int length) {
     auto& state = *static_cast<ParseState*>(data);
     if (state.inCdata || length <= 0) return;
+    // Most character data is the indentation between tags. White space at the start of a run
+    // would be trimmed anyway, so it is never stored.
+    std::size_t from = 0;
+    if (state.pendingText.empty()) {
+        const auto count = static_cast<std::size_t>(length);
+        while (from < count && (text[from] == ' ' || (text[from] >= '\t' && text[from] <= '\r')))
+            ++from;
+        if (from == count) return;
+    }
     try {
-        state.pendingText.append(text, static_cast<std::size_t>(length));
+        state.pendingText.append(text + from, static_cast<std::size_t>(length) - from);
     } catch (...) {
         stopParse(state);
     }
@@ -185,16 +372,22 @@ void XMLCALL onCharacterData(void* data, const XML_Char* text, int length) {
 
 void XMLCALL onEndElement(void* data, const XML_Char*) {
     auto& state = *static_cast<ParseState*>(data);
-    if (state.stack.empty()) return;
+    if (state.tree.stack.empty()) return;
     try {
-        adoptFinished(state, state.stack.size() - 1);
-        std::shared_ptr<XmlElement> element = std::move(state.stack.back());
-        state.stack.pop_back();
-        state.runStart.pop_back();
         const std::string_view trimmed = trimUnicodeSpace(state.pendingText);
-        if (!trimmed.empty()) XmlTreeAccess::holdText(*element, trimmed);
+        if (state.keeping) {
+            if (state.keptDepth > 0) {
+                state.kept->tape.end(trimmed);
+                --state.keptDepth;
+                state.pendingText.clear();
+                return;
+            }
+            state.kept->ranges.push_back({state.keeping, state.keeping.get(), state.keptFrom,
+                                          state.kept->tape.size()});
+            state.keeping.reset();
+        }
+        state.tree.close(trimmed);
         state.pendingText.clear();
-        if (!state.stack.empty()) state.finished.push_back(std::move(element));
     } catch (...) {
         stopParse(state);
     }
@@ -258,14 +451,31 @@ bool XmlDomBuilder::parseFile(const char* path) {
 }
 
 bool XmlDomBuilder::parseFile(const std::filesystem::path& url) {
+    return parse(url, nullptr);
+}
+
+bool XmlDomBuilder::parseFileKeeping(const std::filesystem::path& url,
+                                     std::vector<std::string> sections) {
+    return parse(url, &sections);
+}
+
+bool XmlDomBuilder::parse(const std::filesystem::path& url,
+                          const std::vector<std::string>* sections) {
     FileDescriptor file(url.c_str());
     if (file.get() < 0) return false;
 
     XML_Parser parser = XML_ParserCreate(nullptr);
     if (parser == nullptr) return false;
-    ParseState state;
+    ElementArena arena;
+    ParseState state(arena);
     state.parser = parser;
     state.root = &root_;
+    kept_.reset();
+    if (sections != nullptr) {
+        kept_ = std::make_unique<Kept>();
+        state.sections = sections;
+        state.kept = kept_.get();
+    }
     XML_SetUserData(parser, &state);
     XML_SetElementHandler(parser, onStartElement, onEndElement);
     XML_SetCharacterDataHandler(parser, onCharacterData);
@@ -286,14 +496,39 @@ bool XmlDomBuilder::parseFile(const std::filesystem::path& url) {
         }
     }
     XML_ParserFree(parser);
-    // After a fault the elements still open keep the children they had finished.
     try {
-        for (std::size_t depth = state.stack.size(); depth-- > 0;)
-            adoptFinished(state, depth);
+        state.tree.adoptAll();
     } catch (...) {
         return false;
     }
     return complete;
+}
+
+bool XmlDomBuilder::expand(const std::shared_ptr<XmlElement>& element) {
+    if (!element || !kept_) return false;
+    Kept::Range* range = kept_->find(element.get());
+    // Expanded once; an element at the address of one let go is another element.
+    if (range == nullptr || range->begin == range->end) return false;
+    if (range->element.owner_before(element) || element.owner_before(range->element)) return false;
+    const std::size_t begin = range->begin;
+    const std::size_t end = range->end;
+    range->begin = range->end;
+    // A reader that lets each element go before it expands the next finds the block the last
+    // subtree filled free again.
+    kept_->arena.recycle();
+    TreeBuilder& tree = kept_->tree;
+    bool built = true;
+    try {
+        tree.openElement(element);
+        kept_->tape.replay(begin, end, tree);
+        tree.adoptAll();
+    } catch (...) {
+        built = false;
+    }
+    tree.stack.clear();
+    tree.finished.clear();
+    tree.runStart.clear();
+    return built;
 }
 
 }  // namespace nodeloom

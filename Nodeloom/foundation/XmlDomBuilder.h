@@ -45,9 +45,25 @@ public:
     [[nodiscard]] bool parseFile(const char* path);
     [[nodiscard]] bool parseFile(const std::filesystem::path& url);
 
+    // Parses like parseFile, but the elements two levels below the root whose parent is named
+    // in `sections` come without their content: each has its name, attributes and own text,
+    // and its children are kept in a compact form until expand() makes them. A document of
+    // many such elements that are read one at a time never holds them all whole.
+    [[nodiscard]] bool parseFileKeeping(const std::filesystem::path& url,
+                                        std::vector<std::string> sections);
+    // Gives an element the last parseFileKeeping kept without content the children parseFile
+    // would have given it, once; answers whether it did. An element whose children were asked
+    // for before keeps its text node ahead of them.
+    bool expand(const std::shared_ptr<XmlElement>& element);
+
+    struct Kept;
+
 private:
+    bool parse(const std::filesystem::path& url, const std::vector<std::string>* sections);
+
     std::vector<std::shared_ptr<XmlElement>> elementStack_;
     std::shared_ptr<XmlElement> root_;
+    std::unique_ptr<Kept> kept_;
 };
 
 }  // namespace nodeloom

@@ -1,5 +1,6 @@
 #include "Nodeloom/foundation/XmlElement.h"
 
+#include <array>
 #include <charconv>
 #include <limits>
 #include <new>
@@ -116,17 +117,39 @@ std::optional<SignedDigits> parseSignedDigits(std::string_view text) {
 }  // namespace
 
 // The first child of each name among an element's children, in a table with open addressing.
+// Tables for the usual few dozen children are held in place.
 struct XmlElement::NameIndex {
+    static constexpr std::size_t kInline = 64;
+
+    std::uint32_t* cells() { return large.empty() ? small.data() : large.data(); }
+
     const std::shared_ptr<XmlElement>* data = nullptr;
     std::size_t size = 0;
+    std::size_t mask = 0;
     // One more than the position of the child; 0 marks a free cell.
-    std::vector<std::uint32_t> cells;
+    std::array<std::uint32_t, kInline> small{};
+    std::vector<std::uint32_t> large;
 };
 
 namespace {
 
 // Fewer children than this are searched one by one, which costs less than an index.
 constexpr std::size_t kIndexFrom = 12;
+
+// Element names are short words: their length and a few of their letters spread them well
+// enough, at a fraction of the cost of hashing every byte.
+std::size_t nameHash(std::string_view name) {
+    std::size_t h = name.size();
+    if (!name.empty()) {
+        const auto at = [&name](std::size_t i) { return static_cast<unsigned char>(name[i]); };
+        h = h * 131 + at(0);
+        h = h * 131 + at(name.size() / 2);
+        h = h * 131 + at(name.size() / 3);
+        h = h * 131 + at(name.size() - 1);
+        h = h * 131 + at(name.size() - 2 < name.size() ? name.size() - 2 : 0);
+    }
+    return static_cast<std::size_t>((h * 0x9E3779B97F4A7C15ull) >> 40);
+}
 
 }  // namespace
 
@@ -175,7 +198,6 @@ const std::shared_ptr<XmlElement>* XmlElement::findChild(std::string_view name) 
         }
         return nullptr;
     }
-    const auto home = [](std::string_view key) { return std::hash<std::string_view>()(key); };
     if (!index_ || index_->data != children_.data() || index_->size != count) {
         auto index = std::make_unique<NameIndex>();
         index->data = children_.data();
@@ -183,15 +205,17 @@ const std::shared_ptr<XmlElement>* XmlElement::findChild(std::string_view name) 
         std::size_t capacity = 16;
         while (capacity < 2 * count)
             capacity *= 2;
-        index->cells.assign(capacity, 0);
-        const std::size_t mask = capacity - 1;
+        if (capacity > NameIndex::kInline) index->large.assign(capacity, 0);
+        index->mask = capacity - 1;
+        std::uint32_t* cells = index->cells();
         for (std::size_t i = 0; i < count; ++i) {
             const XmlElement* child = children_[i].get();
             if (!child) continue;
-            for (std::size_t cell = home(child->name_) & mask;; cell = (cell + 1) & mask) {
-                const std::uint32_t entry = index->cells[cell];
+            for (std::size_t cell = nameHash(child->name_) & index->mask;;
+                 cell = (cell + 1) & index->mask) {
+                const std::uint32_t entry = cells[cell];
                 if (entry == 0) {
-                    index->cells[cell] = static_cast<std::uint32_t>(i + 1);
+                    cells[cell] = static_cast<std::uint32_t>(i + 1);
                     break;
                 }
                 // The first child of a name keeps its place.
@@ -200,9 +224,10 @@ const std::shared_ptr<XmlElement>* XmlElement::findChild(std::string_view name) 
         }
         index_ = std::move(index);
     }
-    const std::size_t mask = index_->cells.size() - 1;
-    for (std::size_t cell = home(name) & mask;; cell = (cell + 1) & mask) {
-        const std::uint32_t entry = index_->cells[cell];
+    const std::uint32_t* cells = index_->cells();
+    const std::size_t mask = index_->mask;
+    for (std::size_t cell = nameHash(name) & mask;; cell = (cell + 1) & mask) {
+        const std::uint32_t entry = cells[cell];
         if (entry == 0) return nullptr;
         const std::shared_ptr<XmlElement>& child = children_[entry - 1];
         if (child && child->name_ == name) return &child;

@@ -573,7 +573,8 @@ void DiagramItem::setBrush(std::shared_ptr<Brush> brush) {
 }
 
 void DiagramItem::repaint() {
-    if (const std::shared_ptr<Diagram> d = diagram()) d->invalidate(getRepaintRect());
+    const std::shared_ptr<Diagram> d = diagram();
+    if (d && !d->isLoading()) d->invalidate(getRepaintRect());
 }
 
 const std::shared_ptr<Style>& DiagramItem::style() const {

@@ -1,0 +1,195 @@
+// A parse that keeps the content of the items two levels down for later must, once each kept
+// element is expanded, give exactly the tree a plain parse gives.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Nodeloom/foundation/XmlDomBuilder.h"
+
+using nodeloom::XmlDomBuilder;
+using nodeloom::XmlElement;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const std::string& content) {
+        static int counter = 0;
+        path_ = fs::temp_directory_path() / ("nodeloom-kept-" + std::to_string(::getpid()) + "-" +
+                                             std::to_string(counter++) + ".xml");
+        std::ofstream(path_, std::ios::binary) << content;
+    }
+    ~TemporaryFile() {
+        std::error_code error;
+        fs::remove(path_, error);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// Names, attributes, text nodes and order, written out so that two trees compare as text.
+void dump(const XmlElement& element, std::string& out) {
+    out += '<';
+    out += element.name();
+    for (const auto& [key, value] : element.attributes())
+        out += ' ' + key + "='" + value + "'";
+    out += '>';
+    if (element.name().empty()) out += "[" + element.text() + "]";
+    for (const auto& child : element.children()) {
+        if (child) dump(*child, out);
+    }
+    out += "</>";
+}
+
+std::string plainTree(const std::string& content) {
+    TemporaryFile file(content);
+    XmlDomBuilder builder;
+    if (!builder.parseFile(file.path()) || !builder.root()) return "<refused>";
+    std::string out;
+    dump(*builder.root(), out);
+    return out;
+}
+
+const std::vector<std::string> kSections{"Nodes", "Links"};
+
+// Parses keeping the items' content, expands every item and answers the whole tree.
+std::string keptTree(const std::string& content, int* expanded = nullptr) {
+    TemporaryFile file(content);
+    XmlDomBuilder builder;
+    if (!builder.parseFileKeeping(file.path(), kSections) || !builder.root()) return "<refused>";
+    int count = 0;
+    for (const auto& section : builder.root()->children()) {
+        if (!section || (section->name() != "Nodes" && section->name() != "Links")) continue;
+        for (const auto& item : section->children())
+            count += builder.expand(item) ? 1 : 0;
+    }
+    if (expanded != nullptr) *expanded = count;
+    std::string out;
+    dump(*builder.root(), out);
+    return out;
+}
+
+}  // namespace
+
+TEST(XmlKeptContent, ExpandedItemsMatchThePlainParse) {
+    const std::vector<std::string> documents{
+        // The usual shape: items with leaf properties, nested lists and references.
+        "<Diagram Version=\"16\">\n  <Nodes>\n    <Node Class=\"std:ShapeNode\" Id=\"0\">\n"
+        "      <Bounds>0, 0, 20, 12</Bounds>\n      <Text>node &amp; 0</Text>\n"
+        "      <Tag/>\n      <Shape Id=\"Rect\"/>\n    </Node>\n  </Nodes>\n  <Links>\n"
+        "    <Link Class=\"std:DiagramLink\" Id=\"1\">\n      <Points>\n"
+        "        <Point>1, 2</Point>\n        <Point>3, 4</Point>\n      </Points>\n"
+        "      <Origin Id=\"0\"/>\n    </Link>\n  </Links>\n  <Properties><Bounds>1</Bounds>"
+        "</Properties>\n</Diagram>\n",
+        // Text before, between and after an item's children, which goes to the next end tag.
+        "<Diagram><Nodes> lead <Node Id=\"1\">first<A>a</A> middle <B/> last </Node> tail "
+        "</Nodes></Diagram>",
+        // An item with only text, an empty item, and items that are not two levels down.
+        "<Diagram><Nodes><Node>just text</Node><Node/><Node Id=\"2\"></Node></Nodes>"
+        "<Other><Node><Deep>x</Deep></Node></Other></Diagram>",
+        // Deep nesting, CDATA (left out), comments, entities and Unicode blanks.
+        "<Diagram><Links><Link><L1><L2><L3 a=\"&lt;&quot;\">\xC2\xA0 v \xE2\x80\x83</L3></L2>"
+        "<![CDATA[ hidden ]]><!-- note --></L1>  <L1>second</L1></Link></Links></Diagram>",
+        // A section that is also a property name elsewhere, and repeated names.
+        "<Diagram><Nodes><Node><Nodes><Node>inner</Node></Nodes><P>1</P><P>2</P></Node>"
+        "</Nodes></Diagram>",
+    };
+    int expanded = 0;
+    for (const std::string& document : documents) {
+        int count = 0;
+        EXPECT_EQ(keptTree(document, &count), plainTree(document)) << document;
+        expanded += count;
+    }
+    EXPECT_EQ(expanded, 5);
+}
+
+TEST(XmlKeptContent, RandomDocumentsMatchThePlainParse) {
+    std::mt19937 random(11);
+    const std::vector<std::string> names{"Node", "Link", "Nodes", "Links", "A", "Bounds",
+                                         "Point", "Points", "Text"};
+    const std::vector<std::string> texts{"", " ", "\n    ", "x", " two words ", "&amp;", "1.5",
+                                         "\xC2\xA0", "<![CDATA[c]]>", "<!--c-->"};
+    const auto pick = [&random](const std::vector<std::string>& from) {
+        return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random)];
+    };
+    for (int round = 0; round < 200; ++round) {
+        std::string document = "<Diagram>";
+        std::vector<std::string> open;
+        const int events = std::uniform_int_distribution<int>(1, 60)(random);
+        for (int i = 0; i < events; ++i) {
+            document += pick(texts);
+            const int choice = std::uniform_int_distribution<int>(0, 2)(random);
+            if (choice == 0 && open.size() < 6) {
+                // Sections sit right below the root more often than chance would put them.
+                std::string name = open.empty() && (random() % 2 == 0)
+                                       ? (random() % 2 == 0 ? "Nodes" : "Links")
+                                       : pick(names);
+                document += "<" + name;
+                if (random() % 3 == 0) document += " Id=\"" + std::to_string(random() % 9) + "\"";
+                document += ">";
+                open.push_back(name);
+            } else if (choice == 1 && !open.empty()) {
+                document += "</" + open.back() + ">";
+                open.pop_back();
+            } else {
+                document += "<" + pick(names) + "/>";
+            }
+        }
+        while (!open.empty()) {
+            document += pick(texts) + "</" + open.back() + ">";
+            open.pop_back();
+        }
+        document += "</Diagram>";
+        ASSERT_EQ(keptTree(document), plainTree(document)) << document;
+    }
+}
+
+TEST(XmlKeptContent, KeptItemsWaitForExpandAndExpandOnce) {
+    TemporaryFile file(
+        "<Diagram><Nodes><Node Id=\"1\"><A>a</A><B>b</B>t</Node><Node Id=\"2\"><C/></Node>"
+        "</Nodes><Rest><X>x</X></Rest></Diagram>");
+    XmlDomBuilder builder;
+    ASSERT_TRUE(builder.parseFileKeeping(file.path(), kSections));
+    const auto root = builder.root();
+    ASSERT_NE(root, nullptr);
+    const auto node = root->getChild("Nodes")->getChild("Node");
+    ASSERT_NE(node, nullptr);
+    // Name, attributes and own text are there; the children are not yet.
+    EXPECT_EQ(node->attributes().at("Id"), "1");
+    EXPECT_EQ(node->getChild("A"), nullptr);
+    // Elements outside the sections are whole and cannot be expanded.
+    EXPECT_EQ(root->getChild("Rest")->readString("X", ""), "x");
+    EXPECT_FALSE(builder.expand(root->getChild("Rest")));
+    EXPECT_FALSE(builder.expand(nullptr));
+
+    ASSERT_TRUE(builder.expand(node));
+    EXPECT_EQ(node->readString("A", ""), "a");
+    EXPECT_EQ(node->readString("B", ""), "b");
+    EXPECT_EQ(node->children().back()->text(), "t");
+    EXPECT_FALSE(builder.expand(node));
+    EXPECT_EQ(node->children().size(), 3u);
+
+    // A later parse forgets what the earlier one kept.
+    const auto second = root->getChild("Nodes")->children().at(1);
+    ASSERT_TRUE(builder.parseFileKeeping(file.path(), kSections));
+    EXPECT_FALSE(builder.expand(second));
+    EXPECT_TRUE(second->children().empty());
+}
+
+TEST(XmlKeptContent, MalformedDocumentIsRefused) {
+    TemporaryFile file("<Diagram><Nodes><Node><A>a</A>");
+    XmlDomBuilder builder;
+    EXPECT_FALSE(builder.parseFileKeeping(file.path(), kSections));
+    XmlDomBuilder missing;
+    EXPECT_FALSE(missing.parseFileKeeping(file.path().string() + ".none", kSections));
+    EXPECT_EQ(missing.root(), nullptr);
+}
