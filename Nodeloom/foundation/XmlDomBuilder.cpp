@@ -28,6 +28,11 @@ struct XmlTreeAccess {
         element.textInNode_ = true;
     }
     static XmlElement::Children& children(XmlElement& element) { return element.children_; }
+    using LazyChild = XmlElement::LazyChild;
+    static void holdLazyChildren(XmlElement& element, std::vector<LazyChild> children,
+                                 std::shared_ptr<const void> source) {
+        element.holdLazyChildren(std::move(children), std::move(source));
+    }
 };
 
 namespace {
@@ -164,13 +169,16 @@ struct TreeBuilder {
 
     // Ends the innermost element, which takes the trimmed text as its text node; it joins its
     // parent's children when it has one.
-    void close(std::string_view text) {
+    // Answers the element when it was the outermost.
+    std::shared_ptr<XmlElement> close(std::string_view text) {
         adoptFinished(stack.size() - 1);
         std::shared_ptr<XmlElement> element = std::move(stack.back());
         stack.pop_back();
         runStart.pop_back();
         if (!text.empty()) XmlTreeAccess::holdText(*element, text);
-        if (!stack.empty()) finished.push_back(std::move(element));
+        if (stack.empty()) return element;
+        finished.push_back(std::move(element));
+        return nullptr;
     }
 
     // After a fault the elements still open keep the children they had finished.
@@ -201,14 +209,34 @@ public:
     }
     std::size_t size() const { return bytes_.size(); }
 
-    // Replays the records in [begin, end) into the builder.
-    void replay(std::size_t begin, std::size_t end, TreeBuilder& tree) const {
+    // Replays the records in [begin, end), the content of one element, into its children: a
+    // child that is only a name and a text stays that, any other is made whole.
+    void replayChildren(std::size_t begin, std::size_t end, TreeBuilder& tree,
+                        std::vector<XmlTreeAccess::LazyChild>& children) const {
         std::size_t at = begin;
         while (at < end) {
+            std::size_t after = at + 1;
+            const std::string_view name = getText(after);
+            if (getLength(after) == 0 && after < end && bytes_[after] == 'E') {
+                ++after;
+                const std::string_view text = getText(after);
+                children.push_back({name, text, nullptr});
+                at = after;
+                continue;
+            }
+            std::shared_ptr<XmlElement> made = replaySubtree(at, tree);
+            children.push_back({name, std::string_view(), std::move(made)});
+        }
+    }
+
+private:
+    // Replays one element from its start record to its end record, moving past them.
+    std::shared_ptr<XmlElement> replaySubtree(std::size_t& at, TreeBuilder& tree) const {
+        for (;;) {
             const char kind = bytes_[at++];
             const std::string_view text = getText(at);
             if (kind == 'E') {
-                tree.close(text);
+                if (std::shared_ptr<XmlElement> element = tree.close(text)) return element;
                 continue;
             }
             XmlElement& element = tree.open(text);
@@ -223,7 +251,6 @@ public:
         }
     }
 
-private:
     void putLength(std::size_t length) {
         while (length >= 0x80) {
             bytes_ += static_cast<char>((length & 0x7f) | 0x80);
@@ -277,7 +304,7 @@ struct XmlDomBuilder::Kept {
         return found == positions.end() ? nullptr : &ranges[found->second];
     }
 
-    Tape tape;
+    std::shared_ptr<Tape> tape = std::make_shared<Tape>();
     std::vector<Range> ranges;
     std::unordered_map<const XmlElement*, std::size_t> positions;
     std::size_t next = 0;
@@ -330,7 +357,7 @@ void XMLCALL onStartElement(void* data, const XML_Char* name, const XML_Char** a
     auto& state = *static_cast<ParseState*>(data);
     try {
         if (state.keeping) {
-            state.kept->tape.start(name, attributes);
+            state.kept->tape->start(name, attributes);
             ++state.keptDepth;
             return;
         }
@@ -343,7 +370,7 @@ void XMLCALL onStartElement(void* data, const XML_Char* name, const XML_Char** a
         if (!*state.root) *state.root = state.tree.stack.back();
         if (state.keepsContent()) {
             state.keeping = state.tree.stack.back();
-            state.keptFrom = state.kept->tape.size();
+            state.keptFrom = state.kept->tape->size();
             state.keptDepth = 0;
         }
     } catch (...) {
@@ -377,13 +404,13 @@ void XMLCALL onEndElement(void* data, const XML_Char*) {
         const std::string_view trimmed = trimUnicodeSpace(state.pendingText);
         if (state.keeping) {
             if (state.keptDepth > 0) {
-                state.kept->tape.end(trimmed);
+                state.kept->tape->end(trimmed);
                 --state.keptDepth;
                 state.pendingText.clear();
                 return;
             }
             state.kept->ranges.push_back({state.keeping, state.keeping.get(), state.keptFrom,
-                                          state.kept->tape.size()});
+                                          state.kept->tape->size()});
             state.keeping.reset();
         }
         state.tree.close(trimmed);
@@ -517,11 +544,11 @@ bool XmlDomBuilder::expand(const std::shared_ptr<XmlElement>& element) {
     // subtree filled free again.
     kept_->arena.recycle();
     TreeBuilder& tree = kept_->tree;
+    std::vector<XmlTreeAccess::LazyChild> children;
     bool built = true;
     try {
-        tree.openElement(element);
-        kept_->tape.replay(begin, end, tree);
-        tree.adoptAll();
+        kept_->tape->replayChildren(begin, end, tree, children);
+        XmlTreeAccess::holdLazyChildren(*element, std::move(children), kept_->tape);
     } catch (...) {
         built = false;
     }

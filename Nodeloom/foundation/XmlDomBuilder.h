@@ -52,8 +52,8 @@ public:
     [[nodiscard]] bool parseFileKeeping(const std::filesystem::path& url,
                                         std::vector<std::string> sections);
     // Gives an element the last parseFileKeeping kept without content the children parseFile
-    // would have given it, once; answers whether it did. An element whose children were asked
-    // for before keeps its text node ahead of them.
+    // would have given it, once; answers whether it did. Children that hold only text are made
+    // elements when the children are first asked for; the typed readers read them as they are.
     bool expand(const std::shared_ptr<XmlElement>& element);
 
     struct Kept;

@@ -131,6 +131,22 @@ struct XmlElement::NameIndex {
     std::vector<std::uint32_t> large;
 };
 
+// Children kept as names and texts, with the first of each name found through a table.
+struct XmlElement::Lazy {
+    static constexpr std::size_t kInline = 64;
+
+    const std::uint32_t* cells() const { return large.empty() ? small.data() : large.data(); }
+    std::uint32_t* cells() { return large.empty() ? small.data() : large.data(); }
+
+    std::vector<LazyChild> children;
+    // Holds the text the views point into.
+    std::shared_ptr<const void> source;
+    std::size_t mask = 0;
+    // One more than the position of the child; 0 marks a free cell.
+    std::array<std::uint32_t, kInline> small{};
+    std::vector<std::uint32_t> large;
+};
+
 namespace {
 
 // Fewer children than this are searched one by one, which costs less than an index.
@@ -177,13 +193,81 @@ XmlElement::Children& XmlElement::children() {
 }
 
 void XmlElement::setChildren(Children children) {
+    lazy_.reset();
     textInNode_ = false;
     text_.clear();
     index_.reset();
     children_ = std::move(children);
 }
 
+// A child kept as text becomes what the parse would have made: its text in a text node.
+std::shared_ptr<XmlElement> XmlElement::makeLeaf(std::string_view name, std::string_view text) {
+    auto leaf = std::make_shared<XmlElement>(std::string(name));
+    if (!text.empty()) {
+        leaf->text_.assign(text);
+        leaf->textInNode_ = true;
+    }
+    return leaf;
+}
+
+std::string_view XmlElement::LazyChild::currentName() const {
+    return made ? std::string_view(made->name_) : name;
+}
+
+void XmlElement::holdLazyChildren(std::vector<LazyChild> children,
+                                  std::shared_ptr<const void> source) {
+    auto lazy = std::make_unique<Lazy>();
+    const std::size_t count = children.size();
+    std::size_t capacity = 16;
+    while (capacity < 2 * count)
+        capacity *= 2;
+    if (capacity > Lazy::kInline) lazy->large.assign(capacity, 0);
+    lazy->mask = capacity - 1;
+    std::uint32_t* cells = lazy->cells();
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string_view name = children[i].currentName();
+        for (std::size_t cell = nameHash(name) & lazy->mask;; cell = (cell + 1) & lazy->mask) {
+            const std::uint32_t entry = cells[cell];
+            if (entry == 0) {
+                cells[cell] = static_cast<std::uint32_t>(i + 1);
+                break;
+            }
+            // The first child of a name keeps its place.
+            if (children[entry - 1].currentName() == name) break;
+        }
+    }
+    lazy->children = std::move(children);
+    lazy->source = std::move(source);
+    index_.reset();
+    lazy_ = std::move(lazy);
+}
+
+void XmlElement::makeWholeNow() const {
+    Children whole;
+    whole.reserve(lazy_->children.size() + children_.size());
+    for (LazyChild& child : lazy_->children)
+        whole.push_back(child.made ? std::move(child.made) : makeLeaf(child.name, child.text));
+    for (auto& child : children_)
+        whole.push_back(std::move(child));
+    children_ = std::move(whole);
+    lazy_.reset();
+    index_.reset();
+}
+
+const std::shared_ptr<XmlElement>* XmlElement::findLazyChild(std::string_view name) const {
+    const std::uint32_t* cells = lazy_->cells();
+    for (std::size_t cell = nameHash(name) & lazy_->mask;; cell = (cell + 1) & lazy_->mask) {
+        const std::uint32_t entry = cells[cell];
+        if (entry == 0) return nullptr;
+        LazyChild& child = lazy_->children[entry - 1];
+        if (child.currentName() != name) continue;
+        if (!child.made) child.made = makeLeaf(child.name, child.text);
+        return &child.made;
+    }
+}
+
 const std::string& XmlElement::firstChildText() const {
+    makeWhole();
     if (children_.empty()) return textInNode_ ? text_ : emptyString();
     const XmlElement* first = children_.front().get();
     if (first == nullptr || first->textInNode_) return emptyString();
@@ -191,6 +275,7 @@ const std::string& XmlElement::firstChildText() const {
 }
 
 const std::shared_ptr<XmlElement>* XmlElement::findChild(std::string_view name) const {
+    if (lazy_) return findLazyChild(name);
     const std::size_t count = children_.size();
     if (count < kIndexFrom || count >= UINT32_MAX) {
         for (const auto& child : children_) {
@@ -340,6 +425,7 @@ std::shared_ptr<XmlElement> XmlElement::getChild(std::string_view name) const {
 
 std::vector<std::shared_ptr<XmlElement>> XmlElement::getAllChildren(std::string_view name) const {
     if (name.empty()) makeTextNode();
+    makeWhole();
     std::vector<std::shared_ptr<XmlElement>> found;
     for (const auto& child : children_) {
         if (child && child->name_ == name) found.push_back(child);
@@ -351,19 +437,32 @@ std::string XmlElement::getInnerText() const {
     return firstChildText();
 }
 
-const std::string* XmlElement::innerTextOf(std::string_view name) const {
+std::optional<std::string_view> XmlElement::innerTextOf(std::string_view name) const {
     if (name.empty()) makeTextNode();
+    if (lazy_) {
+        // A child kept as text is read as it is, without making it an element.
+        const std::uint32_t* cells = lazy_->cells();
+        for (std::size_t cell = nameHash(name) & lazy_->mask;; cell = (cell + 1) & lazy_->mask) {
+            const std::uint32_t entry = cells[cell];
+            if (entry == 0) return std::nullopt;
+            const LazyChild& child = lazy_->children[entry - 1];
+            if (child.currentName() != name) continue;
+            if (child.made) return std::string_view(child.made->firstChildText());
+            return child.text;
+        }
+    }
     const std::shared_ptr<XmlElement>* child = findChild(name);
-    return child ? &(*child)->firstChildText() : nullptr;
+    if (!child) return std::nullopt;
+    return std::string_view((*child)->firstChildText());
 }
 
 std::string XmlElement::readString(std::string_view name, const std::string& defaultValue) const {
-    const std::string* text = innerTextOf(name);
-    return text ? *text : defaultValue;
+    const std::optional<std::string_view> text = innerTextOf(name);
+    return text ? std::string(*text) : defaultValue;
 }
 
 std::int64_t XmlElement::readInteger(std::string_view name, std::int64_t defaultValue) const {
-    const std::string* text = innerTextOf(name);
+    const std::optional<std::string_view> text = innerTextOf(name);
     if (!text) return defaultValue;
     const auto parsed = parseSignedDigits(*text);
     if (!parsed) return defaultValue;
@@ -379,7 +478,7 @@ std::int64_t XmlElement::readInteger(std::string_view name, std::int64_t default
 }
 
 std::uint64_t XmlElement::readUInt(std::string_view name, std::uint64_t defaultValue) const {
-    const std::string* text = innerTextOf(name);
+    const std::optional<std::string_view> text = innerTextOf(name);
     if (!text) return defaultValue;
     const auto parsed = parseSignedDigits(*text);
     if (!parsed || (parsed->negative && parsed->magnitude != 0)) return defaultValue;
@@ -387,25 +486,25 @@ std::uint64_t XmlElement::readUInt(std::string_view name, std::uint64_t defaultV
 }
 
 double XmlElement::readDouble(std::string_view name, double defaultValue) const {
-    const std::string* text = innerTextOf(name);
+    const std::optional<std::string_view> text = innerTextOf(name);
     return text ? doubleValue(*text) : defaultValue;
 }
 
 std::optional<double> XmlElement::readDoubleOpt(std::string_view name) const {
-    const std::string* text = innerTextOf(name);
+    const std::optional<std::string_view> text = innerTextOf(name);
     if (!text) return std::nullopt;
     return doubleValue(*text);
 }
 
 bool XmlElement::readBool(std::string_view name, bool defaultValue) const {
-    const std::string* text = innerTextOf(name);
+    const std::optional<std::string_view> text = innerTextOf(name);
     if (!text) return defaultValue;
     return *text == "true" || *text == "True" || *text == "1";
 }
 
 std::shared_ptr<Color> XmlElement::readColor(std::string_view name,
                                              std::shared_ptr<Color> defaultValue) const {
-    const std::string* text = innerTextOf(name);
+    const std::optional<std::string_view> text = innerTextOf(name);
     return text ? Color::fromString(*text) : defaultValue;
 }
 

@@ -103,18 +103,40 @@ public:
 private:
     friend struct XmlTreeAccess;
     struct NameIndex;
+    struct Lazy;
+    // A child kept by a parse as its name and text only, until it is wanted as an element; or
+    // a child made whole.
+    struct LazyChild {
+        // The made element's name once there is one: a holder may have renamed it.
+        std::string_view currentName() const;
+
+        std::string_view name;
+        std::string_view text;
+        std::shared_ptr<XmlElement> made;
+    };
+
+    static std::shared_ptr<XmlElement> makeLeaf(std::string_view name, std::string_view text);
+    // Takes the children in that order, the views pointing into what `source` holds alive.
+    void holdLazyChildren(std::vector<LazyChild> children, std::shared_ptr<const void> source);
+    void makeWhole() const {
+        if (lazy_) makeWholeNow();
+    }
+    void makeWholeNow() const;
+    // The child of that name, made if it was kept as text only; null without one.
+    const std::shared_ptr<XmlElement>* findLazyChild(std::string_view name) const;
 
     static const Attributes& noAttributes();
     static const std::string& noText();
     // Puts the text held for a text node into a text node of its own, appended to the children.
     void makeTextNode() const {
+        makeWhole();
         if (textInNode_) makeTextNodeNow();
     }
     void makeTextNodeNow() const;
     // The text of the element's text node, made or not; empty without one.
     const std::string& firstChildText() const;
     const std::shared_ptr<XmlElement>* findChild(std::string_view name) const;
-    const std::string* innerTextOf(std::string_view name) const;
+    std::optional<std::string_view> innerTextOf(std::string_view name) const;
     std::string xmlText(int indent) const;
 
     std::string name_;
@@ -125,6 +147,9 @@ private:
     // Built on the first search among many children, for as long as the children are not
     // handed out for change; a child found through it is checked by name.
     mutable std::unique_ptr<NameIndex> index_;
+    // Children a parse kept as names and texts; made into elements when the children are asked
+    // for, while the typed readers read them as they are.
+    mutable std::unique_ptr<Lazy> lazy_;
     // text_ holds the text of a text node that is not made yet.
     mutable bool textInNode_ = false;
 };

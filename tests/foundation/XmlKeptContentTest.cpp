@@ -193,3 +193,75 @@ TEST(XmlKeptContent, MalformedDocumentIsRefused) {
     EXPECT_FALSE(missing.parseFileKeeping(file.path().string() + ".none", kSections));
     EXPECT_EQ(missing.root(), nullptr);
 }
+
+TEST(XmlKeptContent, ReadsBeforeTheChildrenAreMadeGiveWhatTheWholeTreeGives) {
+    const std::string document =
+        "<Diagram><Nodes><Node Id=\"1\">"
+        "<Flag>True</Flag><Count>-42</Count><Size>1.5e2</Size><Fill>#FF102030</Fill>"
+        "<Name> first </Name><Name>second</Name><Empty/><Ref Id=\"7\">r</Ref>"
+        "<List><Item>a</Item><Item>b</Item></List>"
+        "<A>1</A><B>2</B><C>3</C><D>4</D><E>5</E><F>6</F><G>7</G><H>8</H>"
+        "own text</Node></Nodes></Diagram>";
+    TemporaryFile file(document);
+    XmlDomBuilder plain;
+    ASSERT_TRUE(plain.parseFile(file.path()));
+    XmlDomBuilder builder;
+    ASSERT_TRUE(builder.parseFileKeeping(file.path(), kSections));
+    const auto expected = plain.root()->getChild("Nodes")->getChild("Node");
+    const auto node = builder.root()->getChild("Nodes")->getChild("Node");
+    ASSERT_TRUE(builder.expand(node));
+
+    for (const char* name : {"Flag", "Count", "Size", "Fill", "Name", "Empty", "Ref", "List",
+                             "H", "Missing"}) {
+        EXPECT_EQ(node->readString(name, "-"), expected->readString(name, "-")) << name;
+        EXPECT_EQ(node->readBool(name, false), expected->readBool(name, false)) << name;
+        EXPECT_EQ(node->readInteger(name, 9), expected->readInteger(name, 9)) << name;
+        EXPECT_EQ(node->readUInt(name, 9), expected->readUInt(name, 9)) << name;
+        EXPECT_EQ(node->readDoubleOpt(name), expected->readDoubleOpt(name)) << name;
+        const auto color = node->readColor(name, nullptr);
+        const auto expectedColor = expected->readColor(name, nullptr);
+        ASSERT_EQ(color == nullptr, expectedColor == nullptr) << name;
+        if (color) EXPECT_EQ(color->toString(), expectedColor->toString()) << name;
+    }
+    EXPECT_EQ(node->readString("Name", ""), "first");
+
+    // An element asked for before the rest is the one the children hold afterwards.
+    const auto ref = node->getChild("Ref");
+    const auto flag = node->getChild("Flag");
+    ASSERT_NE(ref, nullptr);
+    ASSERT_NE(flag, nullptr);
+    EXPECT_EQ(ref->attributes().at("Id"), "7");
+    EXPECT_EQ(flag->getInnerText(), "True");
+    EXPECT_EQ(node->getChild("Missing"), nullptr);
+    EXPECT_EQ(node->getXmlAsString(0), expected->getXmlAsString(0));
+    const auto& children = node->children();
+    ASSERT_EQ(children.size(), expected->children().size());
+    EXPECT_EQ(children[0], flag);
+    EXPECT_EQ(children[7], ref);
+    EXPECT_EQ(children.back()->text(), "own text");
+    for (std::size_t i = 0; i < children.size(); ++i)
+        EXPECT_EQ(children[i]->name(), expected->children()[i]->name());
+}
+
+TEST(XmlKeptContent, ChangingAnExpandedItemStartsFromItsWholeChildren) {
+    TemporaryFile file("<Diagram><Nodes><Node><A>a</A><B>b</B></Node><Node><A>a</A></Node>"
+                       "<Node><A>a</A></Node></Nodes></Diagram>");
+    XmlDomBuilder plain;
+    ASSERT_TRUE(plain.parseFile(file.path()));
+    XmlDomBuilder builder;
+    ASSERT_TRUE(builder.parseFileKeeping(file.path(), kSections));
+    const auto& items = builder.root()->getChild("Nodes")->children();
+    const auto& expected = plain.root()->getChild("Nodes")->children();
+    ASSERT_EQ(items.size(), 3u);
+    for (const auto& item : items)
+        ASSERT_TRUE(builder.expand(item));
+
+    for (const auto& tree : {items, expected}) {
+        tree[0]->addChild("C", "c");
+        tree[1]->setChildren({});
+        tree[2]->setText("t");
+    }
+    for (std::size_t i = 0; i < items.size(); ++i)
+        EXPECT_EQ(items[i]->getXmlAsString(0), expected[i]->getXmlAsString(0)) << i;
+    EXPECT_EQ(items[1]->readString("A", "none"), "none");
+}
