@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <string_view>
 #include <unordered_map>
@@ -194,20 +195,25 @@ struct TreeBuilder {
 class Tape {
 public:
     void start(std::string_view name, const XML_Char** attributes) {
-        bytes_ += 'S';
-        putText(name);
         std::size_t count = 0;
         while (attributes[2 * count] != nullptr)
             ++count;
-        putLength(count);
-        for (std::size_t i = 0; i < 2 * count; ++i)
-            putText(attributes[i]);
+        char* at = room(1 + kLengthBytes + name.size() + kLengthBytes);
+        *at++ = 'S';
+        at = putText(at, name);
+        size_ = static_cast<std::size_t>(putLength(at, count) - data_.get());
+        for (std::size_t i = 0; i < 2 * count; ++i) {
+            const std::string_view text(attributes[i]);
+            char* to = room(kLengthBytes + text.size());
+            size_ = static_cast<std::size_t>(putText(to, text) - data_.get());
+        }
     }
     void end(std::string_view text) {
-        bytes_ += 'E';
-        putText(text);
+        char* at = room(1 + kLengthBytes + text.size());
+        *at++ = 'E';
+        size_ = static_cast<std::size_t>(putText(at, text) - data_.get());
     }
-    std::size_t size() const { return bytes_.size(); }
+    std::size_t size() const { return size_; }
 
     // Replays the records in [begin, end), the content of one element, into its children: a
     // child that is only a name and a text stays that, any other is made whole.
@@ -217,7 +223,7 @@ public:
         while (at < end) {
             std::size_t after = at + 1;
             const std::string_view name = getText(after);
-            if (getLength(after) == 0 && after < end && bytes_[after] == 'E') {
+            if (getLength(after) == 0 && after < end && data_[after] == 'E') {
                 ++after;
                 const std::string_view text = getText(after);
                 children.push_back({name, text, nullptr});
@@ -233,7 +239,7 @@ private:
     // Replays one element from its start record to its end record, moving past them.
     std::shared_ptr<XmlElement> replaySubtree(std::size_t& at, TreeBuilder& tree) const {
         for (;;) {
-            const char kind = bytes_[at++];
+            const char kind = data_[at++];
             const std::string_view text = getText(at);
             if (kind == 'E') {
                 if (std::shared_ptr<XmlElement> element = tree.close(text)) return element;
@@ -251,33 +257,52 @@ private:
         }
     }
 
-    void putLength(std::size_t length) {
+    static constexpr std::size_t kLengthBytes = 10;
+
+    // Where `bytes` more can be written, at the end.
+    char* room(std::size_t bytes) {
+        if (size_ + bytes > capacity_) {
+            std::size_t capacity = capacity_ == 0 ? 64 * 1024 : capacity_;
+            while (capacity < size_ + bytes)
+                capacity *= 2;
+            auto grown = std::make_unique<char[]>(capacity);
+            if (size_ != 0) std::memcpy(grown.get(), data_.get(), size_);
+            data_ = std::move(grown);
+            capacity_ = capacity;
+        }
+        return data_.get() + size_;
+    }
+    static char* putLength(char* at, std::size_t length) {
         while (length >= 0x80) {
-            bytes_ += static_cast<char>((length & 0x7f) | 0x80);
+            *at++ = static_cast<char>((length & 0x7f) | 0x80);
             length >>= 7;
         }
-        bytes_ += static_cast<char>(length);
+        *at++ = static_cast<char>(length);
+        return at;
     }
-    void putText(std::string_view text) {
-        putLength(text.size());
-        bytes_.append(text);
+    static char* putText(char* at, std::string_view text) {
+        at = putLength(at, text.size());
+        if (!text.empty()) std::memcpy(at, text.data(), text.size());
+        return at + text.size();
     }
     std::size_t getLength(std::size_t& at) const {
         std::size_t length = 0;
         for (int shift = 0;; shift += 7) {
-            const auto byte = static_cast<unsigned char>(bytes_[at++]);
+            const auto byte = static_cast<unsigned char>(data_[at++]);
             length |= static_cast<std::size_t>(byte & 0x7f) << shift;
             if ((byte & 0x80) == 0) return length;
         }
     }
     std::string_view getText(std::size_t& at) const {
         const std::size_t length = getLength(at);
-        const std::string_view text(bytes_.data() + at, length);
+        const std::string_view text(data_.get() + at, length);
         at += length;
         return text;
     }
 
-    std::string bytes_;
+    std::unique_ptr<char[]> data_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
 };
 
 }  // namespace
@@ -311,6 +336,7 @@ struct XmlDomBuilder::Kept {
     ElementArena arena;
     // Builds every expansion, so that its lists are allocated once.
     TreeBuilder tree{arena};
+    std::vector<XmlTreeAccess::LazyChild> children;
 };
 
 namespace {
@@ -544,14 +570,18 @@ bool XmlDomBuilder::expand(const std::shared_ptr<XmlElement>& element) {
     // subtree filled free again.
     kept_->arena.recycle();
     TreeBuilder& tree = kept_->tree;
-    std::vector<XmlTreeAccess::LazyChild> children;
     bool built = true;
     try {
-        kept_->tape->replayChildren(begin, end, tree, children);
-        XmlTreeAccess::holdLazyChildren(*element, std::move(children), kept_->tape);
+        kept_->tape->replayChildren(begin, end, tree, kept_->children);
+        XmlTreeAccess::holdLazyChildren(
+            *element,
+            std::vector<XmlTreeAccess::LazyChild>(std::make_move_iterator(kept_->children.begin()),
+                                                  std::make_move_iterator(kept_->children.end())),
+            kept_->tape);
     } catch (...) {
         built = false;
     }
+    kept_->children.clear();
     tree.stack.clear();
     tree.finished.clear();
     tree.runStart.clear();

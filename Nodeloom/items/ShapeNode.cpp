@@ -230,12 +230,9 @@ void ShapeNode::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlConte
     }
     setTransparent(element->readBool("Transparent", false));
     setImage(context.readImage("Image", element));
-    if (element->getChild("ImageAlign")) {
-        const std::int64_t raw = element->readInteger("ImageAlign", -1);
-        if (raw >= 0 && raw <= 15) {
-            if (const auto align = fromRaw<ImageAlign>(static_cast<int>(raw)))
-                setImageAlign(*align);
-        }
+    const std::int64_t raw = element->readInteger("ImageAlign", -1);
+    if (raw >= 0 && raw <= 15) {
+        if (const auto align = fromRaw<ImageAlign>(static_cast<int>(raw))) setImageAlign(*align);
     }
 }
 
