@@ -18,8 +18,18 @@ int hexDigit(char c) {
 std::optional<std::int64_t> Convertor::fromHexToDec(std::string_view text) {
     // Summed in floating point as stored files were written by a reader that did so; zero digits
     // are skipped so that a long run of leading zeros cannot turn 0 x inf into NaN.
-    double sum = 0.0;
     const std::size_t count = text.size();
+    // Up to 13 digits the floating-point sum is exact, so whole numbers give the same value.
+    if (count <= 13) {
+        std::int64_t value = 0;
+        for (const char c : text) {
+            const int digit = hexDigit(c);
+            if (digit < 0) return std::nullopt;
+            value = value * 16 + digit;
+        }
+        return value;
+    }
+    double sum = 0.0;
     for (std::size_t i = 0; i < count; ++i) {
         const int digit = hexDigit(text[i]);
         if (digit < 0) return std::nullopt;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
+#include <string>
 #include <unordered_set>
 
 #include "Nodeloom/foundation/Color.h"
@@ -29,6 +31,30 @@ TEST(Convertor, ReadsHexadecimalText) {
     EXPECT_EQ(Convertor::fromHexToDec("7FFFFFFFFFFFFC00"), 0x7FFFFFFFFFFFFC00);
     // Long runs of leading zeros are harmless.
     EXPECT_EQ(Convertor::fromHexToDec(std::string(400, '0') + "10"), 16);
+}
+
+TEST(Convertor, ShortHexadecimalTextReadsAsTheFloatingPointSum) {
+    std::mt19937 random(3);
+    const char* digits = "0123456789abcdefABCDEF";
+    for (int i = 0; i < 2000; ++i) {
+        std::string text;
+        const int length = 1 + static_cast<int>(random() % 16);
+        for (int k = 0; k < length; ++k)
+            text += digits[random() % 22];
+        double sum = 0;
+        for (std::size_t k = 0; k < text.size(); ++k) {
+            const char c = text[k];
+            const int digit = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+            sum += digit * std::pow(16.0, static_cast<double>(text.size() - 1 - k));
+        }
+        const auto value = Convertor::fromHexToDec(text);
+        if (sum < 9223372036854775808.0) {
+            ASSERT_TRUE(value) << text;
+            EXPECT_EQ(*value, static_cast<std::int64_t>(sum)) << text;
+        } else {
+            EXPECT_FALSE(value) << text;
+        }
+    }
 }
 
 TEST(Convertor, RejectsWhatIsNotAHexadecimalNumber) {
