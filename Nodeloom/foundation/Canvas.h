@@ -63,13 +63,28 @@ private:
 
 // A text laid out for drawing, kept by whoever draws the same text again (an item, a label), so
 // that a redraw of an unchanged text lays nothing out. It is laid out anew when the text, the
-// font, its size or style, the alignment or the size of the rectangle changes.
+// font, its size or style changes, or when the rectangle's width would break its lines
+// elsewhere; a change of alignment, of height or of a width that breaks the lines the same way
+// only places the kept lines anew.
+//
+// Measuring through the cache keeps the measured layout for drawing, so that text measured to
+// size its rectangle and then drawn in it is laid out once.
 class TextLayoutCache {
 public:
+    struct Extent {
+        double width = 0;
+        double height = 0;
+    };
+
     TextLayoutCache();
     ~TextLayoutCache();
     TextLayoutCache(const TextLayoutCache&) = delete;
     TextLayoutCache& operator=(const TextLayoutCache&) = delete;
+
+    // The text's size by the text engine's measuring rule, at the absolute font size, laid out
+    // as the canvas draws it with these styles.
+    Extent measure(const std::string& text, const std::string& fontName, double fontSize,
+                   bool bold, bool italic, bool underline, bool wrap, double maxWidth);
 
     // Forgets the layout, so that the next draw lays the text out again.
     void clear();
@@ -80,20 +95,40 @@ private:
         std::string text;
         std::string fontName;
         double fontSize = 0;
-        double width = 0;
-        double height = 0;
-        int ha = 0;
         bool bold = false;
         bool italic = false;
         bool underline = false;
+    };
+    // A line as laid out flush left, in Pango units: its own extent and where it lies in the
+    // block.
+    struct LaidLine {
+        int index = 0;
+        int x = 0;
+        int width = 0;
+        int top = 0;
+        int height = 0;
+        int baseline = 0;
+        bool rightToLeft = false;
     };
     struct LayoutRelease {
         void operator()(PangoLayout* layout) const;
     };
 
+    bool matches(const std::string& text, const std::string& fontName, double fontSize,
+                 bool bold, bool italic, bool underline) const;
+    // Whether a layout box of this width (Pango units) breaks the text into the kept lines.
+    bool holds(int width) const;
+    // Takes the lines of the layout just made at that width (-1 for none).
+    void keepLines(int width);
+
     std::unique_ptr<PangoLayout, LayoutRelease> layout_;
-    std::vector<TextFrame::Line> lines_;
     std::optional<Key> key_;
+    std::vector<LaidLine> laid_;
+    // The width the layout was made at, and the range of widths that break it the same way.
+    int laidAt_ = -1;
+    int narrowest_ = 0;
+    int widest_ = 0;
+    std::vector<TextFrame::Line> lines_;
 };
 
 // The drawing surface over one Cairo context, in the lengths of its measure unit. Values that
@@ -137,7 +172,7 @@ public:
     virtual double measureFrameWidth(const std::shared_ptr<TextFrame>& frame);
     virtual void drawText(const std::string& text, const Point& point);
     // Calls drawText, which lays the text out through the cache: only when the cache holds
-    // another text or another font, style, alignment or rectangle size than these.
+    // another text, font or style than these, or lines that this width would break otherwise.
     void drawCachedText(const std::string& text, const Rect& rect, HorizontalAlignment ha,
                         VerticalAlignment va, bool bold, bool italic, bool underline,
                         TextLayoutCache& cache);

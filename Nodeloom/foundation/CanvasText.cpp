@@ -3,6 +3,7 @@
 #include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "Nodeloom/foundation/Typecast.h"
@@ -37,6 +38,46 @@ struct TextRequest {
     bool bold, italic, underline;
 };
 
+// The font size the canvas lays text out at.
+double drawnSize(double fontSize) {
+    double size = fontSize;
+    if (!isFinite(size) || size <= 0) size = kDefaultFontSize;
+    return std::min(size, kMaxFontSize);
+}
+
+// The width of a layout box for a rectangle this wide, in Pango units.
+int layoutWidth(double width) {
+    return static_cast<int>(std::min(width, kMaxLayoutExtent) * PANGO_SCALE);
+}
+
+// Gives the layout the text, its font and styles, wrapping at the width (-1 for none), and
+// counts it as laid out.
+void configure(PangoLayout* layout, const std::string& text, const std::string& fontName,
+               double size, bool bold, bool italic, bool underline, PangoAlignment alignment,
+               int width) {
+    auto& engine = platform::TextEngine::shared();
+    const platform::Handle<PangoFontDescription, pango_font_description_free> desc(
+        pango_font_description_new());
+    pango_font_description_set_family_static(desc.get(), engine.familyFor(fontName).c_str());
+    pango_font_description_set_absolute_size(desc.get(), size * PANGO_SCALE);
+    pango_font_description_set_weight(desc.get(), bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+    pango_font_description_set_style(desc.get(), italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
+    pango_layout_set_font_description(layout, desc.get());
+
+    if (underline) {
+        const platform::Handle<PangoAttrList, pango_attr_list_unref> attrs(pango_attr_list_new());
+        pango_attr_list_insert(attrs.get(), pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+        pango_layout_set_attributes(layout, attrs.get());
+    } else {
+        pango_layout_set_attributes(layout, nullptr);
+    }
+    pango_layout_set_alignment(layout, alignment);
+    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
+    pango_layout_set_width(layout, width);
+    pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+    engine.countLayout();
+}
+
 // Lays the text out in the layout to the width of the rectangle and collects the lines that
 // fit its height, from the top.
 void layOut(PangoLayout* layout, const TextRequest& req, const std::string& fontName,
@@ -45,37 +86,11 @@ void layOut(PangoLayout* layout, const TextRequest& req, const std::string& font
     const Rect& r = req.rect;
     if (!isFinite(r) || r.width <= 0 || r.height <= 0) return;
 
-    auto& engine = platform::TextEngine::shared();
-    double size = fontSize;
-    if (!isFinite(size) || size <= 0) size = kDefaultFontSize;
-    size = std::min(size, kMaxFontSize);
-
-    const platform::Handle<PangoFontDescription, pango_font_description_free> desc(
-        pango_font_description_new());
-    pango_font_description_set_family_static(desc.get(), engine.familyFor(fontName).c_str());
-    pango_font_description_set_absolute_size(desc.get(), size * PANGO_SCALE);
-    pango_font_description_set_weight(desc.get(),
-                                      req.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
-    pango_font_description_set_style(desc.get(),
-                                     req.italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
-    pango_layout_set_font_description(layout, desc.get());
-
-    if (req.underline) {
-        const platform::Handle<PangoAttrList, pango_attr_list_unref> attrs(pango_attr_list_new());
-        pango_attr_list_insert(attrs.get(), pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
-        pango_layout_set_attributes(layout, attrs.get());
-    } else {
-        pango_layout_set_attributes(layout, nullptr);
-    }
     PangoAlignment alignment = PANGO_ALIGN_LEFT;
     if (req.ha == 1) alignment = PANGO_ALIGN_CENTER;
     if (req.ha == 2) alignment = PANGO_ALIGN_RIGHT;
-    pango_layout_set_alignment(layout, alignment);
-    pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
-    pango_layout_set_width(layout,
-                           static_cast<int>(std::min(r.width, kMaxLayoutExtent) * PANGO_SCALE));
-    pango_layout_set_text(layout, req.text->data(), static_cast<int>(req.text->size()));
-    engine.countLayout();
+    configure(layout, *req.text, fontName, drawnSize(fontSize), req.bold, req.italic,
+              req.underline, alignment, layoutWidth(r.width));
 
     const double limit = std::min(r.height, kMaxLayoutExtent) * PANGO_SCALE;
     const platform::Handle<PangoLayoutIter, pango_layout_iter_free> iter(
@@ -92,6 +107,20 @@ void layOut(PangoLayout* layout, const TextRequest& req, const std::string& font
                                         static_cast<double>(logical.height) / PANGO_SCALE});
         ++index;
     } while (pango_layout_iter_next_line(iter.get()));
+}
+
+// Where a line of this width starts in a layout box of that width, as Pango aligns it: a right
+// to left line takes the opposite side, and a centred one lands on a whole unit when both
+// widths are whole units.
+int alignedOffset(int ha, bool rightToLeft, int boxWidth, int lineWidth) {
+    if (boxWidth == 0) return 0;
+    int align = ha;
+    if (align != 1 && rightToLeft) align = 2 - align;
+    if (align == 2) return boxWidth - lineWidth;
+    if (align != 1) return 0;
+    const int offset = (boxWidth - lineWidth) / 2;
+    if (((boxWidth | lineWidth) & (PANGO_SCALE - 1)) == 0) return PANGO_UNITS_ROUND(offset);
+    return offset;
 }
 
 double frameHeight(const TextFrame::Line* lines, std::size_t count) {
@@ -172,7 +201,59 @@ void TextLayoutCache::LayoutRelease::operator()(PangoLayout* layout) const {
 
 void TextLayoutCache::clear() {
     key_.reset();
+    laid_.clear();
     lines_.clear();
+}
+
+bool TextLayoutCache::matches(const std::string& text, const std::string& fontName,
+                              double fontSize, bool bold, bool italic, bool underline) const {
+    return key_ && key_->text == text && key_->fontName == fontName &&
+           key_->fontSize == fontSize && key_->bold == bold && key_->italic == italic &&
+           key_->underline == underline;
+}
+
+bool TextLayoutCache::holds(int width) const {
+    return width == laidAt_ || (narrowest_ <= width && width <= widest_);
+}
+
+void TextLayoutCache::keepLines(int width) {
+    laid_.clear();
+    int widestLine = 0;
+    bool wrapped = false;
+    const platform::Handle<PangoLayoutIter, pango_layout_iter_free> iter(
+        pango_layout_get_iter(layout_.get()));
+    do {
+        PangoLayoutLine* line = pango_layout_iter_get_line_readonly(iter.get());
+        PangoRectangle placed;
+        pango_layout_iter_get_line_extents(iter.get(), nullptr, &placed);
+        PangoRectangle own;
+        pango_layout_line_get_extents(line, nullptr, &own);
+        if (!laid_.empty() && !line->is_paragraph_start) wrapped = true;
+        laid_.push_back(LaidLine{static_cast<int>(laid_.size()), own.x, own.width, placed.y,
+                                 placed.height, pango_layout_iter_get_baseline(iter.get()),
+                                 line->resolved_dir == PANGO_DIRECTION_RTL});
+        widestLine = std::max(widestLine, own.width);
+    } while (pango_layout_iter_next_line(iter.get()));
+    // Breaking is greedy: a box at least as wide as the widest line keeps every line whole, and
+    // so does one no wider than the width that broke them, which could not take a word more.
+    laidAt_ = width;
+    narrowest_ = widestLine;
+    widest_ = wrapped ? width : INT_MAX;
+}
+
+TextLayoutCache::Extent TextLayoutCache::measure(const std::string& text,
+                                                 const std::string& fontName, double fontSize,
+                                                 bool bold, bool italic, bool underline,
+                                                 bool wrap, double maxWidth) {
+    if (!layout_) layout_.reset(pango_layout_new(platform::TextEngine::shared().context()));
+    // Flush left: drawing places the lines for its own alignment and width.
+    configure(layout_.get(), text, fontName, fontSize, bold, italic, underline, PANGO_ALIGN_LEFT,
+              -1);
+    const platform::TextEngine::TextSize size =
+        platform::TextEngine::measureLaidOut(layout_.get(), text, wrap, maxWidth);
+    keepLines(pango_layout_get_width(layout_.get()));
+    key_ = Key{text, fontName, fontSize, bold, italic, underline};
+    return {size.width, size.height};
 }
 
 void Canvas::drawCachedText(const std::string& text, const Rect& rect, HorizontalAlignment ha,
@@ -188,22 +269,32 @@ void Canvas::drawCachedText(const std::string& text, const Rect& rect, Horizonta
 void Canvas::drawThroughCache(const std::string& text, const Rect& rect, HorizontalAlignment ha,
                               VerticalAlignment va, bool bold, bool italic, bool underline,
                               TextLayoutCache& cache) {
-    const int h = static_cast<int>(ha);
-    const auto& key = cache.key_;
+    if (!isFinite(rect) || rect.width <= 0 || rect.height <= 0) return;
+    const double size = drawnSize(fontSize_);
+    const int width = layoutWidth(rect.width);
     // Where the rectangle lies does not change the layout, only where it is drawn.
-    const bool same = key && key->text == text && key->fontName == fontName_ &&
-                      key->fontSize == fontSize_ && key->width == rect.width &&
-                      key->height == rect.height && key->ha == h && key->bold == bold &&
-                      key->italic == italic && key->underline == underline;
-    if (!same) {
+    if (!cache.matches(text, fontName_, size, bold, italic, underline) || !cache.holds(width)) {
         if (!cache.layout_)
             cache.layout_.reset(pango_layout_new(platform::TextEngine::shared().context()));
-        layOut(cache.layout_.get(), TextRequest{&text, rect, h, bold, italic, underline}, fontName_,
-               fontSize_, cache.lines_);
-        cache.key_ = TextLayoutCache::Key{text, fontName_, fontSize_, rect.width, rect.height,
-                                          h,    bold,      italic,    underline};
+        configure(cache.layout_.get(), text, fontName_, size, bold, italic, underline,
+                  PANGO_ALIGN_LEFT, width);
+        cache.keepLines(width);
+        cache.key_ = TextLayoutCache::Key{text, fontName_, size, bold, italic, underline};
     }
-    drawFrame(cache.lines_.data(), cache.lines_.size(), cache.layout_.get(), rect, va);
+
+    auto& lines = cache.lines_;
+    lines.clear();
+    const double limit = std::min(rect.height, kMaxLayoutExtent) * PANGO_SCALE;
+    const int h = static_cast<int>(ha);
+    for (const TextLayoutCache::LaidLine& line : cache.laid_) {
+        if (line.top + line.height > limit) break;
+        const int x = line.x + alignedOffset(h, line.rightToLeft, width, line.width);
+        lines.push_back(TextFrame::Line{line.index, static_cast<double>(x) / PANGO_SCALE,
+                                        static_cast<double>(line.baseline) / PANGO_SCALE,
+                                        static_cast<double>(line.width) / PANGO_SCALE,
+                                        static_cast<double>(line.height) / PANGO_SCALE});
+    }
+    drawFrame(lines.data(), lines.size(), cache.layout_.get(), rect, va);
 }
 
 void Canvas::drawFrame(const TextFrame::Line* lines, std::size_t count, PangoLayout* layout,

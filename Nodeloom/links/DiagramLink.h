@@ -342,7 +342,7 @@ private:
     Rect invalidRect_;
     std::shared_ptr<TextLayout> textLayout_;
     std::optional<TextMeasure> textMeasure_;
-    // The text as last laid out for drawing; made on first draw.
+    // The link text as last measured or laid out for drawing; made on first use.
     std::unique_ptr<TextLayoutCache> textCache_;
 };
 

@@ -400,7 +400,14 @@ Rect DiagramLink::measureText(const std::string& text, bool wrap, double maxWidt
 
     platform::TextEngine::TextSize measured;
     // A font without a size has no glyphs to measure.
-    if (isFinite(size) && size > 0) {
+    if (isFinite(size) && size > 0 && text == this->text()) {
+        // The link's own text is measured in the layout it is drawn from, which then draws it
+        // without laying it out again.
+        if (!textCache_) textCache_ = std::make_unique<TextLayoutCache>();
+        const TextLayoutCache::Extent extent = textCache_->measure(
+            text, getEffectiveFontName(), size, false, false, false, wrap, maxWidth);
+        measured = {extent.width, extent.height};
+    } else if (isFinite(size) && size > 0) {
         measured = platform::TextEngine::shared().measure(text, getEffectiveFontName(), size, false,
                                                           false, wrap, maxWidth);
     }

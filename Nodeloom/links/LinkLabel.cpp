@@ -15,7 +15,6 @@
 #include "Nodeloom/foundation/Constants.h"
 #include "Nodeloom/foundation/XmlElement.h"
 #include "Nodeloom/links/DiagramLink.h"
-#include "Nodeloom/platform/TextEngine.h"
 
 namespace nodeloom {
 
@@ -266,8 +265,11 @@ std::optional<LinkLabel::TextSize> LinkLabel::measure(double fontSize) {
         return measured_->size;
     }
 
-    const platform::TextEngine::TextSize extent = platform::TextEngine::shared().measure(
-        text_, fontName_, size, fontBold_, fontItalic_, enableWrap_, maxWidth_);
+    // Measured in the layout the label is drawn from, which then draws it without laying it out
+    // again.
+    if (!textCache_) textCache_ = std::make_unique<TextLayoutCache>();
+    const TextLayoutCache::Extent extent = textCache_->measure(
+        text_, fontName_, size, fontBold_, fontItalic_, fontUnderline_, enableWrap_, maxWidth_);
     const TextSize result{extent.width, extent.height};
 
     measured_ =

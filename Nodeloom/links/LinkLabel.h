@@ -242,7 +242,7 @@ private:
     std::optional<Rect> cachedLayoutRect_;
     bool autoArrange_ = true;
     std::optional<Measure> measured_;
-    // The text as last laid out for drawing; made on first draw.
+    // The text as last measured or laid out for drawing; made on first use.
     std::unique_ptr<TextLayoutCache> textCache_;
 };
 

@@ -17,12 +17,28 @@ bool onlyBlanks(const std::string& text) {
                        [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
 }
 
-TextEngine::TextSize extentAt(PangoLayout* layout, int width) {
+PangoRectangle extentAt(PangoLayout* layout, int width) {
     pango_layout_set_width(layout, width);
     PangoRectangle logical{};
     pango_layout_get_extents(layout, nullptr, &logical);
+    return logical;
+}
+
+TextEngine::TextSize toSize(const PangoRectangle& logical) {
     return {static_cast<double>(logical.width) / PANGO_SCALE,
             static_cast<double>(logical.height) / PANGO_SCALE};
+}
+
+// Whether the layout, laid out without a width, would come out the same at this one: every line
+// fits it, so none breaks, and none runs right to left, which a set width would move to its
+// right edge and so widen the text's extent.
+bool sameAtWidth(PangoLayout* layout, const PangoRectangle& unwrapped, int width) {
+    if (unwrapped.width > width) return false;
+    for (GSList* l = pango_layout_get_lines_readonly(layout); l != nullptr; l = l->next) {
+        const auto* line = static_cast<const PangoLayoutLine*>(l->data);
+        if (line->resolved_dir == PANGO_DIRECTION_RTL) return false;
+    }
+    return true;
 }
 
 std::string lowered(std::string s) {
@@ -102,12 +118,20 @@ TextEngine::TextSize TextEngine::measure(const std::string& text, const std::str
     pango_layout_set_wrap(layout.get(), PANGO_WRAP_WORD_CHAR);
     pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
     ++layouts_;
+    return measureLaidOut(layout.get(), text, wrap, maxWidth);
+}
 
-    const TextSize unwrapped = extentAt(layout.get(), -1);
+TextEngine::TextSize TextEngine::measureLaidOut(PangoLayout* layout, const std::string& text,
+                                                bool wrap, double maxWidth) {
+    const PangoRectangle logical = extentAt(layout, -1);
+    const TextSize unwrapped = toSize(logical);
     if (!wrap || onlyBlanks(text)) return unwrapped;
     const double pangoWidth = maxWidth * PANGO_SCALE;
     const int width = pangoWidth > 0 && pangoWidth < INT_MAX ? static_cast<int>(pangoWidth) : -1;
-    const TextSize wrapped = extentAt(layout.get(), width);
+    // Text that fits the width is not laid out a second time to find that it fits.
+    const TextSize wrapped =
+        width == -1 || sameAtWidth(layout, logical, width) ? unwrapped
+                                                           : toSize(extentAt(layout, width));
     if (!(wrapped.width > 0)) return unwrapped;
     return {wrapped.width, (wrapped.height + 5.0) * (unwrapped.width / wrapped.width)};
 }

@@ -37,6 +37,12 @@ public:
     // size, having no width to scale by.
     TextSize measure(const std::string& text, const std::string& fontName, double size, bool bold,
                      bool italic, bool wrap, double maxWidth);
+    // The same rule applied to a layout that already holds the text, its font and word-or-
+    // character wrapping, with no width set. The layout is left at the width the text was
+    // wrapped at (none when nothing could wrap), so that whoever keeps it for drawing has its
+    // lines.
+    static TextSize measureLaidOut(PangoLayout* layout, const std::string& text, bool wrap,
+                                   double maxWidth);
 
     static constexpr const char* kDefaultFamily = "Arial";
 

@@ -221,7 +221,7 @@ TEST(BundledShapes, EachDrawsInsideAnyBoxAndMirrorsBothWays) {
         cairo_move_to(cr, 6, boxes[i].r.y + 20);
         cairo_show_text(cr, boxes[i].id.c_str());
     }
-    const auto out = std::filesystem::current_path() / "bundled-shapes.png";
+    const auto out = std::filesystem::temp_directory_path() / "nodeloom-bundled-shapes.png";
     EXPECT_EQ(cairo_surface_write_to_png(sheet, out.c_str()), CAIRO_STATUS_SUCCESS);
     cairo_destroy(cr);
     cairo_surface_destroy(sheet);

@@ -346,7 +346,7 @@ TEST(ShapeNodeDrawing, EveryLibraryShapeFillsItsOutlineTurnedAndMirrored) {
         drawn.push_back(d);
         ++index;
     }
-    const auto png = std::filesystem::current_path() / "shape-nodes.png";
+    const auto png = std::filesystem::temp_directory_path() / "nodeloom-shape-nodes.png";
     EXPECT_EQ(cairo_surface_write_to_png(cairo_get_target(px.cr()), png.c_str()),
               CAIRO_STATUS_SUCCESS);
 
