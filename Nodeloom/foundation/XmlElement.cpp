@@ -17,8 +17,25 @@ const std::string& emptyString() {
     return empty;
 }
 
-// Copies each run that needs no escaping with one append; element text can be long.
-void appendEscaped(std::string& out, std::string_view text, bool escapeApostrophe) {
+// The text is written twice over: once to learn its size, once into a string of that size, so
+// that a large document is never copied while it grows.
+struct MeasuringSink {
+    void put(std::string_view text) { size += text.size(); }
+    void put(char) { ++size; }
+    void pad(std::size_t count) { size += count; }
+    std::size_t size = 0;
+};
+
+struct WritingSink {
+    void put(std::string_view text) { out.append(text); }
+    void put(char c) { out += c; }
+    void pad(std::size_t count) { out.append(count, ' '); }
+    std::string& out;
+};
+
+// Copies each run that needs no escaping at once; element text can be long.
+template <typename Sink>
+void putEscaped(Sink& out, std::string_view text, bool escapeApostrophe) {
     std::size_t runStart = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char* replacement = nullptr;
@@ -42,45 +59,47 @@ void appendEscaped(std::string& out, std::string_view text, bool escapeApostroph
                 break;
         }
         if (replacement == nullptr) continue;
-        out.append(text.substr(runStart, i - runStart));
-        out.append(replacement);
+        out.put(text.substr(runStart, i - runStart));
+        out.put(std::string_view(replacement));
         runStart = i + 1;
     }
-    out.append(text.substr(runStart));
+    out.put(text.substr(runStart));
 }
 
-void appendPadding(std::string& out, int indent) {
-    out.append(static_cast<std::size_t>(indent) * 4, ' ');
+template <typename Sink>
+void putPadding(Sink& out, int indent) {
+    out.pad(static_cast<std::size_t>(indent) * 4);
 }
 
 // Writes the start of an element; answers whether its children follow, in which case the
 // caller writes them and the end tag.
-bool appendStart(std::string& out, const XmlElement& element, int indent) {
-    appendPadding(out, indent);
-    out += '<';
-    out += element.name();
+template <typename Sink>
+bool putStart(Sink& out, const XmlElement& element, int indent) {
+    putPadding(out, indent);
+    out.put('<');
+    out.put(std::string_view(element.name()));
     for (const auto& [key, value] : element.attributes()) {
-        out += ' ';
-        out += key;
-        out += "=\"";
+        out.put(' ');
+        out.put(std::string_view(key));
+        out.put(std::string_view("=\""));
         // Attribute values are escaped so that a value chosen by the host (an id, a tag) can
         // never make the written document unreadable.
-        appendEscaped(out, value, false);
-        out += '"';
+        putEscaped(out, value, false);
+        out.put('"');
     }
     if (!element.children().empty()) {
-        out += ">\n";
+        out.put(std::string_view(">\n"));
         return true;
     }
     if (element.text().empty()) {
-        out += "/>\n";
+        out.put(std::string_view("/>\n"));
         return false;
     }
-    out += '>';
-    appendEscaped(out, element.text(), true);
-    out += "</";
-    out += element.name();
-    out += ">\n";
+    out.put('>');
+    putEscaped(out, element.text(), true);
+    out.put(std::string_view("</"));
+    out.put(std::string_view(element.name()));
+    out.put(std::string_view(">\n"));
     return false;
 }
 
@@ -388,8 +407,18 @@ std::string XmlElement::getXmlAsString(int indent) const {
 }
 
 std::string XmlElement::xmlText(int indent) const {
+    MeasuringSink measure;
+    writeXml(measure, indent);
     std::string out;
-    if (!appendStart(out, *this, indent)) return out;
+    out.reserve(measure.size);
+    WritingSink write{out};
+    writeXml(write, indent);
+    return out;
+}
+
+template <typename Sink>
+void XmlElement::writeXml(Sink& out, int indent) const {
+    if (!putStart(out, *this, indent)) return;
 
     // Depth first without recursion: a parsed tree may be nested far deeper than the stack.
     struct Frame {
@@ -404,16 +433,15 @@ std::string XmlElement::xmlText(int indent) const {
             const XmlElement* child = frame.element->children_[frame.next++].get();
             if (child == nullptr) continue;
             const int childIndent = frame.indent + 1;
-            if (appendStart(out, *child, childIndent)) open.push_back({child, 0, childIndent});
+            if (putStart(out, *child, childIndent)) open.push_back({child, 0, childIndent});
             continue;
         }
-        appendPadding(out, frame.indent);
-        out += "</";
-        out += frame.element->name_;
-        out += ">\n";
+        putPadding(out, frame.indent);
+        out.put(std::string_view("</"));
+        out.put(std::string_view(frame.element->name_));
+        out.put(std::string_view(">\n"));
         open.pop_back();
     }
-    return out;
 }
 
 std::shared_ptr<XmlElement> XmlElement::getChild(std::string_view name) const {

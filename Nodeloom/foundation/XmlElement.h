@@ -138,6 +138,8 @@ private:
     const std::shared_ptr<XmlElement>* findChild(std::string_view name) const;
     std::optional<std::string_view> innerTextOf(std::string_view name) const;
     std::string xmlText(int indent) const;
+    template <typename Sink>
+    void writeXml(Sink& out, int indent) const;
 
     std::string name_;
     mutable Children children_;
