@@ -135,37 +135,6 @@ std::optional<SignedDigits> parseSignedDigits(std::string_view text) {
 
 }  // namespace
 
-// The first child of each name among an element's children, in a table with open addressing.
-// Tables for the usual few dozen children are held in place.
-struct XmlElement::NameIndex {
-    static constexpr std::size_t kInline = 64;
-
-    std::uint32_t* cells() { return large.empty() ? small.data() : large.data(); }
-
-    const std::shared_ptr<XmlElement>* data = nullptr;
-    std::size_t size = 0;
-    std::size_t mask = 0;
-    // One more than the position of the child; 0 marks a free cell.
-    std::array<std::uint32_t, kInline> small{};
-    std::vector<std::uint32_t> large;
-};
-
-// Children kept as names and texts, with the first of each name found through a table.
-struct XmlElement::Lazy {
-    static constexpr std::size_t kInline = 64;
-
-    const std::uint32_t* cells() const { return large.empty() ? small.data() : large.data(); }
-    std::uint32_t* cells() { return large.empty() ? small.data() : large.data(); }
-
-    std::vector<LazyChild> children;
-    // Holds the text the views point into.
-    std::shared_ptr<const void> source;
-    std::size_t mask = 0;
-    // One more than the position of the child; 0 marks a free cell.
-    std::array<std::uint32_t, kInline> small{};
-    std::vector<std::uint32_t> large;
-};
-
 namespace {
 
 // Fewer children than this are searched one by one, which costs less than an index.
@@ -186,7 +155,88 @@ std::size_t nameHash(std::string_view name) {
     return static_cast<std::size_t>((h * 0x9E3779B97F4A7C15ull) >> 40);
 }
 
+// Where the first child of each name stands among a list of children: a table with open
+// addressing, held in place for the usual few dozen children.
+class FirstOfName {
+public:
+    // `nameAt(i)` is the name of the i-th child, or nothing for a child to pass over.
+    template <typename NameAt>
+    FirstOfName(std::size_t count, NameAt nameAt) {
+        std::size_t capacity = 16;
+        while (capacity < 2 * count)
+            capacity *= 2;
+        if (capacity > kInline) large_.assign(capacity, 0);
+        mask_ = capacity - 1;
+        std::uint32_t* cells = large_.empty() ? small_.data() : large_.data();
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::optional<std::string_view> name = nameAt(i);
+            if (!name) continue;
+            for (std::size_t cell = nameHash(*name) & mask_;; cell = (cell + 1) & mask_) {
+                const std::uint32_t entry = cells[cell];
+                if (entry == 0) {
+                    cells[cell] = static_cast<std::uint32_t>(i + 1);
+                    break;
+                }
+                // The first child of a name keeps its place.
+                if (nameAt(entry - 1) == name) break;
+            }
+        }
+    }
+
+    // The position of the first child of that name, going by the same `nameAt`.
+    template <typename NameAt>
+    std::optional<std::size_t> find(std::string_view name, NameAt nameAt) const {
+        const std::uint32_t* cells = large_.empty() ? small_.data() : large_.data();
+        for (std::size_t cell = nameHash(name) & mask_;; cell = (cell + 1) & mask_) {
+            const std::uint32_t entry = cells[cell];
+            if (entry == 0) return std::nullopt;
+            if (nameAt(entry - 1) == name) return entry - 1;
+        }
+    }
+
+private:
+    static constexpr std::size_t kInline = 64;
+
+    std::size_t mask_ = 0;
+    // One more than the position of the child; 0 marks a free cell.
+    std::array<std::uint32_t, kInline> small_{};
+    std::vector<std::uint32_t> large_;
+};
+
 }  // namespace
+
+// The index of an element's children, valid for as long as the list stays where it was.
+struct XmlElement::NameIndex {
+    template <typename NameAt>
+    NameIndex(const std::shared_ptr<XmlElement>* d, std::size_t n, NameAt nameAt)
+        : data(d), size(n), table(n, nameAt) {}
+
+    const std::shared_ptr<XmlElement>* data = nullptr;
+    std::size_t size = 0;
+    FirstOfName table;
+};
+
+// Children kept as names and texts, with the first of each name found through a table.
+struct XmlElement::Lazy {
+    struct NameAt {
+        std::optional<std::string_view> operator()(std::size_t i) const {
+            return (*children)[i].currentName();
+        }
+        const std::vector<LazyChild>* children;
+    };
+
+    Lazy(std::vector<LazyChild> c, std::shared_ptr<const void> s)
+        : children(std::move(c)), source(std::move(s)), table(children.size(), NameAt{&children}) {}
+
+    std::optional<std::size_t> find(std::string_view name) const {
+        return table.find(name, NameAt{&children});
+    }
+
+    std::vector<LazyChild> children;
+    // Holds the text the views point into.
+    std::shared_ptr<const void> source;
+    FirstOfName table;
+};
 
 const XmlElement::Attributes& XmlElement::noAttributes() {
     static const Attributes none;
@@ -235,28 +285,7 @@ std::string_view XmlElement::LazyChild::currentName() const {
 
 void XmlElement::holdLazyChildren(std::vector<LazyChild> children,
                                   std::shared_ptr<const void> source) {
-    auto lazy = std::make_unique<Lazy>();
-    const std::size_t count = children.size();
-    std::size_t capacity = 16;
-    while (capacity < 2 * count)
-        capacity *= 2;
-    if (capacity > Lazy::kInline) lazy->large.assign(capacity, 0);
-    lazy->mask = capacity - 1;
-    std::uint32_t* cells = lazy->cells();
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::string_view name = children[i].currentName();
-        for (std::size_t cell = nameHash(name) & lazy->mask;; cell = (cell + 1) & lazy->mask) {
-            const std::uint32_t entry = cells[cell];
-            if (entry == 0) {
-                cells[cell] = static_cast<std::uint32_t>(i + 1);
-                break;
-            }
-            // The first child of a name keeps its place.
-            if (children[entry - 1].currentName() == name) break;
-        }
-    }
-    lazy->children = std::move(children);
-    lazy->source = std::move(source);
+    auto lazy = std::make_unique<Lazy>(std::move(children), std::move(source));
     index_.reset();
     lazy_ = std::move(lazy);
 }
@@ -274,15 +303,11 @@ void XmlElement::makeWholeNow() const {
 }
 
 const std::shared_ptr<XmlElement>* XmlElement::findLazyChild(std::string_view name) const {
-    const std::uint32_t* cells = lazy_->cells();
-    for (std::size_t cell = nameHash(name) & lazy_->mask;; cell = (cell + 1) & lazy_->mask) {
-        const std::uint32_t entry = cells[cell];
-        if (entry == 0) return nullptr;
-        LazyChild& child = lazy_->children[entry - 1];
-        if (child.currentName() != name) continue;
-        if (!child.made) child.made = makeLeaf(child.name, child.text);
-        return &child.made;
-    }
+    const std::optional<std::size_t> position = lazy_->find(name);
+    if (!position) return nullptr;
+    LazyChild& child = lazy_->children[*position];
+    if (!child.made) child.made = makeLeaf(child.name, child.text);
+    return &child.made;
 }
 
 const std::string& XmlElement::firstChildText() const {
@@ -302,40 +327,14 @@ const std::shared_ptr<XmlElement>* XmlElement::findChild(std::string_view name) 
         }
         return nullptr;
     }
-    if (!index_ || index_->data != children_.data() || index_->size != count) {
-        auto index = std::make_unique<NameIndex>();
-        index->data = children_.data();
-        index->size = count;
-        std::size_t capacity = 16;
-        while (capacity < 2 * count)
-            capacity *= 2;
-        if (capacity > NameIndex::kInline) index->large.assign(capacity, 0);
-        index->mask = capacity - 1;
-        std::uint32_t* cells = index->cells();
-        for (std::size_t i = 0; i < count; ++i) {
-            const XmlElement* child = children_[i].get();
-            if (!child) continue;
-            for (std::size_t cell = nameHash(child->name_) & index->mask;;
-                 cell = (cell + 1) & index->mask) {
-                const std::uint32_t entry = cells[cell];
-                if (entry == 0) {
-                    cells[cell] = static_cast<std::uint32_t>(i + 1);
-                    break;
-                }
-                // The first child of a name keeps its place.
-                if (children_[entry - 1]->name_ == child->name_) break;
-            }
-        }
-        index_ = std::move(index);
-    }
-    const std::uint32_t* cells = index_->cells();
-    const std::size_t mask = index_->mask;
-    for (std::size_t cell = nameHash(name) & mask;; cell = (cell + 1) & mask) {
-        const std::uint32_t entry = cells[cell];
-        if (entry == 0) return nullptr;
-        const std::shared_ptr<XmlElement>& child = children_[entry - 1];
-        if (child && child->name_ == name) return &child;
-    }
+    const auto nameAt = [this](std::size_t i) {
+        const XmlElement* child = children_[i].get();
+        return child ? std::optional<std::string_view>(child->name_) : std::nullopt;
+    };
+    if (!index_ || index_->data != children_.data() || index_->size != count)
+        index_ = std::make_unique<NameIndex>(children_.data(), count, nameAt);
+    const std::optional<std::size_t> position = index_->table.find(name, nameAt);
+    return position ? &children_[*position] : nullptr;
 }
 
 XmlElement::XmlElement() = default;
@@ -469,15 +468,11 @@ std::optional<std::string_view> XmlElement::innerTextOf(std::string_view name) c
     if (name.empty()) makeTextNode();
     if (lazy_) {
         // A child kept as text is read as it is, without making it an element.
-        const std::uint32_t* cells = lazy_->cells();
-        for (std::size_t cell = nameHash(name) & lazy_->mask;; cell = (cell + 1) & lazy_->mask) {
-            const std::uint32_t entry = cells[cell];
-            if (entry == 0) return std::nullopt;
-            const LazyChild& child = lazy_->children[entry - 1];
-            if (child.currentName() != name) continue;
-            if (child.made) return std::string_view(child.made->firstChildText());
-            return child.text;
-        }
+        const std::optional<std::size_t> position = lazy_->find(name);
+        if (!position) return std::nullopt;
+        const LazyChild& child = lazy_->children[*position];
+        if (child.made) return std::string_view(child.made->firstChildText());
+        return child.text;
     }
     const std::shared_ptr<XmlElement>* child = findChild(name);
     if (!child) return std::nullopt;
