@@ -5,16 +5,19 @@
 #include <vector>
 
 #include "Nodeloom/foundation/Rect.h"
-#include "Nodeloom/foundation/RectIndex.h"
 
 namespace nodeloom {
 
 class DiagramNode;
 
-// The obstacle nodes of a document in the foundation's grid index, so that the nodes near one
-// route are found without looking at every node. It answers exactly what a scan of the node
-// list would: the nodes whose rectangles meet an area, touching included, in list order. It is
-// a snapshot: nodes that move afterwards are found where they were.
+// The obstacle nodes of a document in a uniform grid, so that the nodes near one route are
+// found without looking at every node. It answers exactly what a scan of the node list would:
+// the nodes whose rectangles meet an area, touching included, in list order. It is a snapshot:
+// nodes that move afterwards are found where they were.
+//
+// The index is made afresh for every set of routes, so the grid is laid out in two flat lists
+// (where each cell's entries start, and the entries one cell after another) rather than a list
+// per cell: making it costs a few allocations however large the document.
 class ObstacleIndex {
 public:
     struct Entry {
@@ -36,13 +39,24 @@ public:
     void query(const Rect& area, std::vector<int>& found) const;
 
 private:
-    static std::vector<Entry> collect(const std::vector<std::shared_ptr<DiagramNode>>& nodes,
-                                      double margin);
-    static std::vector<Rect> boundsOf(const std::vector<Entry>& entries);
+    void layOutGrid();
+    int cell(double v, double origin, int count) const;
+    // The cells a rectangle covers, by column and row; false when it is too large to enter
+    // cell by cell.
+    bool cellsOf(const Rect& r, int& c0, int& c1, int& r0, int& r1) const;
 
     std::vector<Entry> entries_;
-    // Entry i of the grid is entries_[i].
-    RectIndex grid_;
+    double originX_ = 0;
+    double originY_ = 0;
+    double cell_ = 1;
+    int cols_ = 1;
+    int rows_ = 1;
+    // The entries of cell k are cellEntries_[cellStart_[k] .. cellStart_[k + 1]), ascending.
+    std::vector<int> cellStart_;
+    std::vector<int> cellEntries_;
+    // Entries kept out of the grid (not finite, or covering too many cells): tested by every
+    // query.
+    std::vector<int> loose_;
 };
 
 }  // namespace nodeloom
