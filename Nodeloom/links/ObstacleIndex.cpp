@@ -19,6 +19,12 @@ constexpr double kMaxCellsPerEntry = 256;
 
 ObstacleIndex::ObstacleIndex(const std::vector<std::shared_ptr<DiagramNode>>& nodes,
                              double margin) {
+    assign(nodes, margin);
+}
+
+void ObstacleIndex::assign(const std::vector<std::shared_ptr<DiagramNode>>& nodes,
+                           double margin) {
+    clear();
     entries_.reserve(nodes.size());
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         const auto& node = nodes[i];
@@ -27,6 +33,17 @@ ObstacleIndex::ObstacleIndex(const std::vector<std::shared_ptr<DiagramNode>>& no
             Entry{static_cast<int>(i), node.get(), Router::obstacleBounds(*node, margin)});
     }
     layOutGrid();
+    enterIntoGrid();
+}
+
+void ObstacleIndex::clear() {
+    entries_.clear();
+    originX_ = originY_ = 0;
+    cell_ = 1;
+    cols_ = rows_ = 1;
+    cellStart_.assign(2, 0);
+    cellEntries_.clear();
+    loose_.clear();
 }
 
 void ObstacleIndex::layOutGrid() {
@@ -59,18 +76,20 @@ void ObstacleIndex::layOutGrid() {
         originX_ = left;
         originY_ = top;
     }
+}
 
+void ObstacleIndex::enterIntoGrid() {
     // Counted first, then placed: each cell's entries end up side by side in ascending order.
     const std::size_t cells = static_cast<std::size_t>(cols_) * static_cast<std::size_t>(rows_);
     cellStart_.assign(cells + 1, 0);
-    std::vector<char> inGrid(entries_.size(), 0);
+    inGrid_.assign(entries_.size(), 0);
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         int c0, c1, r0, r1;
         if (!cellsOf(entries_[i].bounds, c0, c1, r0, r1)) {
             loose_.push_back(static_cast<int>(i));
             continue;
         }
-        inGrid[i] = 1;
+        inGrid_[i] = 1;
         for (int row = r0; row <= r1; ++row)
             for (int col = c0; col <= c1; ++col)
                 ++cellStart_[static_cast<std::size_t>(row) * cols_ + col + 1];
@@ -78,15 +97,15 @@ void ObstacleIndex::layOutGrid() {
     for (std::size_t k = 1; k <= cells; ++k)
         cellStart_[k] += cellStart_[k - 1];
     cellEntries_.resize(static_cast<std::size_t>(cellStart_[cells]));
-    std::vector<int> next(cellStart_.begin(), cellStart_.end() - 1);
+    next_.assign(cellStart_.begin(), cellStart_.end() - 1);
     for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (!inGrid[i]) continue;
+        if (!inGrid_[i]) continue;
         int c0, c1, r0, r1;
         cellsOf(entries_[i].bounds, c0, c1, r0, r1);
         for (int row = r0; row <= r1; ++row)
             for (int col = c0; col <= c1; ++col)
                 cellEntries_[static_cast<std::size_t>(
-                    next[static_cast<std::size_t>(row) * cols_ + col]++)] = static_cast<int>(i);
+                    next_[static_cast<std::size_t>(row) * cols_ + col]++)] = static_cast<int>(i);
     }
 }
 

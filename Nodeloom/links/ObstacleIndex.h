@@ -31,6 +31,13 @@ public:
 
     // Takes the nodes of the list whose obstacle flag is on.
     ObstacleIndex(const std::vector<std::shared_ptr<DiagramNode>>& nodes, double margin);
+    // An index of no nodes.
+    ObstacleIndex() = default;
+
+    // Takes the nodes afresh, in the lists it already has.
+    void assign(const std::vector<std::shared_ptr<DiagramNode>>& nodes, double margin);
+    // Forgets the nodes, keeping the lists.
+    void clear();
 
     const std::vector<Entry>& entries() const { return entries_; }
 
@@ -40,6 +47,7 @@ public:
 
 private:
     void layOutGrid();
+    void enterIntoGrid();
     int cell(double v, double origin, int count) const;
     // The cells a rectangle covers, by column and row; false when it is too large to enter
     // cell by cell.
@@ -52,11 +60,15 @@ private:
     int cols_ = 1;
     int rows_ = 1;
     // The entries of cell k are cellEntries_[cellStart_[k] .. cellStart_[k + 1]), ascending.
-    std::vector<int> cellStart_;
+    std::vector<int> cellStart_{0, 0};
     std::vector<int> cellEntries_;
     // Entries kept out of the grid (not finite, or covering too many cells): tested by every
     // query.
     std::vector<int> loose_;
+    // While the grid is laid out: whether each entry went into it, and where each cell's next
+    // entry goes.
+    std::vector<char> inGrid_;
+    std::vector<int> next_;
 };
 
 }  // namespace nodeloom

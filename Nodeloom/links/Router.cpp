@@ -11,6 +11,7 @@
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/ObstacleIndex.h"
 #include "Nodeloom/links/RouterGeometry.h"
+#include "Nodeloom/links/RouterScratch.h"
 
 namespace nodeloom {
 

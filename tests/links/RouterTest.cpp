@@ -348,7 +348,12 @@ TEST(RouterDocuments, ASetGetsTheRoutesOfRoutingLinkByLinkAndSpreadingThem) {
             for (std::size_t i = 0; i < links.size(); ++i)
                 spread += expected[i] != router->routeLink(links[i]);
             ASSERT_GT(spread, links.size() / 20) << "too few overlapping legs to tell";
-            router->routeLinkSet(links);
+            // Later repeats and null entries change nothing.
+            std::vector<std::shared_ptr<DiagramLink>> listed{nullptr};
+            listed.insert(listed.end(), links.begin(), links.end());
+            for (std::size_t i = static_cast<std::size_t>(pass); i < links.size(); i += 3)
+                listed.push_back(links[i]);
+            router->routeLinkSet(listed);
             for (std::size_t i = 0; i < links.size(); ++i)
                 ASSERT_EQ(expected[i], links[i]->controlPoints()) << "link " << i;
         }
