@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/Router.h"
+#include "Nodeloom/links/RouterGeometry.h"
 
 namespace nodeloom {
 
@@ -26,18 +28,54 @@ void ObstacleIndex::assign(const std::vector<std::shared_ptr<DiagramNode>>& node
                            double margin) {
     clear();
     entries_.reserve(nodes.size());
+    facts_.reserve(nodes.size());
+    std::size_t size = 16;
+    while (size < 2 * nodes.size())
+        size *= 2;
+    slots_.assign(size, 0);
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         const auto& node = nodes[i];
-        if (!node || !node->obstacle()) continue;
-        entries_.push_back(
-            Entry{static_cast<int>(i), node.get(), Router::obstacleBounds(*node, margin)});
+        if (!node) continue;
+        // Read in the order a route reads them, each once.
+        NodeFacts f;
+        f.node = node.get();
+        f.obstacle = node->obstacle();
+        f.box = turnedBox(*node);
+        f.real = node->isRealNode();
+        f.contained = node->container() != nullptr;
+        const std::size_t slot = slotOf(f.node);
+        if (slots_[slot] == 0) {
+            facts_.push_back(f);
+            slots_[slot] = static_cast<int>(facts_.size());
+        }
+        if (f.obstacle)
+            entries_.push_back(
+                Entry{static_cast<int>(i), node.get(), Rect::inflate(f.box, margin, margin)});
     }
     layOutGrid();
     enterIntoGrid();
 }
 
+std::size_t ObstacleIndex::slotOf(const DiagramNode* node) const {
+    const std::size_t mask = slots_.size() - 1;
+    const auto address = reinterpret_cast<std::uintptr_t>(node);
+    std::size_t slot = static_cast<std::size_t>((address >> 4) * 0x9E3779B97F4A7C15ull) & mask;
+    while (slots_[slot] != 0 &&
+           facts_[static_cast<std::size_t>(slots_[slot] - 1)].node != node)
+        slot = (slot + 1) & mask;
+    return slot;
+}
+
+const ObstacleIndex::NodeFacts* ObstacleIndex::facts(const DiagramNode* node) const {
+    if (slots_.empty()) return nullptr;
+    const int at = slots_[slotOf(node)];
+    return at == 0 ? nullptr : &facts_[static_cast<std::size_t>(at - 1)];
+}
+
 void ObstacleIndex::clear() {
     entries_.clear();
+    facts_.clear();
+    slots_.clear();
     originX_ = originY_ = 0;
     cell_ = 1;
     cols_ = rows_ = 1;

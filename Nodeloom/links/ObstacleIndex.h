@@ -18,8 +18,24 @@ class DiagramNode;
 // The index is made afresh for every set of routes, so the grid is laid out in two flat lists
 // (where each cell's entries start, and the entries one cell after another) rather than a list
 // per cell: making it costs a few allocations however large the document.
+//
+// It also keeps what a route reads of every node of the list, its end nodes included, taken in
+// the same sweep over the nodes: a route then looks its end nodes up in a compact table rather
+// than in the nodes themselves, which in a large document lie far apart in memory.
 class ObstacleIndex {
 public:
+    // What a route reads of a node.
+    struct NodeFacts {
+        // Identifies the node; never followed.
+        const DiagramNode* node = nullptr;
+        // The node's box turned by its rotation, as the router's obstacle rectangles grow it.
+        Rect box;
+        bool real = false;
+        bool obstacle = false;
+        // Whether a container holds the node.
+        bool contained = false;
+    };
+
     struct Entry {
         // The node's position in the list the index was built from.
         int position = 0;
@@ -40,6 +56,8 @@ public:
     void clear();
 
     const std::vector<Entry>& entries() const { return entries_; }
+    // The facts of a node of the list; null for a node not in it.
+    const NodeFacts* facts(const DiagramNode* node) const;
 
     // Replaces `found` with the positions in entries() of the rectangles that meet the area,
     // ascending.
@@ -48,12 +66,17 @@ public:
 private:
     void layOutGrid();
     void enterIntoGrid();
+    std::size_t slotOf(const DiagramNode* node) const;
     int cell(double v, double origin, int count) const;
     // The cells a rectangle covers, by column and row; false when it is too large to enter
     // cell by cell.
     bool cellsOf(const Rect& r, int& c0, int& c1, int& r0, int& r1) const;
 
     std::vector<Entry> entries_;
+    // The facts of every node of the list, and a table that finds them: an open table of
+    // positions in facts_ plus one (0 for a free slot), with a power-of-two size.
+    std::vector<NodeFacts> facts_;
+    std::vector<int> slots_;
     double originX_ = 0;
     double originY_ = 0;
     double cell_ = 1;

@@ -335,10 +335,22 @@ TEST(RouterDocuments, ASetGetsTheRoutesOfRoutingLinkByLinkAndSpreadingThem) {
     for (const auto& [count, seed] : documents) {
         SCOPED_TRACE(count);
         const auto diagram = gridDocument(count, seed);
-        // Nodes the routes treat apart: one no obstacle, one turned, one over many others.
-        diagram->nodes()[7]->setObstacle(false);
-        diagram->nodes()[11]->setRotationAngle(30);
-        diagram->nodes()[20]->setBounds(Rect(130, 250, 400, 300));
+        // Nodes the routes treat apart: one no obstacle, one turned, one over many others, two
+        // in a container, and a link with a loose end.
+        const auto nodes = diagram->nodes();
+        nodes[7]->setObstacle(false);
+        nodes[11]->setRotationAngle(30);
+        nodes[20]->setBounds(Rect(130, 250, 400, 300));
+        auto container = std::make_shared<ContainerNode>();
+        container->setBounds(nodes[31]->bounds().union_(nodes[32]->bounds()));
+        diagram->addItem(container);
+        for (int i : {31, 32})
+            nodes[i]->setAttachment(std::make_shared<ContainerAttachment>(container, nodes[i]));
+        auto loose = std::make_shared<DiagramLink>();
+        loose->setControlPoints({nodes[40]->bounds().center(), {333, 222}});
+        loose->connectEnd(nodes[40], false, nodes[40]->bounds().center(), false);
+        loose->setAutoRoute(true);
+        diagram->addItem(loose);
         const auto router = diagram->linkRouter();
         const std::vector<std::shared_ptr<DiagramLink>> links = diagram->links();
         // Twice: the second time from the routes of the first, as a host rerouting does.
