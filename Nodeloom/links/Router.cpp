@@ -122,8 +122,11 @@ std::vector<std::pair<int, Rect>> Router::obstaclesIn(
 
 std::vector<Point> Router::routeLink(const std::shared_ptr<DiagramLink>& link) {
     if (!link || documentGone()) return {};
-    if (const std::shared_ptr<Diagram> diagram = diagram_.lock())
-        cm_ = sanitizeMargin(diagram->routeMargin());
+    // A set being routed has read the margin once for all its links.
+    if (!index_) {
+        if (const std::shared_ptr<Diagram> diagram = diagram_.lock())
+            cm_ = sanitizeMargin(diagram->routeMargin());
+    }
     const Point p1 = link->startPoint();
     const Point p2 = link->endPoint();
     if (!isFinite(p1) || !isFinite(p2)) return {p1, p2};
