@@ -15,9 +15,10 @@ class DiagramNode;
 // the nodes whose rectangles meet an area, touching included, in list order. It is a snapshot:
 // nodes that move afterwards are found where they were.
 //
-// The index is made afresh for every set of routes, so the grid is laid out in two flat lists
-// (where each cell's entries start, and the entries one cell after another) rather than a list
-// per cell: making it costs a few allocations however large the document.
+// The index is laid out afresh for every set of routes, so the grid is two flat lists (where
+// each cell's entries start, and the entries one cell after another) rather than a list per
+// cell: laying it out allocates nothing per node, and nothing at all in lists kept from the
+// last set.
 //
 // It also keeps what a route reads of every node of the list, its end nodes included, taken in
 // the same sweep over the nodes: a route then looks its end nodes up in a compact table rather

@@ -6,12 +6,10 @@
 
 #include "Nodeloom/composite/ContainerNode.h"  // Hook: links ask node containers
 #include "Nodeloom/document/Diagram.h"
-#include "Nodeloom/foundation/Geometry.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/ObstacleIndex.h"
 #include "Nodeloom/links/RouterGeometry.h"
-#include "Nodeloom/links/RouterScratch.h"
 
 namespace nodeloom {
 

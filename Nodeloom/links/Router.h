@@ -172,8 +172,12 @@ private:
     double cm_ = defaultMargin;
     RouteTable linkRoutes_;
     SegmentTable linkSegments_;
-    // The lists of a routing pass (RouterScratch.h), kept with their capacity.
-    std::unique_ptr<Scratch> scratch_;
+    // Defined beside the lists, so that only RouterSeparation.cpp needs to know them.
+    struct ScratchDeleter {
+        void operator()(Scratch* scratch) const;
+    };
+    // The lists of a routing pass (RouterSeparation.cpp), kept with their capacity.
+    std::unique_ptr<Scratch, ScratchDeleter> scratch_;
     // The obstacles of the set being routed; null outside routeLinkSet.
     const ObstacleIndex* index_ = nullptr;
     // The positions one obstacle query finds, kept for the next query of the routing pass.
