@@ -5,18 +5,38 @@
 #include <vector>
 
 #include "Nodeloom/foundation/Rect.h"
-#include "Nodeloom/foundation/RectIndex.h"
 
 namespace nodeloom {
 
 class DiagramNode;
 
-// The obstacle nodes of a document in the foundation's grid index, so that the nodes near one
-// route are found without looking at every node. It answers exactly what a scan of the node
-// list would: the nodes whose rectangles meet an area, touching included, in list order. It is
-// a snapshot: nodes that move afterwards are found where they were.
+// The obstacle nodes of a document in a uniform grid, so that the nodes near one route are
+// found without looking at every node. It answers exactly what a scan of the node list would:
+// the nodes whose rectangles meet an area, touching included, in list order. It is a snapshot:
+// nodes that move afterwards are found where they were.
+//
+// The index is laid out afresh for every set of routes, so the grid is two flat lists (where
+// each cell's entries start, and the entries one cell after another) rather than a list per
+// cell: laying it out allocates nothing per node, and nothing at all in lists kept from the
+// last set.
+//
+// It also keeps what a route reads of every node of the list, its end nodes included, taken in
+// the same sweep over the nodes: a route then looks its end nodes up in a compact table rather
+// than in the nodes themselves, which in a large document lie far apart in memory.
 class ObstacleIndex {
 public:
+    // What a route reads of a node.
+    struct NodeFacts {
+        // Identifies the node; never followed.
+        const DiagramNode* node = nullptr;
+        // The node's box turned by its rotation, as the router's obstacle rectangles grow it.
+        Rect box;
+        bool real = false;
+        bool obstacle = false;
+        // Whether a container holds the node.
+        bool contained = false;
+    };
+
     struct Entry {
         // The node's position in the list the index was built from.
         int position = 0;
@@ -28,21 +48,51 @@ public:
 
     // Takes the nodes of the list whose obstacle flag is on.
     ObstacleIndex(const std::vector<std::shared_ptr<DiagramNode>>& nodes, double margin);
+    // An index of no nodes.
+    ObstacleIndex() = default;
+
+    // Takes the nodes afresh, in the lists it already has.
+    void assign(const std::vector<std::shared_ptr<DiagramNode>>& nodes, double margin);
+    // Forgets the nodes, keeping the lists.
+    void clear();
 
     const std::vector<Entry>& entries() const { return entries_; }
+    // The facts of a node of the list; null for a node not in it.
+    const NodeFacts* facts(const DiagramNode* node) const;
 
     // Replaces `found` with the positions in entries() of the rectangles that meet the area,
     // ascending.
     void query(const Rect& area, std::vector<int>& found) const;
 
 private:
-    static std::vector<Entry> collect(const std::vector<std::shared_ptr<DiagramNode>>& nodes,
-                                      double margin);
-    static std::vector<Rect> boundsOf(const std::vector<Entry>& entries);
+    void layOutGrid();
+    void enterIntoGrid();
+    std::size_t slotOf(const DiagramNode* node) const;
+    int cell(double v, double origin, int count) const;
+    // The cells a rectangle covers, by column and row; false when it is too large to enter
+    // cell by cell.
+    bool cellsOf(const Rect& r, int& c0, int& c1, int& r0, int& r1) const;
 
     std::vector<Entry> entries_;
-    // Entry i of the grid is entries_[i].
-    RectIndex grid_;
+    // The facts of every node of the list, and a table that finds them: an open table of
+    // positions in facts_ plus one (0 for a free slot), with a power-of-two size.
+    std::vector<NodeFacts> facts_;
+    std::vector<int> slots_;
+    double originX_ = 0;
+    double originY_ = 0;
+    double cell_ = 1;
+    int cols_ = 1;
+    int rows_ = 1;
+    // The entries of cell k are cellEntries_[cellStart_[k] .. cellStart_[k + 1]), ascending.
+    std::vector<int> cellStart_{0, 0};
+    std::vector<int> cellEntries_;
+    // Entries kept out of the grid (not finite, or covering too many cells): tested by every
+    // query.
+    std::vector<int> loose_;
+    // While the grid is laid out: whether each entry went into it, and where each cell's next
+    // entry goes.
+    std::vector<char> inGrid_;
+    std::vector<int> next_;
 };
 
 }  // namespace nodeloom

@@ -6,7 +6,6 @@
 
 #include "Nodeloom/composite/ContainerNode.h"  // Hook: links ask node containers
 #include "Nodeloom/document/Diagram.h"
-#include "Nodeloom/foundation/Geometry.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/ObstacleIndex.h"
@@ -16,12 +15,15 @@ namespace nodeloom {
 
 namespace {
 
+using NodeFacts = ObstacleIndex::NodeFacts;
+
 // The rectangle an end of a link is routed from: its node's turned box, or, for an end on no
-// real node, the end point itself.
-Rect endRect(const std::shared_ptr<DiagramNode>& node, Point end) {
+// real node, the end point itself. `facts` is what the index of a set took from the node, if
+// it has it.
+Rect endRect(const std::shared_ptr<DiagramNode>& node, const NodeFacts* facts, Point end) {
+    if (facts) return facts->real ? facts->box : Rect(end.x, end.y, 0, 0);
     if (!node || !node->isRealNode()) return Rect(end.x, end.y, 0, 0);
-    return Geometry::normalizeRectangle(
-        DiagramNode::getRotatedBounds(node->bounds(), node->rotationAngle()));
+    return turnedBox(*node);
 }
 
 bool contains(const std::vector<const DiagramNode*>& nodes, const DiagramNode* node) {
@@ -29,13 +31,18 @@ bool contains(const std::vector<const DiagramNode*>& nodes, const DiagramNode* n
 }
 
 // The link's end nodes and every container holding one of them: none of these is an obstacle
-// of the link's route.
+// of the link's route. An end that the index knows to lie in no container is not asked.
 std::vector<const DiagramNode*> excludedNodes(const std::shared_ptr<DiagramNode>& origin,
-                                              const std::shared_ptr<DiagramNode>& destination) {
+                                              const NodeFacts* originFacts,
+                                              const std::shared_ptr<DiagramNode>& destination,
+                                              const NodeFacts* destinationFacts) {
     std::vector<const DiagramNode*> excluded;
-    for (const DiagramNode* end : {origin.get(), destination.get()}) {
+    const std::pair<const DiagramNode*, const NodeFacts*> ends[] = {
+        {origin.get(), originFacts}, {destination.get(), destinationFacts}};
+    for (const auto& [end, facts] : ends) {
         if (!end) continue;
         excluded.push_back(end);
+        if (facts && !facts->contained) continue;
         // Containment never loops in a sound document; a damaged one must not hang the walk.
         for (auto c = end->container(); c && !contains(excluded, c.get()); c = c->container())
             excluded.push_back(c.get());
@@ -68,8 +75,7 @@ Router::Router(const std::shared_ptr<Diagram>& diagram)
 Router::~Router() = default;
 
 Rect Router::obstacleBounds(DiagramNode& node, double margin) {
-    Rect r = Geometry::normalizeRectangle(
-        DiagramNode::getRotatedBounds(node.bounds(), node.rotationAngle()));
+    Rect r = turnedBox(node);
     r.inflate(margin, margin);
     return r;
 }
@@ -80,7 +86,7 @@ std::vector<std::shared_ptr<DiagramNode>> Router::findObstacles(
     const std::shared_ptr<Diagram> diagram = diagram_.lock();
     if (!diagram || !link || route.empty()) return obstacles;
     const Rect box = boundingBox(route);
-    const auto excluded = excludedNodes(link->origin(), link->destination());
+    const auto excluded = excludedNodes(link->origin(), nullptr, link->destination(), nullptr);
     for (const auto& node : diagram->nodes()) {
         if (!node || contains(excluded, node.get()) || !node->obstacle()) continue;
         if (obstacleBounds(*node, cm_).intersectsWith(box)) obstacles.push_back(node);
@@ -114,25 +120,39 @@ std::vector<std::pair<int, Rect>> Router::obstaclesIn(
 
 std::vector<Point> Router::routeLink(const std::shared_ptr<DiagramLink>& link) {
     if (!link || documentGone()) return {};
-    if (const std::shared_ptr<Diagram> diagram = diagram_.lock())
-        cm_ = sanitizeMargin(diagram->routeMargin());
+    // A set being routed has read the margin once for all its links.
+    if (!index_) {
+        if (const std::shared_ptr<Diagram> diagram = diagram_.lock())
+            cm_ = sanitizeMargin(diagram->routeMargin());
+    }
     const Point p1 = link->startPoint();
     const Point p2 = link->endPoint();
     if (!isFinite(p1) || !isFinite(p2)) return {p1, p2};
 
     const auto origin = link->origin();
     const auto destination = link->destination();
+    // While a set is routed, the end nodes are read from its index, which has taken them from
+    // the nodes.
+    const NodeFacts* from = index_ && origin ? index_->facts(origin.get()) : nullptr;
+    const NodeFacts* to = index_ && destination ? index_->facts(destination.get()) : nullptr;
     const std::vector<Point> route =
-        templateRoute(endRect(origin, p1), p1, endRect(destination, p2), p2, cm_);
-    const auto excluded = excludedNodes(origin, destination);
+        templateRoute(endRect(origin, from, p1), p1, endRect(destination, to, p2), p2, cm_);
+    const auto excluded = excludedNodes(origin, from, destination, to);
     auto found = obstaclesIn(boundingBox(route), excluded);
     if (found.empty()) return route;
 
     // The end nodes keep the shortcuts of U-turns from cutting through them.
     std::vector<Rect> endNodes;
-    for (const auto& end : {origin, destination == origin ? nullptr : destination}) {
-        if (end && end->isRealNode() && end->obstacle())
-            endNodes.push_back(obstacleBounds(*end, cm_));
+    const std::pair<const std::shared_ptr<DiagramNode>*, const NodeFacts*> ends[] = {
+        {&origin, from}, {destination == origin ? nullptr : &destination, to}};
+    for (const auto& [end, facts] : ends) {
+        if (!end || !*end) continue;
+        if (facts) {
+            if (facts->real && facts->obstacle)
+                endNodes.push_back(Rect::inflate(facts->box, cm_, cm_));
+        } else if ((*end)->isRealNode() && (*end)->obstacle()) {
+            endNodes.push_back(obstacleBounds(**end, cm_));
+        }
     }
     auto rectsOf = [](const std::vector<std::pair<int, Rect>>& obstacles) {
         std::vector<Rect> rects;

@@ -156,6 +156,9 @@ private:
     static double sanitizeMargin(double margin);
     // Spreads apart the overlapping legs on one axis of the routes these lists cut up.
     void spreadOnAxis(const std::vector<SegmentList*>& lists, bool horizontal) const;
+    struct Scratch;
+    // The same, leg for leg, for the routes of the set being routed, packed in the scratch lists.
+    void spreadPackedOnAxis(Scratch& scratch, bool horizontal) const;
     // The obstacles (by position in the document's node list, with their rectangles) that meet
     // the box, in the document's order, leaving out the given nodes; from the index while a set
     // is routed.
@@ -169,7 +172,14 @@ private:
     double cm_ = defaultMargin;
     RouteTable linkRoutes_;
     SegmentTable linkSegments_;
-    std::unique_ptr<ObstacleIndex> index_;
+    // Defined beside the lists, so that only RouterSeparation.cpp needs to know them.
+    struct ScratchDeleter {
+        void operator()(Scratch* scratch) const;
+    };
+    // The lists of a routing pass (RouterSeparation.cpp), kept with their capacity.
+    std::unique_ptr<Scratch, ScratchDeleter> scratch_;
+    // The obstacles of the set being routed; null outside routeLinkSet.
+    const ObstacleIndex* index_ = nullptr;
     // The positions one obstacle query finds, kept for the next query of the routing pass.
     mutable std::vector<int> scratchPositions_;
 };

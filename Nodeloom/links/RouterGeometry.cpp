@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "Nodeloom/foundation/Geometry.h"
+#include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/Router.h"
 
 namespace nodeloom {
@@ -167,6 +168,11 @@ double polylineLength(const std::vector<Point>& points) {
 }
 
 }  // namespace
+
+Rect turnedBox(const DiagramNode& node) {
+    return Geometry::normalizeRectangle(
+        DiagramNode::getRotatedBounds(node.bounds(), node.rotationAngle()));
+}
 
 bool passesThrough(const std::vector<Point>& route, const std::vector<Rect>& rects) {
     for (std::size_t i = 0; i + 1 < route.size(); ++i) {

@@ -5,6 +5,7 @@
 #include <limits>
 #include <memory>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "Nodeloom/composite/ContainerNode.h"
@@ -306,5 +307,94 @@ TEST(RouterDocuments, TheIndexFindsWhatTheScanFinds) {
         const Route alone = router->routeLink(link);
         router->routeLinkSet({link});
         ASSERT_EQ(alone, link->controlPoints());
+    }
+}
+
+namespace {
+
+// The routes the plain way gives: each link routed alone, by scanning the nodes, and the routes
+// spread through the router's tables; nothing is applied.
+std::vector<Route> routedLinkByLink(Router& router,
+                                    const std::vector<std::shared_ptr<DiagramLink>>& links) {
+    router.linkRoutes().clear();
+    for (const auto& link : links)
+        router.linkRoutes()[link] = std::make_shared<ArrayRef<Point>>(router.routeLink(link));
+    router.separateSegments(links);
+    std::vector<Route> routes;
+    for (const auto& link : links)
+        routes.push_back(router.linkRoutes()[link]->array());
+    router.linkRoutes().clear();
+    router.linkSegments().clear();
+    return routes;
+}
+
+}  // namespace
+
+TEST(RouterDocuments, ASetGetsTheRoutesOfRoutingLinkByLinkAndSpreadingThem) {
+    const std::pair<int, unsigned> documents[] = {{100, 1}, {1000, 3}, {600, 8}};
+    for (const auto& [count, seed] : documents) {
+        SCOPED_TRACE(count);
+        const auto diagram = gridDocument(count, seed);
+        // Nodes the routes treat apart: one no obstacle, one turned, one over many others, two
+        // in a container, and a link with a loose end.
+        const auto nodes = diagram->nodes();
+        nodes[7]->setObstacle(false);
+        nodes[11]->setRotationAngle(30);
+        nodes[20]->setBounds(Rect(130, 250, 400, 300));
+        auto container = std::make_shared<ContainerNode>();
+        container->setBounds(nodes[31]->bounds().union_(nodes[32]->bounds()));
+        diagram->addItem(container);
+        for (int i : {31, 32})
+            nodes[i]->setAttachment(std::make_shared<ContainerAttachment>(container, nodes[i]));
+        auto loose = std::make_shared<DiagramLink>();
+        loose->setControlPoints({nodes[40]->bounds().center(), {333, 222}});
+        loose->connectEnd(nodes[40], false, nodes[40]->bounds().center(), false);
+        loose->setAutoRoute(true);
+        diagram->addItem(loose);
+        const auto router = diagram->linkRouter();
+        const std::vector<std::shared_ptr<DiagramLink>> links = diagram->links();
+        // Twice: the second time from the routes of the first, as a host rerouting does.
+        for (int pass = 0; pass < 2; ++pass) {
+            const std::vector<Route> expected = routedLinkByLink(*router, links);
+            std::size_t spread = 0;
+            for (std::size_t i = 0; i < links.size(); ++i)
+                spread += expected[i] != router->routeLink(links[i]);
+            ASSERT_GT(spread, links.size() / 20) << "too few overlapping legs to tell";
+            // Later repeats and null entries change nothing.
+            std::vector<std::shared_ptr<DiagramLink>> listed{nullptr};
+            listed.insert(listed.end(), links.begin(), links.end());
+            for (std::size_t i = static_cast<std::size_t>(pass); i < links.size(); i += 3)
+                listed.push_back(links[i]);
+            router->routeLinkSet(listed);
+            for (std::size_t i = 0; i < links.size(); ++i)
+                ASSERT_EQ(expected[i], links[i]->controlPoints()) << "link " << i;
+        }
+    }
+}
+
+TEST(RouterDocuments, TheIndexFindsLargeAndFarNodesAsTheScanDoes) {
+    const auto diagram = gridDocument(300, 4);
+    // Larger than the grid takes cell by cell, far away, of no size, and over everything.
+    addNode(*diagram, {-200, -200, 2000, 1500});
+    addNode(*diagram, {5000, -3000, 10, 10});
+    addNode(*diagram, {600, 600, 0, 0});
+    const ObstacleIndex index(diagram->nodes(), 8);
+    std::mt19937 random(6);
+    std::uniform_real_distribution<double> at(-400, 1400), extent(0, 600);
+    const double infinity = std::numeric_limits<double>::infinity();
+    std::vector<Rect> areas{{-infinity, -infinity, infinity, infinity},
+                            {0, 0, infinity, 10},
+                            {4990, -3010, 5, 5},
+                            {600, 600, 0, 0}};
+    for (int n = 0; n < 500; ++n)
+        areas.emplace_back(at(random), at(random), extent(random) * (n % 4), extent(random));
+    std::vector<int> found;
+    for (const Rect& area : areas) {
+        index.query(area, found);
+        std::vector<int> scanned;
+        for (std::size_t i = 0; i < index.entries().size(); ++i)
+            if (index.entries()[i].bounds.intersectsWith(area))
+                scanned.push_back(static_cast<int>(i));
+        ASSERT_EQ(scanned, found) << area.toString();
     }
 }
