@@ -221,7 +221,9 @@ TEST(XmlKeptContent, ReadsBeforeTheChildrenAreMadeGiveWhatTheWholeTreeGives) {
         const auto color = node->readColor(name, nullptr);
         const auto expectedColor = expected->readColor(name, nullptr);
         ASSERT_EQ(color == nullptr, expectedColor == nullptr) << name;
-        if (color) EXPECT_EQ(color->toString(), expectedColor->toString()) << name;
+        if (color) {
+            EXPECT_EQ(color->toString(), expectedColor->toString()) << name;
+        }
     }
     EXPECT_EQ(node->readString("Name", ""), "first");
 
