@@ -37,6 +37,8 @@ std::vector<const DiagramNode*> excludedNodes(const std::shared_ptr<DiagramNode>
                                               const std::shared_ptr<DiagramNode>& destination,
                                               const NodeFacts* destinationFacts) {
     std::vector<const DiagramNode*> excluded;
+    // The two ends and a container or two: one allocation for the usual link.
+    excluded.reserve(4);
     const std::pair<const DiagramNode*, const NodeFacts*> ends[] = {
         {origin.get(), originFacts}, {destination.get(), destinationFacts}};
     for (const auto& [end, facts] : ends) {
