@@ -6,12 +6,15 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "Nodeloom/platform/Bundle.h"
 #include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/document/Factory.h"
+#include "Nodeloom/document/RepaintEventArgs.h"
 #include "Nodeloom/document/UndoManager.h"
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/ShapeLibrary.h"
@@ -360,4 +363,36 @@ TEST_F(DiagramXml, SavingReplacesAFileWholeOrNotAtAll) {
     fs::permissions(dir, fs::perms::owner_all);
     // A privileged user may write anyway; when the save fails, the old file is whole.
     EXPECT_EQ(read(path), written ? d->saveToXmlString() : earlier);
+}
+
+TEST_F(DiagramXml, ALoadAsksForOneWholeRepaintAndLeavesItemsReportingAgain) {
+    auto source = std::make_shared<Diagram>();
+    const auto a = addNode(*source, Rect(10, 10, 20, 10), "a");
+    const auto b = addNode(*source, Rect(60, 10, 20, 10), "b");
+    source->factory()->createDiagramLink(a, b);
+    const fs::path file = dir / "two.xml";
+    ASSERT_TRUE(source->saveToXml(file));
+
+    auto d = std::make_shared<Diagram>();
+    std::vector<std::optional<Rect>> rects;
+    d->repaint() += [&rects](Object&, RepaintEventArgs& args) {
+        rects.push_back(args.invalidRect());
+    };
+    ASSERT_TRUE(d->loadFromXml(file));
+    EXPECT_FALSE(d->isLoading());
+    // The items' own reads, some twenty properties each, are not reported one by one; the
+    // view is told to redraw everything at the end.
+    ASSERT_FALSE(rects.empty());
+    EXPECT_EQ(rects.back(), std::nullopt);
+    EXPECT_LT(rects.size(), 10u);
+    EXPECT_EQ(d->saveToXmlString(), source->saveToXmlString());
+
+    // Once loaded, an item reports its changes and is found where it went.
+    rects.clear();
+    const auto node = d->nodes().front();
+    ASSERT_EQ(d->getNodeAt(Point(15, 15), false), node);
+    node->setBounds(Rect(110, 60, 20, 10));
+    EXPECT_FALSE(rects.empty());
+    EXPECT_EQ(d->getNodeAt(Point(115, 65), false), node);
+    EXPECT_EQ(d->getNodeAt(Point(15, 15), false), nullptr);
 }
