@@ -3,10 +3,8 @@
 // times the bare pass.
 #include <benchmark/benchmark.h>
 
-#include <expat.h>
-#include <fcntl.h>
-#include <unistd.h>
 #include "bench/BareExpat.h"
+#include "bench/SavedDocument.h"
 
 #include <filesystem>
 #include <memory>
@@ -43,28 +41,13 @@ const std::shared_ptr<Diagram>& document() {
     return diagram;
 }
 
-// The saved document lives for the run of the program.
-struct SavedDocument {
-    SavedDocument()
-        : path(fs::temp_directory_path() /
-               ("nodeloom-bench-document-" + std::to_string(::getpid()) + ".xml")) {
-        ok = document()->saveToXml(path);
-    }
-    ~SavedDocument() {
-        std::error_code error;
-        fs::remove(path, error);
-    }
-    fs::path path;
-    bool ok = false;
-};
-
-const SavedDocument& savedDocument() {
-    static const SavedDocument saved;
+const bench::SavedDocument& savedDocument() {
+    static const bench::SavedDocument saved(*document(), "document");
     return saved;
 }
 
 void BM_BareExpat(benchmark::State& state) {
-    const SavedDocument& saved = savedDocument();
+    const bench::SavedDocument& saved = savedDocument();
     for (auto _ : state) {
         if (!saved.ok || !nodeloom::bench::bareParse(saved.path))
             state.SkipWithError("bare parse failed");
@@ -75,7 +58,7 @@ void BM_BareExpat(benchmark::State& state) {
 // One document is loaded again and again, as a host reloads the document it shows; the old
 // content is released inside the timed loop, since that belongs to the cost of a load.
 void BM_LoadDocument(benchmark::State& state) {
-    const SavedDocument& saved = savedDocument();
+    const bench::SavedDocument& saved = savedDocument();
     auto diagram = std::make_shared<Diagram>();
     for (auto _ : state) {
         if (!saved.ok || !diagram->loadFromXml(saved.path)) {
@@ -89,7 +72,7 @@ void BM_LoadDocument(benchmark::State& state) {
 
 void BM_SaveDocument(benchmark::State& state) {
     const auto& diagram = document();
-    const fs::path path = savedDocument().path.string() + ".out";
+    const fs::path path = savedDocument().outPath();
     for (auto _ : state) {
         if (!diagram->saveToXml(path)) {
             state.SkipWithError("document not saved");

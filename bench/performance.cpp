@@ -26,6 +26,7 @@
 #include "bench/BareExpat.h"
 #include "bench/LargeDocument.h"
 #include "bench/DrawDocument.h"
+#include "bench/SavedDocument.h"
 
 namespace {
 
@@ -34,23 +35,8 @@ using namespace nodeloom;
 
 // --- Loading and saving -------------------------------------------------------------------------
 
-struct SavedDocument {
-    SavedDocument()
-        : path(fs::temp_directory_path() /
-               ("nodeloom-bench-large-" + std::to_string(::getpid()) + ".xml")) {
-        ok = bench::gridDocument(10000, 10000)->saveToXml(path);
-    }
-    ~SavedDocument() {
-        std::error_code error;
-        fs::remove(path, error);
-        fs::remove(path.string() + ".out", error);
-    }
-    fs::path path;
-    bool ok = false;
-};
-
-const SavedDocument& saved() {
-    static const SavedDocument document;
+const bench::SavedDocument& saved() {
+    static const bench::SavedDocument document(*bench::gridDocument(10000, 10000), "large");
     return document;
 }
 
@@ -97,7 +83,7 @@ BENCHMARK(BM_LoadIntoEmpty)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 void BM_Save(benchmark::State& state) {
     auto d = std::make_shared<Diagram>();
     if (!saved().ok || !d->loadFromXml(saved().path)) state.SkipWithError("not loaded");
-    const fs::path out = saved().path.string() + ".out";
+    const fs::path out = saved().outPath();
     for (auto _ : state) {
         if (!d->saveToXml(out)) {
             state.SkipWithError("not saved");

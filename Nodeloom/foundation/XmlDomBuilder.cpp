@@ -318,7 +318,7 @@ struct XmlDomBuilder::Kept {
     };
     // Finds the range of an element: most readers expand the elements in the order they came.
     Range* find(const XmlElement* element) {
-        if (next < ranges.size() && ranges[next].element.lock().get() == element)
+        if (next < ranges.size() && ranges[next].address == element)
             return &ranges[next++];
         if (positions.empty()) {
             positions.reserve(ranges.size());
