@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -626,6 +627,9 @@ void touchSession(Tour& tour, const fs::path& outDir, Report& report) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Once everything here is gone, the fonts go too, so that a leak checker run at exit sees
+    // nothing of them.
+    std::atexit([] { platform::TextEngine::releaseFonts(); });
     const fs::path outDir = argc > 1 ? fs::path(argv[1]) : fs::path(".");
     std::error_code error;
     fs::create_directories(outDir, error);

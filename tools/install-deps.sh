@@ -9,7 +9,7 @@ packages=(
     # recommends.
     clang libclang-rt-14-dev
     libgtest-dev libbenchmark-dev
-    libcairo2-dev libpango1.0-dev libexpat1-dev libjpeg-dev
+    libcairo2-dev libpango1.0-dev libfontconfig-dev libexpat1-dev libjpeg-dev
     fonts-liberation
 )
 

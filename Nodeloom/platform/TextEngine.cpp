@@ -1,10 +1,15 @@
 #include "Nodeloom/platform/TextEngine.h"
 
+#include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
+#include <chrono>
 #include <climits>
+#include <thread>
+#include <utility>
 
 #include "Nodeloom/platform/HandleDeleter.h"
 
@@ -47,16 +52,61 @@ std::string lowered(std::string s) {
     return s;
 }
 
+// Made on first use and kept until releaseFonts, if that is ever called: a static object would
+// be destroyed at exit in an order that may come before the last text is drawn.
+TextEngine* sharedEngine = nullptr;
+
+// The font maps of every engine made so far that are not yet finalised: one whose release found
+// it still held lives on with its holder. Pango may drop the last reference on a thread of its
+// own, hence the atomic.
+std::atomic<int> liveFontMaps{0};
+
+void fontMapFinalised(gpointer, GObject*) { liveFontMaps.fetch_sub(1); }
+
+// Pango matches and sorts fonts on threads of its own, each holding a reference to the font map
+// until it is done. The caches under the maps may go only once every map is gone, and this one
+// is best finalised here rather than on such a thread, so the engine waits a little for those
+// threads to end, but not for a holder that never lets go.
+bool onlyHolder(PangoFontMap* fontMap) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (g_atomic_int_get(&G_OBJECT(fontMap)->ref_count) > 1 || liveFontMaps.load() > 1) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
 }  // namespace
 
 TextEngine& TextEngine::shared() {
-    // Lives for the process, like the font caches under it.
-    static TextEngine* engine = new TextEngine();
-    return *engine;
+    if (sharedEngine == nullptr) sharedEngine = new TextEngine();
+    return *sharedEngine;
+}
+
+void TextEngine::releaseFonts() {
+    TextEngine* engine = std::exchange(sharedEngine, nullptr);
+    if (engine == nullptr) return;
+    PangoFontMap* fontMap = std::exchange(engine->fontMap_, nullptr);
+    delete engine;
+    const bool last = onlyHolder(fontMap);
+    g_object_unref(fontMap);
+    if (!last || liveFontMaps.load() != 0) return;
+    // Cairo keeps recently used fonts, and with them fontconfig's patterns, after Pango lets
+    // them go; fontconfig's finaliser expects every pattern of its caches back.
+    cairo_debug_reset_static_data();
+    FcFini();
+}
+
+TextEngine::~TextEngine() {
+    if (scratch_ != nullptr) g_object_unref(scratch_);
+    if (context_ != nullptr) g_object_unref(context_);
+    if (fontMap_ != nullptr) g_object_unref(fontMap_);
 }
 
 TextEngine::TextEngine() {
     fontMap_ = pango_cairo_font_map_new();
+    liveFontMaps.fetch_add(1);
+    g_object_weak_ref(G_OBJECT(fontMap_), fontMapFinalised, nullptr);
     context_ = pango_font_map_create_context(fontMap_);
     pango_cairo_context_set_resolution(context_, 72.0);
     const Handle<cairo_font_options_t, cairo_font_options_destroy> options(

@@ -21,6 +21,15 @@ public:
 
     static TextEngine& shared();
 
+    // Lets the fonts go, for the end of a program run under a leak checker: the engine's layout,
+    // context and font map, then the font caches under them (Cairo's and fontconfig's), which
+    // would otherwise live as long as the process. Call it when nothing of the library that holds
+    // text is left (documents, views, images) and the program lays out no text of its own through
+    // Pango or Cairo any more. Whatever still holds the engine's font map keeps it, and the caches
+    // under it with it, so that nothing is pulled from under a holder; a leak checker then reports
+    // that holder. Text laid out afterwards makes a new engine, which loads the fonts again.
+    static void releaseFonts();
+
     PangoContext* context() const { return context_; }
     // A layout that callers may reconfigure freely for a one-off job.
     PangoLayout* scratchLayout() const { return scratch_; }
@@ -52,7 +61,9 @@ public:
 
 private:
     TextEngine();
-    ~TextEngine() = delete;
+    ~TextEngine();
+    TextEngine(const TextEngine&) = delete;
+    TextEngine& operator=(const TextEngine&) = delete;
     std::string actualFamily(const char* family) const;
 
     PangoFontMap* fontMap_;

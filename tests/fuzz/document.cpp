@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/platform/TextEngine.h"
 
 namespace {
 
@@ -37,6 +38,12 @@ void writeFile(const fs::path& path, std::string_view bytes) {
 }
 
 }  // namespace
+
+// The documents kept between inputs go at exit, and the fonts after them, before the leak check.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    std::atexit([] { nodeloom::platform::TextEngine::releaseFonts(); });
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const fs::path input = scratchPath("input");

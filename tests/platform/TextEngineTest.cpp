@@ -35,3 +35,28 @@ TEST(TextEngine, MeasuresByTheWrappedHeightRule) {
     // Bold type is measured wider.
     EXPECT_GT(engine.measure(text, "Arial", 12, true, false, false, 0).width, whole.width);
 }
+
+// The fonts let go come back on the next measure, and a layout still held keeps them: nothing
+// is pulled from under it (AddressSanitizer would report its use).
+TEST(TextEngine, ReleasedFontsComeBackAndSpareTheirHolders) {
+    const std::string text = "Order received";
+    const auto before = TextEngine::shared().measure(text, "Arial", 12, false, true, true, 40);
+    TextEngine::releaseFonts();
+    const auto after = TextEngine::shared().measure(text, "Arial", 12, false, true, true, 40);
+    EXPECT_DOUBLE_EQ(after.width, before.width);
+    EXPECT_DOUBLE_EQ(after.height, before.height);
+
+    PangoLayout* held = pango_layout_new(TextEngine::shared().context());
+    pango_layout_set_text(held, text.c_str(), -1);
+    PangoRectangle first{};
+    pango_layout_get_extents(held, nullptr, &first);
+    TextEngine::releaseFonts();
+    pango_layout_set_text(held, "In stock?", -1);
+    pango_layout_set_text(held, text.c_str(), -1);
+    PangoRectangle again{};
+    pango_layout_get_extents(held, nullptr, &again);
+    EXPECT_EQ(again.width, first.width);
+    g_object_unref(held);
+    EXPECT_DOUBLE_EQ(TextEngine::shared().measure(text, "Arial", 12, false, true, true, 40).width,
+                     before.width);
+}
