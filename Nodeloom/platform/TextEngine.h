@@ -25,9 +25,10 @@ public:
     // context and font map, then the font caches under them (Cairo's and fontconfig's), which
     // would otherwise live as long as the process. Call it when nothing of the library that holds
     // text is left (documents, views, images) and the program lays out no text of its own through
-    // Pango or Cairo any more. Whatever still holds the engine's font map keeps it, and the caches
-    // under it with it, so that nothing is pulled from under a holder; a leak checker then reports
-    // that holder. Text laid out afterwards makes a new engine, which loads the fonts again.
+    // Pango or Cairo any more. Pango's own threads get up to two seconds to let the font map go;
+    // whatever holds it longer keeps it, and the caches under it with it, so that nothing is
+    // pulled from under a holder (a leak checker then reports that holder). Text laid out
+    // afterwards makes a new engine, which loads the fonts again.
     static void releaseFonts();
 
     PangoContext* context() const { return context_; }
