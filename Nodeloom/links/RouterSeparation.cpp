@@ -308,19 +308,11 @@ void Router::routeLinkSet(const std::vector<std::shared_ptr<DiagramLink>>& links
     // spreading then reads them in memory order, and nothing of the set is left behind for the
     // allocator to gather up piece by piece. The tables of separateSegments give the same
     // routes; they stay for callers that spread routes of their own.
-    // The links a few places ahead are asked for while one is routed or applied: in a large
-    // document each lies far from the last in memory, and waiting for them one at a time would
-    // cost more than the routing itself.
     const std::size_t count = s.set.size();
-    auto prefetch = [&](std::size_t i) {
-        if (i + 8 < count) (*s.set[i + 8])->prefetchForRouting(0);
-        if (i + 4 < count) (*s.set[i + 4])->prefetchForRouting(1);
-    };
     s.points.clear();
     s.starts.clear();
     s.starts.push_back(0);
     for (std::size_t i = 0; i < count; ++i) {
-        prefetch(i);
         const std::vector<Point> route = routeLink(*s.set[i]);
         s.points.insert(s.points.end(), route.begin(), route.end());
         s.starts.push_back(s.points.size());
@@ -333,7 +325,6 @@ void Router::routeLinkSet(const std::vector<std::shared_ptr<DiagramLink>>& links
     spreadOnAxis(packed, false, cm_, s.spread);
     std::optional<std::vector<Point>> route(std::move(s.route));
     for (std::size_t i = 0; i < count; ++i) {
-        prefetch(i);
         route->assign(s.points.begin() + static_cast<std::ptrdiff_t>(s.starts[i]),
                       s.points.begin() + static_cast<std::ptrdiff_t>(s.starts[i + 1]));
         (*s.set[i])->applyPoints(route, 0, 0, false, false);
