@@ -30,6 +30,9 @@ struct SpreadLists {
     };
     std::vector<Candidate> legs;
     std::vector<Candidate> grouped;
+    // The group of each line. Kept with its buckets: made afresh, a large set's table would
+    // grow through every size again on each pass, and its largest arrays go back to the system.
+    std::unordered_map<double, int> lineOf;
     std::vector<int> line;
     std::vector<std::size_t> lineStart;
     std::vector<std::size_t> byStart;
@@ -131,7 +134,8 @@ void spreadOnAxis(Legs& legs, bool horizontal, double margin,
     // lie on its line), so the order in which they are spread does not matter; lines are found
     // by hashing rather than by sorting every leg, and each keeps its legs in link order.
     {
-        std::unordered_map<double, int> lineOf;
+        std::unordered_map<double, int>& lineOf = s.lineOf;
+        lineOf.clear();
         s.line.resize(candidates.size());
         s.lineStart.assign(1, 0);
         for (std::size_t i = 0; i < candidates.size(); ++i) {
