@@ -300,12 +300,6 @@ private:
     // 1.0 converted from millimetres into the document's unit; 1 without a document.
     double millimetre() const;
 
-    friend class Router;
-    // Asks for the memory that routing reads of the link a little before the link is routed,
-    // so that routing a long list does not wait on each link's memory in turn: `stage` 0 the
-    // link itself, 1 (once the link has come near) what it points to. Changes nothing.
-    void prefetchForRouting(int stage) const noexcept;
-
     // The text rectangle last measured and what it was measured for, so that a link whose text,
     // font and ends stay as they were is not measured again on every draw.
     struct TextMeasure {

@@ -141,18 +141,6 @@ void DiagramLink::updateFromPoints() {
     if (const auto d = diagram()) d->invalidate();
 }
 
-void DiagramLink::prefetchForRouting(int stage) const noexcept {
-    if (stage == 0) {
-        __builtin_prefetch(this);
-        __builtin_prefetch(&originConnection_);
-        __builtin_prefetch(&shape_);
-        return;
-    }
-    if (originConnection_) __builtin_prefetch(originConnection_.get());
-    if (destinationConnection_) __builtin_prefetch(destinationConnection_.get());
-    if (!controlPoints_.empty()) __builtin_prefetch(controlPoints_.data());
-}
-
 Point DiagramLink::startPoint() const {
     return controlPoints_.empty() ? Point() : controlPoints_.front();
 }

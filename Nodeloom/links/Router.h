@@ -154,11 +154,7 @@ public:
 private:
     // The margin as the document gives it, or the default for a value no route can keep.
     static double sanitizeMargin(double margin);
-    // Spreads apart the overlapping legs on one axis of the routes these lists cut up.
-    void spreadOnAxis(const std::vector<SegmentList*>& lists, bool horizontal) const;
     struct Scratch;
-    // The same, leg for leg, for the routes of the set being routed, packed in the scratch lists.
-    void spreadPackedOnAxis(Scratch& scratch, bool horizontal) const;
     // The obstacles (by position in the document's node list, with their rectangles) that meet
     // the box, in the document's order, leaving out the given nodes; from the index while a set
     // is routed.

@@ -20,20 +20,224 @@ namespace {
 // The links of a list, each once, by their places in the list.
 using LinkPlaces = std::vector<const std::shared_ptr<DiagramLink>*>;
 
+// The lists a spreading pass works in; `Leg` is how the holder of the routes finds a leg again.
+template <typename Leg>
+struct SpreadLists {
+    struct Candidate {
+        Leg leg;
+        // The coordinate across the axis, and the extent along it.
+        double across, from, to;
+    };
+    std::vector<Candidate> legs;
+    std::vector<Candidate> grouped;
+    // The group of each line. Kept with its buckets: made afresh, a large set's table would
+    // grow through every size again on each pass, and its largest arrays go back to the system.
+    std::unordered_map<double, int> lineOf;
+    std::vector<int> line;
+    std::vector<std::size_t> lineStart;
+    std::vector<std::size_t> byStart;
+    std::vector<int> clusterOf;
+    std::vector<int> order;
+    std::vector<std::vector<const Candidate*>> clusters;
+};
+
+// The legs of routes packed one after another in one list, as a routed set keeps them: route r
+// is points[starts[r] .. starts[r + 1]). A leg is known by the places of its first point and of
+// its route's first point.
+class PackedLegs {
+public:
+    struct Leg {
+        std::size_t first, route;
+    };
+
+    PackedLegs(std::vector<Point>& points, const std::vector<std::size_t>& starts)
+        : points_(points), starts_(starts) {}
+
+    // Hands over every leg but the first of each route, with its two ends.
+    template <typename Take>
+    void forEachLeg(Take&& take) const {
+        for (std::size_t r = 0; r + 1 < starts_.size(); ++r) {
+            const std::size_t begin = starts_[r], end = starts_[r + 1];
+            for (std::size_t i = begin + 1; i + 1 < end; ++i)
+                take(Leg{i, begin}, points_[i], points_[i + 1]);
+        }
+    }
+    Point start(Leg leg) const { return points_[leg.first]; }
+    Point end(Leg leg) const { return points_[leg.first + 1]; }
+    Point routeStart(Leg leg) const { return points_[leg.route]; }
+    // Puts both ends of the leg on the line at `at` across the axis.
+    void moveAcross(Leg leg, bool horizontal, double at) {
+        for (std::size_t i : {leg.first, leg.first + 1})
+            (horizontal ? points_[i].y : points_[i].x) = at;
+    }
+
+private:
+    std::vector<Point>& points_;
+    const std::vector<std::size_t>& starts_;
+};
+
+// The legs of the segment lists a caller keeps in the router's tables. A caller may have changed
+// them: a segment with no route, or with a place its route does not have, is passed over.
+class SegmentLegs {
+public:
+    using Leg = Segment*;
+
+    explicit SegmentLegs(const std::vector<Router::SegmentList*>& lists) : lists_(lists) {}
+
+    // Hands over every leg but the first of each route, with its two ends.
+    template <typename Take>
+    void forEachLeg(Take&& take) const {
+        for (Router::SegmentList* list : lists_) {
+            for (Segment& segment : *list) {
+                if (!segment.points() || segment.index() <= 0) continue;
+                if (segment.index() + 1 >= segment.points()->count()) continue;
+                take(&segment, segment.start(), segment.end());
+            }
+        }
+    }
+    Point start(Leg leg) const { return leg->start(); }
+    Point end(Leg leg) const { return leg->end(); }
+    Point routeStart(Leg leg) const { return (*leg->points())[0]; }
+    void moveAcross(Leg leg, bool horizontal, double at) {
+        ArrayRef<Point>& points = *leg->points();
+        for (int i : {leg->index(), leg->index() + 1}) {
+            Point p = points[i];
+            (horizontal ? p.y : p.x) = at;
+            points.set(i, p);
+        }
+    }
+
+private:
+    const std::vector<Router::SegmentList*>& lists_;
+};
+
+// Spreads apart the legs on one axis that lie on one line and overlap, directly or through
+// others: each such cluster is laid across its line a step apart, the route that starts higher
+// (for vertical legs, further left) taking the smaller coordinate.
+template <typename Legs>
+void spreadOnAxis(Legs& legs, bool horizontal, double margin,
+                  SpreadLists<typename Legs::Leg>& s) {
+    using Candidate = typename SpreadLists<typename Legs::Leg>::Candidate;
+    std::vector<Candidate>& candidates = s.legs;
+    candidates.clear();
+    legs.forEachLeg([&](typename Legs::Leg leg, Point a, Point b) {
+        if (!isFinite(a) || !isFinite(b)) return;
+        // A leg of no length runs along neither axis; moving it would slant its neighbours.
+        if (a == b) return;
+        if ((a.y == b.y) != horizontal) return;
+        if (horizontal)
+            candidates.push_back({leg, a.y, std::min(a.x, b.x), std::max(a.x, b.x)});
+        else
+            candidates.push_back({leg, a.x, std::min(a.y, b.y), std::max(a.y, b.y)});
+    });
+    // Legs on one line form a group. Groups share no point (a leg's neighbours on its own axis
+    // lie on its line), so the order in which they are spread does not matter; lines are found
+    // by hashing rather than by sorting every leg, and each keeps its legs in link order.
+    {
+        std::unordered_map<double, int>& lineOf = s.lineOf;
+        lineOf.clear();
+        s.line.resize(candidates.size());
+        s.lineStart.assign(1, 0);
+        for (std::size_t i = 0; i < candidates.size(); ++i) {
+            const auto [at, added] = lineOf.try_emplace(
+                candidates[i].across, static_cast<int>(s.lineStart.size() - 1));
+            if (added) s.lineStart.push_back(0);
+            s.line[i] = at->second;
+            ++s.lineStart[static_cast<std::size_t>(at->second) + 1];
+        }
+        for (std::size_t k = 1; k < s.lineStart.size(); ++k)
+            s.lineStart[k] += s.lineStart[k - 1];
+        s.grouped.resize(candidates.size());
+        for (std::size_t i = 0; i < candidates.size(); ++i)
+            s.grouped[s.lineStart[static_cast<std::size_t>(s.line[i])]++] = candidates[i];
+        candidates.swap(s.grouped);
+    }
+
+    auto& clusters = s.clusters;
+    for (std::size_t g0 = 0; g0 < candidates.size();) {
+        std::size_t g1 = g0 + 1;
+        while (g1 < candidates.size() && candidates[g1].across == candidates[g0].across)
+            ++g1;
+        const std::size_t size = g1 - g0;
+        if (size < 2) {
+            g0 = g1;
+            continue;
+        }
+
+        // Legs overlap when neither ends at or before the start of the other. Swept in order of
+        // their starts, a leg overlaps the cluster being built exactly when it starts before
+        // the furthest end reached so far, which gives the clusters without testing every pair.
+        s.byStart.resize(size);
+        std::iota(s.byStart.begin(), s.byStart.end(), g0);
+        std::stable_sort(s.byStart.begin(), s.byStart.end(), [&](std::size_t a, std::size_t b) {
+            return candidates[a].from < candidates[b].from;
+        });
+        s.clusterOf.assign(size, -1);
+        int clusterCount = 0;
+        double reach = 0;
+        for (std::size_t k = 0; k < size; ++k) {
+            const Candidate& c = candidates[s.byStart[k]];
+            if (k == 0 || !(c.from < reach)) {
+                ++clusterCount;
+                reach = c.to;
+            } else {
+                reach = std::max(reach, c.to);
+            }
+            s.clusterOf[s.byStart[k] - g0] = clusterCount - 1;
+        }
+
+        // Clusters in the order of their first legs, each listing its legs in group order.
+        const auto clusterTotal = static_cast<std::size_t>(clusterCount);
+        if (clusters.size() < clusterTotal) clusters.resize(clusterTotal);
+        for (std::size_t c = 0; c < clusterTotal; ++c)
+            clusters[c].clear();
+        s.order.assign(clusterTotal, -1);
+        int placed = 0;
+        for (std::size_t k = 0; k < size; ++k) {
+            int& slot = s.order[static_cast<std::size_t>(s.clusterOf[k])];
+            if (slot < 0) slot = placed++;
+            clusters[static_cast<std::size_t>(slot)].push_back(&candidates[g0 + k]);
+        }
+
+        const double across = candidates[g0].across;
+        for (std::size_t c = 0; c < clusterTotal; ++c) {
+            auto& cluster = clusters[c];
+            if (cluster.size() < 2) continue;
+            if (horizontal) {
+                std::stable_sort(cluster.begin(), cluster.end(),
+                                 [&](const Candidate* a, const Candidate* b) {
+                                     return legs.routeStart(a->leg).y < legs.routeStart(b->leg).y;
+                                 });
+            } else {
+                std::stable_sort(cluster.begin(), cluster.end(),
+                                 [&](const Candidate* a, const Candidate* b) {
+                                     const double ax = legs.routeStart(a->leg).x;
+                                     const double bx = legs.routeStart(b->leg).x;
+                                     if (ax != bx) return ax < bx;
+                                     const Point as = legs.start(a->leg), bs = legs.start(b->leg);
+                                     const bool aUp = legs.end(a->leg).y < as.y;
+                                     const bool bUp = legs.end(b->leg).y < bs.y;
+                                     if (aUp != bUp) return aUp;
+                                     return aUp ? as.y < bs.y : as.y > bs.y;
+                                 });
+            }
+            const double k = static_cast<double>(cluster.size());
+            const double spread = std::min(margin * 0.125 * (k - 1) * 3.0, margin * 0.5);
+            const double step = spread / (k - 1);
+            for (std::size_t j = 0; j < cluster.size(); ++j)
+                legs.moveAcross(cluster[j]->leg, horizontal,
+                                across - spread / 2 + static_cast<double>(j) * step);
+        }
+        g0 = g1;
+    }
+}
+
 }  // namespace
 
 // The lists one routing pass works in. The router keeps them with their capacity between
 // passes: made afresh, the large ones of a large set would come from the system page by page
 // on every pass.
 struct Router::Scratch {
-    // A leg that the spreading may move.
-    struct Leg {
-        // The leg's first point, and the first point of its route, in `points`.
-        std::size_t first, route;
-        // The coordinate across the axis, and the extent along it.
-        double across, from, to;
-    };
-
     ObstacleIndex index;
     // The set being routed, and the table that finds the links listed twice.
     LinkPlaces set;
@@ -43,15 +247,7 @@ struct Router::Scratch {
     std::vector<std::size_t> starts;
     // The route being handed to its link.
     std::vector<Point> route;
-    // The spreading's lists.
-    std::vector<Leg> legs;
-    std::vector<Leg> grouped;
-    std::vector<int> line;
-    std::vector<std::size_t> lineStart;
-    std::vector<std::size_t> byStart;
-    std::vector<int> clusterOf;
-    std::vector<int> order;
-    std::vector<std::vector<const Leg*>> clusters;
+    SpreadLists<PackedLegs::Leg> spread;
 };
 
 namespace {
@@ -116,19 +312,11 @@ void Router::routeLinkSet(const std::vector<std::shared_ptr<DiagramLink>>& links
     // spreading then reads them in memory order, and nothing of the set is left behind for the
     // allocator to gather up piece by piece. The tables of separateSegments give the same
     // routes; they stay for callers that spread routes of their own.
-    // The links a few places ahead are asked for while one is routed or applied: in a large
-    // document each lies far from the last in memory, and waiting for them one at a time would
-    // cost more than the routing itself.
     const std::size_t count = s.set.size();
-    auto prefetch = [&](std::size_t i) {
-        if (i + 8 < count) (*s.set[i + 8])->prefetchForRouting(0);
-        if (i + 4 < count) (*s.set[i + 4])->prefetchForRouting(1);
-    };
     s.points.clear();
     s.starts.clear();
     s.starts.push_back(0);
     for (std::size_t i = 0; i < count; ++i) {
-        prefetch(i);
         const std::vector<Point> route = routeLink(*s.set[i]);
         s.points.insert(s.points.end(), route.begin(), route.end());
         s.starts.push_back(s.points.size());
@@ -136,11 +324,11 @@ void Router::routeLinkSet(const std::vector<std::shared_ptr<DiagramLink>>& links
     index_ = nullptr;
     s.index.clear();
 
-    spreadPackedOnAxis(s, true);
-    spreadPackedOnAxis(s, false);
+    PackedLegs packed(s.points, s.starts);
+    spreadOnAxis(packed, true, cm_, s.spread);
+    spreadOnAxis(packed, false, cm_, s.spread);
     std::optional<std::vector<Point>> route(std::move(s.route));
     for (std::size_t i = 0; i < count; ++i) {
-        prefetch(i);
         route->assign(s.points.begin() + static_cast<std::ptrdiff_t>(s.starts[i]),
                       s.points.begin() + static_cast<std::ptrdiff_t>(s.starts[i + 1]));
         (*s.set[i])->applyPoints(route, 0, 0, false, false);
@@ -153,123 +341,6 @@ void Router::routeLinkSet(const std::vector<std::shared_ptr<DiagramLink>>& links
     // link alive after it has left the document.
     linkRoutes_.clear();
     linkSegments_.clear();
-}
-
-void Router::spreadPackedOnAxis(Scratch& s, bool horizontal) const {
-    using Leg = Scratch::Leg;
-    std::vector<Point>& points = s.points;
-    std::vector<Leg>& legs = s.legs;
-    legs.clear();
-    for (std::size_t r = 0; r + 1 < s.starts.size(); ++r) {
-        const std::size_t begin = s.starts[r], end = s.starts[r + 1];
-        // The first leg stays, so that the link keeps its start on its node.
-        for (std::size_t i = begin + 1; i + 1 < end; ++i) {
-            const Point a = points[i];
-            const Point b = points[i + 1];
-            if (!isFinite(a) || !isFinite(b)) continue;
-            // A leg of no length runs along neither axis; moving it would slant its neighbours.
-            if (a == b) continue;
-            if ((a.y == b.y) != horizontal) continue;
-            if (horizontal)
-                legs.push_back({i, begin, a.y, std::min(a.x, b.x), std::max(a.x, b.x)});
-            else
-                legs.push_back({i, begin, a.x, std::min(a.y, b.y), std::max(a.y, b.y)});
-        }
-    }
-    // Legs on one line form a group, each keeping its legs in link order; groups share no
-    // point, so the order in which they are spread does not matter.
-    {
-        std::unordered_map<double, int> lineOf;
-        s.line.resize(legs.size());
-        s.lineStart.assign(1, 0);
-        for (std::size_t i = 0; i < legs.size(); ++i) {
-            const auto [at, added] =
-                lineOf.try_emplace(legs[i].across, static_cast<int>(s.lineStart.size() - 1));
-            if (added) s.lineStart.push_back(0);
-            s.line[i] = at->second;
-            ++s.lineStart[static_cast<std::size_t>(at->second) + 1];
-        }
-        for (std::size_t k = 1; k < s.lineStart.size(); ++k)
-            s.lineStart[k] += s.lineStart[k - 1];
-        s.grouped.resize(legs.size());
-        for (std::size_t i = 0; i < legs.size(); ++i)
-            s.grouped[s.lineStart[static_cast<std::size_t>(s.line[i])]++] = legs[i];
-        legs.swap(s.grouped);
-    }
-
-    std::vector<std::vector<const Leg*>>& clusters = s.clusters;
-    for (std::size_t g0 = 0; g0 < legs.size();) {
-        std::size_t g1 = g0 + 1;
-        while (g1 < legs.size() && legs[g1].across == legs[g0].across)
-            ++g1;
-        const std::size_t size = g1 - g0;
-        if (size < 2) {
-            g0 = g1;
-            continue;
-        }
-
-        // Swept in order of their starts, a leg joins the cluster being built exactly when it
-        // starts before the furthest end reached so far.
-        s.byStart.resize(size);
-        std::iota(s.byStart.begin(), s.byStart.end(), g0);
-        std::stable_sort(s.byStart.begin(), s.byStart.end(),
-                         [&](std::size_t a, std::size_t b) { return legs[a].from < legs[b].from; });
-        s.clusterOf.assign(size, -1);
-        int clusterCount = 0;
-        double reach = 0;
-        for (std::size_t k = 0; k < size; ++k) {
-            const Leg& c = legs[s.byStart[k]];
-            if (k == 0 || !(c.from < reach)) {
-                ++clusterCount;
-                reach = c.to;
-            } else {
-                reach = std::max(reach, c.to);
-            }
-            s.clusterOf[s.byStart[k] - g0] = clusterCount - 1;
-        }
-
-        const auto clusterTotal = static_cast<std::size_t>(clusterCount);
-        if (clusters.size() < clusterTotal) clusters.resize(clusterTotal);
-        for (std::size_t c = 0; c < clusterTotal; ++c)
-            clusters[c].clear();
-        s.order.assign(clusterTotal, -1);
-        int placed = 0;
-        for (std::size_t k = 0; k < size; ++k) {
-            int& slot = s.order[static_cast<std::size_t>(s.clusterOf[k])];
-            if (slot < 0) slot = placed++;
-            clusters[static_cast<std::size_t>(slot)].push_back(&legs[g0 + k]);
-        }
-
-        const double across = legs[g0].across;
-        for (std::size_t c = 0; c < clusterTotal; ++c) {
-            std::vector<const Leg*>& cluster = clusters[c];
-            if (cluster.size() < 2) continue;
-            if (horizontal) {
-                std::stable_sort(cluster.begin(), cluster.end(), [&](const Leg* a, const Leg* b) {
-                    return points[a->route].y < points[b->route].y;
-                });
-            } else {
-                std::stable_sort(cluster.begin(), cluster.end(), [&](const Leg* a, const Leg* b) {
-                    const double ax = points[a->route].x, bx = points[b->route].x;
-                    if (ax != bx) return ax < bx;
-                    const Point as = points[a->first], bs = points[b->first];
-                    const bool aUp = points[a->first + 1].y < as.y;
-                    const bool bUp = points[b->first + 1].y < bs.y;
-                    if (aUp != bUp) return aUp;
-                    return aUp ? as.y < bs.y : as.y > bs.y;
-                });
-            }
-            const double k = static_cast<double>(cluster.size());
-            const double spread = std::min(cm_ * 0.125 * (k - 1) * 3.0, cm_ * 0.5);
-            const double step = spread / (k - 1);
-            for (std::size_t j = 0; j < cluster.size(); ++j) {
-                const double at = across - spread / 2 + static_cast<double>(j) * step;
-                for (std::size_t i : {cluster[j]->first, cluster[j]->first + 1})
-                    (horizontal ? points[i].y : points[i].x) = at;
-            }
-        }
-        g0 = g1;
-    }
 }
 
 void Router::separateSegments(const std::vector<std::shared_ptr<DiagramLink>>& links) {
@@ -293,8 +364,10 @@ void Router::separateSegments(const std::vector<std::shared_ptr<DiagramLink>>& l
         lists.push_back(segments.get());
         linkSegments_[*link] = std::move(segments);
     }
-    spreadOnAxis(lists, true);
-    spreadOnAxis(lists, false);
+    SegmentLegs legs(lists);
+    SpreadLists<SegmentLegs::Leg> spread;
+    spreadOnAxis(legs, true, cm_, spread);
+    spreadOnAxis(legs, false, cm_, spread);
 }
 
 void Router::separateSegmentsOnAxis(const std::vector<std::shared_ptr<DiagramLink>>& links,
@@ -307,141 +380,9 @@ void Router::separateSegmentsOnAxis(const std::vector<std::shared_ptr<DiagramLin
         const auto found = linkSegments_.find(*link);
         if (found != linkSegments_.end() && found->second) lists.push_back(found->second.get());
     }
-    spreadOnAxis(lists, horizontal);
+    SegmentLegs legs(lists);
+    SpreadLists<SegmentLegs::Leg> spread;
+    spreadOnAxis(legs, horizontal, cm_, spread);
 }
-
-void Router::spreadOnAxis(const std::vector<SegmentList*>& lists, bool horizontal) const {
-    struct Candidate {
-        Segment* segment;
-        // The coordinate across the axis, and the extent along it.
-        double across, from, to;
-    };
-    std::vector<Candidate> candidates;
-    for (SegmentList* list : lists) {
-        for (Segment& segment : *list) {
-            // The first leg stays, so that the link keeps its start on its node.
-            if (!segment.points() || segment.index() <= 0) continue;
-            if (segment.index() + 1 >= segment.points()->count()) continue;
-            const Point s = segment.start();
-            const Point e = segment.end();
-            if (!isFinite(s) || !isFinite(e)) continue;
-            // A leg of no length runs along neither axis; moving it would slant its neighbours.
-            if (s == e) continue;
-            if ((s.y == e.y) != horizontal) continue;
-            if (horizontal)
-                candidates.push_back({&segment, s.y, std::min(s.x, e.x), std::max(s.x, e.x)});
-            else
-                candidates.push_back({&segment, s.x, std::min(s.y, e.y), std::max(s.y, e.y)});
-        }
-    }
-    // Legs on one line form a group. Groups share no point (a leg's neighbours on its own axis
-    // lie on its line), so the order in which they are spread does not matter; lines are found
-    // by hashing rather than by sorting every leg, and each keeps its legs in link order.
-    {
-        std::unordered_map<double, int> lineOf;
-        lineOf.reserve(candidates.size());
-        std::vector<int> line(candidates.size());
-        std::vector<std::size_t> start{0};
-        for (std::size_t i = 0; i < candidates.size(); ++i) {
-            const auto [at, added] =
-                lineOf.try_emplace(candidates[i].across, static_cast<int>(start.size() - 1));
-            if (added) start.push_back(0);
-            line[i] = at->second;
-            ++start[static_cast<std::size_t>(at->second) + 1];
-        }
-        for (std::size_t k = 1; k < start.size(); ++k)
-            start[k] += start[k - 1];
-        std::vector<Candidate> grouped(candidates.size());
-        for (std::size_t i = 0; i < candidates.size(); ++i)
-            grouped[start[static_cast<std::size_t>(line[i])]++] = candidates[i];
-        candidates = std::move(grouped);
-    }
-
-    // Scratch lists shared by every group of the pass, so that a group allocates nothing.
-    std::vector<std::size_t> byStart;
-    std::vector<int> clusterOf;
-    std::vector<std::vector<Segment*>> clusters;
-    std::vector<int> order;
-    for (std::size_t g0 = 0; g0 < candidates.size();) {
-        std::size_t g1 = g0 + 1;
-        while (g1 < candidates.size() && candidates[g1].across == candidates[g0].across)
-            ++g1;
-        const std::size_t size = g1 - g0;
-        if (size < 2) {
-            g0 = g1;
-            continue;
-        }
-
-        // Legs overlap when neither ends at or before the start of the other. Swept in order of
-        // their starts, a leg overlaps the cluster being built exactly when it starts before
-        // the furthest end reached so far, which gives the clusters without testing every pair.
-        byStart.resize(size);
-        std::iota(byStart.begin(), byStart.end(), g0);
-        std::stable_sort(byStart.begin(), byStart.end(), [&](std::size_t a, std::size_t b) {
-            return candidates[a].from < candidates[b].from;
-        });
-        clusterOf.assign(size, -1);
-        int clusterCount = 0;
-        double reach = 0;
-        for (std::size_t k = 0; k < size; ++k) {
-            const Candidate& c = candidates[byStart[k]];
-            if (k == 0 || !(c.from < reach)) {
-                ++clusterCount;
-                reach = c.to;
-            } else {
-                reach = std::max(reach, c.to);
-            }
-            clusterOf[byStart[k] - g0] = clusterCount - 1;
-        }
-
-        // Clusters in the order of their first legs, each listing its legs in group order.
-        const auto clusterTotal = static_cast<std::size_t>(clusterCount);
-        if (clusters.size() < clusterTotal) clusters.resize(clusterTotal);
-        for (std::size_t c = 0; c < clusterTotal; ++c)
-            clusters[c].clear();
-        order.assign(clusterTotal, -1);
-        int placed = 0;
-        for (std::size_t k = 0; k < size; ++k) {
-            int& slot = order[static_cast<std::size_t>(clusterOf[k])];
-            if (slot < 0) slot = placed++;
-            clusters[static_cast<std::size_t>(slot)].push_back(candidates[g0 + k].segment);
-        }
-
-        const double across = candidates[g0].across;
-        for (std::size_t c = 0; c < clusterTotal; ++c) {
-            std::vector<Segment*>& cluster = clusters[c];
-            if (cluster.size() < 2) continue;
-            if (horizontal) {
-                std::stable_sort(cluster.begin(), cluster.end(), [](Segment* a, Segment* b) {
-                    return (*a->points())[0].y < (*b->points())[0].y;
-                });
-            } else {
-                std::stable_sort(cluster.begin(), cluster.end(), [](Segment* a, Segment* b) {
-                    const double ax = (*a->points())[0].x, bx = (*b->points())[0].x;
-                    if (ax != bx) return ax < bx;
-                    const bool aUp = a->end().y < a->start().y;
-                    const bool bUp = b->end().y < b->start().y;
-                    if (aUp != bUp) return aUp;
-                    return aUp ? a->start().y < b->start().y : a->start().y > b->start().y;
-                });
-            }
-            const double k = static_cast<double>(cluster.size());
-            const double spread = std::min(cm_ * 0.125 * (k - 1) * 3.0, cm_ * 0.5);
-            const double step = spread / (k - 1);
-            for (std::size_t j = 0; j < cluster.size(); ++j) {
-                const double at = across - spread / 2 + static_cast<double>(j) * step;
-                Segment& s = *cluster[j];
-                ArrayRef<Point>& points = *s.points();
-                for (int i : {s.index(), s.index() + 1}) {
-                    Point p = points[i];
-                    (horizontal ? p.y : p.x) = at;
-                    points.set(i, p);
-                }
-            }
-        }
-        g0 = g1;
-    }
-}
-
 
 }  // namespace nodeloom

@@ -166,3 +166,24 @@ TEST(RouterSeparation, BadEntriesAreSkipped) {
     EXPECT_EQ(50, router.linkRoutes()[b]->array()[2].y);
     EXPECT_EQ(3, router.linkSegments()[a]->count());
 }
+
+TEST(RouterSeparation, OneAxisAtATimeOverSegmentsTheCallerKeeps) {
+    Router router(nullptr);
+    auto a = std::make_shared<DiagramLink>(), b = std::make_shared<DiagramLink>();
+    const auto routeA =
+        std::make_shared<ArrayRef<Point>>(Route{{0, 0}, {50, 0}, {50, 100}, {100, 100}});
+    const auto routeB =
+        std::make_shared<ArrayRef<Point>>(Route{{0, 10}, {50, 10}, {50, 90}, {90, 90}});
+    // Segments a caller put together: besides the vertical legs, a first leg, places the route
+    // does not have and a segment of no route, all passed over.
+    router.linkSegments()[a] = std::make_shared<Router::SegmentList>(std::vector<Segment>{
+        {7, routeA}, {1, routeA}, {-1, routeA}, {0, routeA}, {1, nullptr}, {3, routeA}});
+    router.linkSegments()[b] = std::make_shared<Router::SegmentList>(
+        std::vector<Segment>{{1, routeB}, {2, routeB}, {0, routeB}});
+    router.separateSegmentsOnAxis({a, b, nullptr}, true);
+    EXPECT_EQ((Route{{0, 0}, {50, 0}, {50, 100}, {100, 100}}), routeA->array());
+    // Both run down from x 0: the one starting lower comes first.
+    router.separateSegmentsOnAxis({a, b, a}, false);
+    EXPECT_EQ((Route{{0, 0}, {51.5, 0}, {51.5, 100}, {100, 100}}), routeA->array());
+    EXPECT_EQ((Route{{0, 10}, {48.5, 10}, {48.5, 90}, {90, 90}}), routeB->array());
+}
