@@ -160,7 +160,6 @@ bool Diagram::loadTree(const std::shared_ptr<XmlElement>& root, XmlDomBuilder* k
             const auto classId = element->attributes().find("Class");
             if (classId == element->attributes().end() || classId->second != "std:TableNode")
                 continue;
-            if (keeping != nullptr) keeping->expand(element);
             if (!TableNode::fitsCellLimit(*element)) return false;
         }
     }
@@ -218,7 +217,6 @@ bool Diagram::loadTree(const std::shared_ptr<XmlElement>& root, XmlDomBuilder* k
             // Every item needs its own number: references find items by it.
             if (!id || ids.contains(*id)) continue;
             if (!belongsToSection(context, *element, *id, kind)) continue;
-            if (keeping != nullptr) keeping->expand(element);
             const std::shared_ptr<DiagramItem> item = context.readItem(element);
             if (!item) continue;
             ids.insert(*id);

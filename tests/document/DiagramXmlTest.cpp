@@ -221,6 +221,14 @@ TEST_F(DiagramXml, ADocumentSavedLoadedAndSavedAgainGivesTheSameText) {
     auto f = std::make_shared<Diagram>();
     ASSERT_TRUE(f->loadFromXml(parsed(text, dir)));
     EXPECT_EQ(f->saveToXmlString(), text);
+    // So does a tree whose items' content was kept compact by the parse: nothing has to be
+    // asked for before the document reads it.
+    XmlDomBuilder keeping;
+    ASSERT_TRUE(keeping.parseFileKeeping(write("kept.xml", text), {"Nodes", "Links"}));
+    EXPECT_EQ(keeping.getXmlContent(), parsed(text, dir)->getXmlAsString(0));
+    auto g = std::make_shared<Diagram>();
+    ASSERT_TRUE(g->loadFromXml(keeping.root()));
+    EXPECT_EQ(g->saveToXmlString(), text);
 }
 
 TEST_F(DiagramXml, ItemCounterAndUndoAfterALoad) {
