@@ -71,10 +71,9 @@ void putPadding(Sink& out, int indent) {
     out.pad(static_cast<std::size_t>(indent) * 4);
 }
 
-// Writes the start of an element; answers whether its children follow, in which case the
-// caller writes them and the end tag.
+// The start tag up to its closing bracket.
 template <typename Sink>
-bool putStart(Sink& out, const XmlElement& element, int indent) {
+void putOpening(Sink& out, const XmlElement& element, int indent) {
     putPadding(out, indent);
     out.put('<');
     out.put(std::string_view(element.name()));
@@ -87,6 +86,13 @@ bool putStart(Sink& out, const XmlElement& element, int indent) {
         putEscaped(out, value, false);
         out.put('"');
     }
+}
+
+// Writes the start of an element; answers whether its children follow, in which case the
+// caller writes them and the end tag.
+template <typename Sink>
+bool putStart(Sink& out, const XmlElement& element, int indent) {
+    putOpening(out, element, indent);
     if (!element.children().empty()) {
         out.put(std::string_view(">\n"));
         return true;
@@ -571,6 +577,40 @@ std::shared_ptr<Color> XmlElement::readColor(std::string_view name,
                                              std::shared_ptr<Color> defaultValue) const {
     const std::optional<std::string_view> text = innerTextOf(name);
     return text ? Color::fromString(*text) : defaultValue;
+}
+
+void XmlStreamWriter::endStartTag() {
+    if (!startPending_) return;
+    out_.append(">\n");
+    startPending_ = false;
+}
+
+void XmlStreamWriter::open(const XmlElement& element) {
+    endStartTag();
+    WritingSink sink{out_};
+    putOpening(sink, element, static_cast<int>(open_.size()));
+    open_.push_back(element.name());
+    startPending_ = true;
+}
+
+void XmlStreamWriter::write(const XmlElement& element) {
+    endStartTag();
+    WritingSink sink{out_};
+    element.writeXml(sink, static_cast<int>(open_.size()));
+}
+
+void XmlStreamWriter::close() {
+    if (open_.empty()) return;
+    if (startPending_) {
+        out_.append("/>\n");
+        startPending_ = false;
+    } else {
+        out_.append((open_.size() - 1) * 4, ' ');
+        out_.append("</");
+        out_.append(open_.back());
+        out_.append(">\n");
+    }
+    open_.pop_back();
 }
 
 }  // namespace nodeloom

@@ -106,6 +106,7 @@ public:
 
 private:
     friend struct XmlTreeAccess;
+    friend class XmlStreamWriter;
     struct NameIndex;
     struct Lazy;
     // A child kept by a parse as its name and text only, until it is wanted as an element; or
@@ -167,6 +168,31 @@ private:
     mutable bool textInNode_ = false;
     // The children were handed out for change: no index can be trusted for them.
     bool childrenHandedOut_ = false;
+};
+
+// Writes a document in the text form of getXmlAsString(0) while it is being made: the outer
+// elements are opened and closed around whole elements written in turn, so that the document is
+// never held whole. The text is appended to `out`, which the owner may empty at any time.
+class XmlStreamWriter {
+public:
+    explicit XmlStreamWriter(std::string& out) : out_(out) {}
+    XmlStreamWriter(const XmlStreamWriter&) = delete;
+    XmlStreamWriter& operator=(const XmlStreamWriter&) = delete;
+
+    // Starts an element with the name and attributes of `element`; what it holds is not written.
+    void open(const XmlElement& element);
+    // The whole element, inside the innermost open one.
+    void write(const XmlElement& element);
+    // Ends the innermost open element; nothing when none is open.
+    void close();
+
+private:
+    // The start tag waits for its end until a child or the close says which it is.
+    void endStartTag();
+
+    std::string& out_;
+    std::vector<std::string> open_;
+    bool startPending_ = false;
 };
 
 }  // namespace nodeloom
