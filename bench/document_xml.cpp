@@ -5,7 +5,8 @@
 // The BM_Large cases do the same on the 10,000-node, 10,000-link document a fixed number of
 // times, so that instruction counts compare them (valgrind --tool=callgrind
 // --toggle-collect='*BM_Large*'): a save into a string should cost at most half a load, and
-// the save into a file is measured apart, its write and flush to disk included.
+// the save into a file is measured apart, its write and flush to disk included. The whole-tree
+// save, which the streaming save must match byte for byte, is measured beside them.
 #include <benchmark/benchmark.h>
 
 #include "bench/BareExpat.h"
@@ -19,6 +20,7 @@
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Color.h"
+#include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/items/ShapeNode.h"
 
 namespace {
@@ -130,6 +132,20 @@ void BM_LargeSaveToString(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
 }
 
+// The save as it was before it streamed: the whole element tree, then its text.
+void BM_LargeSaveWholeTree(benchmark::State& state) {
+    const auto& diagram = largeDocument();
+    std::size_t size = 0;
+    for (auto _ : state) {
+        auto builder = std::make_shared<XmlDomBuilder>();
+        diagram->saveToXml(builder);
+        const std::string text = builder->getXmlContent();
+        size = text.size();
+        benchmark::DoNotOptimize(text.data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
+}
+
 void BM_LargeSaveToFile(benchmark::State& state) {
     const auto& diagram = largeDocument();
     const fs::path path = largeSaved().outPath();
@@ -147,6 +163,7 @@ void BM_LargeSaveToFile(benchmark::State& state) {
 BENCHMARK(BM_LargeBareExpat)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_LargeLoad)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_LargeSaveToString)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LargeSaveWholeTree)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_LargeSaveToFile)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_BareExpat)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_LoadDocument)->Unit(benchmark::kMillisecond)->MinTime(2.0);
