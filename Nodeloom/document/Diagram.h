@@ -533,9 +533,13 @@ private:
     // The document properties of a saved file, each read back where the file holds a usable
     // value.
     void readDiagramProperties(const std::shared_ptr<XmlElement>& properties, XmlContext& context);
-    // Loads the tree. With the builder that parsed it, each item's element is made whole just
-    // before it is read and taken out of the tree after.
+    // Loads the tree. With the builder that parsed it for this load alone, each item's element
+    // is taken out of the tree once it is read.
     bool loadTree(const std::shared_ptr<XmlElement>& root, XmlDomBuilder* keeping);
+    // Writes the text that saveToXml(builder) gives, each item's element made, written and let
+    // go in turn. `drain` is handed the text whenever it has grown large, and at the end; it
+    // answers false to stop the save, and so does this.
+    bool streamXml(std::string& out, const std::function<bool(std::string&)>& drain);
 
     Event<RepaintEventArgs> repaint_;
     Event<DiagramEventArgs> clicked_;
