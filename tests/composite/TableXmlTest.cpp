@@ -271,6 +271,37 @@ TEST(TableXml, LinksOnRowsAreReconnectedToTheirRows) {
     EXPECT_EQ(link->destinationConnection()->relativePosition(), Point(100, 50));
 }
 
+// A file that kept no first row was saved with its links where the scrolled rows put them: each
+// end goes onto its row as read, and a cascading link follows it with its first segment straight.
+TEST(TableXml, AnOlderFileSavedScrolledReadsBackWithItsLinksOnTheRows) {
+    auto d = std::make_shared<Diagram>();
+    auto table = d->factory()->createTableNode(0, 0, 50, 60, 2, 5);
+    auto node = d->factory()->createShapeNode(100, 80, 20, 20);
+    auto cascade = d->factory()->createDiagramLink(table, 2, node);
+    cascade->setShape(LinkShape::cascading);
+    cascade->setCascadeStartHorizontal(true);
+    table->setCurrentScrollPos(2);
+    std::string text = d->saveToXmlString();
+    const std::string scrolled = "<CurrentScrollRow>2</CurrentScrollRow>";
+    ASSERT_NE(text.find(scrolled), std::string::npos);
+    text.erase(text.find(scrolled), scrolled.size());
+    const fs::path path = fs::temp_directory_path() /
+                          ("nodeloom-table-older-" + std::to_string(::getpid()) + ".xml");
+    std::ofstream(path, std::ios::binary) << text;
+    auto copy = std::make_shared<Diagram>();
+    ASSERT_TRUE(copy->loadFromXml(path));
+    fs::remove(path);
+
+    const auto read = firstTable(*copy);
+    ASSERT_TRUE(read && read->rows()[2]->outgoingLinks().size() == 1u);
+    const std::vector<Point> points = read->rows()[2]->outgoingLinks()[0]->controlPoints();
+    ASSERT_GE(points.size(), 3u);
+    EXPECT_DOUBLE_EQ(points[0].y, 5 + 6 + 6 + 3);
+    EXPECT_EQ(points[1].y, points[0].y);
+    // Read once, the document then writes as it was read.
+    EXPECT_EQ(copy->saveToXmlString(), reloaded(*copy)->saveToXmlString());
+}
+
 // --- Undo state ---------------------------------------------------------------------------------
 
 TEST(TableState, RestoreBringsBackTheTableButSharesItsRows) {
