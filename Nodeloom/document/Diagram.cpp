@@ -327,6 +327,16 @@ bool Diagram::addNodeOrLink(const std::shared_ptr<DiagramItem>& item,
     return false;
 }
 
+bool Diagram::holdsEndsOf(DiagramItem& item) const {
+    auto* link = dynamic_cast<DiagramLink*>(&item);
+    if (link == nullptr) return true;
+    for (const auto& end : {link->originConnection(), link->destinationConnection()}) {
+        const std::shared_ptr<DiagramNode> node = end ? end->node() : nullptr;
+        if (node && node->isRealNode() && !contains(*node)) return false;
+    }
+    return true;
+}
+
 std::optional<std::size_t> Diagram::listPosition(const DiagramItem& item) const {
     if (const auto* node = dynamic_cast<const DiagramNode*>(&item)) return nodes_.positionOf(node);
     if (const auto* link = dynamic_cast<const DiagramLink*>(&item)) return links_.positionOf(link);

@@ -144,6 +144,9 @@ public:
     ItemList<DiagramItem>::Snapshot items() const { return zOrder_.snapshot(); }
     // Whether the item is in this document's drawing order.
     bool contains(const DiagramItem& item) const { return zOrder_.contains(&item); }
+    // Whether each end of a link lies on a node of this document, or on no real node (a loose
+    // end); true for an item that is not a link. A link is put back only where this holds.
+    bool holdsEndsOf(DiagramItem& item) const;
 
     // Adds a node or a link; with undo on, as one undoable step (or as part of the open
     // composite). Other item kinds, null and an item that is in the document already are
