@@ -409,7 +409,7 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
             --autoRoutedLinks_;
     }
     zOrder_.eraseFirst(item.get());
-    itemHitAreaChanged(*item);
+    itemLeftHitIndex(*item);
 }
 
 void Diagram::clear() {

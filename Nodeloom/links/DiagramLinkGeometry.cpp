@@ -133,9 +133,19 @@ void DiagramLink::updateEndsFromConnections() {
     shapeImpl()->adjustAfterEndsMoved(*this);
 }
 
-void DiagramLink::updateFromPoints() {
-    // Whoever changed the points through the list they were handed told nobody.
+void DiagramLink::setControlPoint(std::size_t index, Point point) {
+    if (index >= controlPoints_.size() || !isFinite(point)) return;
+    controlPoints_[index] = point;
     hitAreaChanged();
+}
+
+void DiagramLink::addLabel(std::shared_ptr<LinkLabel> label) {
+    if (!label) return;
+    labels_.push_back(std::move(label));
+    hitAreaChanged();
+}
+
+void DiagramLink::updateFromPoints() {
     originConnection()->saveRelativePosition();
     destinationConnection()->saveRelativePosition();
     if (const auto d = diagram()) d->invalidate();

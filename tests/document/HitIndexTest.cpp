@@ -4,9 +4,12 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <map>
 #include <memory>
+#include <new>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <unistd.h>
@@ -23,8 +26,15 @@ using namespace nodeloom;
 // The point queries find their candidates through an index of hit areas. Each is checked here
 // against a plain walk over every item, which is what the queries are meant to answer, on
 // random documents that are edited between the checks in every way that moves, hides, reorders,
-// adds or removes items.
+// adds, removes or reloads items, with new items made at the addresses of removed ones.
 namespace {
+
+// A link hands out its points and labels for reading only: every change goes through an
+// operation of the link that tells its document.
+static_assert(std::is_const_v<
+              std::remove_reference_t<decltype(std::declval<DiagramLink&>().controlPoints())>>);
+static_assert(
+    std::is_const_v<std::remove_reference_t<decltype(std::declval<DiagramLink&>().labels())>>);
 
 // --- The walks ---------------------------------------------------------------------------------
 
@@ -104,6 +114,33 @@ std::shared_ptr<DiagramNode> walkNearest(Diagram& d, Point point, double maxDist
 
 // --- Random documents and edits ------------------------------------------------------------------
 
+// Gives a freed block to the next item of its size, so that an item made after a removed one
+// died takes its address, as a general allocator often does and one under the address sanitizer
+// never does. The items are made as with `new`: the count of references lives apart, and a weak
+// reference left behind keeps no memory of the item.
+struct Recycler {
+    ~Recycler() {
+        for (auto& [size, blocks] : free)
+            for (void* block : blocks)
+                ::operator delete(block);
+    }
+    template <typename T>
+    static std::shared_ptr<T> make(const std::shared_ptr<Recycler>& pool) {
+        std::vector<void*>& blocks = pool->free[sizeof(T)];
+        void* block = blocks.empty() ? ::operator new(sizeof(T)) : blocks.back();
+        if (!blocks.empty()) {
+            blocks.pop_back();
+            ++pool->reused;
+        }
+        return std::shared_ptr<T>(new (block) T(), [pool](T* item) {
+            item->~T();
+            pool->free[sizeof(T)].push_back(item);
+        });
+    }
+    std::map<std::size_t, std::vector<void*>> free;
+    int reused = 0;
+};
+
 // A node kind the library knows nothing about: it may answer anywhere.
 class RoundNode : public ShapeNode {
 public:
@@ -138,17 +175,22 @@ struct Fixture {
         return Rect(std::round(coord()), std::round(coord()), w, std::round(coord() / 6));
     }
 
+    template <typename T>
+    std::shared_ptr<T> make() {
+        return Recycler::make<T>(pool);
+    }
+
     void addNode() {
         std::shared_ptr<DiagramNode> node;
         switch (pick(8)) {
             case 0:
-                node = std::make_shared<RoundNode>();
+                node = make<RoundNode>();
                 break;
             case 1:
-                node = std::make_shared<ContainerNode>();
+                node = make<ContainerNode>();
                 break;
             default:
-                node = std::make_shared<ShapeNode>();
+                node = make<ShapeNode>();
                 break;
         }
         node->setBounds(rect());
@@ -164,7 +206,7 @@ struct Fixture {
     }
 
     void addLink() {
-        auto link = std::make_shared<DiagramLink>();
+        auto link = make<DiagramLink>();
         std::vector<Point> points;
         const int count = 2 + pick(3);
         for (int i = 0; i < count; ++i)
@@ -172,7 +214,30 @@ struct Fixture {
         link->setControlPoints(points);
         if (pick(3) == 0) link->setShape(LinkShape::bezier);
         d->addItem(link);
-        if (pick(3) == 0) link->labels().push_back(std::make_shared<LinkLabel>(link, "label"));
+        if (pick(3) == 0) link->addLabel(std::make_shared<LinkLabel>(link, "label"));
+    }
+
+    // Removes an item for good, with the undo history that would keep it, then adds new items
+    // before anything is asked, so that they take the freed addresses.
+    void replaceForGood() {
+        {
+            const auto items = d->items();
+            if (items.empty()) return;
+            d->setUndoEnabled(false);
+            d->removeItem(items[pick(static_cast<int>(items.size()))]);
+        }
+        addNode();
+        addLink();
+        addNode();
+        d->setUndoEnabled(true);
+    }
+
+    void reload() {
+        const auto path = std::filesystem::temp_directory_path() /
+                          ("hit-index-reload-" + std::to_string(::getpid()) + ".xml");
+        ASSERT_TRUE(d->saveToXml(path));
+        ASSERT_TRUE(d->loadFromXml(path));
+        std::filesystem::remove(path);
     }
 
     void edit() {
@@ -184,17 +249,17 @@ struct Fixture {
         const auto item = items[pick(static_cast<int>(items.size()))];
         auto node = std::dynamic_pointer_cast<DiagramNode>(item);
         auto link = std::dynamic_pointer_cast<DiagramLink>(item);
-        switch (pick(12)) {
+        switch (pick(14)) {
             case 0:
                 if (node) node->setBounds(rect());
                 if (link) link->setControlPoints({point(), point()});
                 break;
             case 1:
                 if (node) node->move(coord(), coord(), true);
-                if (link) {
-                    // Changed through the list the link hands out, then reported.
-                    link->controlPoints().front() = point();
-                    link->updateFromPoints();
+                if (link && !link->controlPoints().empty()) {
+                    link->setControlPoint(
+                        static_cast<std::size_t>(pick(static_cast<int>(link->controlPoints().size()))),
+                        point());
                 }
                 break;
             case 2:
@@ -226,12 +291,24 @@ struct Fixture {
                 break;
             case 11:
                 if (link && !link->labels().empty()) {
-                    auto& label = link->labels().front();
+                    const auto& label = link->labels().front();
                     label->setText(std::string(static_cast<std::size_t>(1 + pick(20)), 'x'));
                     label->setControlPointPosition(0, coord() / 10, coord() / 10);
                 }
                 if (auto container = std::dynamic_pointer_cast<ContainerNode>(item))
                     container->setFolded(!container->folded());
+                break;
+            case 12:
+                replaceForGood();
+                break;
+            case 13:
+                if (link && pick(3) == 0) {
+                    link->setLabels({});
+                } else if (link) {
+                    auto label = std::make_shared<LinkLabel>(link, "more");
+                    label->setSegmentPosition(-1, coord() / 10, coord() / 10);
+                    link->addLabel(label);
+                }
                 break;
         }
     }
@@ -256,6 +333,7 @@ struct Fixture {
         }
     }
 
+    std::shared_ptr<Recycler> pool = std::make_shared<Recycler>();
     std::mt19937 rng;
     std::shared_ptr<Diagram> d;
 };
@@ -270,9 +348,12 @@ TEST(HitIndex, AnswersAsTheWalkThroughEveryKindOfEdit) {
         for (int round = 0; round < 40; ++round) {
             for (int i = 0; i < 5; ++i)
                 f.edit();
+            if (round % 13 == 12) f.reload();
             f.expectSameAsWalk(40);
             if (testing::Test::HasFatalFailure()) return;
         }
+        // The edits did make items at the addresses of removed ones.
+        EXPECT_GT(f.pool->reused, 0);
     }
 }
 
