@@ -284,7 +284,8 @@ public:
     // Set when an item's z-index or layer changes; the order is rebuilt when next needed.
     bool zOrderInvalid() const { return zOrderInvalid_; }
     void setZOrderInvalid(bool invalid) { zOrderInvalid_ = invalid; }
-    // Sorts the drawing order if it is marked invalid: items without a layer first (by layer
+    // Sorts the drawing order if it is marked invalid, or if a layer's zIndex, or the layers
+    // themselves, changed since it was last sorted: items without a layer first (by layer
     // index), then items on valid layers by the layers' z-index, then items whose layer index
     // lies past the end of the list; within a layer by z-index, then by the previous position.
     void updateZOrder();
@@ -611,6 +612,9 @@ private:
     std::shared_ptr<RenderOptions> renderOptions_;
     ItemList<DiagramItem> zOrder_;
     bool zOrderInvalid_ = false;
+    // The layers' ranks the drawing order was last sorted by (nothing for a missing layer): a
+    // layer tells the document nothing, so the ranks are compared when the order is needed.
+    std::vector<std::optional<int>> sortedLayerRanks_;
     bool loading_ = false;
     std::vector<std::shared_ptr<Layer>> layers_;
     int activeLayer_ = -1;

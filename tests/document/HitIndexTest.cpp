@@ -9,6 +9,7 @@
 #include <new>
 #include <random>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -110,6 +111,18 @@ std::shared_ptr<DiagramNode> walkNearest(Diagram& d, Point point, double maxDist
         }
     }
     return best;
+}
+
+// The drawing order the layers ask for, ties aside: items without a layer by layer index, then
+// those on a layer by its rank and index, then those past the end of the layers; by z-index
+// within.
+std::tuple<int, int, int, int> drawingKey(const Diagram& d, const DiagramItem& item) {
+    const int layer = item.layerIndex();
+    if (layer < 0) return {0, layer, 0, item.zIndex()};
+    const auto& layers = d.layers();
+    if (static_cast<std::size_t>(layer) >= layers.size() || !layers[static_cast<std::size_t>(layer)])
+        return {2, layer, 0, item.zIndex()};
+    return {1, layers[static_cast<std::size_t>(layer)]->zIndex(), layer, item.zIndex()};
 }
 
 // --- Random documents and edits ------------------------------------------------------------------
@@ -249,7 +262,7 @@ struct Fixture {
         const auto item = items[pick(static_cast<int>(items.size()))];
         auto node = std::dynamic_pointer_cast<DiagramNode>(item);
         auto link = std::dynamic_pointer_cast<DiagramLink>(item);
-        switch (pick(14)) {
+        switch (pick(15)) {
             case 0:
                 if (node) node->setBounds(rect());
                 if (link) link->setControlPoints({point(), point()});
@@ -299,9 +312,12 @@ struct Fixture {
                     container->setFolded(!container->folded());
                 break;
             case 12:
-                replaceForGood();
+                d->layers()[static_cast<std::size_t>(pick(2))]->setZIndex(pick(3));
                 break;
             case 13:
+                replaceForGood();
+                break;
+            case 14:
                 if (link && pick(3) == 0) {
                     link->setLabels({});
                 } else if (link) {
@@ -314,6 +330,10 @@ struct Fixture {
     }
 
     void expectSameAsWalk(int points) {
+        d->updateZOrder();
+        const auto order = d->items();
+        for (std::size_t i = 1; i < order.size(); ++i)
+            ASSERT_LE(drawingKey(*d, *order[i - 1]), drawingKey(*d, *order[i])) << "at " << i;
         const auto nodes = d->nodes();
         for (int i = 0; i < points; ++i) {
             const Point p = point();
