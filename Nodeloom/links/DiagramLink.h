@@ -179,12 +179,10 @@ public:
     virtual double crossingRadius() const { return crossingRadius_; }
     virtual void setCrossingRadius(double radius);
     // The labels are read through this list and changed only through the two operations below
-    // (or their own setters, which tell the link).
+    // (or their own setters, which tell the link). A label belongs to the link that holds it, as
+    // it is placed against that link: taking one in makes this link the label's link.
     virtual const std::vector<std::shared_ptr<LinkLabel>>& labels() const { return labels_; }
-    virtual void setLabels(std::vector<std::shared_ptr<LinkLabel>> labels) {
-        labels_ = std::move(labels);
-        hitAreaChanged();
-    }
+    virtual void setLabels(std::vector<std::shared_ptr<LinkLabel>> labels);
     // Appends the label; null is refused.
     void addLabel(std::shared_ptr<LinkLabel> label);
     // The midpoint of the first and the last control point.

@@ -139,8 +139,21 @@ void DiagramLink::setControlPoint(std::size_t index, Point point) {
     hitAreaChanged();
 }
 
+void DiagramLink::setLabels(std::vector<std::shared_ptr<LinkLabel>> labels) {
+    labels_ = std::move(labels);
+    hitAreaChanged();
+    // A label tells only its own link of its changes.
+    const std::shared_ptr<DiagramLink> link = self();
+    if (!link) return;
+    for (const auto& label : labels_) {
+        if (label && label->link() != link) label->setLink(link);
+    }
+}
+
 void DiagramLink::addLabel(std::shared_ptr<LinkLabel> label) {
     if (!label) return;
+    if (const std::shared_ptr<DiagramLink> link = self(); link && label->link() != link)
+        label->setLink(link);
     labels_.push_back(std::move(label));
     hitAreaChanged();
 }

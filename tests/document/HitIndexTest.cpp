@@ -321,9 +321,15 @@ struct Fixture {
                 if (link && pick(3) == 0) {
                     link->setLabels({});
                 } else if (link) {
-                    auto label = std::make_shared<LinkLabel>(link, "more");
+                    // Made for another link, which is moved once the index has taken the label:
+                    // the label is placed against the link that holds it.
+                    const auto links = d->links();
+                    const auto& other = links[pick(static_cast<int>(links.size()))];
+                    auto label = std::make_shared<LinkLabel>(other, "more");
                     label->setSegmentPosition(-1, coord() / 10, coord() / 10);
                     link->addLabel(label);
+                    d->getLinkAt(point());
+                    other->setControlPoints({point(), point()});
                 }
                 break;
         }
@@ -350,6 +356,16 @@ struct Fixture {
             ASSERT_EQ(d->getNearestNode(p, reach, ignored, locked),
                       walkNearest(*d, p, reach, ignored, locked))
                 << p.x << "," << p.y << " reach " << reach;
+        }
+        // Labels are small targets, seldom met by chance: each is asked at its middle.
+        for (const auto& link : d->links()) {
+            for (const auto& label : link->labels()) {
+                const auto rect = label->getLayoutRect();
+                if (!rect) continue;
+                const Point p = rect->center();
+                ASSERT_EQ(d->getLinkAt(p), walkLinkAt(*d, p)) << "label " << p.x << "," << p.y;
+                ASSERT_EQ(d->getItemAt(p, nullptr), walkItemAt(*d, p)) << p.x << "," << p.y;
+            }
         }
     }
 
