@@ -1,6 +1,6 @@
 // Saves and loads a document of 10,000 shape nodes, and for comparison lets a bare expat pass,
-// whose handlers do nothing, read the same file. Loading the document should stay within five
-// times the bare pass.
+// whose handlers do nothing, read the same file. Loading the document should stay within twice
+// the bare pass.
 //
 // The BM_Large cases do the same on the 10,000-node, 10,000-link document a fixed number of
 // times, so that instruction counts compare them (valgrind --tool=callgrind
