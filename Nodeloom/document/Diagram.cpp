@@ -320,10 +320,8 @@ bool Diagram::addNodeOrLink(const std::shared_ptr<DiagramItem>& item,
         attachItem(shared, true);
         return true;
     }
-    if (auto* link = dynamic_cast<DiagramLink*>(item.get())) {
-        addLinkInternal(std::shared_ptr<DiagramLink>(item, link), true, position);
-        return true;
-    }
+    if (auto* link = dynamic_cast<DiagramLink*>(item.get()))
+        return addLinkInternal(std::shared_ptr<DiagramLink>(item, link), true, position);
     return false;
 }
 
@@ -333,9 +331,16 @@ std::optional<std::size_t> Diagram::listPosition(const DiagramItem& item) const 
     return std::nullopt;
 }
 
-void Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool assignIndexes,
+bool Diagram::holdsEndsOf(DiagramLink& link) const {
+    for (const std::shared_ptr<DiagramNode>& end : {link.origin(), link.destination()}) {
+        if (end && end->isRealNode() && !contains(*end)) return false;
+    }
+    return true;
+}
+
+bool Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool assignIndexes,
                               std::optional<std::size_t> position) {
-    if (!link) return;
+    if (!link || !holdsEndsOf(*link)) return false;
     if (position)
         links_.insert(*position, link);
     else
@@ -345,10 +350,15 @@ void Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool ass
     link->alignPoints();
     link->originConnection()->addLinkToNode();
     link->destinationConnection()->addLinkToNode();
+    return true;
 }
 
 void Diagram::addItem(const std::shared_ptr<DiagramItem>& item) {
     if (!item || zOrder_.contains(item.get())) return;
+    // Refused before any undo step is opened, so that nothing is recorded for it.
+    if (auto* link = dynamic_cast<DiagramLink*>(item.get());
+        link != nullptr && !holdsEndsOf(*link))
+        return;
     const std::shared_ptr<UndoManager> manager = undoManager_;
     if (!manager) {
         addNodeOrLink(item);
@@ -423,6 +433,7 @@ void Diagram::clear() {
     itemCounter_ = 0;
     undoManager_ = std::make_shared<UndoManager>(weak_from_this().lock());
     updateUndoState();
+    ++contentGeneration_;
     invalidate();
 }
 

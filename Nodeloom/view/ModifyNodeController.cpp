@@ -131,7 +131,8 @@ void dropIntoContainer(Diagram& diagram, const std::vector<std::shared_ptr<Diagr
     }
     bool dropped = false;
     for (const auto& node : nodes) {
-        if (!node || node->container() == target) continue;
+        // A node a handler removed, or a reload replaced, is not the document's to place.
+        if (!node || node->container() == target || !diagram.contains(*node)) continue;
         target->add(node);
         if (node->container() == target) dropped = true;
     }

@@ -9,7 +9,10 @@
 #include "Nodeloom/composite/TableNode.h"
 #include "Nodeloom/document/Factory.h"
 #include "Nodeloom/items/ShapeNode.h"
+#include "Nodeloom/document/LinkEventArgs.h"
 #include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/platform/TextView.h"
+#include "Nodeloom/platform/Toolbar.h"
 #include "Nodeloom/view/MenuItem.h"
 #include "Nodeloom/view/RadialMenu.h"
 #include "Nodeloom/view/RadialMenuController.h"
@@ -103,6 +106,103 @@ TEST(TouchRoad, FingersAloneDrawLinkMoveAndDeleteInTheLinkMode) {
     EXPECT_TRUE(r.diagram->contains(*b));
     EXPECT_EQ(r.diagram->links().size(), 1u);
     EXPECT_TRUE(r.dispatcher().manipulators().empty());
+}
+
+TEST(TouchRoad, AReloadOrANewDocumentEndsTheGesturesAndTheEditOnTheItemsThatWent) {
+    Road r;
+    r.view->setBehavior(Behavior::moveNodes);
+    Factory& f = *r.diagram->factory();
+    f.createContainerNode(Rect(150, 20, 100, 100));
+    f.createShapeNode(Rect(20, 20, 30, 30))->setText("old");
+    const auto container = [&] {
+        return std::dynamic_pointer_cast<ContainerNode>(r.diagram->nodes()[0]);
+    };
+
+    // A node on its way into the container when the document is read anew.
+    r.down(1, Point(35, 35));
+    r.advance(0.1);
+    r.move(1, Point(100, 60));
+    ASSERT_TRUE(r.controller());
+    ASSERT_TRUE(copyInto(*r.diagram, *r.diagram));
+    const std::string saved = docText(*r.diagram);
+    EXPECT_TRUE(r.dispatcher().manipulators().empty());
+    r.move(1, Point(200, 70));
+    r.up(1, Point(200, 70));
+    r.advance(1.1);
+    EXPECT_TRUE(container()->children().empty());
+    EXPECT_TRUE(whole(*r.diagram));
+    EXPECT_TRUE(docText(*r.diagram) == saved);
+    EXPECT_EQ(r.history(), 0u);
+
+    // An open edit is given up; its "Done" then writes nothing anywhere.
+    r.view->beginEdit(r.diagram->nodes()[1], Point(30, 30));
+    ASSERT_TRUE(r.view->editing());
+    const auto field = r.view->editTextField();
+    field->setText("typed");
+    ASSERT_TRUE(copyInto(*r.diagram, *r.diagram));
+    EXPECT_FALSE(r.view->editing());
+    EXPECT_FALSE(field->superview());
+    std::static_pointer_cast<platform::Toolbar>(field->inputAccessoryView())->pressItem(0);
+    EXPECT_TRUE(docText(*r.diagram) == saved);
+    EXPECT_EQ(r.history(), 0u);
+    // Closed by a handler's removal of its node instead, the edit is not committed either.
+    r.view->beginEdit(r.diagram->nodes()[1], Point(30, 30));
+    r.view->editTextField()->setText("typed");
+    r.diagram->removeItem(r.diagram->nodes()[1]);
+    const std::size_t steps = r.history();
+    r.view->endEdit();
+    EXPECT_FALSE(r.view->editing());
+    EXPECT_EQ(r.history(), steps);
+    r.diagram->undo();
+    EXPECT_TRUE(docText(*r.diagram) == saved);
+
+    // A new document: the drag on the old one is put back there, and its finger does nothing
+    // in the new one.
+    const auto old = r.diagram;
+    const Rect at = old->nodes()[1]->bounds();
+    r.down(2, at.center());
+    r.advance(0.1);
+    r.move(2, Point(200, 70));
+    ASSERT_TRUE(r.controller());
+    r.view->setDiagram(std::make_shared<Diagram>());
+    EXPECT_TRUE(r.dispatcher().manipulators().empty());
+    EXPECT_EQ(old->nodes()[1]->bounds(), at);
+    EXPECT_EQ(old->undoManager()->startCompositeCounter(), 0);
+    r.up(2, Point(200, 70));
+    EXPECT_TRUE(container()->children().empty());
+    EXPECT_TRUE(r.view->diagram()->items().empty());
+}
+
+TEST(TouchRoad, NoLinkIsAddedWithAnEndOutsideTheDocument) {
+    Road r;
+    Factory& f = *r.diagram->factory();
+    const auto a = f.createShapeNode(Rect(20, 20, 40, 40));
+    const auto b = f.createShapeNode(Rect(150, 20, 40, 40));
+    // A handler takes the origin away while the link is being drawn from it.
+    const int handler = r.diagram->linkCreating().add([&](Object&, LinkValidationEventArgs&) {
+        if (r.diagram->contains(*a)) r.diagram->removeItem(a);
+    });
+    r.drag(1, Point(40, 40), Point(170, 40));
+    EXPECT_FALSE(r.diagram->contains(*a));
+    EXPECT_TRUE(r.diagram->links().empty());
+    EXPECT_EQ(r.nesting(), 0);
+    r.diagram->linkCreating().handlers()[static_cast<std::size_t>(handler)] =
+        [](Object&, LinkValidationEventArgs&) {};
+
+    // Nor through the document's own paths.
+    EXPECT_EQ(f.createDiagramLink(a, b), nullptr);
+    const auto c = f.createShapeNode(Rect(150, 120, 40, 40));
+    const auto link = f.createDiagramLink(b, c);
+    ASSERT_NE(link, nullptr);
+    r.diagram->removeItem(c);
+    const std::size_t steps = r.history();
+    const std::string before = r.diagram->saveToXmlString();
+    r.diagram->addItem(link);
+    EXPECT_FALSE(r.diagram->contains(*link));
+    EXPECT_EQ(r.history(), steps);
+    EXPECT_FALSE(r.diagram->addItemInternal(link));
+    EXPECT_TRUE(r.diagram->saveToXmlString() == before);
+    EXPECT_TRUE(whole(*r.diagram));
 }
 
 TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
