@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -70,7 +71,8 @@ inline std::string docText(Diagram& d) {
 inline bool copyInto(Diagram& from, Diagram& to) {
     const std::filesystem::path path = std::filesystem::temp_directory_path() /
                                        ("nodeloom-road-" + std::to_string(::getpid()) + ".xml");
-    const bool read = from.saveToXml(path) && to.loadFromXml(path);
+    std::ofstream(path) << from.saveToXmlString();
+    const bool read = to.loadFromXml(path);
     std::filesystem::remove(path);
     return read;
 }

@@ -10,6 +10,8 @@
 #include "Nodeloom/document/Factory.h"
 #include "Nodeloom/items/ShapeNode.h"
 #include "Nodeloom/document/LinkEventArgs.h"
+#include "Nodeloom/document/NodeEventArgs.h"
+#include "Nodeloom/document/UndoManager.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/platform/TextView.h"
 #include "Nodeloom/platform/Toolbar.h"
@@ -171,6 +173,19 @@ TEST(TouchRoad, AReloadOrANewDocumentEndsTheGesturesAndTheEditOnTheItemsThatWent
     r.up(2, Point(200, 70));
     EXPECT_TRUE(container()->children().empty());
     EXPECT_TRUE(r.view->diagram()->items().empty());
+
+    // A clear of the document shown ends its gestures as a load does.
+    const auto shown = r.view->diagram();
+    shown->factory()->createShapeNode(Rect(0, 0, 50, 50));
+    r.advance(1.1);
+    r.down(3, Point(35, 35));
+    r.advance(0.1);
+    r.move(3, Point(100, 60));
+    ASSERT_TRUE(r.controller());
+    shown->clear();
+    EXPECT_TRUE(r.dispatcher().manipulators().empty());
+    r.up(3, Point(100, 60));
+    EXPECT_TRUE(shown->items().empty());
 }
 
 TEST(TouchRoad, NoLinkIsAddedWithAnEndOutsideTheDocument) {
@@ -235,6 +250,58 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
         r.diagram->links()[0]->setSelected(chance(2) == 0);
         r.view->setBehavior(mode);
         r.dispatcher().setMaxControllers(seed % 5 == 0 ? 2 : 1);
+
+        // Handlers of the document shown that now and then, in the middle of a gesture, take an
+        // item out or read the document anew; and now and then a new document is shown.
+        bool meddling = false;
+        const int meddleOdds = seed % 2 == 0 ? 3 : 12;
+        const auto meddle = [&](Object& sender) {
+            if (&sender != r.diagram.get() || meddling || chance(meddleOdds) != 0) return;
+            meddling = true;
+            const auto items = r.diagram->items();
+            if (chance(5) == 0) {
+                EXPECT_TRUE(copyInto(*r.diagram, *r.diagram));
+            } else if (!items.empty()) {
+                r.diagram->removeItem(items[chance(static_cast<int>(items.size()))]);
+            }
+            meddling = false;
+        };
+        const auto watch = [&](Diagram& d) {
+            d.nodeCreating().add([&](Object& o, NodeValidationEventArgs&) { meddle(o); });
+            d.nodeModifying().add([&](Object& o, NodeValidationEventArgs&) { meddle(o); });
+            d.linkCreating().add([&](Object& o, LinkValidationEventArgs&) { meddle(o); });
+            d.linkModifying().add([&](Object& o, LinkValidationEventArgs&) { meddle(o); });
+            d.nodeModified().add([&](Object& o, NodeEventArgs&) { meddle(o); });
+            d.linkCreated().add([&](Object& o, LinkEventArgs&) { meddle(o); });
+            d.nodeClicked().add([&](Object& o, NodeEventArgs&) { meddle(o); });
+        };
+        watch(*r.diagram);
+        const auto replace = [&] {
+            if (chance(2) == 0) {
+                EXPECT_TRUE(copyInto(*r.diagram, *r.diagram));
+                return;
+            }
+            auto fresh = std::make_shared<Diagram>();
+            fresh->setUndoEnabled(true);
+            EXPECT_TRUE(copyInto(*r.diagram, *fresh));
+            watch(*fresh);
+            r.view->setDiagram(fresh);
+            r.diagram = fresh;
+            r.view->setZoomLevel(100);
+        };
+        // After each gesture: nothing outside the document, a saved file that reads back as
+        // itself, and a history that undoes and redoes to the same text.
+        const auto sound = [&] {
+            Diagram& d = *r.diagram;
+            EXPECT_TRUE(whole(d));
+            const std::string text = d.saveToXmlString();
+            EXPECT_TRUE(readBack(d) == text) << text;
+            const std::string now = docText(d);
+            const int steps = d.undoManager()->undoIndex() + 1;
+            for (int i = 0; i < steps; ++i) d.undo();
+            for (int i = 0; i < steps; ++i) d.redo();
+            EXPECT_TRUE(docText(d) == now);
+        };
         // Points here and there, also beyond the view where the window itself takes them.
         const auto anywhere = [&] { return Point(number(-10, 390), number(-10, 260)); };
         // Where drags start: often on a node's middle or corner or on a link's point, where the
@@ -258,8 +325,11 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
         std::vector<int> fingers;
         int nextId = 1;
         for (int event = 0; event < 150; ++event) {
+            const bool held = !fingers.empty();
             const int what = chance(10);
-            if (what <= 1 && fingers.size() < 3) {
+            if (chance(60) == 0) {
+                replace();
+            } else if (what <= 1 && fingers.size() < 3) {
                 fingers.push_back(nextId);
                 r.down(nextId++, somewhere());
                 if (chance(2) == 0) r.advance(0.05);
@@ -285,6 +355,7 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
             if (fingers.empty()) {
                 EXPECT_TRUE(r.dispatcher().manipulators().empty());
                 EXPECT_EQ(r.nesting(), 0);
+                if (held) sound();
             }
         }
         for (const int id : fingers) r.up(id, anywhere());
@@ -296,7 +367,8 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
         EXPECT_FALSE(r.view->menu());
         for (const auto& sub : r.view->subviews())
             EXPECT_EQ(std::dynamic_pointer_cast<RadialMenu>(sub), nullptr);
+        sound();
         // The next change is a step of its own.
-        undoable(r, [&] { f.createShapeNode(Rect(5, 5, 10, 10)); });
+        undoable(r, [&] { r.diagram->factory()->createShapeNode(Rect(5, 5, 10, 10)); });
     }
 }
