@@ -184,6 +184,7 @@ int TreeViewNode::getItemsNumber() {
 }
 
 void TreeViewNode::updateLinksAfterScroll() {
+    releaseEndsOfLeftItems();
     const LinkList links = getAllLinks();
     if (links.empty()) return;
     std::unordered_map<const TreeViewItem*, Rect> rects;
@@ -236,6 +237,68 @@ bool TreeViewNode::removeItem(const std::shared_ptr<TreeViewItem>& item) {
         if (const std::shared_ptr<Diagram> d = diagram()) d->removeItem(link);
     }
     return true;
+}
+
+void TreeViewNode::noteLinkedItem(const std::shared_ptr<TreeViewItem>& item) {
+    if (item && linkedSet_.insert(item.get()).second) linkedItems_.push_back(item);
+}
+
+void TreeViewNode::releaseEndsOfLeftItems() {
+    if (linkedItems_.empty()) return;
+    // Items that died or have no links are forgotten; an end entered on one later notes it again.
+    std::vector<std::shared_ptr<TreeViewItem>> linked;
+    std::vector<std::weak_ptr<TreeViewItem>> kept;
+    linkedSet_.clear();
+    for (const auto& weak : linkedItems_) {
+        const std::shared_ptr<TreeViewItem> item = weak.lock();
+        if (!item || (item->incomingLinks().empty() && item->outgoingLinks().empty())) continue;
+        if (!linkedSet_.insert(item.get()).second) continue;
+        kept.push_back(item);
+        linked.push_back(item);
+    }
+    linkedItems_ = std::move(kept);
+    if (linked.empty()) return;
+    std::unordered_set<const TreeViewItem*> inTree;
+    forAllItems([&inTree](TreeViewItem& item) { inTree.insert(&item); });
+    for (const auto& item : linked) {
+        if (inTree.count(item.get()) != 0) continue;
+        releaseEnds(*item, true);
+        releaseEnds(*item, false);
+    }
+}
+
+void TreeViewNode::releaseEnds(TreeViewItem& item, bool incoming) {
+    const auto self = std::static_pointer_cast<DiagramNode>(weak_from_this().lock());
+    if (!self) return;
+    auto& list = incoming ? item.incomingLinks() : item.outgoingLinks();
+    const LinkList links = list;
+    for (const auto& link : links) {
+        if (!link) continue;
+        const std::shared_ptr<ConnectionPoint> end =
+            incoming ? link->destinationConnection() : link->originConnection();
+        // An item noted by another tree is that tree's to release.
+        if (end->node() != self) continue;
+        const auto* onItem = dynamic_cast<const TreeViewConnectionPoint*>(end.get());
+        if (onItem == nullptr || onItem->item().get() != &item) {
+            // Listed here, but its end is elsewhere on the node: only the listing goes.
+            const auto it = std::find(list.begin(), list.end(), link);
+            if (it != list.end()) list.erase(it);
+            continue;
+        }
+        auto plain = std::make_shared<TreeViewConnectionPoint>(self, link, incoming, nullptr);
+        plain->setAnchor(end->anchor());
+        end->removeLinkFromNode();
+        if (incoming)
+            link->setDestinationConnection(plain);
+        else
+            link->setOriginConnection(plain);
+        plain->addLinkToNode();
+    }
+}
+
+void TreeViewNode::removeAllLinks() {
+    releaseEndsOfLeftItems();
+    DiagramNode::removeAllLinks();
 }
 
 DiagramNode::LinkList TreeViewNode::getAllLinks() {

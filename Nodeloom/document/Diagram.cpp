@@ -325,17 +325,20 @@ bool Diagram::addNodeOrLink(const std::shared_ptr<DiagramItem>& item,
     return false;
 }
 
+bool Diagram::holdsEndsOf(DiagramItem& item) const {
+    auto* link = dynamic_cast<DiagramLink*>(&item);
+    if (link == nullptr) return true;
+    for (const auto& end : {link->originConnection(), link->destinationConnection()}) {
+        const std::shared_ptr<DiagramNode> node = end ? end->node() : nullptr;
+        if (node && node->isRealNode() && !contains(*node)) return false;
+    }
+    return true;
+}
+
 std::optional<std::size_t> Diagram::listPosition(const DiagramItem& item) const {
     if (const auto* node = dynamic_cast<const DiagramNode*>(&item)) return nodes_.positionOf(node);
     if (const auto* link = dynamic_cast<const DiagramLink*>(&item)) return links_.positionOf(link);
     return std::nullopt;
-}
-
-bool Diagram::holdsEndsOf(DiagramLink& link) const {
-    for (const std::shared_ptr<DiagramNode>& end : {link.origin(), link.destination()}) {
-        if (end && end->isRealNode() && !contains(*end)) return false;
-    }
-    return true;
 }
 
 bool Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool assignIndexes,

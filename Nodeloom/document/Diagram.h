@@ -144,8 +144,10 @@ public:
     ItemList<DiagramItem>::Snapshot items() const { return zOrder_.snapshot(); }
     // Whether the item is in this document's drawing order.
     bool contains(const DiagramItem& item) const { return zOrder_.contains(&item); }
-    // Whether each end of the link is loose or on a node of this document.
-    bool holdsEndsOf(DiagramLink& link) const;
+    // Whether each end of a link lies on a node of this document, or on no real node (a loose
+    // end); true for an item that is not a link. A link is added or put back only where this
+    // holds.
+    bool holdsEndsOf(DiagramItem& item) const;
     // Counts the loads and clears that replaced the whole content; a view compares it when the
     // document repaints, to end what it was doing with the items that went.
     std::uint64_t contentGeneration() const { return contentGeneration_; }
