@@ -1,4 +1,5 @@
 #include "Nodeloom/composite/ScrollBar.h"
+#include "Nodeloom/composite/TableNode.h"
 
 #include <algorithm>
 #include <cmath>
@@ -46,14 +47,25 @@ public:
     }
     void undo() override {
         ScrollNodeCommand::undo();
+        keepRow(oldPos());
         put(before_);
     }
     void redo() override {
         ScrollNodeCommand::redo();
+        keepRow(newPos());
         put(after_);
     }
 
 private:
+    // A table scrolled to its row count (rows deleted under it) is put back there, which a
+    // scroll to a position never goes past the last row.
+    void keepRow(double pos) const {
+        const auto table = std::dynamic_pointer_cast<TableNode>(node());
+        if (!table || !std::isfinite(pos) || table->getCurrentScrollPos() == pos) return;
+        if (pos >= 0 && pos <= static_cast<double>(table->rows().size()))
+            table->setCurrentScrollRow(static_cast<int>(pos));
+    }
+
     struct Kept {
         std::weak_ptr<DiagramLink> link;
         std::shared_ptr<DiagramItemState> state;

@@ -184,9 +184,8 @@ int TreeViewNode::getItemsNumber() {
 }
 
 void TreeViewNode::updateLinksAfterScroll() {
-    releaseEndsOfLeftItems();
-    const LinkList links = getAllLinks();
-    if (links.empty()) return;
+    LinkList links = getAllLinks();
+    if (links.empty() && linkedItems_.empty()) return;
     std::unordered_map<const TreeViewItem*, Rect> rects;
     const Rect b = bounds();
     walkRowRects(&rootItems_, nullptr, b, nullptr, b.y + 2.0 + captionHeight_ - scrollPosition_,
@@ -194,6 +193,9 @@ void TreeViewNode::updateLinksAfterScroll() {
                      rects.emplace(&item, row);
                      return true;
                  });
+    // The rows just located tell which linked items are still in the tree.
+    if (releaseLeftItems(&rects)) links = getAllLinks();
+    if (links.empty()) return;
     const ScopedPointer<const std::unordered_map<const TreeViewItem*, Rect>> cache(itemRects_,
                                                                                  &rects);
     const std::shared_ptr<Diagram> d = diagram();
@@ -244,27 +246,49 @@ void TreeViewNode::noteLinkedItem(const std::shared_ptr<TreeViewItem>& item) {
 }
 
 void TreeViewNode::releaseEndsOfLeftItems() {
-    if (linkedItems_.empty()) return;
-    // Items that died or have no links are forgotten; an end entered on one later notes it again.
-    std::vector<std::shared_ptr<TreeViewItem>> linked;
-    std::vector<std::weak_ptr<TreeViewItem>> kept;
-    linkedSet_.clear();
+    releaseLeftItems(nullptr);
+}
+
+bool TreeViewNode::releaseLeftItems(const std::unordered_map<const TreeViewItem*, Rect>* rows) {
+    if (linkedItems_.empty()) return false;
+    std::unordered_set<const TreeViewItem*> missing;
+    if (rows == nullptr) {
+        // The walk ends as soon as every linked item is met, which is where it usually ends.
+        missing = linkedSet_;
+        walkTree(&rootItems_, nullptr, false, [&missing](TreeViewItem& item, int) {
+            missing.erase(&item);
+            return missing.empty() ? TreeStep::stop : TreeStep::descend;
+        });
+    }
+    std::vector<std::shared_ptr<TreeViewItem>> left;
+    bool stale = false;
     for (const auto& weak : linkedItems_) {
         const std::shared_ptr<TreeViewItem> item = weak.lock();
-        if (!item || (item->incomingLinks().empty() && item->outgoingLinks().empty())) continue;
-        if (!linkedSet_.insert(item.get()).second) continue;
-        kept.push_back(item);
-        linked.push_back(item);
+        if (!item || (item->incomingLinks().empty() && item->outgoingLinks().empty())) {
+            stale = true;
+            continue;
+        }
+        const bool in = rows != nullptr ? rows->count(item.get()) != 0
+                                        : missing.count(item.get()) == 0;
+        if (!in) left.push_back(item);
     }
-    linkedItems_ = std::move(kept);
-    if (linked.empty()) return;
-    std::unordered_set<const TreeViewItem*> inTree;
-    forAllItems([&inTree](TreeViewItem& item) { inTree.insert(&item); });
-    for (const auto& item : linked) {
-        if (inTree.count(item.get()) != 0) continue;
+    for (const auto& item : left) {
         releaseEnds(*item, true);
         releaseEnds(*item, false);
     }
+    // Items that died or have no links any more are forgotten; an end entered on one later
+    // notes it again.
+    if (stale || !left.empty()) {
+        std::vector<std::weak_ptr<TreeViewItem>> kept;
+        linkedSet_.clear();
+        for (const auto& weak : linkedItems_) {
+            const std::shared_ptr<TreeViewItem> item = weak.lock();
+            if (!item || (item->incomingLinks().empty() && item->outgoingLinks().empty())) continue;
+            if (linkedSet_.insert(item.get()).second) kept.push_back(item);
+        }
+        linkedItems_ = std::move(kept);
+    }
+    return !left.empty();
 }
 
 void TreeViewNode::releaseEnds(TreeViewItem& item, bool incoming) {

@@ -183,6 +183,9 @@ private:
     double maxWhite_ = 0.0;
     bool count_ = true;
     std::shared_ptr<platform::ImageSurface> image_;
+    // The release, with every item of the tree keyed in `rows` when the caller has them (else
+    // the tree is walked); true when an end moved.
+    bool releaseLeftItems(const std::unordered_map<const TreeViewItem*, Rect>* rows);
     // Moves the ends on the item's list of the side onto the node.
     void releaseEnds(TreeViewItem& item, bool incoming);
 

@@ -85,11 +85,13 @@ bool moveEndOntoFold(DiagramLink& link, bool incoming) {
 }
 
 // Makes the link a straight two-point polyline between the outlines of its nodes (of the folded
-// containers that hide them).
+// containers that hide them); an end on a row goes onto its row, as the links a layout gives
+// points do, and where the next scroll or reading of the document would put it.
 void straighten(DiagramLink& link) {
     link.setShape(LinkShape::polyline);
     link.setControlPoints({link.startPoint(), link.endPoint()});
     link.clipEndsToOutlines();
+    link.alignEndsToRows();
     moveEndOntoFold(link, false);
     moveEndOntoFold(link, true);
     link.updateFromPoints();
