@@ -320,10 +320,8 @@ bool Diagram::addNodeOrLink(const std::shared_ptr<DiagramItem>& item,
         attachItem(shared, true);
         return true;
     }
-    if (auto* link = dynamic_cast<DiagramLink*>(item.get())) {
-        addLinkInternal(std::shared_ptr<DiagramLink>(item, link), true, position);
-        return true;
-    }
+    if (auto* link = dynamic_cast<DiagramLink*>(item.get()))
+        return addLinkInternal(std::shared_ptr<DiagramLink>(item, link), true, position);
     return false;
 }
 
@@ -343,9 +341,9 @@ std::optional<std::size_t> Diagram::listPosition(const DiagramItem& item) const 
     return std::nullopt;
 }
 
-void Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool assignIndexes,
+bool Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool assignIndexes,
                               std::optional<std::size_t> position) {
-    if (!link) return;
+    if (!link || !holdsEndsOf(*link)) return false;
     if (position)
         links_.insert(*position, link);
     else
@@ -355,10 +353,15 @@ void Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool ass
     link->alignPoints();
     link->originConnection()->addLinkToNode();
     link->destinationConnection()->addLinkToNode();
+    return true;
 }
 
 void Diagram::addItem(const std::shared_ptr<DiagramItem>& item) {
     if (!item || zOrder_.contains(item.get())) return;
+    // Refused before any undo step is opened, so that nothing is recorded for it.
+    if (auto* link = dynamic_cast<DiagramLink*>(item.get());
+        link != nullptr && !holdsEndsOf(*link))
+        return;
     const std::shared_ptr<UndoManager> manager = undoManager_;
     if (!manager) {
         addNodeOrLink(item);
@@ -433,6 +436,7 @@ void Diagram::clear() {
     itemCounter_ = 0;
     undoManager_ = std::make_shared<UndoManager>(weak_from_this().lock());
     updateUndoState();
+    ++contentGeneration_;
     invalidate();
 }
 

@@ -145,8 +145,12 @@ public:
     // Whether the item is in this document's drawing order.
     bool contains(const DiagramItem& item) const { return zOrder_.contains(&item); }
     // Whether each end of a link lies on a node of this document, or on no real node (a loose
-    // end); true for an item that is not a link. A link is put back only where this holds.
+    // end); true for an item that is not a link. A link is added or put back only where this
+    // holds.
     bool holdsEndsOf(DiagramItem& item) const;
+    // Counts the loads and clears that replaced the whole content; a view compares it when the
+    // document repaints, to end what it was doing with the items that went.
+    std::uint64_t contentGeneration() const { return contentGeneration_; }
 
     // Adds a node or a link; with undo on, as one undoable step (or as part of the open
     // composite). Other item kinds, null and an item that is in the document already are
@@ -165,8 +169,10 @@ public:
     bool addItemInternal(const std::shared_ptr<DiagramItem>& item,
                          std::optional<std::size_t> position = std::nullopt);
     // Adds a link without undo: appended to links (or put at the position) and the drawing
-    // order, its inner points spread, and entered in its end nodes' link lists.
-    void addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool assignIndexes,
+    // order, its inner points spread, and entered in its end nodes' link lists. A link with an
+    // end on a node this document does not hold is refused (false): it would dangle, and be
+    // saved with the number of an item that is not there.
+    bool addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool assignIndexes,
                          std::optional<std::size_t> position = std::nullopt);
     // The item's place in nodes or links; none for an item not in the document.
     std::optional<std::size_t> listPosition(const DiagramItem& item) const;
@@ -623,6 +629,7 @@ private:
     // layer tells the document nothing, so the ranks are compared when the order is needed.
     std::vector<std::optional<int>> sortedLayerRanks_;
     bool loading_ = false;
+    std::uint64_t contentGeneration_ = 0;
     std::vector<std::shared_ptr<Layer>> layers_;
     int activeLayer_ = -1;
     double routeMargin_ = 8.0;

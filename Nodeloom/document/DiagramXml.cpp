@@ -267,6 +267,7 @@ bool Diagram::loadTree(const std::shared_ptr<XmlElement>& root, XmlDomBuilder* k
         zOrder_.push_back(std::move(item));
     dropHitIndex();
     loading.reset();
+    ++contentGeneration_;
     invalidate();
 
     if (itemCounter_ == 0) itemCounter_ = zOrder_.size();

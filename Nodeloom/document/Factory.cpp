@@ -140,10 +140,11 @@ std::shared_ptr<DiagramLink> newLink(const std::shared_ptr<Diagram>& diagram) {
     return link;
 }
 
-// Gives the link the document's segment count and adds it without undo.
-void finish(Diagram& diagram, const std::shared_ptr<DiagramLink>& link) {
+// Gives the link the document's segment count and adds it without undo; false when the
+// document refused it, an end being on a node it does not hold.
+bool finish(Diagram& diagram, const std::shared_ptr<DiagramLink>& link) {
     link->setSegmentCount(diagram.linkSegments());
-    diagram.addLinkInternal(link, true);
+    return diagram.addLinkInternal(link, true);
 }
 
 }  // namespace
@@ -167,7 +168,7 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(
     link->setDestinationConnection(destination->createConnectionPoint(link, to, true));
     link->originConnection()->alignToNode(to);
     link->destinationConnection()->alignToNode(from);
-    finish(*d, link);
+    if (!finish(*d, link)) return nullptr;
     return link;
 }
 
@@ -181,7 +182,7 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(
         origin->createConnectionPoint(link, origin->bounds().center(), false));
     link->setDestinationConnection(
         destination->createConnectionPoint(link, destination->bounds().center(), true));
-    finish(*d, link);
+    if (!finish(*d, link)) return nullptr;
     link->clipEndsToOutlines();
     // Through the link, so that each end also moves onto its anchor point: setting only the
     // connections' indexes would leave the ends on the outlines until a node next moved.
@@ -211,7 +212,7 @@ std::shared_ptr<DiagramLink> Factory::linkEnds(const std::shared_ptr<DiagramNode
     const Point to = link->destinationConnection()->getCenter();
     link->originConnection()->alignToNode(to);
     link->destinationConnection()->alignToNode(from);
-    finish(*d, link);
+    if (!finish(*d, link)) return nullptr;
     return link;
 }
 
@@ -256,7 +257,7 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(
         std::make_shared<TreeViewConnectionPoint>(origin, link, false, originItem));
     link->setDestinationConnection(
         std::make_shared<TreeViewConnectionPoint>(destination, link, true, destItem));
-    finish(*d, link);
+    if (!finish(*d, link)) return nullptr;
     link->clipEndsToOutlines();
     return link;
 }
@@ -272,7 +273,7 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(const std::shared_ptr<Di
     link->setEndPoint(destination);
     link->setDestinationConnection(looseEnd(link, true));
     link->originConnection()->alignToNode(destination);
-    finish(*d, link);
+    if (!finish(*d, link)) return nullptr;
     return link;
 }
 
@@ -287,7 +288,7 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(
     link->setEndPoint(to);
     link->setDestinationConnection(destination->createConnectionPoint(link, to, true));
     link->destinationConnection()->alignToNode(origin);
-    finish(*d, link);
+    if (!finish(*d, link)) return nullptr;
     return link;
 }
 
@@ -299,7 +300,7 @@ std::shared_ptr<DiagramLink> Factory::createDiagramLink(Point origin, Point dest
     link->setOriginConnection(looseEnd(link, false));
     link->setEndPoint(destination);
     link->setDestinationConnection(looseEnd(link, true));
-    finish(*d, link);
+    if (!finish(*d, link)) return nullptr;
     return link;
 }
 

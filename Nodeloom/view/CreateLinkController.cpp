@@ -122,6 +122,12 @@ void CreateLinkController::endDrag(Point point) {
     }
     link->connectEndAt(point, true, true);
     d->addItem(link);
+    // Refused when a handler took an end node out of the document, or the document was
+    // reloaded meanwhile: nothing was created.
+    if (!d->contains(*link)) {
+        dropLink();
+        return;
+    }
     routeLinkIfAutoRouted(link);
     if (!isLooseEnd(link->originConnection())) makeLoopAtTop(link);
     LinkEventArgs created(link, Point(0, 0), -1);

@@ -1,5 +1,6 @@
 #include "Nodeloom/view/DiagramView.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -79,6 +80,7 @@ std::shared_ptr<DiagramView> DiagramView::make(const Rect& frame,
                                                std::shared_ptr<Diagram> diagram) {
     auto view = std::make_shared<DiagramView>(Passkey(), frame);
     view->diagram_ = std::move(diagram);
+    view->contentSeen_ = view->diagram_->contentGeneration();
     view->setupView(*view->diagram_);
     return view;
 }
@@ -133,8 +135,12 @@ void DiagramView::setZoomLevel(double zoom) {
 
 void DiagramView::setDiagram(std::shared_ptr<Diagram> diagram) {
     if (!diagram) return;
+    // Ended while the old document is still shown, so that its controllers put back and close
+    // what they opened there.
+    if (diagram != diagram_) dropWork();
     std::shared_ptr<Diagram> old = std::move(diagram_);
     diagram_ = std::move(diagram);
+    contentSeen_ = diagram_->contentGeneration();
     if (old) detachRepaintHandler(*old);
     attachRepaintHandler(*diagram_);
     setNeedsDisplay();
@@ -168,6 +174,12 @@ void DiagramView::detachRepaintHandler(Diagram& diagram) {
 }
 
 void DiagramView::onDiagramRepaint(const RepaintEventArgs& args) {
+    // A load or a clear ends with a repaint: what the view was doing concerns items that are
+    // gone.
+    if (diagram_ && diagram_->contentGeneration() != contentSeen_) {
+        contentSeen_ = diagram_->contentGeneration();
+        dropWork();
+    }
     if (args.invalidRect())
         setNeedsDisplay(docToClientRect(*args.invalidRect()));
     else
@@ -313,11 +325,26 @@ void DiagramView::resetLongPress() {
     longPressSeconds_ = 0;
 }
 
+void DiagramView::dropWork() {
+    cancelEdit();
+    touchInputDispatcher_->cancelInteractions();
+    // Nor does a long press or a double tap begun there fire on what took the items' place.
+    resetLongPress();
+    stop(longPressTimer_);
+    tapCount_ = 0;
+    doubleTapSeconds_ = 0;
+    stop(doubleTapTimer_);
+    setNeedsDisplay();
+}
+
 void DiagramView::touchesBegan(const platform::TouchSet& touches,
                                const std::shared_ptr<platform::TouchEvent>& event) {
     View::touchesBegan(touches, event);
-    // A touch while an edit is open only commits the edit.
+    // A touch while an edit is open only commits the edit; its release is no tap either.
     if (editing_) {
+        for (const auto& touch : touches) {
+            if (touch) committing_.push_back(touch);
+        }
         endEdit();
         return;
     }
@@ -326,6 +353,9 @@ void DiagramView::touchesBegan(const platform::TouchSet& touches,
     touch_ = touches.empty() ? nullptr : touches.front();
     if (!touch_) return;
     touchPoint_ = touch_->locationIn(*this);
+    for (const auto& touch : touches) {
+        if (touch) waiting_.push_back(touch);
+    }
     longPressSeconds_ = 0;
     if (!longPressTimer_) longPressTimer_ = scheduleTimer(1.0, &DiagramView::tickSeconds);
     // A further finger during the wait only restarts the count.
@@ -344,9 +374,19 @@ void DiagramView::incrementSecondTouchSecondsCounter(platform::Timer& timer) {
     timer.invalidate();
     if (waitForSecondTouchTimer_.get() == &timer) waitForSecondTouchTimer_.reset();
     waitForSecondTouch_ = 0;
-    // The fingers down now: those that landed during the wait arrive with the first.
-    const platform::TouchSet touches =
-        event && event->allTouches() ? *event->allTouches() : platform::TouchSet();
+    // The fingers down now: those that landed during the wait arrive with the first. Those
+    // already lifted come too, ended, so that their taps are not lost.
+    platform::TouchSet touches;
+    for (const auto& touch : waiting_) {
+        if (touch && touch->phase() == platform::TouchPhase::ended) touches.push_back(touch);
+    }
+    waiting_.clear();
+    if (event && event->allTouches()) {
+        for (const auto& touch : *event->allTouches()) {
+            if (std::find(touches.begin(), touches.end(), touch) == touches.end())
+                touches.push_back(touch);
+        }
+    }
     call(onTouchesBegan_, touches, event);
 }
 
@@ -381,20 +421,27 @@ void DiagramView::touchesEnded(const platform::TouchSet& touches,
                                const std::shared_ptr<platform::TouchEvent>& event) {
     View::touchesEnded(touches, event);
     began_ = false;
-    ++tapCount_;
-    const std::size_t all = event && event->allTouches() ? event->allTouches()->size() : 0;
-    if (tapCount_ == 1 && all < 2) {
-        firstTapPoint_ = touchPoint_;
-        if (!doubleTapTimer_) doubleTapTimer_ = scheduleTimer(1.0, &DiagramView::tickNextTap);
+    bool committed = false;
+    for (const auto& touch : touches) {
+        if (std::erase(committing_, touch) > 0) committed = true;
     }
-    if (tapCount_ == 2 && all < 2) {
-        doubleTapSeconds_ = 0;
-        stop(doubleTapTimer_);
-        tapCount_ = 0;
-        if (firstTapPoint_.distance(touchPoint_) < radiusOfDoubleTapDetection_)
-            call(onDoubleTap_, touches, event);
+    // A touch that committed an edit is no tap: it neither opens nor closes a double tap.
+    if (!committed) {
+        ++tapCount_;
+        const std::size_t all = event && event->allTouches() ? event->allTouches()->size() : 0;
+        if (tapCount_ == 1 && all < 2) {
+            firstTapPoint_ = touchPoint_;
+            if (!doubleTapTimer_) doubleTapTimer_ = scheduleTimer(1.0, &DiagramView::tickNextTap);
+        }
+        if (tapCount_ == 2 && all < 2) {
+            doubleTapSeconds_ = 0;
+            stop(doubleTapTimer_);
+            tapCount_ = 0;
+            if (firstTapPoint_.distance(touchPoint_) < radiusOfDoubleTapDetection_)
+                call(onDoubleTap_, touches, event);
+        }
+        if (tapCount_ >= 2) tapCount_ = 0;
     }
-    if (tapCount_ >= 2) tapCount_ = 0;
     resetLongPress();
     call(onTouchesEnded_, touches, event);
     stop(longPressTimer_);
@@ -406,6 +453,8 @@ void DiagramView::touchesCancelled(const platform::TouchSet& touches,
     // As a release, except that no tap is counted: a long press must not fire with no finger
     // down.
     began_ = false;
+    for (const auto& touch : touches)
+        std::erase(committing_, touch);
     resetLongPress();
     stop(longPressTimer_);
     call(onTouchesCancelled_, touches, event);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <any>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -74,7 +75,8 @@ public:
     double zoomLevel() const { return zoomLevel_; }
     void setZoomLevel(double zoom);
     // The document shown. Its repaints reach the view from now on, the old document's no
-    // longer; null is refused.
+    // longer; null is refused. A new document, like a load or a clear of the one shown, ends
+    // every running gesture (each controller is cancelled) and cancels the open edit.
     const std::shared_ptr<Diagram>& diagram() const { return diagram_; }
     void setDiagram(std::shared_ptr<Diagram> diagram);
     // The interaction mode; a new mode builds its behaviour.
@@ -214,6 +216,8 @@ private:
                      const std::shared_ptr<platform::TouchEvent>& event);
     // A release's gesture bookkeeping that a cancel shares.
     void resetLongPress();
+    // Ends the running gestures and the open edit, whose items are not in the document shown.
+    void dropWork();
 
     // Opens the edit of what beginEdit chose, placed by its edit rectangle at the point.
     void openEdit(const std::shared_ptr<InplaceEditable>& editable,
@@ -233,6 +237,8 @@ private:
     double scrollY_ = 0;
     double zoomLevel_ = 100;
     std::shared_ptr<Diagram> diagram_;
+    // The document's content generation when the view last ended its work on it.
+    std::uint64_t contentSeen_ = 0;
     std::weak_ptr<NodeListView> nodeList_;
     std::shared_ptr<RadialMenu> menu_;
 
@@ -255,6 +261,11 @@ private:
     std::shared_ptr<platform::Touch> touch_;
     int tapCount_ = 0;
     bool began_ = false;
+    // Fingers that went down during the running second-finger wait. Those lifted before it ends
+    // go out with it, ended: the dispatcher makes their whole tap.
+    platform::TouchSet waiting_;
+    // Fingers whose touch-down committed an edit: their release is not a tap.
+    platform::TouchSet committing_;
 
     TouchHook onTouchesBegan_;
     TouchHook onTouchesMoved_;

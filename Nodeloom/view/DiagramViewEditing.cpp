@@ -183,10 +183,11 @@ void DiagramView::keyboardDidShow(const platform::Notification& notification) {
 }
 
 void DiagramView::computeKeyboardOffset(const Rect& rect) {
+    // A rectangle clear of the keyboard, or with no extent to place, needs no move, whatever
+    // an earlier edit needed.
+    offset_ = 0;
     const Rect c = docToClientRect(rect);
     if (c == Rect()) return;
-    // A rectangle clear of the keyboard needs no move, whatever an earlier edit needed.
-    offset_ = 0;
     if (keyboardRect_ == Rect()) return;
     // The keyboard's frame is in window coordinates, the rectangle in the view's.
     const Point origin = convertPointFromWindow(Point(keyboardRect_.x, keyboardRect_.y));
@@ -222,6 +223,14 @@ void DiagramView::endEdit() {
     const std::shared_ptr<Diagram> diagram = diagram_;
 
     const std::shared_ptr<DiagramItem> item = element->getEditedItem();
+    // An item that left the document shown (a load, a new document, a handler's removal) would
+    // take the text where nobody sees it, with an undo step that changes nothing.
+    if (item && (!diagram || !diagram->contains(*item))) {
+        elementToEdit_ = element;
+        editTextField_ = field;
+        cancelEdit();
+        return;
+    }
     std::shared_ptr<ChangeItemCommand> command;
     if (item && diagram && diagram->undoManager())
         command = std::make_shared<ChangeItemCommand>(diagram, item, item->saveState());

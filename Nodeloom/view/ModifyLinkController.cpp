@@ -65,7 +65,9 @@ void ModifyLinkController::startDrag(Point point) {
 void ModifyLinkController::continueDrag(Point point) {
     if (canceled_) return;
     setCurrentPoint(point);
-    if (!link_) return;
+    // A link that a handler took out of the document is neither moved nor linked anew.
+    const std::shared_ptr<Diagram>& d = diagram();
+    if (!link_ || !d || !d->contains(*link_)) return;
     const auto found = originalStates().find(link_);
     const auto* state = found != originalStates().end()
                             ? dynamic_cast<const DiagramLinkState*>(found->second.get())
@@ -87,7 +89,7 @@ void ModifyLinkController::continueDrag(Point point) {
 void ModifyLinkController::endDrag(Point point) {
     const std::shared_ptr<Diagram> d = diagram();
     const std::optional<std::size_t> index = draggedIndex();
-    if (!d || !index) {
+    if (!d || !index || !d->contains(*link_)) {
         // Nothing was changed, but a composite opened at the start must not stay open.
         ModifyController::endDrag(point);
         mediator()->setItems({});

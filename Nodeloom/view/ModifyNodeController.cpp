@@ -50,7 +50,8 @@ void ModifyNodeController::continueDrag(Point point) {
     auto* handle = dynamic_cast<NodeAdjustmentHandle*>(handleRef.get());
     if (handle == nullptr) return;
     const std::shared_ptr<Diagram>& d = diagram();
-    if (!d) return;
+    // A node that a handler took out of the document stays where it was taken out.
+    if (!d || !d->contains(*node_)) return;
     // A resize snaps the finger; a move snaps the node's corner instead, so its size stays.
     const bool move = handle->nodeHandleType() == NodeHandleType::move;
     setCurrentPoint(move ? point : d->alignPointToGrid(point));
@@ -68,7 +69,7 @@ void ModifyNodeController::endDrag(Point point) {
     const std::shared_ptr<AdjustmentHandle> handleRef = adjustmentHandle();
     const auto* handle = dynamic_cast<const NodeAdjustmentHandle*>(handleRef.get());
     const std::shared_ptr<Diagram> d = diagram();
-    if (handle == nullptr || !node_ || !d) {
+    if (handle == nullptr || !node_ || !d || !d->contains(*node_)) {
         // Nothing was changed, but a composite opened at the start must not stay open.
         ModifyController::endDrag(point);
         ContainerConstraints::dragEnded();
@@ -131,7 +132,8 @@ void dropIntoContainer(Diagram& diagram, const std::vector<std::shared_ptr<Diagr
     }
     bool dropped = false;
     for (const auto& node : nodes) {
-        if (!node || node->container() == target) continue;
+        // A node a handler removed, or a reload replaced, is not the document's to place.
+        if (!node || node->container() == target || !diagram.contains(*node)) continue;
         target->add(node);
         if (node->container() == target) dropped = true;
     }

@@ -73,10 +73,15 @@ void TouchEventHandler::handleTouchesBegan(const platform::TouchSet& touches,
     // The window's every finger comes along; those that went down on another view (a palette
     // beside this one) are not this view's and do not count.
     platform::TouchSet own;
+    int down = 0;
     for (const auto& touch : touches) {
-        if (TouchInputDispatcher::beganInView(touch, *view)) own.push_back(touch);
+        if (!TouchInputDispatcher::beganInView(touch, *view)) continue;
+        own.push_back(touch);
+        // A finger lifted during the second-finger wait comes along to make its tap; it takes
+        // no part in what the fingers still down do.
+        if (!touch || touch->phase() != platform::TouchPhase::ended) ++down;
     }
-    dispatcher->setTouchesCount(countOf(own));
+    dispatcher->setTouchesCount(down);
     forEachTouch(own, *view, *dispatcher, &TouchInputDispatcher::onTouchDown);
 }
 

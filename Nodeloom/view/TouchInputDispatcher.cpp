@@ -306,6 +306,18 @@ void TouchInputDispatcher::onTouchCancel(const TouchPtr& touch, Point position) 
     if (view) view->setNeedsDisplay();
 }
 
+void TouchInputDispatcher::cancelInteractions() {
+    // Taken out first: a controller's cancel may run handlers that come back here.
+    const std::vector<std::shared_ptr<TouchItem>> running = std::move(manipulators_);
+    manipulators_.clear();
+    counted_.clear();
+    controllersCount_ = 0;
+    pointedItem_.reset();
+    for (const auto& interaction : running) {
+        if (interaction) stopController(*interaction, true);
+    }
+}
+
 void TouchInputDispatcher::forget(const std::shared_ptr<TouchItem>& interaction) {
     std::erase(manipulators_, interaction);
     // Counted once per request: an interaction no selector served asks again on later moves.

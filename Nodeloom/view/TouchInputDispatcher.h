@@ -117,6 +117,10 @@ public:
     virtual void onTouchCancel(const TouchPtr& touch, Point position);
     // The controller for the interaction that holds the touch, or null.
     virtual std::shared_ptr<TouchInputController> createController(const TouchPtr& touch);
+    // Breaks every running interaction off as a cancel does: its controller is cancelled and
+    // the interaction dropped. Fingers still down then belong to no interaction: their moves and
+    // releases do nothing, and make no tap.
+    void cancelInteractions();
 
     const std::shared_ptr<DiagramItem>& pointedItem() const { return pointedItem_; }
     void setPointedItem(std::shared_ptr<DiagramItem> item) { pointedItem_ = std::move(item); }

@@ -177,6 +177,16 @@ TEST(InplaceEdit, TheViewMovesClearOfTheKeyboardAndBack) {
     e.cancel();
     e.view->cancelEdit();
     EXPECT_EQ(e.view->frame(), rest);
+    // A rectangle with no extent at the view's corner has nothing to clear: the earlier edit's
+    // move is not made again.
+    auto point = e.node(Rect(10, 10, 20, 20));
+    point->_setBounds(Rect(0, 0, 0, 0));
+    ASSERT_EQ(e.view->docToClientRect(point->getEditRect(nullptr, Point(0, 0))), Rect());
+    e.view->beginEdit(point, Point(0, 0));
+    EXPECT_TRUE(e.view->editing());
+    EXPECT_EQ(e.view->frame(), rest);
+    e.cancel();
+    EXPECT_EQ(e.view->frame(), rest);
 }
 
 TEST(InplaceEdit, TheKeyboardIsMeasuredInTheViewsOwnCoordinates) {
@@ -391,6 +401,16 @@ TEST(InplaceEdit, ADoubleTapAndTheMenusEditActionOpenEditsThroughTouches) {
     EXPECT_FALSE(e.view->editing());
     EXPECT_EQ(e.d->items().size(), items);
     EXPECT_TRUE(e.view->touchInputDispatcher()->manipulators().empty());
+
+    // A committing touch is no first tap: one tap on the node just edited does not edit again.
+    e.tap(5, Point(60, 60));
+    e.tap(6, Point(62, 60));
+    ASSERT_TRUE(e.view->editing());
+    e.tap(7, Point(250, 150));
+    EXPECT_FALSE(e.view->editing());
+    e.tap(8, Point(60, 60));
+    EXPECT_FALSE(e.view->editing());
+    e.advance(2);
 
     // A long press opens the menu; the finger lifted over its edit button opens the edit.
     e.down(4, Point(60, 60));

@@ -1,12 +1,18 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <cstddef>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
+#include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/UndoManager.h"
 #include "Nodeloom/foundation/MeasureUnit.h"
+#include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/platform/Touch.h"
 #include "Nodeloom/view/TouchInputController.h"
 #include "view/ViewTestSupport.h"
@@ -59,6 +65,38 @@ inline std::string docText(Diagram& d) {
     const std::size_t from = t.find("<ItemCounter>");
     if (from != std::string::npos) t.erase(from, t.find('<', from + 1) - from);
     return t;
+}
+
+// Writes the document to a file of this process and reads that file into the target.
+inline bool copyInto(Diagram& from, Diagram& to) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("nodeloom-road-" + std::to_string(::getpid()) + ".xml");
+    std::ofstream(path) << from.saveToXmlString();
+    const bool read = to.loadFromXml(path);
+    std::filesystem::remove(path);
+    return read;
+}
+
+// The text of a fresh document that read the document's saved file.
+inline std::string readBack(Diagram& d) {
+    auto copy = std::make_shared<Diagram>();
+    return copyInto(d, *copy) ? copy->saveToXmlString() : std::string("<unread>");
+}
+
+// Whether every link ends on nodes of the document (or loose) and every container's children
+// are in the document.
+inline bool whole(Diagram& d) {
+    for (const auto& link : d.links()) {
+        for (const auto& end : {link->origin(), link->destination()})
+            if (end && end->isRealNode() && !d.contains(*end)) return false;
+    }
+    for (const auto& node : d.nodes()) {
+        if (const auto container = std::dynamic_pointer_cast<ContainerNode>(node)) {
+            for (const auto& child : container->children())
+                if (!child || !d.contains(*child)) return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace nodeloom::test

@@ -9,7 +9,12 @@
 #include "Nodeloom/composite/TableNode.h"
 #include "Nodeloom/document/Factory.h"
 #include "Nodeloom/items/ShapeNode.h"
+#include "Nodeloom/document/LinkEventArgs.h"
+#include "Nodeloom/document/NodeEventArgs.h"
+#include "Nodeloom/document/UndoManager.h"
 #include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/platform/TextView.h"
+#include "Nodeloom/platform/Toolbar.h"
 #include "Nodeloom/view/MenuItem.h"
 #include "Nodeloom/view/RadialMenu.h"
 #include "Nodeloom/view/RadialMenuController.h"
@@ -105,6 +110,116 @@ TEST(TouchRoad, FingersAloneDrawLinkMoveAndDeleteInTheLinkMode) {
     EXPECT_TRUE(r.dispatcher().manipulators().empty());
 }
 
+TEST(TouchRoad, AReloadOrANewDocumentEndsTheGesturesAndTheEditOnTheItemsThatWent) {
+    Road r;
+    r.view->setBehavior(Behavior::moveNodes);
+    Factory& f = *r.diagram->factory();
+    f.createContainerNode(Rect(150, 20, 100, 100));
+    f.createShapeNode(Rect(20, 20, 30, 30))->setText("old");
+    const auto container = [&] {
+        return std::dynamic_pointer_cast<ContainerNode>(r.diagram->nodes()[0]);
+    };
+
+    // A node on its way into the container when the document is read anew.
+    r.down(1, Point(35, 35));
+    r.advance(0.1);
+    r.move(1, Point(100, 60));
+    ASSERT_TRUE(r.controller());
+    ASSERT_TRUE(copyInto(*r.diagram, *r.diagram));
+    const std::string saved = docText(*r.diagram);
+    EXPECT_TRUE(r.dispatcher().manipulators().empty());
+    r.move(1, Point(200, 70));
+    r.up(1, Point(200, 70));
+    r.advance(1.1);
+    EXPECT_TRUE(container()->children().empty());
+    EXPECT_TRUE(whole(*r.diagram));
+    EXPECT_TRUE(docText(*r.diagram) == saved);
+    EXPECT_EQ(r.history(), 0u);
+
+    // An open edit is given up; its "Done" then writes nothing anywhere.
+    r.view->beginEdit(r.diagram->nodes()[1], Point(30, 30));
+    ASSERT_TRUE(r.view->editing());
+    const auto field = r.view->editTextField();
+    field->setText("typed");
+    ASSERT_TRUE(copyInto(*r.diagram, *r.diagram));
+    EXPECT_FALSE(r.view->editing());
+    EXPECT_FALSE(field->superview());
+    std::static_pointer_cast<platform::Toolbar>(field->inputAccessoryView())->pressItem(0);
+    EXPECT_TRUE(docText(*r.diagram) == saved);
+    EXPECT_EQ(r.history(), 0u);
+    // Closed by a handler's removal of its node instead, the edit is not committed either.
+    r.view->beginEdit(r.diagram->nodes()[1], Point(30, 30));
+    r.view->editTextField()->setText("typed");
+    r.diagram->removeItem(r.diagram->nodes()[1]);
+    const std::size_t steps = r.history();
+    r.view->endEdit();
+    EXPECT_FALSE(r.view->editing());
+    EXPECT_EQ(r.history(), steps);
+    r.diagram->undo();
+    EXPECT_TRUE(docText(*r.diagram) == saved);
+
+    // A new document: the drag on the old one is put back there, and its finger does nothing
+    // in the new one.
+    const auto old = r.diagram;
+    const Rect at = old->nodes()[1]->bounds();
+    r.down(2, at.center());
+    r.advance(0.1);
+    r.move(2, Point(200, 70));
+    ASSERT_TRUE(r.controller());
+    r.view->setDiagram(std::make_shared<Diagram>());
+    EXPECT_TRUE(r.dispatcher().manipulators().empty());
+    EXPECT_EQ(old->nodes()[1]->bounds(), at);
+    EXPECT_EQ(old->undoManager()->startCompositeCounter(), 0);
+    r.up(2, Point(200, 70));
+    EXPECT_TRUE(container()->children().empty());
+    EXPECT_TRUE(r.view->diagram()->items().empty());
+
+    // A clear of the document shown ends its gestures as a load does.
+    const auto shown = r.view->diagram();
+    shown->factory()->createShapeNode(Rect(0, 0, 50, 50));
+    r.advance(1.1);
+    r.down(3, Point(35, 35));
+    r.advance(0.1);
+    r.move(3, Point(100, 60));
+    ASSERT_TRUE(r.controller());
+    shown->clear();
+    EXPECT_TRUE(r.dispatcher().manipulators().empty());
+    r.up(3, Point(100, 60));
+    EXPECT_TRUE(shown->items().empty());
+}
+
+TEST(TouchRoad, NoLinkIsAddedWithAnEndOutsideTheDocument) {
+    Road r;
+    Factory& f = *r.diagram->factory();
+    const auto a = f.createShapeNode(Rect(20, 20, 40, 40));
+    const auto b = f.createShapeNode(Rect(150, 20, 40, 40));
+    // A handler takes the origin away while the link is being drawn from it.
+    const int handler = r.diagram->linkCreating().add([&](Object&, LinkValidationEventArgs&) {
+        if (r.diagram->contains(*a)) r.diagram->removeItem(a);
+    });
+    r.drag(1, Point(40, 40), Point(170, 40));
+    EXPECT_FALSE(r.diagram->contains(*a));
+    EXPECT_TRUE(r.diagram->links().empty());
+    EXPECT_EQ(r.nesting(), 0);
+    r.diagram->linkCreating().handlers()[static_cast<std::size_t>(handler)] =
+        [](Object&, LinkValidationEventArgs&) {};
+
+    // Nor through the document's own paths.
+    EXPECT_EQ(f.createDiagramLink(a, b), nullptr);
+    const auto c = f.createShapeNode(Rect(150, 120, 40, 40));
+    const auto link = f.createDiagramLink(b, c);
+    ASSERT_NE(link, nullptr);
+    r.diagram->removeItem(c);
+    const std::size_t steps = r.history();
+    const std::string before = r.diagram->saveToXmlString();
+    r.diagram->addItem(link);
+    EXPECT_FALSE(r.diagram->contains(*link));
+    EXPECT_EQ(r.history(), steps);
+    EXPECT_FALSE(r.diagram->addItemInternal(link));
+    EXPECT_TRUE(r.diagram->saveToXmlString() == before);
+    EXPECT_TRUE(whole(*r.diagram));
+}
+
 TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
     const std::vector<Behavior> modes = {
         Behavior::modify,         Behavior::drawShapes,    Behavior::drawLinks,
@@ -135,6 +250,69 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
         r.diagram->links()[0]->setSelected(chance(2) == 0);
         r.view->setBehavior(mode);
         r.dispatcher().setMaxControllers(seed % 5 == 0 ? 2 : 1);
+
+        // Handlers of the document shown that now and then, in the middle of a gesture, take an
+        // item out or read the document anew; and now and then a new document is shown.
+        bool meddling = false;
+        // Whether the document may have changed since it was last checked.
+        bool touched = true;
+        const int meddleOdds = seed % 2 == 0 ? 3 : 12;
+        const auto meddle = [&](Object& sender) {
+            if (&sender != r.diagram.get() || meddling || chance(meddleOdds) != 0) return;
+            meddling = true;
+            touched = true;
+            const auto items = r.diagram->items();
+            if (chance(5) == 0) {
+                EXPECT_TRUE(copyInto(*r.diagram, *r.diagram));
+            } else if (!items.empty()) {
+                r.diagram->removeItem(items[chance(static_cast<int>(items.size()))]);
+            }
+            meddling = false;
+        };
+        const auto watch = [&](Diagram& d) {
+            d.nodeCreating().add([&](Object& o, NodeValidationEventArgs&) { meddle(o); });
+            d.nodeModifying().add([&](Object& o, NodeValidationEventArgs&) { meddle(o); });
+            d.linkCreating().add([&](Object& o, LinkValidationEventArgs&) { meddle(o); });
+            d.linkModifying().add([&](Object& o, LinkValidationEventArgs&) { meddle(o); });
+            d.nodeModified().add([&](Object& o, NodeEventArgs&) { meddle(o); });
+            d.linkCreated().add([&](Object& o, LinkEventArgs&) { meddle(o); });
+            d.nodeClicked().add([&](Object& o, NodeEventArgs&) { meddle(o); });
+        };
+        watch(*r.diagram);
+        const auto replace = [&] {
+            touched = true;
+            if (chance(2) == 0) {
+                EXPECT_TRUE(copyInto(*r.diagram, *r.diagram));
+                return;
+            }
+            auto fresh = std::make_shared<Diagram>();
+            fresh->setUndoEnabled(true);
+            EXPECT_TRUE(copyInto(*r.diagram, *fresh));
+            watch(*fresh);
+            r.view->setDiagram(fresh);
+            r.diagram = fresh;
+            r.view->setZoomLevel(100);
+        };
+        // After each gesture: nothing outside the document, a saved file that reads back as
+        // itself, and a history that undoes and redoes to the same text.
+        // The save and history checks only when the history grew or a handler or a reload
+        // changed the document: taps and broken-off drags record nothing.
+        std::size_t checked = 0;
+        const auto sound = [&] {
+            Diagram& d = *r.diagram;
+            EXPECT_TRUE(whole(d));
+            const std::size_t recorded = d.undoManager()->undoHistory().size();
+            if (!touched && recorded == checked) return;
+            touched = false;
+            checked = recorded;
+            const std::string text = d.saveToXmlString();
+            EXPECT_TRUE(readBack(d) == text) << text;
+            const std::string now = docText(d);
+            const int steps = d.undoManager()->undoIndex() + 1;
+            for (int i = 0; i < steps; ++i) d.undo();
+            for (int i = 0; i < steps; ++i) d.redo();
+            EXPECT_TRUE(docText(d) == now);
+        };
         // Points here and there, also beyond the view where the window itself takes them.
         const auto anywhere = [&] { return Point(number(-10, 390), number(-10, 260)); };
         // Where drags start: often on a node's middle or corner or on a link's point, where the
@@ -158,8 +336,11 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
         std::vector<int> fingers;
         int nextId = 1;
         for (int event = 0; event < 150; ++event) {
+            const bool held = !fingers.empty();
             const int what = chance(10);
-            if (what <= 1 && fingers.size() < 3) {
+            if (chance(60) == 0) {
+                replace();
+            } else if (what <= 1 && fingers.size() < 3) {
                 fingers.push_back(nextId);
                 r.down(nextId++, somewhere());
                 if (chance(2) == 0) r.advance(0.05);
@@ -185,6 +366,7 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
             if (fingers.empty()) {
                 EXPECT_TRUE(r.dispatcher().manipulators().empty());
                 EXPECT_EQ(r.nesting(), 0);
+                if (held) sound();
             }
         }
         for (const int id : fingers) r.up(id, anywhere());
@@ -196,7 +378,8 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
         EXPECT_FALSE(r.view->menu());
         for (const auto& sub : r.view->subviews())
             EXPECT_EQ(std::dynamic_pointer_cast<RadialMenu>(sub), nullptr);
+        sound();
         // The next change is a step of its own.
-        undoable(r, [&] { f.createShapeNode(Rect(5, 5, 10, 10)); });
+        undoable(r, [&] { r.diagram->factory()->createShapeNode(Rect(5, 5, 10, 10)); });
     }
 }
