@@ -137,7 +137,7 @@ void DiagramMediator::updateDependents() {
         if (wait) {
             queue.push_back(i);
             queued[i] = 1;
-        } else {
+        } else if (!leftItsDocument(*item)) {
             for (const Claim& claim : claims) {
                 for (const auto& master : claim.masters) {
                     if (done(master)) {
@@ -157,11 +157,20 @@ void DiagramMediator::updateDependents() {
     if (ist_ == nullptr || !ist_->angleDelta()) translateLinks();
 }
 
+bool DiagramMediator::leftItsDocument(const DiagramItem& item) {
+    if (dynamic_cast<const DiagramNode*>(&item) == nullptr &&
+        dynamic_cast<const DiagramLink*>(&item) == nullptr) {
+        return false;
+    }
+    const std::shared_ptr<Diagram> diagram = item.diagram();
+    return diagram && !diagram->contains(item);
+}
+
 void DiagramMediator::translateLinks() {
     const ItemList items = items_;
     for (const auto& item : items) {
         auto* link = dynamic_cast<DiagramLink*>(item.get());
-        if (link == nullptr) continue;
+        if (link == nullptr || leftItsDocument(*link)) continue;
         const std::shared_ptr<DiagramNode> origin = link->origin();
         const std::shared_ptr<DiagramNode> destination = link->destination();
         if (!origin || !destination || indexOf(origin.get()) == npos ||

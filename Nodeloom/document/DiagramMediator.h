@@ -83,6 +83,9 @@ private:
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
     std::size_t indexOf(const DiagramItem* item) const;
+    // A node or link that a handler took out of its document while the modification ran: it
+    // stays where it was taken out, so that undoing the removal gives it back as it was.
+    static bool leftItsDocument(const DiagramItem& item);
     void append(const std::shared_ptr<DiagramItem>& item);
 
     ItemList items_;

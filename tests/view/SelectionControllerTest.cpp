@@ -67,6 +67,32 @@ TEST(ModifySelectionController, MovingTwoNodesRaisesTwoEventsAndRecordsOneStep) 
     EXPECT_EQ(doc.diagram->saveToXmlString(), saved);
 }
 
+TEST(ModifySelectionController, ANodeTakenOutMidDragStaysWhereItWasTakenOut) {
+    Doc doc;
+    auto a = doc.factory.createShapeNode(Rect(0, 0, 20, 20));
+    auto b = doc.factory.createShapeNode(Rect(100, 0, 20, 20));
+    auto c = doc.factory.createShapeNode(Rect(200, 0, 20, 20));
+    auto link = doc.factory.createDiagramLink(b, c);
+    a->setSelected(true);
+    b->setSelected(true);
+
+    ModifySelectionController move(doc.diagram, handle(a, NodeHandleType::move));
+    move.onTouchDown(Point(10, 10), Point(0, 0));
+    move.onTouchMove(Point(20, 20), Point(0, 0));
+    // As a handler of the drag's events may: the node and its link leave the document.
+    doc.diagram->removeItem(b);
+    const Rect left = b->bounds();
+    const std::vector<Point> leftPoints = link->controlPoints();
+    move.onTouchMove(Point(40, 60), Point(0, 0));
+    move.onTouchUp(Point(40, 60), Point(0, 0));
+
+    EXPECT_EQ(a->bounds(), Rect(30, 50, 20, 20));
+    EXPECT_EQ(b->bounds(), left);
+    EXPECT_EQ(link->controlPoints(), leftPoints);
+    EXPECT_FALSE(doc.diagram->contains(*b));
+    EXPECT_FALSE(doc.diagram->contains(*link));
+}
+
 TEST(ModifySelectionController, ALinkHandleChangesNothingButClosesItsUndoStep) {
     Doc doc;
     auto a = doc.factory.createShapeNode(Rect(0, 0, 20, 20));
