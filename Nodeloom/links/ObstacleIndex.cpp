@@ -29,10 +29,7 @@ void ObstacleIndex::assign(const std::vector<std::shared_ptr<DiagramNode>>& node
     clear();
     entries_.reserve(nodes.size());
     facts_.reserve(nodes.size());
-    std::size_t size = 16;
-    while (size < 2 * nodes.size())
-        size *= 2;
-    slots_.assign(size, 0);
+    slots_.reserve(nodes.size());
     for (std::size_t i = 0; i < nodes.size(); ++i) {
         const auto& node = nodes[i];
         if (!node) continue;
@@ -43,11 +40,7 @@ void ObstacleIndex::assign(const std::vector<std::shared_ptr<DiagramNode>>& node
         f.box = turnedBox(*node);
         f.real = node->isRealNode();
         f.contained = node->container() != nullptr;
-        const std::size_t slot = slotOf(f.node);
-        if (slots_[slot] == 0) {
-            facts_.push_back(f);
-            slots_[slot] = static_cast<int>(facts_.size());
-        }
+        if (slots_.insert(f.node, static_cast<int>(facts_.size())).second) facts_.push_back(f);
         if (f.obstacle)
             entries_.push_back(
                 Entry{static_cast<int>(i), node.get(), Rect::inflate(f.box, margin, margin)});
@@ -56,20 +49,9 @@ void ObstacleIndex::assign(const std::vector<std::shared_ptr<DiagramNode>>& node
     enterIntoGrid();
 }
 
-std::size_t ObstacleIndex::slotOf(const DiagramNode* node) const {
-    const std::size_t mask = slots_.size() - 1;
-    const auto address = reinterpret_cast<std::uintptr_t>(node);
-    std::size_t slot = static_cast<std::size_t>((address >> 4) * 0x9E3779B97F4A7C15ull) & mask;
-    while (slots_[slot] != 0 &&
-           facts_[static_cast<std::size_t>(slots_[slot] - 1)].node != node)
-        slot = (slot + 1) & mask;
-    return slot;
-}
-
 const ObstacleIndex::NodeFacts* ObstacleIndex::facts(const DiagramNode* node) const {
-    if (slots_.empty()) return nullptr;
-    const int at = slots_[slotOf(node)];
-    return at == 0 ? nullptr : &facts_[static_cast<std::size_t>(at - 1)];
+    const int* at = slots_.find(node);
+    return at ? &facts_[static_cast<std::size_t>(*at)] : nullptr;
 }
 
 void ObstacleIndex::clear() {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "Nodeloom/foundation/FlatHashMap.h"
 #include "Nodeloom/foundation/Rect.h"
 
 namespace nodeloom {
@@ -67,17 +68,15 @@ public:
 private:
     void layOutGrid();
     void enterIntoGrid();
-    std::size_t slotOf(const DiagramNode* node) const;
     int cell(double v, double origin, int count) const;
     // The cells a rectangle covers, by column and row; false when it is too large to enter
     // cell by cell.
     bool cellsOf(const Rect& r, int& c0, int& c1, int& r0, int& r1) const;
 
     std::vector<Entry> entries_;
-    // The facts of every node of the list, and a table that finds them: an open table of
-    // positions in facts_ plus one (0 for a free slot), with a power-of-two size.
+    // The facts of every node of the list, and where each node's facts are in it.
     std::vector<NodeFacts> facts_;
-    std::vector<int> slots_;
+    FlatHashMap<const DiagramNode*, int> slots_;
     double originX_ = 0;
     double originY_ = 0;
     double cell_ = 1;
