@@ -42,7 +42,7 @@ std::shared_ptr<DiagramLink> connect(Diagram& d, const std::shared_ptr<DiagramNo
     auto link = linkNodes(d, from, to);
     std::string text = "link ";
     text += std::to_string(number);
-    link->labels().push_back(std::make_shared<LinkLabel>(link, text));
+    link->addLabel(std::make_shared<LinkLabel>(link, text));
     return link;
 }
 

@@ -30,7 +30,7 @@ std::vector<std::shared_ptr<DiagramLink>> makeLinks() {
         auto first = std::make_shared<LinkLabel>(link, "Label " + std::to_string(i));
         auto second = std::make_shared<LinkLabel>(link, "second\nlabel");
         second->setControlPointPosition(-1, 0, 0);
-        link->labels() = {first, second};
+        link->setLabels({first, second});
         links.push_back(link);
     }
     return links;

@@ -101,7 +101,7 @@ std::shared_ptr<DiagramLink> styleLink(const std::shared_ptr<DiagramLink>& link,
         auto text = std::make_shared<LinkLabel>(link, label);
         text->setFontSize(8);
         text->setLinkLengthPosition(labelAt);
-        link->labels().push_back(text);
+        link->addLabel(text);
     }
     return link;
 }

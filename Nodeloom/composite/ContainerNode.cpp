@@ -578,15 +578,19 @@ std::shared_ptr<Style> ContainerNode::resolveInheritedStyle(
 
 void ContainerNode::arrange(const std::shared_ptr<Layout>& layout) {
     if (!layout) return;
-    // A refused arrangement has left everything as it was; the container stays as it is too.
-    if (!LayoutUtils::arrangeContainer(*layout, *this)) return;
+    // The fit runs inside the arrangement's check: a fit that would reach a number no document
+    // can hold is taken back with the rest, and the container stays as it was.
+    const double margins = layout->margins();
+    LayoutUtils::arrangeContainer(*layout, *this, [this, margins] { fitAfterArrange(margins); });
+}
+
+void ContainerNode::fitAfterArrange(double margins) {
     const NodeList children = children_;
     for (const auto& child : children) {
         if (!child || child->container().get() != this) continue;
         if (const std::shared_ptr<Attachment> attachment = child->attachment())
             attachment->updateOffsets();
     }
-    const double margins = layout->margins();
     if (!folded_) {
         resizeToFitChildren(true, margins);
         return;

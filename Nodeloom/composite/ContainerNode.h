@@ -146,7 +146,8 @@ public:
     // Lays the children out inside the container with the layout, from below the caption; their
     // new places become their offsets from the container, which then fits them exactly with the
     // layout's margins and may shrink. A folded container keeps its strip and takes the fit as
-    // the size to unfold to. No undo step of its own. A null layout does nothing.
+    // the size to unfold to. No undo step of its own. A null layout does nothing. An
+    // arrangement whose layout or fit would leave a number that is not finite is refused whole.
     virtual void arrange(const std::shared_ptr<Layout>& layout);
 
     // What a layout arranges: the inner links inside the container's bounds.
@@ -194,6 +195,8 @@ public:
 
 private:
     std::shared_ptr<ContainerNode> self();
+    // After the children were arranged: their offsets taken again, then the fit with the margins.
+    void fitAfterArrange(double margins);
     // Sets the bounds with only the container's own links following.
     void setBoundsMovingLinks(const Rect& rect);
     void foldSteps();

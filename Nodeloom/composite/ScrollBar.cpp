@@ -1,4 +1,5 @@
 #include "Nodeloom/composite/ScrollBar.h"
+#include "Nodeloom/composite/TableNode.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,8 +11,12 @@
 #include "Nodeloom/foundation/Canvas.h"
 #include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/MeasureUnit.h"
+#include "Nodeloom/items/ConnectionPoint.h"
 #include "Nodeloom/items/DiagramItem.h"
+#include "Nodeloom/items/DiagramItemState.h"
+#include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/items/Scrollable.h"
+#include "Nodeloom/links/DiagramLink.h"
 
 namespace nodeloom {
 
@@ -23,6 +28,76 @@ const Color kTrackStroke(228.0 / 255, 228.0 / 255, 228.0 / 255);
 double nodeHeight(const std::shared_ptr<DiagramItem>& item) {
     return item ? item->getBounds().height : 0.0;
 }
+
+// A drag of the bar as one step, with the links of the node as they were before and after it.
+// Scrolling to a position puts every link end on its row, so an end that was elsewhere (left
+// beside its row by a layout, say) would not come back by the position alone.
+class ScrollRecord : public ScrollNodeCommand {
+public:
+    ScrollRecord(const std::shared_ptr<Diagram>& diagram, const std::shared_ptr<Scrollable>& node,
+                 double oldPos, const std::vector<std::shared_ptr<DiagramLink>>& links)
+        : ScrollNodeCommand(diagram, node, oldPos), before_(take(links)) {}
+
+    void execute() override {
+        ScrollNodeCommand::execute();
+        std::vector<std::shared_ptr<DiagramLink>> links;
+        for (const auto& kept : before_)
+            if (const auto link = kept.link.lock()) links.push_back(link);
+        after_ = take(links);
+    }
+    void undo() override {
+        ScrollNodeCommand::undo();
+        keepRow(oldPos());
+        put(before_);
+    }
+    void redo() override {
+        ScrollNodeCommand::redo();
+        keepRow(newPos());
+        put(after_);
+    }
+
+private:
+    // A table scrolled to its row count (rows deleted under it) is put back there, which a
+    // scroll to a position never goes past the last row.
+    void keepRow(double pos) const {
+        const auto table = std::dynamic_pointer_cast<TableNode>(node());
+        if (!table || !std::isfinite(pos) || table->getCurrentScrollPos() == pos) return;
+        if (pos >= 0 && pos <= static_cast<double>(table->rows().size()))
+            table->setCurrentScrollRow(static_cast<int>(pos));
+    }
+
+    struct Kept {
+        std::weak_ptr<DiagramLink> link;
+        std::shared_ptr<DiagramItemState> state;
+        Point origin;
+        Point destination;
+    };
+
+    static std::vector<Kept> take(const std::vector<std::shared_ptr<DiagramLink>>& links) {
+        std::vector<Kept> kept;
+        kept.reserve(links.size());
+        for (const auto& link : links) {
+            if (!link) continue;
+            kept.push_back({link, link->saveState(), link->originConnection()->relativePosition(),
+                            link->destinationConnection()->relativePosition()});
+        }
+        return kept;
+    }
+    // Only the places: a link that left the document, or was changed otherwise since, keeps the
+    // rest of what it has.
+    static void put(const std::vector<Kept>& kept) {
+        for (const auto& k : kept) {
+            const std::shared_ptr<DiagramLink> link = k.link.lock();
+            if (!link || !k.state) continue;
+            link->restoreLocation(*k.state);
+            link->originConnection()->setRelativePosition(k.origin);
+            link->destinationConnection()->setRelativePosition(k.destination);
+        }
+    }
+
+    std::vector<Kept> before_;
+    std::vector<Kept> after_;
+};
 
 bool usable(double value) {
     return std::isfinite(value) && value != 0.0;
@@ -277,8 +352,10 @@ void ScrollBar::onTouchDown(const Point& point) {
     undoRecord_.reset();
     const std::shared_ptr<Diagram> diagram = item()->diagram();
     if (diagram && diagram->undoManager()) {
-        undoRecord_ =
-            std::make_shared<ScrollNodeCommand>(diagram, node, node->getCurrentScrollPos());
+        const auto owner = std::dynamic_pointer_cast<DiagramNode>(item());
+        undoRecord_ = std::make_shared<ScrollRecord>(
+            diagram, node, node->getCurrentScrollPos(),
+            owner ? owner->getAllLinks() : std::vector<std::shared_ptr<DiagramLink>>());
         undoRecord_->setName("CompositeCommand");
     }
 }

@@ -486,16 +486,35 @@ void TableNode::restoreState(const DiagramItemState& state) {
 
 void TableNode::onLoad() {
     DiagramNode::onLoad();
-    // Links store their end points as the table was scrolled when it was saved, and the scroll
-    // position is not stored: each row end goes back onto its row, on the side it was on.
+    // Each row end goes back onto its row, on the side it was on. An end the file has there
+    // already keeps its numbers to the last digit, so that the document writes as it was read;
+    // a link with an end that moved (a file written while the rows were scrolled further, say)
+    // follows it as at a scroll, so that a cascading link keeps its first segment straight. The
+    // route read with the link stays: routing again could give another one than was saved.
+    LinkGatherer moved;
+    const auto place = [&moved](const std::shared_ptr<DiagramLink>& link, bool incoming) {
+        if (!link) return;
+        const std::shared_ptr<ConnectionPoint> end =
+            incoming ? link->destinationConnection() : link->originConnection();
+        const Point read = incoming ? link->endPoint() : link->startPoint();
+        end->alignToNode(read);
+        const Point aligned = incoming ? link->endPoint() : link->startPoint();
+        const double scale = std::max({1.0, std::fabs(read.x), std::fabs(read.y)});
+        if (std::fabs(aligned.x - read.x) <= 1e-9 * scale &&
+            std::fabs(aligned.y - read.y) <= 1e-9 * scale) {
+            if (incoming)
+                link->setEndPoint(read);
+            else
+                link->setStartPoint(read);
+            return;
+        }
+        moved.add({link});
+    };
     for (const auto& row : rows_) {
-        for (const auto& link : row->incomingLinks()) {
-            if (link) link->destinationConnection()->alignToNode(link->endPoint());
-        }
-        for (const auto& link : row->outgoingLinks()) {
-            if (link) link->originConnection()->alignToNode(link->startPoint());
-        }
+        for (const auto& link : row->incomingLinks()) place(link, true);
+        for (const auto& link : row->outgoingLinks()) place(link, false);
     }
+    for (const auto& link : moved.take()) LinkGatherer::replaceRowLink(link, nullptr);
 }
 
 std::string TableNode::getClassId() const {

@@ -83,6 +83,9 @@ void TableNode::saveToXml(const std::shared_ptr<XmlElement>& element, XmlContext
     context.writeDouble(captionHeight_, "CaptionHeight", element);
     context.writeBrush(captionBackBrush_, "CaptionBackBrush", element);
     context.writeBool(scrollable_, "Scrollable", element);
+    // The links are saved where the scrolled rows put them: read back unscrolled, the row ends
+    // would move. Written only when scrolled, so that other tables are written as before.
+    if (currentScrollRow_ != 0) context.writeInt(currentScrollRow_, "CurrentScrollRow", element);
 }
 
 void TableNode::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) {

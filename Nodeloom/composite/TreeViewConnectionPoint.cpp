@@ -28,6 +28,7 @@ void TreeViewConnectionPoint::addLinkToNode() {
     if (!l) return;
     auto& list = incoming() ? i->incomingLinks() : i->outgoingLinks();
     if (std::find(list.begin(), list.end(), l) == list.end()) list.push_back(l);
+    if (const std::shared_ptr<TreeViewNode> t = tree()) t->noteLinkedItem(i);
 }
 
 void TreeViewConnectionPoint::removeLinkFromNode() {

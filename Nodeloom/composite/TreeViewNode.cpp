@@ -184,8 +184,8 @@ int TreeViewNode::getItemsNumber() {
 }
 
 void TreeViewNode::updateLinksAfterScroll() {
-    const LinkList links = getAllLinks();
-    if (links.empty()) return;
+    LinkList links = getAllLinks();
+    if (links.empty() && linkedItems_.empty()) return;
     std::unordered_map<const TreeViewItem*, Rect> rects;
     const Rect b = bounds();
     walkRowRects(&rootItems_, nullptr, b, nullptr, b.y + 2.0 + captionHeight_ - scrollPosition_,
@@ -193,6 +193,9 @@ void TreeViewNode::updateLinksAfterScroll() {
                      rects.emplace(&item, row);
                      return true;
                  });
+    // The rows just located tell which linked items are still in the tree.
+    if (releaseLeftItems(&rects)) links = getAllLinks();
+    if (links.empty()) return;
     const ScopedPointer<const std::unordered_map<const TreeViewItem*, Rect>> cache(itemRects_,
                                                                                  &rects);
     const std::shared_ptr<Diagram> d = diagram();
@@ -236,6 +239,90 @@ bool TreeViewNode::removeItem(const std::shared_ptr<TreeViewItem>& item) {
         if (const std::shared_ptr<Diagram> d = diagram()) d->removeItem(link);
     }
     return true;
+}
+
+void TreeViewNode::noteLinkedItem(const std::shared_ptr<TreeViewItem>& item) {
+    if (item && linkedSet_.insert(item.get()).second) linkedItems_.push_back(item);
+}
+
+void TreeViewNode::releaseEndsOfLeftItems() {
+    releaseLeftItems(nullptr);
+}
+
+bool TreeViewNode::releaseLeftItems(const std::unordered_map<const TreeViewItem*, Rect>* rows) {
+    if (linkedItems_.empty()) return false;
+    std::unordered_set<const TreeViewItem*> missing;
+    if (rows == nullptr) {
+        // The walk ends as soon as every linked item is met, which is where it usually ends.
+        missing = linkedSet_;
+        walkTree(&rootItems_, nullptr, false, [&missing](TreeViewItem& item, int) {
+            missing.erase(&item);
+            return missing.empty() ? TreeStep::stop : TreeStep::descend;
+        });
+    }
+    std::vector<std::shared_ptr<TreeViewItem>> left;
+    bool stale = false;
+    for (const auto& weak : linkedItems_) {
+        const std::shared_ptr<TreeViewItem> item = weak.lock();
+        if (!item || (item->incomingLinks().empty() && item->outgoingLinks().empty())) {
+            stale = true;
+            continue;
+        }
+        const bool in = rows != nullptr ? rows->count(item.get()) != 0
+                                        : missing.count(item.get()) == 0;
+        if (!in) left.push_back(item);
+    }
+    for (const auto& item : left) {
+        releaseEnds(*item, true);
+        releaseEnds(*item, false);
+    }
+    // Items that died or have no links any more are forgotten; an end entered on one later
+    // notes it again.
+    if (stale || !left.empty()) {
+        std::vector<std::weak_ptr<TreeViewItem>> kept;
+        linkedSet_.clear();
+        for (const auto& weak : linkedItems_) {
+            const std::shared_ptr<TreeViewItem> item = weak.lock();
+            if (!item || (item->incomingLinks().empty() && item->outgoingLinks().empty())) continue;
+            if (linkedSet_.insert(item.get()).second) kept.push_back(item);
+        }
+        linkedItems_ = std::move(kept);
+    }
+    return !left.empty();
+}
+
+void TreeViewNode::releaseEnds(TreeViewItem& item, bool incoming) {
+    const auto self = std::static_pointer_cast<DiagramNode>(weak_from_this().lock());
+    if (!self) return;
+    auto& list = incoming ? item.incomingLinks() : item.outgoingLinks();
+    const LinkList links = list;
+    for (const auto& link : links) {
+        if (!link) continue;
+        const std::shared_ptr<ConnectionPoint> end =
+            incoming ? link->destinationConnection() : link->originConnection();
+        // An item noted by another tree is that tree's to release.
+        if (end->node() != self) continue;
+        const auto* onItem = dynamic_cast<const TreeViewConnectionPoint*>(end.get());
+        if (onItem == nullptr || onItem->item().get() != &item) {
+            // Listed here, but its end is elsewhere on the node: only the listing goes.
+            const auto it = std::find(list.begin(), list.end(), link);
+            if (it != list.end()) list.erase(it);
+            continue;
+        }
+        auto plain = std::make_shared<TreeViewConnectionPoint>(self, link, incoming, nullptr);
+        plain->setAnchor(end->anchor());
+        end->removeLinkFromNode();
+        if (incoming)
+            link->setDestinationConnection(plain);
+        else
+            link->setOriginConnection(plain);
+        plain->addLinkToNode();
+    }
+}
+
+void TreeViewNode::removeAllLinks() {
+    releaseEndsOfLeftItems();
+    DiagramNode::removeAllLinks();
 }
 
 DiagramNode::LinkList TreeViewNode::getAllLinks() {

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "Nodeloom/composite/TreeViewItem.h"
 #include "Nodeloom/items/DiagramNode.h"
@@ -44,6 +46,15 @@ public:
     // tree's own state is the caller's to record. False, and nothing changed, for an item that
     // is not in the tree.
     virtual bool removeItem(const std::shared_ptr<TreeViewItem>& item);
+    // Items also leave by direct edits of rootItems() and children(). Each link end that names
+    // an item no longer in this tree becomes an end on the node itself, where the link's end
+    // point is; the end object the link had is replaced, not changed, so that an undo that puts
+    // the item back brings the end back onto it. Run before the tree is drawn, scrolled, saved
+    // or removed.
+    virtual void releaseEndsOfLeftItems();
+    // Remembers an item that a link end was entered on, so that the release finds it once the
+    // item is out of the tree.
+    void noteLinkedItem(const std::shared_ptr<TreeViewItem>& item);
 
     // --- Geometry --------------------------------------------------------------------------------
 
@@ -83,6 +94,8 @@ public:
     LinkList getAllIncomingLinks() override;
     LinkList getAllOutgoingLinks() override;
     bool connectsToRows() const override;
+    // Also the links whose item left the tree.
+    void removeAllLinks() override;
 
     // --- Properties ------------------------------------------------------------------------------
 
@@ -170,6 +183,15 @@ private:
     double maxWhite_ = 0.0;
     bool count_ = true;
     std::shared_ptr<platform::ImageSurface> image_;
+    // The release, with every item of the tree keyed in `rows` when the caller has them (else
+    // the tree is walked); true when an end moved.
+    bool releaseLeftItems(const std::unordered_map<const TreeViewItem*, Rect>* rows);
+    // Moves the ends on the item's list of the side onto the node.
+    void releaseEnds(TreeViewItem& item, bool incoming);
+
+    // The items that link ends were entered on, in the order first noted; the set tells which.
+    std::vector<std::weak_ptr<TreeViewItem>> linkedItems_;
+    std::unordered_set<const TreeViewItem*> linkedSet_;
     // While links are re-placed: every item's row, so that placing each end costs a lookup.
     const std::unordered_map<const TreeViewItem*, Rect>* itemRects_ = nullptr;
 };

@@ -9,6 +9,7 @@
 namespace nodeloom {
 
 void TreeViewNode::drawLocal(Canvas& canvas, const RenderOptions&) {
+    releaseEndsOfLeftItems();
     const Rect b = bounds();
     const double w = b.width;
     const double h = b.height;

@@ -26,6 +26,8 @@ std::optional<long long> parentPosition(const XmlElement& element) {
 
 void TreeViewNode::saveToXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) {
     if (!element) return;
+    // An end on an item that left the tree would be written with a number another item has.
+    releaseEndsOfLeftItems();
     DiagramNode::saveToXml(element, context);
     context.writeDouble(captionHeight_, "CaptionHeight", element);
     context.writeDouble(scrollPosition_, "ScrollPosition", element);

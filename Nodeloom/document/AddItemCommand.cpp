@@ -25,7 +25,9 @@ void AddItemCommand::undo() {
 void AddItemCommand::redo() {
     // Only the first addition lays out a polyline's inner points; a redo brings the link back as
     // the undo took it out.
-    if (const std::shared_ptr<Diagram> d = diagram()) added_ = reinsertItem(*d, item_);
+    // A link whose end node left the document since the undo would dangle there.
+    const std::shared_ptr<Diagram> d = diagram();
+    if (d && item_ && d->holdsEndsOf(*item_)) added_ = reinsertItem(*d, item_);
 }
 
 }  // namespace nodeloom

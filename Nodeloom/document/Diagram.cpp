@@ -327,6 +327,16 @@ bool Diagram::addNodeOrLink(const std::shared_ptr<DiagramItem>& item,
     return false;
 }
 
+bool Diagram::holdsEndsOf(DiagramItem& item) const {
+    auto* link = dynamic_cast<DiagramLink*>(&item);
+    if (link == nullptr) return true;
+    for (const auto& end : {link->originConnection(), link->destinationConnection()}) {
+        const std::shared_ptr<DiagramNode> node = end ? end->node() : nullptr;
+        if (node && node->isRealNode() && !contains(*node)) return false;
+    }
+    return true;
+}
+
 std::optional<std::size_t> Diagram::listPosition(const DiagramItem& item) const {
     if (const auto* node = dynamic_cast<const DiagramNode*>(&item)) return nodes_.positionOf(node);
     if (const auto* link = dynamic_cast<const DiagramLink*>(&item)) return links_.positionOf(link);
@@ -409,7 +419,7 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
             --autoRoutedLinks_;
     }
     zOrder_.eraseFirst(item.get());
-    itemHitAreaChanged(*item);
+    itemLeftHitIndex(*item);
 }
 
 void Diagram::clear() {
@@ -454,7 +464,20 @@ bool Diagram::zOrderPrecedes(const DiagramItem& a, const DiagramItem& b) const {
 }
 
 void Diagram::updateZOrder() {
-    if (!zOrderInvalid_) return;
+    const bool ranksChanged =
+        !std::equal(layers_.begin(), layers_.end(), sortedLayerRanks_.begin(),
+                    sortedLayerRanks_.end(),
+                    [](const std::shared_ptr<Layer>& layer, const std::optional<int>& rank) {
+                        return layer ? rank == layer->zIndex() : !rank;
+                    });
+    if (!zOrderInvalid_ && !ranksChanged) return;
+    if (ranksChanged) {
+        sortedLayerRanks_.clear();
+        for (const auto& layer : layers_)
+            sortedLayerRanks_.push_back(layer ? std::optional<int>(layer->zIndex()) : std::nullopt);
+        // Which link lies above which changed with the order: every link's crossings go.
+        linkGeometry_.clear();
+    }
     updateRuntimeIndices();
     // The same order as zOrderPrecedes, from one key per item: items without a layer by layer
     // index, then items on valid layers by the layer's rank and index, then those past the end

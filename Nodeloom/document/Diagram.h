@@ -36,13 +36,13 @@
 #include "Nodeloom/foundation/Style.h"
 #include "Nodeloom/foundation/Theme.h"
 #include "Nodeloom/items/AnchorPoint.h"
+#include "Nodeloom/items/DiagramItem.h"
 #include "Nodeloom/document/LinkCrossings.h"
 
 namespace nodeloom {
 
 class Canvas;
 class Command;
-class DiagramItem;
 class DiagramLink;
 class DiagramNode;
 class Factory;
@@ -144,6 +144,9 @@ public:
     ItemList<DiagramItem>::Snapshot items() const { return zOrder_.snapshot(); }
     // Whether the item is in this document's drawing order.
     bool contains(const DiagramItem& item) const { return zOrder_.contains(&item); }
+    // Whether each end of a link lies on a node of this document, or on no real node (a loose
+    // end); true for an item that is not a link. A link is put back only where this holds.
+    bool holdsEndsOf(DiagramItem& item) const;
 
     // Adds a node or a link; with undo on, as one undoable step (or as part of the open
     // composite). Other item kinds, null and an item that is in the document already are
@@ -284,7 +287,8 @@ public:
     // Set when an item's z-index or layer changes; the order is rebuilt when next needed.
     bool zOrderInvalid() const { return zOrderInvalid_; }
     void setZOrderInvalid(bool invalid) { zOrderInvalid_ = invalid; }
-    // Sorts the drawing order if it is marked invalid: items without a layer first (by layer
+    // Sorts the drawing order if it is marked invalid, or if a layer's zIndex, or the layers
+    // themselves, changed since it was last sorted: items without a layer first (by layer
     // index), then items on valid layers by the layers' z-index, then items whose layer index
     // lies past the end of the list; within a layer by z-index, then by the previous position.
     void updateZOrder();
@@ -309,8 +313,8 @@ public:
     // the whole document, so a bad number never leaves a stale picture.
     void invalidate();
     void invalidate(const Rect& rect);
-    // True while a load reads the items of a file. Their changes are not reported one by one:
-    // the whole document is invalidated once the load ends.
+    // True while a load reads the items of a file. Their changes are neither repainted nor
+    // indexed one by one: the load repaints and indexes the whole document once it ends.
     bool isLoading() const { return loading_; }
 
     // Routes the links with automatic routing near the rectangles again.
@@ -439,11 +443,6 @@ public:
                                                 bool onlyInteractive);
     // The widget of a visible, interactive item under the point, top level or not.
     std::shared_ptr<Manipulator> hitTestManipulator(Point point);
-    // Called by an item of this document whose hit area (see DiagramItem::getHitArea) may have
-    // changed, and by the document for an item it adds or removes. The point queries above find
-    // their candidates through an index of the items' hit areas, which takes the item anew when
-    // next asked.
-    void itemHitAreaChanged(DiagramItem& item);
 
     // The union of every item's bounding rectangle, widened by its stroke and the handle size;
     // (0, 0, 0, 0) without items.
@@ -518,6 +517,14 @@ private:
     HitIndex& hitIndex();
     // Makes the index take every item anew when next asked.
     void dropHitIndex();
+    // Reported by an item of this document whose hit area (see DiagramItem::getHitArea) may have
+    // changed, and by the document for an item it adds; the index takes the item anew when next
+    // asked. Items report through DiagramItem::hitAreaChanged alone.
+    friend void DiagramItem::hitAreaChanged();
+    void itemHitAreaChanged(DiagramItem& item);
+    // Takes an item that has left the drawing order out of the index at once, so that an item
+    // made later at its address is not taken for it.
+    void itemLeftHitIndex(const DiagramItem& item);
     // The drawing-order positions of the items whose hit test may answer inside the rectangle:
     // nodes only, links only, or both; ascending.
     std::vector<long> hitCandidates(const Rect& area, bool nodes, bool links);
@@ -533,9 +540,13 @@ private:
     // The document properties of a saved file, each read back where the file holds a usable
     // value.
     void readDiagramProperties(const std::shared_ptr<XmlElement>& properties, XmlContext& context);
-    // Loads the tree. With the builder that parsed it, each item's element is made whole just
-    // before it is read and taken out of the tree after.
+    // Loads the tree. With the builder that parsed it for this load alone, each item's element
+    // is taken out of the tree once it is read.
     bool loadTree(const std::shared_ptr<XmlElement>& root, XmlDomBuilder* keeping);
+    // Writes the text that saveToXml(builder) gives, each item's element made, written and let
+    // go in turn. `drain` is handed the text whenever it has grown large, and at the end; it
+    // answers false to stop the save, and so does this.
+    bool streamXml(std::string& out, const std::function<bool(std::string&)>& drain);
 
     Event<RepaintEventArgs> repaint_;
     Event<DiagramEventArgs> clicked_;
@@ -608,6 +619,9 @@ private:
     std::shared_ptr<RenderOptions> renderOptions_;
     ItemList<DiagramItem> zOrder_;
     bool zOrderInvalid_ = false;
+    // The layers' ranks the drawing order was last sorted by (nothing for a missing layer): a
+    // layer tells the document nothing, so the ranks are compared when the order is needed.
+    std::vector<std::optional<int>> sortedLayerRanks_;
     bool loading_ = false;
     std::vector<std::shared_ptr<Layer>> layers_;
     int activeLayer_ = -1;

@@ -86,7 +86,7 @@ std::optional<Rect> paintedArea(DiagramItem& item, double millimetre) {
         const double crossing = d->crossingRadius();
         if (crossing > 0) area.inflate(crossing, crossing);
     }
-    for (const auto& label : std::as_const(*link).labels()) {
+    for (const auto& label : link->labels()) {
         if (!label) continue;
         std::optional<Rect> r = label->getLayoutRect();
         if (!r) continue;
@@ -186,13 +186,13 @@ void Diagram::dropStaleLinkCrossings() {
         auto [it, added] = linkGeometry_.try_emplace(link.get());
         LinkGeometry& seen = it->second;
         const bool bezier = link->shape() == LinkShape::bezier;
-        if (added || seen.points != std::as_const(*link).controlPoints() || seen.visible != link->visible() ||
+        if (added || seen.points != link->controlPoints() || seen.visible != link->visible() ||
             seen.bezier != bezier || seen.zIndex != link->zIndex() ||
             seen.layerIndex != link->layerIndex()) {
             const Rect now = link->getBounds();
             if (!added) changed.push_back(seen.bounds);
             changed.push_back(now);
-            seen.points = std::as_const(*link).controlPoints();
+            seen.points = link->controlPoints();
             seen.bounds = now;
             seen.visible = link->visible();
             seen.bezier = bezier;

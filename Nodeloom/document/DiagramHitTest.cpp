@@ -56,6 +56,8 @@ namespace nodeloom {
 // with its bounds (nodes) or its hit area (other items). Items whose hit test may answer anywhere
 // are listed apart and are candidates at every point. A reported change only marks the item; the
 // next query takes the marked items anew, so that a burst of changes costs one update each.
+// Numbers are found by the item's address, so an item leaves the index as soon as it leaves the
+// document: another item may be made at its address before the next query.
 struct Diagram::HitIndex {
     struct Slot {
         std::weak_ptr<DiagramItem> item;
@@ -173,8 +175,8 @@ Diagram::HitIndex& Diagram::hitIndex() {
         index.stale = false;
         return index;
     }
-    // Taking an item's area reads it, and a read through a handle that could change it reports a
-    // change; the marks of this round are taken first and nothing is marked while they are read.
+    // An item's own hit-area code (a host's subclass) may report a change while it is read; the
+    // marks of this round are taken first and nothing is marked while they are read.
     std::vector<int> marked;
     marked.swap(index.marked);
     index.taking = true;
@@ -201,10 +203,16 @@ void Diagram::dropHitIndex() {
 }
 
 void Diagram::itemHitAreaChanged(DiagramItem& item) {
-    if (!hitIndex_ || hitIndex_->stale || hitIndex_->taking) return;
+    if (loading_ || !hitIndex_ || hitIndex_->stale || hitIndex_->taking) return;
     HitIndex& index = *hitIndex_;
     int id;
-    const auto found = index.ids.find(&item);
+    auto found = index.ids.find(&item);
+    // A number held for an item that is gone is not this item's, whatever the address says.
+    if (found != index.ids.end() &&
+        index.slots[static_cast<std::size_t>(found->second)].item.expired()) {
+        index.release(found->second);
+        found = index.ids.end();
+    }
     if (found != index.ids.end()) {
         id = found->second;
     } else {
@@ -217,6 +225,13 @@ void Diagram::itemHitAreaChanged(DiagramItem& item) {
     if (slot.marked) return;
     slot.marked = true;
     index.marked.push_back(id);
+}
+
+void Diagram::itemLeftHitIndex(const DiagramItem& item) {
+    if (!hitIndex_ || hitIndex_->stale) return;
+    HitIndex& index = *hitIndex_;
+    const auto found = index.ids.find(&item);
+    if (found != index.ids.end()) index.release(found->second);
 }
 
 double Diagram::linkHitReach() const {

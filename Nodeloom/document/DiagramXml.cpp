@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <new>
 #include <optional>
+#include <stdexcept>
 #include <string_view>
 #include <tuple>
 #include <utility>
@@ -115,7 +117,6 @@ bool Diagram::loadTree(const std::shared_ptr<XmlElement>& root, XmlDomBuilder* k
             const auto classId = element->attributes().find("Class");
             if (classId == element->attributes().end() || classId->second != "std:TableNode")
                 continue;
-            if (keeping != nullptr) keeping->expand(element);
             if (!TableNode::fitsCellLimit(*element)) return false;
         }
     }
@@ -173,7 +174,6 @@ bool Diagram::loadTree(const std::shared_ptr<XmlElement>& root, XmlDomBuilder* k
             // Every item needs its own number: references find items by it.
             if (!id || ids.contains(*id)) continue;
             if (!belongsToSection(context, *element, *id, kind)) continue;
-            if (keeping != nullptr) keeping->expand(element);
             const std::shared_ptr<DiagramItem> item = context.readItem(element);
             if (!item) continue;
             ids.insert(*id);
@@ -260,7 +260,19 @@ void Diagram::readDiagramProperties(const std::shared_ptr<XmlElement>& element,
 }
 
 bool Diagram::saveToXml(const fs::path& url) {
-    return platform::writeFileAtomically(url, saveToXmlString());
+    // The text goes to the file in pieces of about this size, so that a save holds little more
+    // than one item's element besides the document.
+    constexpr std::size_t pieceSize = 256 * 1024;
+    return platform::writeFileAtomically(url, [this](const platform::ContentSink& sink) {
+        std::string piece;
+        piece.reserve(2 * pieceSize);
+        return streamXml(piece, [&sink](std::string& text) {
+            if (text.size() < pieceSize) return true;
+            const bool written = sink(text);
+            text.clear();
+            return written;
+        }) && sink(piece);
+    });
 }
 
 void Diagram::saveToXml(const std::shared_ptr<XmlDomBuilder>& builder) {
@@ -272,9 +284,55 @@ void Diagram::saveToXml(const std::shared_ptr<XmlDomBuilder>& builder) {
 }
 
 std::string Diagram::saveToXmlString() {
-    auto builder = std::make_shared<XmlDomBuilder>();
-    saveToXml(builder);
-    return builder->getXmlContent();
+    std::string text;
+    try {
+        if (streamXml(text, [](std::string&) { return true; })) return text;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    // A text too large to hold is answered with nothing, as the element writer answers.
+    return std::string();
+}
+
+bool Diagram::streamXml(std::string& out, const std::function<bool(std::string&)>& drain) {
+    // The same steps as the whole tree's writer, in the same order, so that the items number
+    // their brushes and images alike.
+    updateZOrder();
+    updateRuntimeIndices();
+    XmlContext context(std::make_shared<XmlDomBuilder>(), XmlContext::latestVersion());
+    XmlStreamWriter writer(out);
+    XmlElement root("Diagram");
+    root.attributes()["Version"] = std::to_string(XmlContext::latestVersion());
+    writer.open(root);
+
+    const auto writeItems = [&](const char* sectionName, const char* itemName, const auto& items) {
+        writer.open(XmlElement(sectionName));
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            const auto item = items[i];
+            if (!item) continue;
+            const auto element = std::make_shared<XmlElement>(itemName);
+            context.writeItemClassAttributes(item, element, "Class");
+            element->attributes()["Id"] = std::to_string(item->runtimeIndex());
+            item->saveToXml(element, context);
+            writer.write(*element);
+            if (!drain(out)) return false;
+        }
+        writer.close();
+        return true;
+    };
+    if (!writeItems("Nodes", "Node", nodes_.vector())) return false;
+    if (!writeItems("Links", "Link", links_.vector())) return false;
+
+    // The properties and the resource tables are small: they are made whole and written.
+    const auto rest = std::make_shared<XmlElement>("Diagram");
+    Diagram::writeDiagramProperties("Properties", rest, context);
+    const std::shared_ptr<XmlElement> resources = context.addChildElement("Resources", rest);
+    context.writeBrushes(resources);
+    context.writeImages(resources);
+    for (const auto& child : std::as_const(*rest).children())
+        writer.write(*child);
+    writer.close();
+    return drain(out);
 }
 
 void Diagram::writeDiagramContent(const std::shared_ptr<XmlDomBuilder>& builder,

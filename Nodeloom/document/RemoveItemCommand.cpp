@@ -19,8 +19,9 @@ void RemoveItemCommand::undo() {
     const std::shared_ptr<Diagram> d = diagram();
     if (!removed_ || !d) return;
     removed_ = false;
-    // Back in its old place among the nodes or links, so that the document reads as before.
-    reinsertItem(*d, item_, position_);
+    // Back in its old place among the nodes or links, so that the document reads as before; a
+    // link whose end node has left the document since stays out, as it would dangle there.
+    if (item_ && d->holdsEndsOf(*item_)) reinsertItem(*d, item_, position_);
 }
 
 void RemoveItemCommand::redo() {

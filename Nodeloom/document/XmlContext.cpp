@@ -153,9 +153,7 @@ std::shared_ptr<DiagramItem> XmlContext::readItem(const std::shared_ptr<XmlEleme
     // The version only tells an item's reader which older form it may meet; the first one is
     // the safe guess.
     classVersion_ = intAttribute(element, "Version").value_or(1);
-    item->reading_ = true;
     item->loadFromXml(element, *this);
-    item->reading_ = false;
     item->setRuntimeIndex(*id);
     return item;
 }

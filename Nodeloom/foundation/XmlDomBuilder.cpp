@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -30,10 +29,11 @@ struct XmlTreeAccess {
     }
     static XmlElement::Children& children(XmlElement& element) { return element.children_; }
     using LazyChild = XmlElement::LazyChild;
-    static void holdLazyChildren(XmlElement& element, std::vector<LazyChild> children,
-                                 std::shared_ptr<const void> source) {
-        element.holdLazyChildren(std::move(children), std::move(source));
+    static void keepContent(XmlElement& element, std::shared_ptr<XmlKeptSource> source,
+                            std::size_t begin, std::size_t end) {
+        element.keepContent(std::move(source), begin, end);
     }
+    static bool makeKept(const XmlElement& element) { return element.makeKept(); }
 };
 
 namespace {
@@ -46,8 +46,8 @@ namespace {
 constexpr std::size_t kBlockSize = 64 * 1024;
 
 struct BlockHeader {
-    std::atomic<std::size_t> live{0};
-    std::atomic<bool> filling{true};
+    std::size_t live = 0;
+    bool filling = true;
 };
 
 class ElementArena {
@@ -68,7 +68,7 @@ public:
             new (block_) BlockHeader();
             at = (headerSize() + alignment - 1) / alignment * alignment;
         }
-        header(block_)->live.fetch_add(1, std::memory_order_relaxed);
+        ++header(block_)->live;
         used_ = at + bytes;
         return block_ + at;
     }
@@ -77,15 +77,12 @@ public:
         auto* block = reinterpret_cast<char*>(reinterpret_cast<std::uintptr_t>(pointer) &
                                               ~static_cast<std::uintptr_t>(kBlockSize - 1));
         BlockHeader* h = header(block);
-        if (h->live.fetch_sub(1, std::memory_order_acq_rel) == 1 &&
-            !h->filling.load(std::memory_order_acquire)) {
-            giveBack(block);
-        }
+        if (--h->live == 0 && !h->filling) giveBack(block);
     }
 
     // Starts filling the current block from its beginning again when nothing in it is alive.
     void recycle() {
-        if (block_ != nullptr && header(block_)->live.load(std::memory_order_acquire) == 0)
+        if (block_ != nullptr && header(block_)->live == 0)
             used_ = headerSize();
     }
 
@@ -93,8 +90,8 @@ public:
     void finish() {
         if (block_ == nullptr) return;
         BlockHeader* h = header(block_);
-        h->filling.store(false, std::memory_order_release);
-        if (h->live.load(std::memory_order_acquire) == 0) giveBack(block_);
+        h->filling = false;
+        if (h->live == 0) giveBack(block_);
         block_ = nullptr;
     }
 
@@ -307,37 +304,31 @@ private:
 
 }  // namespace
 
-// The content of the elements a parse kept for later, and the blocks their subtrees are made in.
-struct XmlDomBuilder::Kept {
-    struct Range {
-        // Tells the element apart from a later one at the same address.
-        std::weak_ptr<XmlElement> element;
-        const XmlElement* address = nullptr;
-        std::size_t begin = 0;
-        std::size_t end = 0;
-    };
-    // Finds the range of an element: most readers expand the elements in the order they came.
-    Range* find(const XmlElement* element) {
-        if (next < ranges.size() && ranges[next].address == element)
-            return &ranges[next++];
-        if (positions.empty()) {
-            positions.reserve(ranges.size());
-            for (std::size_t i = 0; i < ranges.size(); ++i)
-                positions.emplace(ranges[i].address, i);
-        }
-        const auto found = positions.find(element);
-        return found == positions.end() ? nullptr : &ranges[found->second];
-    }
-
-    std::shared_ptr<Tape> tape = std::make_shared<Tape>();
-    std::vector<Range> ranges;
-    std::unordered_map<const XmlElement*, std::size_t> positions;
-    std::size_t next = 0;
+// The content of the elements one parse kept for later, and the blocks their subtrees are made
+// in; each kept element holds it until its content is made and let go.
+struct XmlKeptSource {
+    Tape tape;
     ElementArena arena;
-    // Builds every expansion, so that its lists are allocated once.
+    // Builds every replay, so that its lists are allocated once.
     TreeBuilder tree{arena};
-    std::vector<XmlTreeAccess::LazyChild> children;
 };
+
+void XmlElement::replayKept(XmlKeptSource& source, std::size_t begin, std::size_t end,
+                            std::vector<LazyChild>& children) {
+    // A reader that lets each element go before the next is made finds the block the last
+    // subtree filled free again.
+    source.arena.recycle();
+    TreeBuilder& tree = source.tree;
+    struct Clear {
+        ~Clear() {
+            tree.stack.clear();
+            tree.finished.clear();
+            tree.runStart.clear();
+        }
+        TreeBuilder& tree;
+    } clear{tree};
+    source.tape.replayChildren(begin, end, tree, children);
+}
 
 namespace {
 
@@ -357,7 +348,7 @@ struct ParseState {
     // Keeping content for later: the names of the root's children whose children are kept
     // without content, where their records go, and how deep the parse is inside one of them.
     const std::vector<std::string>* sections = nullptr;
-    XmlDomBuilder::Kept* kept = nullptr;
+    std::shared_ptr<XmlKeptSource> kept;
     std::shared_ptr<XmlElement> keeping;
     std::size_t keptFrom = 0;
     std::size_t keptDepth = 0;
@@ -383,7 +374,7 @@ void XMLCALL onStartElement(void* data, const XML_Char* name, const XML_Char** a
     auto& state = *static_cast<ParseState*>(data);
     try {
         if (state.keeping) {
-            state.kept->tape->start(name, attributes);
+            state.kept->tape.start(name, attributes);
             ++state.keptDepth;
             return;
         }
@@ -396,7 +387,7 @@ void XMLCALL onStartElement(void* data, const XML_Char* name, const XML_Char** a
         if (!*state.root) *state.root = state.tree.stack.back();
         if (state.keepsContent()) {
             state.keeping = state.tree.stack.back();
-            state.keptFrom = state.kept->tape->size();
+            state.keptFrom = state.kept->tape.size();
             state.keptDepth = 0;
         }
     } catch (...) {
@@ -430,13 +421,15 @@ void XMLCALL onEndElement(void* data, const XML_Char*) {
         const std::string_view trimmed = trimUnicodeSpace(state.pendingText);
         if (state.keeping) {
             if (state.keptDepth > 0) {
-                state.kept->tape->end(trimmed);
+                state.kept->tape.end(trimmed);
                 --state.keptDepth;
                 state.pendingText.clear();
                 return;
             }
-            state.kept->ranges.push_back({state.keeping, state.keeping.get(), state.keptFrom,
-                                          state.kept->tape->size()});
+            if (state.kept->tape.size() != state.keptFrom) {
+                XmlTreeAccess::keepContent(*state.keeping, state.kept, state.keptFrom,
+                                           state.kept->tape.size());
+            }
             state.keeping.reset();
         }
         state.tree.close(trimmed);
@@ -523,11 +516,9 @@ bool XmlDomBuilder::parse(const std::filesystem::path& url,
     ParseState state(arena);
     state.parser = parser;
     state.root = &root_;
-    kept_.reset();
     if (sections != nullptr) {
-        kept_ = std::make_unique<Kept>();
+        state.kept = std::make_shared<XmlKeptSource>();
         state.sections = sections;
-        state.kept = kept_.get();
     }
     XML_SetUserData(parser, &state);
     XML_SetElementHandler(parser, onStartElement, onEndElement);
@@ -558,34 +549,7 @@ bool XmlDomBuilder::parse(const std::filesystem::path& url,
 }
 
 bool XmlDomBuilder::expand(const std::shared_ptr<XmlElement>& element) {
-    if (!element || !kept_) return false;
-    Kept::Range* range = kept_->find(element.get());
-    // Expanded once; an element at the address of one let go is another element.
-    if (range == nullptr || range->begin == range->end) return false;
-    if (range->element.owner_before(element) || element.owner_before(range->element)) return false;
-    const std::size_t begin = range->begin;
-    const std::size_t end = range->end;
-    range->begin = range->end;
-    // A reader that lets each element go before it expands the next finds the block the last
-    // subtree filled free again.
-    kept_->arena.recycle();
-    TreeBuilder& tree = kept_->tree;
-    bool built = true;
-    try {
-        kept_->tape->replayChildren(begin, end, tree, kept_->children);
-        XmlTreeAccess::holdLazyChildren(
-            *element,
-            std::vector<XmlTreeAccess::LazyChild>(std::make_move_iterator(kept_->children.begin()),
-                                                  std::make_move_iterator(kept_->children.end())),
-            kept_->tape);
-    } catch (...) {
-        built = false;
-    }
-    kept_->children.clear();
-    tree.stack.clear();
-    tree.finished.clear();
-    tree.runStart.clear();
-    return built;
+    return element && XmlTreeAccess::makeKept(*element);
 }
 
 }  // namespace nodeloom

@@ -45,25 +45,21 @@ public:
     [[nodiscard]] bool parseFile(const char* path);
     [[nodiscard]] bool parseFile(const std::filesystem::path& url);
 
-    // Parses like parseFile, but the elements two levels below the root whose parent is named
-    // in `sections` come without their content: each has its name, attributes and own text,
-    // and its children are kept in a compact form until expand() makes them. A document of
-    // many such elements that are read one at a time never holds them all whole.
+    // Parses like parseFile, into the same tree, but the content of the elements two levels
+    // below the root whose parent is named in `sections` is kept in a compact form until the
+    // element is first read, whoever reads it. A document of many such elements that are read
+    // one at a time and let go never holds them all whole.
     [[nodiscard]] bool parseFileKeeping(const std::filesystem::path& url,
                                         std::vector<std::string> sections);
-    // Gives an element the last parseFileKeeping kept without content the children parseFile
-    // would have given it, once; answers whether it did. Children that hold only text are made
-    // elements when the children are first asked for; the typed readers read them as they are.
+    // Makes the content of an element that parseFileKeeping kept now rather than on its first
+    // read; answers whether there was content still kept. Reading needs no such call.
     bool expand(const std::shared_ptr<XmlElement>& element);
-
-    struct Kept;
 
 private:
     bool parse(const std::filesystem::path& url, const std::vector<std::string>* sections);
 
     std::vector<std::shared_ptr<XmlElement>> elementStack_;
     std::shared_ptr<XmlElement> root_;
-    std::unique_ptr<Kept> kept_;
 };
 
 }  // namespace nodeloom

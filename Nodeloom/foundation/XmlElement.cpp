@@ -71,10 +71,9 @@ void putPadding(Sink& out, int indent) {
     out.pad(static_cast<std::size_t>(indent) * 4);
 }
 
-// Writes the start of an element; answers whether its children follow, in which case the
-// caller writes them and the end tag.
+// The start tag up to its closing bracket.
 template <typename Sink>
-bool putStart(Sink& out, const XmlElement& element, int indent) {
+void putOpening(Sink& out, const XmlElement& element, int indent) {
     putPadding(out, indent);
     out.put('<');
     out.put(std::string_view(element.name()));
@@ -87,6 +86,13 @@ bool putStart(Sink& out, const XmlElement& element, int indent) {
         putEscaped(out, value, false);
         out.put('"');
     }
+}
+
+// Writes the start of an element; answers whether its children follow, in which case the
+// caller writes them and the end tag.
+template <typename Sink>
+bool putStart(Sink& out, const XmlElement& element, int indent) {
+    putOpening(out, element, indent);
     if (!element.children().empty()) {
         out.put(std::string_view(">\n"));
         return true;
@@ -203,20 +209,27 @@ private:
     std::vector<std::uint32_t> large_;
 };
 
+// Every rename anywhere moves this on, so that an index built before it is built again: a
+// child does not know the elements that list it. The library is single-threaded.
+std::uint64_t renames = 0;
+
 }  // namespace
 
-// The index of an element's children, valid for as long as the list stays where it was.
+// The index of an element's children, valid for as long as the list stays where it was and
+// nothing was renamed.
 struct XmlElement::NameIndex {
     template <typename NameAt>
     NameIndex(const std::shared_ptr<XmlElement>* d, std::size_t n, NameAt nameAt)
-        : data(d), size(n), table(n, nameAt) {}
+        : data(d), size(n), renamesSeen(renames), table(n, nameAt) {}
 
     const std::shared_ptr<XmlElement>* data = nullptr;
     std::size_t size = 0;
+    std::uint64_t renamesSeen = 0;
     FirstOfName table;
 };
 
-// Children kept as names and texts, with the first of each name found through a table.
+// Content a parse kept: the range of its records until the first access, then the children as
+// names and texts, with the first of each name found through a table.
 struct XmlElement::Lazy {
     struct NameAt {
         std::optional<std::string_view> operator()(std::size_t i) const {
@@ -225,17 +238,32 @@ struct XmlElement::Lazy {
         const std::vector<LazyChild>* children;
     };
 
-    Lazy(std::vector<LazyChild> c, std::shared_ptr<const void> s)
-        : children(std::move(c)), source(std::move(s)), table(children.size(), NameAt{&children}) {}
+    Lazy(std::shared_ptr<XmlKeptSource> s, std::size_t b, std::size_t e)
+        : source(std::move(s)), begin(b), end(e) {}
 
-    std::optional<std::size_t> find(std::string_view name) const {
-        return table.find(name, NameAt{&children});
+    std::optional<std::size_t> find(std::string_view name) {
+        const NameAt nameAt{&children};
+        if (children.size() < kIndexFrom || children.size() >= UINT32_MAX) {
+            for (std::size_t i = 0; i < children.size(); ++i) {
+                if (children[i].currentName() == name) return i;
+            }
+            return std::nullopt;
+        }
+        if (!table || tableRenames != renames) {
+            table.emplace(children.size(), nameAt);
+            tableRenames = renames;
+        }
+        return table->find(name, nameAt);
     }
 
-    std::vector<LazyChild> children;
     // Holds the text the views point into.
-    std::shared_ptr<const void> source;
-    FirstOfName table;
+    std::shared_ptr<XmlKeptSource> source;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    bool kept = true;
+    std::vector<LazyChild> children;
+    std::optional<FirstOfName> table;
+    std::uint64_t tableRenames = 0;
 };
 
 const XmlElement::Attributes& XmlElement::noAttributes() {
@@ -258,7 +286,13 @@ void XmlElement::makeTextNodeNow() const {
 XmlElement::Children& XmlElement::children() {
     makeTextNode();
     index_.reset();
+    childrenHandedOut_ = true;
     return children_;
+}
+
+void XmlElement::setName(std::string name) {
+    name_ = std::move(name);
+    ++renames;
 }
 
 void XmlElement::setChildren(Children children) {
@@ -283,14 +317,25 @@ std::string_view XmlElement::LazyChild::currentName() const {
     return made ? std::string_view(made->name_) : name;
 }
 
-void XmlElement::holdLazyChildren(std::vector<LazyChild> children,
-                                  std::shared_ptr<const void> source) {
-    auto lazy = std::make_unique<Lazy>(std::move(children), std::move(source));
+void XmlElement::keepContent(std::shared_ptr<XmlKeptSource> source, std::size_t begin,
+                             std::size_t end) {
+    lazy_ = std::make_unique<Lazy>(std::move(source), begin, end);
     index_.reset();
-    lazy_ = std::move(lazy);
+}
+
+bool XmlElement::makeKept() const {
+    if (!lazy_ || !lazy_->kept) return false;
+    lazy_->kept = false;
+    try {
+        replayKept(*lazy_->source, lazy_->begin, lazy_->end, lazy_->children);
+    } catch (...) {
+        // Out of memory: the element is left with what could be made.
+    }
+    return true;
 }
 
 void XmlElement::makeWholeNow() const {
+    makeKept();
     Children whole;
     whole.reserve(lazy_->children.size() + children_.size());
     for (LazyChild& child : lazy_->children)
@@ -303,6 +348,7 @@ void XmlElement::makeWholeNow() const {
 }
 
 const std::shared_ptr<XmlElement>* XmlElement::findLazyChild(std::string_view name) const {
+    makeKept();
     const std::optional<std::size_t> position = lazy_->find(name);
     if (!position) return nullptr;
     LazyChild& child = lazy_->children[*position];
@@ -321,7 +367,7 @@ const std::string& XmlElement::firstChildText() const {
 const std::shared_ptr<XmlElement>* XmlElement::findChild(std::string_view name) const {
     if (lazy_) return findLazyChild(name);
     const std::size_t count = children_.size();
-    if (count < kIndexFrom || count >= UINT32_MAX) {
+    if (count < kIndexFrom || count >= UINT32_MAX || childrenHandedOut_) {
         for (const auto& child : children_) {
             if (child && child->name_ == name) return &child;
         }
@@ -331,7 +377,8 @@ const std::shared_ptr<XmlElement>* XmlElement::findChild(std::string_view name) 
         const XmlElement* child = children_[i].get();
         return child ? std::optional<std::string_view>(child->name_) : std::nullopt;
     };
-    if (!index_ || index_->data != children_.data() || index_->size != count)
+    if (!index_ || index_->data != children_.data() || index_->size != count ||
+        index_->renamesSeen != renames)
         index_ = std::make_unique<NameIndex>(children_.data(), count, nameAt);
     const std::optional<std::size_t> position = index_->table.find(name, nameAt);
     return position ? &children_[*position] : nullptr;
@@ -468,6 +515,7 @@ std::optional<std::string_view> XmlElement::innerTextOf(std::string_view name) c
     if (name.empty()) makeTextNode();
     if (lazy_) {
         // A child kept as text is read as it is, without making it an element.
+        makeKept();
         const std::optional<std::size_t> position = lazy_->find(name);
         if (!position) return std::nullopt;
         const LazyChild& child = lazy_->children[*position];
@@ -529,6 +577,40 @@ std::shared_ptr<Color> XmlElement::readColor(std::string_view name,
                                              std::shared_ptr<Color> defaultValue) const {
     const std::optional<std::string_view> text = innerTextOf(name);
     return text ? Color::fromString(*text) : defaultValue;
+}
+
+void XmlStreamWriter::endStartTag() {
+    if (!startPending_) return;
+    out_.append(">\n");
+    startPending_ = false;
+}
+
+void XmlStreamWriter::open(const XmlElement& element) {
+    endStartTag();
+    WritingSink sink{out_};
+    putOpening(sink, element, static_cast<int>(open_.size()));
+    open_.push_back(element.name());
+    startPending_ = true;
+}
+
+void XmlStreamWriter::write(const XmlElement& element) {
+    endStartTag();
+    WritingSink sink{out_};
+    element.writeXml(sink, static_cast<int>(open_.size()));
+}
+
+void XmlStreamWriter::close() {
+    if (open_.empty()) return;
+    if (startPending_) {
+        out_.append("/>\n");
+        startPending_ = false;
+    } else {
+        out_.append((open_.size() - 1) * 4, ' ');
+        out_.append("</");
+        out_.append(open_.back());
+        out_.append(">\n");
+    }
+    open_.pop_back();
 }
 
 }  // namespace nodeloom

@@ -13,6 +13,7 @@
 namespace nodeloom {
 
 struct XmlTreeAccess;
+struct XmlKeptSource;
 
 // One node of the library's in-memory XML tree. Trees written by code keep an element's
 // character content in its own `text`; trees read by XmlDomBuilder keep it in a text node, a
@@ -21,8 +22,10 @@ struct XmlTreeAccess;
 //
 // A parsed element holds the text of its text node itself until the children are first asked
 // for, and an element without attributes holds no attribute map, so that a parsed tree costs one
-// allocation per element. The readers find a child by name through an index built on the first
-// search among many children.
+// allocation per element. An element whose content a parse kept in compact form makes that
+// content on its first access, whoever asks; until then nothing shows that it was kept. The
+// readers find a child by name through an index built on the first search among many children;
+// a rename, or children handed out for change, is never answered from a stale index.
 class XmlElement : public std::enable_shared_from_this<XmlElement> {
 public:
     using Attributes = std::map<std::string, std::string>;
@@ -67,14 +70,15 @@ public:
                                      std::shared_ptr<Color> defaultValue) const;
 
     const std::string& name() const { return name_; }
-    std::string& name() { return name_; }
-    void setName(std::string name) { name_ = std::move(name); }
+    // The one way to rename: the lookups by name of every parent see it.
+    void setName(std::string name);
 
     const Children& children() const {
         makeTextNode();
         return children_;
     }
-    // Handing the children out for change drops the index of their names.
+    // The list may be changed at any later time through the reference, so from then on this
+    // element's children are searched in order instead of through an index.
     Children& children();
     void setChildren(Children children);
 
@@ -102,6 +106,7 @@ public:
 
 private:
     friend struct XmlTreeAccess;
+    friend class XmlStreamWriter;
     struct NameIndex;
     struct Lazy;
     // A child kept by a parse as its name and text only, until it is wanted as an element; or
@@ -116,8 +121,14 @@ private:
     };
 
     static std::shared_ptr<XmlElement> makeLeaf(std::string_view name, std::string_view text);
-    // Takes the children in that order, the views pointing into what `source` holds alive.
-    void holdLazyChildren(std::vector<LazyChild> children, std::shared_ptr<const void> source);
+    // Keeps the content [begin, end) of the source, to be made on first access.
+    void keepContent(std::shared_ptr<XmlKeptSource> source, std::size_t begin, std::size_t end);
+    // Makes kept content into children (kept as names and texts where they are only that);
+    // answers whether there was content still kept.
+    bool makeKept() const;
+    // Defined with the parser that wrote the content: the children of [begin, end) in order.
+    static void replayKept(XmlKeptSource& source, std::size_t begin, std::size_t end,
+                           std::vector<LazyChild>& children);
     void makeWhole() const {
         if (lazy_) makeWholeNow();
     }
@@ -146,14 +157,42 @@ private:
     std::unique_ptr<Attributes> attributes_;
     std::weak_ptr<XmlElement> parent_;
     mutable std::string text_;
-    // Built on the first search among many children, for as long as the children are not
-    // handed out for change; a child found through it is checked by name.
+    // Built on the first search among many children, and rebuilt after any rename; a child
+    // found through it is checked by name.
     mutable std::unique_ptr<NameIndex> index_;
-    // Children a parse kept as names and texts; made into elements when the children are asked
-    // for, while the typed readers read them as they are.
+    // Content a parse kept: first in compact form, then as children kept as names and texts,
+    // made into elements when the children are asked for while the typed readers read them as
+    // they are.
     mutable std::unique_ptr<Lazy> lazy_;
     // text_ holds the text of a text node that is not made yet.
     mutable bool textInNode_ = false;
+    // The children were handed out for change: no index can be trusted for them.
+    bool childrenHandedOut_ = false;
+};
+
+// Writes a document in the text form of getXmlAsString(0) while it is being made: the outer
+// elements are opened and closed around whole elements written in turn, so that the document is
+// never held whole. The text is appended to `out`, which the owner may empty at any time.
+class XmlStreamWriter {
+public:
+    explicit XmlStreamWriter(std::string& out) : out_(out) {}
+    XmlStreamWriter(const XmlStreamWriter&) = delete;
+    XmlStreamWriter& operator=(const XmlStreamWriter&) = delete;
+
+    // Starts an element with the name and attributes of `element`; what it holds is not written.
+    void open(const XmlElement& element);
+    // The whole element, inside the innermost open one.
+    void write(const XmlElement& element);
+    // Ends the innermost open element; nothing when none is open.
+    void close();
+
+private:
+    // The start tag waits for its end until a child or the close says which it is.
+    void endStartTag();
+
+    std::string& out_;
+    std::vector<std::string> open_;
+    bool startPending_ = false;
 };
 
 }  // namespace nodeloom

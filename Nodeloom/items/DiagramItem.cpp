@@ -294,7 +294,6 @@ std::optional<Rect> DiagramItem::getHitArea() {
 }
 
 void DiagramItem::hitAreaChanged() {
-    if (reading_) return;
     if (const std::shared_ptr<Diagram> d = diagram_.lock()) d->itemHitAreaChanged(*this);
 }
 
@@ -574,7 +573,6 @@ void DiagramItem::setBrush(std::shared_ptr<Brush> brush) {
 }
 
 void DiagramItem::repaint() {
-    if (reading_) return;
     const std::shared_ptr<Diagram> d = diagram();
     if (d && !d->isLoading()) d->invalidate(getRepaintRect());
 }

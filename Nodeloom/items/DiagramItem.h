@@ -42,9 +42,6 @@ class XmlElement;
 // layerIndex reorder the whole document instead; the flags only store. No setter compares the
 // new value with the old one, so every assignment has its effect.
 class DiagramItem : public Object, public std::enable_shared_from_this<DiagramItem> {
-    // Marks the item as being read.
-    friend class XmlContext;
-
 public:
     using StylePredicate = std::function<bool(const Style&)>;
     using ItemFilter = std::function<bool(DiagramItem&)>;
@@ -233,9 +230,6 @@ private:
     bool selected_ = false;
     HandlesStyle handlesStyle_ = HandlesStyle::squareHandles;
     bool standalone_ = true;
-    // Set while a document load reads the item: the load repaints and indexes the whole
-    // document once it ends, so the item reports none of the properties it reads.
-    bool reading_ = false;
     bool locked_ = false;
     int runtimeIndex_ = -1;
     std::map<RuntimeDataKey, std::shared_ptr<Object>> runtimeData_;

@@ -302,12 +302,13 @@ void DiagramNode::makeSelfLoop(const std::shared_ptr<DiagramLink>& link) {
     const Point p1 = rotatePointAt(Point(t.x - (a + b), t.y - (a + 3 * b)), t, rotationAngle_);
     const Point p2 = rotatePointAt(Point(t.x + (a + b), t.y - (a + 3 * b)), t, rotationAngle_);
 
-    auto& points = link->controlPoints();
+    std::vector<Point> points = link->controlPoints();
     if (points.size() < 4) points.resize(4);
     points[0] = t;
     points[1] = p1;
     points[2] = p2;
     points[3] = t;
+    link->setControlPoints(std::move(points));
     link->invalidateLinkCrossings(link->getBounds());
 }
 

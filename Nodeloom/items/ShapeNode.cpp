@@ -214,7 +214,11 @@ std::shared_ptr<Style> ShapeNode::resolveInheritedStyle(const StylePredicate& pr
 void ShapeNode::saveToXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) {
     if (!element) return;
     DiagramNode::saveToXml(element, context);
-    context.writeShape(shape_, "Shape", element);
+    // A node without a shape says so: with nothing written, it would read back as a rectangle.
+    if (shape_)
+        context.writeShape(shape_, "Shape", element);
+    else
+        context.addChildElement("Shape", element);
     context.writeImage(image_, "Image", element);
     context.writeInt(static_cast<int>(imageAlign_), "ImageAlign", element);
     context.writeBool(transparent_, "Transparent", element);
@@ -225,7 +229,9 @@ void ShapeNode::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlConte
     DiagramNode::loadFromXml(element, context);
     if (const std::shared_ptr<XmlElement> child = element->getChild("Shape")) {
         const auto id = child->attributes().find("Id");
-        if (id != child->attributes().end() && !id->second.empty())
+        if (id == child->attributes().end())
+            setShape(nullptr);
+        else if (!id->second.empty())
             setShape(libraryShape(id->second));
     }
     setTransparent(element->readBool("Transparent", false));

@@ -85,11 +85,13 @@ bool moveEndOntoFold(DiagramLink& link, bool incoming) {
 }
 
 // Makes the link a straight two-point polyline between the outlines of its nodes (of the folded
-// containers that hide them).
+// containers that hide them); an end on a row goes onto its row, as the links a layout gives
+// points do, and where the next scroll or reading of the document would put it.
 void straighten(DiagramLink& link) {
     link.setShape(LinkShape::polyline);
     link.setControlPoints({link.startPoint(), link.endPoint()});
     link.clipEndsToOutlines();
+    link.alignEndsToRows();
     moveEndOntoFold(link, false);
     moveEndOntoFold(link, true);
     link.updateFromPoints();
@@ -227,9 +229,27 @@ private:
 // document can hold is taken back whole.
 class Snapshot {
 public:
-    Snapshot(const Graph& graph, const LayoutContainer& container) {
+    // With a container node, the container and every container holding it are kept as well,
+    // with what follows them: fitting the container to its children moves them all.
+    Snapshot(const Graph& graph, const LayoutContainer& container,
+             const ContainerNode* containerNode) {
         std::unordered_set<const DiagramItem*> seen;
         std::vector<std::shared_ptr<DiagramNode>> stack;
+        std::shared_ptr<DiagramNode> outermost =
+            containerNode != nullptr
+                ? std::dynamic_pointer_cast<DiagramNode>(
+                      std::const_pointer_cast<DiagramItem>(containerNode->weak_from_this().lock()))
+                : nullptr;
+        if (outermost) {
+            // Containers nested in a loop by hand: the walk ends where it began.
+            std::unordered_set<const DiagramNode*> walked{outermost.get()};
+            while (const std::shared_ptr<ContainerNode> parent = outermost->container()) {
+                if (!walked.insert(parent.get()).second) break;
+                outermost = parent;
+            }
+            seen.insert(outermost.get());
+            stack.push_back(std::move(outermost));
+        }
         for (const auto& v : graph.vertices()) {
             if (!v) continue;
             auto node = std::dynamic_pointer_cast<DiagramNode>(v->owner());
@@ -260,6 +280,13 @@ public:
             const Rect b = node->bounds();
             if (!b.isFinite() || !std::isfinite(b.right()) || !std::isfinite(b.bottom()))
                 return false;
+            // A folded container keeps the size that unfolding will give it.
+            if (const auto* c = dynamic_cast<const ContainerNode*>(node.get()); c && c->folded()) {
+                const Size size = c->unfoldedSize();
+                if (!std::isfinite(size.width) || !std::isfinite(size.height) ||
+                    !std::isfinite(b.x + size.width) || !std::isfinite(b.y + size.height))
+                    return false;
+            }
         }
         for (const auto& [link, state] : links_) {
             for (const Point& p : link->controlPoints())
@@ -285,12 +312,14 @@ void arrangeComponents(Layout& layout, LayoutContainer& container, const LayoutG
                        double captionHeight);
 
 bool arrange(Layout& layout, LayoutContainer& container, const LayoutUtils::NodeList& nodes,
-             const ContainerNode* containerNode, double captionHeight) {
+             const ContainerNode* containerNode, double captionHeight,
+             const std::function<void()>& finish = {}) {
     const LayoutGraph built =
         LayoutUtils::buildLayoutGraph(layout.mergesRepeatingLinks(), layout.keepGroupLayout(),
                                       nodes, container.layoutLinks(), containerNode);
-    const Snapshot before(*built.graph, container);
+    const Snapshot before(*built.graph, container, containerNode);
     arrangeComponents(layout, container, built, captionHeight);
+    if (finish) finish();
     if (before.finite()) return true;
     before.restore();
     return false;
@@ -443,9 +472,11 @@ bool LayoutUtils::arrangeContainer(Layout& layout, Diagram& diagram) {
     return arrange(layout, diagram, diagram.nodes(), nullptr, 0.0);
 }
 
-bool LayoutUtils::arrangeContainer(Layout& layout, ContainerNode& container) {
+bool LayoutUtils::arrangeContainer(Layout& layout, ContainerNode& container,
+                                   const std::function<void()>& finish) {
     ContainerContent content(container);
-    return arrange(layout, content, content.children(), &container, container.captionHeight());
+    return arrange(layout, content, content.children(), &container, container.captionHeight(),
+                   finish);
 }
 
 LayoutGraph LayoutUtils::buildLayoutGraph(bool mergesRepeatingLinks, bool keepGroupLayout,

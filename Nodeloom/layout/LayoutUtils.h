@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -51,8 +52,11 @@ public:
     // taken back whole: false, and the items are as they were.
     static bool arrangeContainer(Layout& layout, Diagram& diagram);
     // Arranges a container's children and its inner links, from its left + margins and its top +
-    // caption height + margins; refused as above.
-    static bool arrangeContainer(Layout& layout, ContainerNode& container);
+    // caption height + margins, then runs `finish` (the container's fit to its children); refused
+    // as above when anything either step moved, the container and those holding it included,
+    // came out with a number that is not finite.
+    static bool arrangeContainer(Layout& layout, ContainerNode& container,
+                                 const std::function<void()>& finish = {});
 
     // The layout graph of the nodes and links: one vertex per layout root, in the order the roots
     // appear in `nodes`, holding the top-left corner and size of its block; one edge per link

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -129,17 +130,17 @@ public:
     // The rectangle of the link's text around the middle of its ends, in document units.
     virtual Rect measureText(const std::string& text, bool wrap, double maxWidth, double margin);
 
+    // The points are read through this list and written only through the operations of the
+    // link, each of which tells the document that the link's hit area may have moved.
     virtual const std::vector<Point>& controlPoints() const { return controlPoints_; }
-    // Handing out the list counts as changing it: the document takes the link's hit area anew.
-    virtual std::vector<Point>& controlPoints() {
-        hitAreaChanged();
-        return controlPoints_;
-    }
     // Stores the list as it is; the caller repaints.
     virtual void setControlPoints(std::vector<Point> points) {
         controlPoints_ = std::move(points);
         hitAreaChanged();
     }
+    // Stores one point as it is; the caller repaints. An index past the list, or a point that
+    // is not finite, changes nothing.
+    void setControlPoint(std::size_t index, Point point);
     // Records where the ends now sit on their nodes and repaints the document.
     virtual void updateFromPoints();
 
@@ -177,15 +178,13 @@ public:
     virtual void setDrawCrossings(bool draw);
     virtual double crossingRadius() const { return crossingRadius_; }
     virtual void setCrossingRadius(double radius);
+    // The labels are read through this list and changed only through the two operations below
+    // (or their own setters, which tell the link). A label belongs to the link that holds it, as
+    // it is placed against that link: taking one in makes this link the label's link.
     virtual const std::vector<std::shared_ptr<LinkLabel>>& labels() const { return labels_; }
-    virtual std::vector<std::shared_ptr<LinkLabel>>& labels() {
-        hitAreaChanged();
-        return labels_;
-    }
-    virtual void setLabels(std::vector<std::shared_ptr<LinkLabel>> labels) {
-        labels_ = std::move(labels);
-        hitAreaChanged();
-    }
+    virtual void setLabels(std::vector<std::shared_ptr<LinkLabel>> labels);
+    // Appends the label; null is refused.
+    void addLabel(std::shared_ptr<LinkLabel> label);
     // The midpoint of the first and the last control point.
     virtual Point center() const;
     // The first point, walking inwards from either end, that differs from that end by 1e-5 or

@@ -133,9 +133,32 @@ void DiagramLink::updateEndsFromConnections() {
     shapeImpl()->adjustAfterEndsMoved(*this);
 }
 
-void DiagramLink::updateFromPoints() {
-    // Whoever changed the points through the list they were handed told nobody.
+void DiagramLink::setControlPoint(std::size_t index, Point point) {
+    if (index >= controlPoints_.size() || !isFinite(point)) return;
+    controlPoints_[index] = point;
     hitAreaChanged();
+}
+
+void DiagramLink::setLabels(std::vector<std::shared_ptr<LinkLabel>> labels) {
+    labels_ = std::move(labels);
+    hitAreaChanged();
+    // A label tells only its own link of its changes.
+    const std::shared_ptr<DiagramLink> link = self();
+    if (!link) return;
+    for (const auto& label : labels_) {
+        if (label && label->link() != link) label->setLink(link);
+    }
+}
+
+void DiagramLink::addLabel(std::shared_ptr<LinkLabel> label) {
+    if (!label) return;
+    if (const std::shared_ptr<DiagramLink> link = self(); link && label->link() != link)
+        label->setLink(link);
+    labels_.push_back(std::move(label));
+    hitAreaChanged();
+}
+
+void DiagramLink::updateFromPoints() {
     originConnection()->saveRelativePosition();
     destinationConnection()->saveRelativePosition();
     if (const auto d = diagram()) d->invalidate();

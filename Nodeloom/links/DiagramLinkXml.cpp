@@ -244,7 +244,7 @@ void DiagramLink::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlCon
     const bool whole = points.size() >= 2;
     hitAreaChanged();
     if (whole) {
-        controlPoints_ = std::move(points);
+        controlPoints_ = points;
     } else {
         if (!points.empty())
             controlPoints_ = {points.front(), points.front()};
@@ -277,6 +277,11 @@ void DiagramLink::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlCon
         if (*raw == 2) shape = LinkShape::cascading;
         if (*raw == 3 && current) shape = LinkShape::spline;
         setShape(shape);
+        // The points are read as they were saved, as an undo puts them back, even where the
+        // shape would lay them out afresh (a layout's route on a cascading link): else the
+        // document would change at every reading. Only a count a bezier cannot draw is not.
+        const bool drawable = shape != LinkShape::bezier || points.size() % 3 == 1;
+        if (whole && drawable) controlPoints_ = std::move(points);
     }
     cascadeStartHorizontal_ = e.readBool("CascadeStartHorizontal", false);
     setAutoRoute(e.readBool("AutoRoute", false));

@@ -223,7 +223,7 @@ std::optional<Point> LinkLabel::getReferencePoint() {
             return Point(p.x + horizontalOffset_, p.y + verticalOffset_);
         }
         case controlPoint: {
-            const std::vector<Point>& points = std::as_const(*l).controlPoints();
+            const std::vector<Point>& points = l->controlPoints();
             if (points.empty()) return std::nullopt;
             const int count = static_cast<int>(std::min<std::size_t>(points.size(), INT_MAX));
             const Point& p = points[static_cast<std::size_t>(pick(count))];

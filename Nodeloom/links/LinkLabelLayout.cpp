@@ -173,7 +173,7 @@ void LinkLabelLayout::arrange(Diagram& diagram, const Rect& area) {
     std::vector<std::shared_ptr<LinkLabel>> labels;
     for (const auto& link : diagram.links()) {
         if (!link) continue;
-        for (const auto& label : std::as_const(*link).labels()) {
+        for (const auto& label : link->labels()) {
             if (label && label->autoArrange() && concerns(*label, area)) labels.push_back(label);
         }
     }

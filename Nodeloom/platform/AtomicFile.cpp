@@ -26,6 +26,11 @@ bool writeAll(int fd, std::string_view content) {
 }  // namespace
 
 bool writeFileAtomically(const std::filesystem::path& target, std::string_view content) {
+    return writeFileAtomically(target, [content](const ContentSink& sink) { return sink(content); });
+}
+
+bool writeFileAtomically(const std::filesystem::path& target,
+                         const std::function<bool(const ContentSink&)>& produce) {
     const std::string name = target.filename().string();
     if (name.empty() || name == "." || name == "..") return false;
     static std::atomic<unsigned> counter{0};
@@ -38,7 +43,13 @@ bool writeFileAtomically(const std::filesystem::path& target, std::string_view c
         if (fd < 0 && errno != EEXIST) return false;
     }
     if (fd < 0) return false;
-    const bool written = writeAll(fd, content) && ::fsync(fd) == 0;
+    bool written = false;
+    try {
+        written = produce([fd](std::string_view piece) { return writeAll(fd, piece); }) &&
+                  ::fsync(fd) == 0;
+    } catch (...) {
+        // Out of memory while making the content: the target keeps what it had.
+    }
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {
         ::unlink(temporary.c_str());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string_view>
 
 namespace nodeloom::platform {
@@ -10,5 +11,12 @@ namespace nodeloom::platform {
 // target now holds the whole content.
 [[nodiscard]] bool writeFileAtomically(const std::filesystem::path& target,
                                        std::string_view content);
+
+// Takes one piece of content after another; false when the write failed.
+using ContentSink = std::function<bool(std::string_view)>;
+// The same for content made piece by piece, so that it need never be held whole: `produce`
+// hands the pieces in order to the sink it is given and answers whether it made all of them.
+[[nodiscard]] bool writeFileAtomically(const std::filesystem::path& target,
+                                       const std::function<bool(const ContentSink&)>& produce);
 
 }  // namespace nodeloom::platform

@@ -74,7 +74,7 @@ void ModifyLinkController::continueDrag(Point point) {
     if (state == nullptr || !index) return;
     const std::size_t i = *index;
     const std::size_t last = link_->controlPoints().size() - 1;
-    link_->controlPoints()[i] = point;
+    link_->setControlPoint(i, point);
     if (i == 0 || i == last) link_->connectEndAt(point, i > 0, false);
     LinkShapeImpl::forShape(link_->shape())
         ->onControlPointMoved(*link_, point, static_cast<int>(i), *state);

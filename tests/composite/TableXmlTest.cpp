@@ -162,7 +162,8 @@ TEST(TableXml, ASavedTableReadsBackWithItsRowsColumnsAndCells) {
     EXPECT_TRUE(read->scrollable());
     EXPECT_EQ(read->cellFrameStyle(), CellFrameStyle::simple);
     EXPECT_FALSE(read->hasHeaderRows());
-    EXPECT_EQ(read->currentScrollRow(), 0);
+    // Stored, so that the links read back where the scrolled rows put them.
+    EXPECT_EQ(read->currentScrollRow(), 1);
     EXPECT_EQ(copy->saveToXmlString(), reloaded(*copy)->saveToXmlString());
 }
 
@@ -244,7 +245,7 @@ TEST(TableXml, LinksOnRowsAreReconnectedToTheirRows) {
     d->factory()->createDiagramLink(node, table, 1);
     d->factory()->createDiagramLink(table, 0, table, 3);
     auto stray = d->factory()->createDiagramLink(table, 4, node);
-    table->setCurrentScrollPos(1);  // not stored: the ends go back where row 1 is shown first
+    table->setCurrentScrollPos(1);  // stored: row 1 is shown first when read back
     std::string text = d->saveToXmlString();
     // A row the table does not have, as a file written elsewhere may hold.
     const std::string row4 = "<OriginRow>4</OriginRow>";
@@ -265,8 +266,40 @@ TEST(TableXml, LinksOnRowsAreReconnectedToTheirRows) {
     EXPECT_EQ(read->rows()[3]->incomingLinks().size(), 1u);
     EXPECT_EQ(read->outgoingLinks().size(), 1u);
     const auto link = read->rows()[1]->incomingLinks()[0];
-    EXPECT_DOUBLE_EQ(link->endPoint().y, 5 + 6 + 3);
+    EXPECT_EQ(read->currentScrollRow(), 1);
+    EXPECT_DOUBLE_EQ(link->endPoint().y, 5 + 3);
     EXPECT_EQ(link->destinationConnection()->relativePosition(), Point(100, 50));
+}
+
+// A file that kept no first row was saved with its links where the scrolled rows put them: each
+// end goes onto its row as read, and a cascading link follows it with its first segment straight.
+TEST(TableXml, AnOlderFileSavedScrolledReadsBackWithItsLinksOnTheRows) {
+    auto d = std::make_shared<Diagram>();
+    auto table = d->factory()->createTableNode(0, 0, 50, 60, 2, 5);
+    auto node = d->factory()->createShapeNode(100, 80, 20, 20);
+    auto cascade = d->factory()->createDiagramLink(table, 2, node);
+    cascade->setShape(LinkShape::cascading);
+    cascade->setCascadeStartHorizontal(true);
+    table->setCurrentScrollPos(2);
+    std::string text = d->saveToXmlString();
+    const std::string scrolled = "<CurrentScrollRow>2</CurrentScrollRow>";
+    ASSERT_NE(text.find(scrolled), std::string::npos);
+    text.erase(text.find(scrolled), scrolled.size());
+    const fs::path path = fs::temp_directory_path() /
+                          ("nodeloom-table-older-" + std::to_string(::getpid()) + ".xml");
+    std::ofstream(path, std::ios::binary) << text;
+    auto copy = std::make_shared<Diagram>();
+    ASSERT_TRUE(copy->loadFromXml(path));
+    fs::remove(path);
+
+    const auto read = firstTable(*copy);
+    ASSERT_TRUE(read && read->rows()[2]->outgoingLinks().size() == 1u);
+    const std::vector<Point> points = read->rows()[2]->outgoingLinks()[0]->controlPoints();
+    ASSERT_GE(points.size(), 3u);
+    EXPECT_DOUBLE_EQ(points[0].y, 5 + 6 + 6 + 3);
+    EXPECT_EQ(points[1].y, points[0].y);
+    // Read once, the document then writes as it was read.
+    EXPECT_EQ(copy->saveToXmlString(), reloaded(*copy)->saveToXmlString());
 }
 
 // --- Undo state ---------------------------------------------------------------------------------

@@ -479,3 +479,65 @@ TEST(TreeViewLinks, RemovingAnItemRemovesTheLinksOnItsSubtreeAndUndoBringsAllBac
     EXPECT_FALSE(t.node->removeItem(nullptr));
     EXPECT_TRUE(t.d->contains(*toB));
 }
+
+// The host may edit rootItems() and children() directly. Once the tree is saved, drawn or
+// removed, an end on an item that left it sits on the node itself, where its point is; an undo
+// that puts the item back puts the end back on it.
+TEST(TreeViewLinks, EndsOnItemsTakenOutByHandMoveToTheNode) {
+    Tree t;
+    t.d->setUndoEnabled(true);
+    auto& factory = *t.d->factory();
+    // A tree without items stands for any node.
+    auto other = factory.createTreeViewNode(100, 20, 20, 20);
+    auto fromD = factory.createDiagramLink(t.node, t.D, other, nullptr);
+    auto onB = factory.createDiagramLink(t.node, t.B, t.node, t.C);
+    const std::string before = snapshot(*t.d);
+    const Point start = fromD->startPoint();
+
+    const auto um = t.d->undoManager();
+    um->startComposite();
+    t.d->recordItemStates({t.node, fromD, onB});
+    t.A->children().erase(t.A->children().begin());  // B, with D under it
+    um->commitComposite();
+
+    auto copy = reloaded(*t.d);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->links().size(), 2u);
+    const auto end = std::dynamic_pointer_cast<TreeViewConnectionPoint>(fromD->originConnection());
+    ASSERT_TRUE(end);
+    EXPECT_FALSE(end->item());
+    EXPECT_EQ(end->node(), t.node);
+    EXPECT_EQ(fromD->startPoint(), start);
+    EXPECT_TRUE(t.D->outgoingLinks().empty() && t.B->outgoingLinks().empty());
+    EXPECT_EQ(countOf(t.node->outgoingLinks(), fromD), 1);
+    EXPECT_EQ(countOf(t.C->incomingLinks(), onB), 1);
+    const std::string after = snapshot(*t.d);
+
+    um->undo();
+    EXPECT_TRUE(sameText(snapshot(*t.d), before));
+    EXPECT_EQ(t.D->outgoingLinks(), TreeViewItem::LinkList{fromD});
+    EXPECT_TRUE(t.node->outgoingLinks().empty());
+    um->redo();
+    EXPECT_TRUE(sameText(snapshot(*t.d), after));
+
+    // An item moved to another tree and drawn there: the first tree's end lets it go.
+    auto second = factory.createTreeViewNode(200, 20, 40, 60);
+    auto onE = factory.createDiagramLink(t.node, t.E, other, nullptr);
+    std::erase(t.node->rootItems(), t.E);
+    second->rootItems().push_back(t.E);
+    t.draw();
+    EXPECT_TRUE(t.E->outgoingLinks().empty());
+    EXPECT_EQ(onE->originConnection()->node(), t.node);
+    EXPECT_EQ(onE->originConnection()->row(), -1);
+
+    // Removing the node takes every link that ends on it, those of items it lost included.
+    auto onA = factory.createDiagramLink(t.node, t.A, other, nullptr);
+    t.node->rootItems().clear();
+    t.d->removeItem(t.node);
+    for (const auto& link : t.d->links()) {
+        EXPECT_TRUE(t.d->contains(*link->origin()));
+        EXPECT_TRUE(t.d->contains(*link->destination()));
+    }
+    EXPECT_FALSE(t.d->contains(*onA));
+    EXPECT_FALSE(t.d->contains(*onE));
+}

@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,12 +18,19 @@
 #include "Nodeloom/document/Factory.h"
 #include "Nodeloom/document/RepaintEventArgs.h"
 #include "Nodeloom/document/UndoManager.h"
+#include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/TableNode.h"
+#include "Nodeloom/composite/TreeViewItem.h"
+#include "Nodeloom/composite/TreeViewNode.h"
 #include "Nodeloom/foundation/Brush.h"
+#include "Nodeloom/foundation/Style.h"
 #include "Nodeloom/foundation/ShapeLibrary.h"
 #include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/foundation/XmlElement.h"
 #include "Nodeloom/items/ShapeNode.h"
 #include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/LinkLabel.h"
+#include "Nodeloom/platform/ImageSurface.h"
 
 using namespace nodeloom;
 namespace fs = std::filesystem;
@@ -221,6 +230,14 @@ TEST_F(DiagramXml, ADocumentSavedLoadedAndSavedAgainGivesTheSameText) {
     auto f = std::make_shared<Diagram>();
     ASSERT_TRUE(f->loadFromXml(parsed(text, dir)));
     EXPECT_EQ(f->saveToXmlString(), text);
+    // So does a tree whose items' content was kept compact by the parse: nothing has to be
+    // asked for before the document reads it.
+    XmlDomBuilder keeping;
+    ASSERT_TRUE(keeping.parseFileKeeping(write("kept.xml", text), {"Nodes", "Links"}));
+    EXPECT_EQ(keeping.getXmlContent(), parsed(text, dir)->getXmlAsString(0));
+    auto g = std::make_shared<Diagram>();
+    ASSERT_TRUE(g->loadFromXml(keeping.root()));
+    EXPECT_EQ(g->saveToXmlString(), text);
 }
 
 TEST_F(DiagramXml, ItemCounterAndUndoAfterALoad) {
@@ -395,4 +412,155 @@ TEST_F(DiagramXml, ALoadAsksForOneWholeRepaintAndLeavesItemsReportingAgain) {
     EXPECT_FALSE(rects.empty());
     EXPECT_EQ(d->getNodeAt(Point(115, 65), false), node);
     EXPECT_EQ(d->getNodeAt(Point(15, 15), false), nullptr);
+}
+
+namespace {
+
+// A document with every kind of node, links of every shape between nodes, table rows and tree
+// items or loose, shared and own brushes, images and styles.
+std::shared_ptr<Diagram> randomDocument(unsigned seed) {
+    std::mt19937 random(seed);
+    const auto number = [&random](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    };
+    const auto index = [&random](std::size_t size) {
+        return std::uniform_int_distribution<std::size_t>(0, size - 1)(random);
+    };
+    const auto rect = [&number] {
+        return Rect(number(-50, 400), number(-50, 300), number(5, 60), number(5, 60));
+    };
+    const auto color = [&number] {
+        return std::make_shared<Color>(number(0, 1), number(0, 1), number(0, 1), number(0, 1));
+    };
+    auto d = std::make_shared<Diagram>();
+    Factory& factory = *d->factory();
+    const std::vector<std::shared_ptr<Brush>> brushes{
+        std::make_shared<SolidColorBrush>(color()),
+        std::make_shared<LinearGradientBrush>(color(), color(), number(0, 360)), nullptr};
+    const auto image = platform::ImageSurface::create(3 + index(4), 2 + index(3));
+    const auto style = std::make_shared<Style>();
+    style->setBrush(brushes[index(2)]);
+    style->setStrokeThickness(number(0, 3));
+
+    std::vector<std::shared_ptr<DiagramNode>> nodes;
+    std::vector<std::shared_ptr<TableNode>> tables;
+    std::vector<std::shared_ptr<TreeViewNode>> trees;
+    const std::size_t count = 2 + index(10);
+    for (std::size_t i = 0; i < count; ++i) {
+        switch (index(4)) {
+            case 0: {
+                auto table = factory.createTableNode(rect(), 1 + static_cast<int>(index(3)),
+                                                     static_cast<int>(index(5)));
+                if (table->cell(0, 0)) table->cell(0, 0)->setText("cell & " + std::to_string(i));
+                tables.push_back(table);
+                nodes.push_back(table);
+                break;
+            }
+            case 1: {
+                auto tree = factory.createTreeViewNode(rect());
+                for (std::size_t k = index(4); k > 0; --k) {
+                    auto item = std::make_shared<TreeViewItem>();
+                    item->setLabel("item <" + std::to_string(k) + ">");
+                    tree->rootItems().push_back(item);
+                }
+                trees.push_back(tree);
+                nodes.push_back(tree);
+                break;
+            }
+            case 2: {
+                auto container = factory.createContainerNode(rect(), index(2) == 0);
+                if (!nodes.empty() && index(2) == 0) container->add(nodes[index(nodes.size())]);
+                nodes.push_back(container);
+                break;
+            }
+            default: {
+                auto node = factory.createShapeNode(rect());
+                node->setText(index(2) == 0 ? "" : "node \"" + std::to_string(i) + "\"");
+                node->setBrush(brushes[index(brushes.size())]);
+                if (index(3) == 0) node->setImage(image);
+                if (index(3) == 0) node->setStyle(style);
+                node->setRotationAngle(index(2) == 0 ? 0.0 : number(-180, 180));
+                nodes.push_back(node);
+            }
+        }
+    }
+    const std::size_t links = index(12);
+    for (std::size_t i = 0; i < links; ++i) {
+        std::shared_ptr<DiagramLink> link;
+        const std::size_t kind = index(4);
+        if (kind == 0 && !tables.empty()) {
+            auto table = tables[index(tables.size())];
+            link = factory.createDiagramLink(table, static_cast<int>(index(6)) - 1,
+                                             nodes[index(nodes.size())]);
+        } else if (kind == 1 && !trees.empty()) {
+            auto tree = trees[index(trees.size())];
+            const auto& roots = tree->rootItems();
+            auto item = roots.empty() ? nullptr : roots[index(roots.size())];
+            link = factory.createDiagramLink(tree, item, tree, nullptr);
+        } else if (kind == 2) {
+            d->setAllowUnconnectedLinks(true);
+            link = factory.createDiagramLink(nodes[index(nodes.size())],
+                                             Point(number(0, 300), number(0, 300)));
+        } else {
+            link = factory.createDiagramLink(nodes[index(nodes.size())], nodes[index(nodes.size())]);
+        }
+        if (!link) continue;
+        link->setShape(static_cast<LinkShape>(index(4)));
+        link->setSegmentCount(1 + static_cast<int>(index(4)));
+        if (index(3) == 0) link->setLabels({std::make_shared<LinkLabel>(link, "label & more")});
+        link->setText(index(2) == 0 ? "" : "link " + std::to_string(i));
+        if (index(4) == 0) link->setStyle(style);
+    }
+    d->setBrush(brushes[index(brushes.size())]);
+    if (index(2) == 0) d->setStyle(style);
+    return d;
+}
+
+// The text of the whole element tree that the document builds.
+std::string treeText(Diagram& d) {
+    auto builder = std::make_shared<XmlDomBuilder>();
+    d.saveToXml(builder);
+    return builder->getXmlContent();
+}
+
+}  // namespace
+
+// A save walks the document, writing each item's element in turn; what it writes is the text of
+// the whole tree, byte for byte, into a string and into a file alike.
+TEST_F(DiagramXml, ASaveWritesTheTextOfTheWholeTree) {
+    // What the random documents must have held between them for the comparison to mean much.
+    std::map<std::string, int> seen{
+        {"std:TableNode", 0}, {"std:TreeViewNode", 0}, {"std:ContainerNode", 0},
+        {"<Shape>0</Shape>", 0}, {"<Shape>2</Shape>", 0}, {"<Shape>3</Shape>", 0},
+        {"<Images Count=\"1\">", 0}, {"Type=\"Gradient\"", 0}, {"<Labels>", 0}};
+    for (unsigned seed = 0; seed < 200; ++seed) {
+        SCOPED_TRACE(seed);
+        auto d = randomDocument(seed);
+        const std::string expected = treeText(*d);
+        for (auto& [text, count] : seen)
+            count += expected.find(text) != std::string::npos ? 1 : 0;
+        ASSERT_EQ(d->saveToXmlString(), expected);
+        if (seed % 5 != 0) continue;
+        const fs::path file = dir / "saved.xml";
+        ASSERT_TRUE(d->saveToXml(file));
+        ASSERT_EQ(read(file), expected);
+        // Read back, the same document gives the same text both ways.
+        auto e = std::make_shared<Diagram>();
+        ASSERT_TRUE(e->loadFromXml(file));
+        EXPECT_EQ(e->saveToXmlString(), treeText(*e));
+    }
+    for (const auto& [text, count] : seen)
+        EXPECT_GT(count, 0) << text;
+    std::size_t loaded = 0;
+    for (const auto& entry : fs::directory_iterator(NODELOOM_TEST_DATA_DIR "/documents")) {
+        SCOPED_TRACE(entry.path().filename().string());
+        auto d = std::make_shared<Diagram>();
+        if (!d->loadFromXml(entry.path())) continue;
+        ++loaded;
+        const std::string expected = treeText(*d);
+        EXPECT_EQ(d->saveToXmlString(), expected);
+        ASSERT_TRUE(d->saveToXml(dir / "corpus.xml"));
+        EXPECT_EQ(read(dir / "corpus.xml"), expected);
+    }
+    EXPECT_GE(loaded, 10u);
 }

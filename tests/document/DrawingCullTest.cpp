@@ -63,7 +63,7 @@ struct Document {
             auto label = std::make_shared<LinkLabel>(link, "label " + std::to_string(i));
             // Arranged labels are placed anew for each area drawn, culled or not.
             label->setAutoArrange(false);
-            link->labels().push_back(label);
+            link->addLabel(label);
             if (i % 4 == 0) link->setText("text");
             if (i % 6 == 0) link->setShape(LinkShape::spline);
         }

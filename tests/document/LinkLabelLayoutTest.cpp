@@ -29,7 +29,7 @@ std::shared_ptr<DiagramLink> addLink(Diagram& d, Points points) {
 std::shared_ptr<LinkLabel> addLabel(const std::shared_ptr<DiagramLink>& link,
                                     const std::string& text = "label") {
     auto label = std::make_shared<LinkLabel>(link, text);
-    link->labels().push_back(label);
+    link->addLabel(label);
     return label;
 }
 

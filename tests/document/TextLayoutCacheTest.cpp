@@ -36,7 +36,7 @@ struct Picture {
         link->setText("link text");
         d->addItem(link);
         label = std::make_shared<LinkLabel>(link, "label");
-        link->labels().push_back(label);
+        link->addLabel(label);
     }
 
     // The document as PNG bytes, and how many texts drawing it laid out.

@@ -1,12 +1,21 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <utility>
+#include <vector>
 
 #include "Nodeloom/foundation/Colors.h"
+#include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/foundation/XmlElement.h"
 
 using nodeloom::Color;
 using nodeloom::Colors;
+using nodeloom::XmlDomBuilder;
 using nodeloom::XmlElement;
 
 namespace {
@@ -150,4 +159,118 @@ TEST(XmlElementReaders, Colors) {
     auto bad = holding("red")->readColor("V", fallback);
     ASSERT_NE(bad, nullptr);
     EXPECT_EQ(*bad, *Colors::Black());
+}
+
+namespace {
+
+// A child shaped as the parser shapes it: its text in a text node.
+std::shared_ptr<XmlElement> parsedLike(const std::string& name, const std::string& text) {
+    auto child = std::make_shared<XmlElement>(name);
+    if (!text.empty()) {
+        auto textNode = std::make_shared<XmlElement>();
+        textNode->setText(text);
+        child->addChild(textNode);
+    }
+    return child;
+}
+
+using Model = std::vector<std::pair<std::string, std::string>>;
+
+// The item holding the model's children, built by code, parsed, or parsed with its content kept.
+std::shared_ptr<XmlElement> makeItem(const Model& model, int how, XmlDomBuilder& builder) {
+    if (how == 0) {
+        auto item = std::make_shared<XmlElement>("Node");
+        for (const auto& [name, text] : model)
+            item->addChild(parsedLike(name, text));
+        return item;
+    }
+    std::string document = "<Diagram><Nodes><Node>";
+    for (const auto& [name, text] : model)
+        document += "<" + name + ">" + text + "</" + name + ">";
+    document += "</Node></Nodes></Diagram>";
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("nodeloom-element-" + std::to_string(::getpid()) + ".xml");
+    std::ofstream(path, std::ios::binary) << document;
+    const bool parsed =
+        how == 1 ? builder.parseFile(path) : builder.parseFileKeeping(path, {"Nodes"});
+    std::filesystem::remove(path);
+    if (!parsed || !builder.root()) return nullptr;
+    return builder.root()->getChild("Nodes")->getChild("Node");
+}
+
+}  // namespace
+
+// Whatever changes the children and their names, and in whatever order the reads come, a read
+// by name gives what a walk of the children in order gives.
+TEST(XmlElementTree, ReadsByNameFollowEveryChange) {
+    std::mt19937 random(41);
+    const std::vector<std::string> names{"A", "B", "Bounds", "Text", "Point", "Z"};
+    const auto pick = [&random](std::size_t size) {
+        return std::uniform_int_distribution<std::size_t>(0, size - 1)(random);
+    };
+    for (int round = 0; round < 300; ++round) {
+        Model model;
+        const std::size_t count = pick(30);
+        for (std::size_t i = 0; i < count; ++i)
+            model.emplace_back(names[pick(names.size() - 1)], "t" + std::to_string(i));
+        XmlDomBuilder builder;
+        const int how = round % 3;
+        const auto item = makeItem(model, how, builder);
+        ASSERT_NE(item, nullptr);
+        XmlElement::Children* held = nullptr;
+        for (int step = 0; step < 40; ++step) {
+            const std::string& from = names[pick(names.size())];
+            const std::string& to = names[pick(names.size())];
+            const auto first = std::find_if(model.begin(), model.end(),
+                                            [&from](const auto& c) { return c.first == from; });
+            switch (pick(8)) {
+                case 0:
+                    if (auto child = item->getChild(from)) child->setName(to);
+                    if (first != model.end()) first->first = to;
+                    break;
+                case 1:
+                    if (!model.empty()) {
+                        const std::size_t i = pick(model.size());
+                        item->children()[i]->setName(to);
+                        model[i].first = to;
+                    }
+                    break;
+                case 2:
+                    held = &item->children();
+                    break;
+                case 3:
+                    if (held != nullptr && !model.empty()) {
+                        const std::size_t i = pick(model.size());
+                        (*held)[i] = parsedLike(to, "r" + std::to_string(step));
+                        model[i] = {to, "r" + std::to_string(step)};
+                    }
+                    break;
+                case 4:
+                    if (held != nullptr && !model.empty()) {
+                        const std::size_t i = pick(model.size());
+                        held->erase(held->begin() + static_cast<std::ptrdiff_t>(i));
+                        model.erase(model.begin() + static_cast<std::ptrdiff_t>(i));
+                    }
+                    break;
+                case 5:
+                    item->addChild(parsedLike(to, "a" + std::to_string(step)));
+                    model.emplace_back(to, "a" + std::to_string(step));
+                    break;
+                default:
+                    break;
+            }
+            for (const std::string& name : names) {
+                const auto expected = std::find_if(
+                    model.begin(), model.end(), [&name](const auto& c) { return c.first == name; });
+                const std::string text = expected == model.end() ? "-" : expected->second;
+                ASSERT_EQ(item->readString(name, "-"), text) << round << " " << step << " " << name;
+                const auto child = item->getChild(name);
+                ASSERT_EQ(child ? child->getInnerText() : "-", text) << round << " " << step;
+            }
+        }
+        const auto& children = std::as_const(*item).children();
+        ASSERT_EQ(children.size(), model.size());
+        for (std::size_t i = 0; i < model.size(); ++i)
+            ASSERT_EQ(children[i]->name(), model[i].first) << round << " " << i;
+    }
 }

@@ -61,14 +61,23 @@ std::string plainTree(const std::string& content) {
 
 const std::vector<std::string> kSections{"Nodes", "Links"};
 
-// Parses keeping the items' content, expands every item and answers the whole tree.
-std::string keptTree(const std::string& content, int* expanded = nullptr) {
+std::string plainText(const std::string& content) {
+    TemporaryFile file(content);
+    XmlDomBuilder builder;
+    if (!builder.parseFile(file.path())) return "<refused>";
+    return builder.getXmlContent();
+}
+
+// Parses keeping the items' content, expands every item (or leaves it to the readers) and
+// answers the whole tree.
+std::string keptTree(const std::string& content, int* expanded = nullptr, bool expand = true) {
     TemporaryFile file(content);
     XmlDomBuilder builder;
     if (!builder.parseFileKeeping(file.path(), kSections) || !builder.root()) return "<refused>";
     int count = 0;
     for (const auto& section : builder.root()->children()) {
-        if (!section || (section->name() != "Nodes" && section->name() != "Links")) continue;
+        if (!expand || !section || (section->name() != "Nodes" && section->name() != "Links"))
+            continue;
         for (const auto& item : section->children())
             count += builder.expand(item) ? 1 : 0;
     }
@@ -76,6 +85,14 @@ std::string keptTree(const std::string& content, int* expanded = nullptr) {
     std::string out;
     dump(*builder.root(), out);
     return out;
+}
+
+// The text of a tree parsed keeping the items' content, written before anything was read.
+std::string keptText(const std::string& content) {
+    TemporaryFile file(content);
+    XmlDomBuilder builder;
+    if (!builder.parseFileKeeping(file.path(), kSections)) return "<refused>";
+    return builder.getXmlContent();
 }
 
 }  // namespace
@@ -149,40 +166,46 @@ TEST(XmlKeptContent, RandomDocumentsMatchThePlainParse) {
             open.pop_back();
         }
         document += "</Diagram>";
-        ASSERT_EQ(keptTree(document), plainTree(document)) << document;
+        const std::string plain = plainTree(document);
+        ASSERT_EQ(keptTree(document), plain) << document;
+        ASSERT_EQ(keptTree(document, nullptr, false), plain) << document;
+        ASSERT_EQ(keptText(document), plainText(document)) << document;
     }
 }
 
-TEST(XmlKeptContent, KeptItemsWaitForExpandAndExpandOnce) {
+TEST(XmlKeptContent, KeptItemsShowTheirContentToEveryReader) {
     TemporaryFile file(
         "<Diagram><Nodes><Node Id=\"1\"><A>a</A><B>b</B>t</Node><Node Id=\"2\"><C/></Node>"
-        "</Nodes><Rest><X>x</X></Rest></Diagram>");
+        "<Node Id=\"3\"><D>d</D></Node></Nodes><Rest><X>x</X></Rest></Diagram>");
     XmlDomBuilder builder;
     ASSERT_TRUE(builder.parseFileKeeping(file.path(), kSections));
     const auto root = builder.root();
     ASSERT_NE(root, nullptr);
     const auto node = root->getChild("Nodes")->getChild("Node");
     ASSERT_NE(node, nullptr);
-    // Name, attributes and own text are there; the children are not yet.
+    // Nothing needs to be asked for first: the content is there for the first reader.
     EXPECT_EQ(node->attributes().at("Id"), "1");
-    EXPECT_EQ(node->getChild("A"), nullptr);
-    // Elements outside the sections are whole and cannot be expanded.
+    ASSERT_NE(node->getChild("A"), nullptr);
+    EXPECT_EQ(node->getChild("A")->getInnerText(), "a");
+    EXPECT_EQ(node->readString("B", ""), "b");
+    EXPECT_EQ(node->children().size(), 3u);
+    EXPECT_EQ(node->children().back()->text(), "t");
+    // Once read, there is nothing left to expand; elements outside the sections never had any.
+    EXPECT_FALSE(builder.expand(node));
     EXPECT_EQ(root->getChild("Rest")->readString("X", ""), "x");
     EXPECT_FALSE(builder.expand(root->getChild("Rest")));
     EXPECT_FALSE(builder.expand(nullptr));
+    // An explicit expand of an untouched element makes it once.
+    const auto third = root->getChild("Nodes")->children().at(2);
+    EXPECT_TRUE(builder.expand(third));
+    EXPECT_FALSE(builder.expand(third));
+    EXPECT_EQ(third->readString("D", ""), "d");
 
-    ASSERT_TRUE(builder.expand(node));
-    EXPECT_EQ(node->readString("A", ""), "a");
-    EXPECT_EQ(node->readString("B", ""), "b");
-    EXPECT_EQ(node->children().back()->text(), "t");
-    EXPECT_FALSE(builder.expand(node));
-    EXPECT_EQ(node->children().size(), 3u);
-
-    // A later parse forgets what the earlier one kept.
+    // The content belongs to the element, whatever the builder parses later.
     const auto second = root->getChild("Nodes")->children().at(1);
     ASSERT_TRUE(builder.parseFileKeeping(file.path(), kSections));
-    EXPECT_FALSE(builder.expand(second));
-    EXPECT_TRUE(second->children().empty());
+    ASSERT_EQ(second->children().size(), 1u);
+    EXPECT_EQ(second->children().front()->name(), "C");
 }
 
 TEST(XmlKeptContent, MalformedDocumentIsRefused) {

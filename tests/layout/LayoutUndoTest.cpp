@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/UndoManager.h"
 #include "Nodeloom/layout/FractalLayout.h"
 #include "Nodeloom/layout/LayeredLayout.h"
@@ -62,8 +63,12 @@ std::shared_ptr<Diagram> sampleDocument() {
 }
 
 bool allFinite(Diagram& d) {
-    for (const auto& node : d.nodes())
+    for (const auto& node : d.nodes()) {
         if (!node->bounds().isFinite()) return false;
+        if (const auto* c = dynamic_cast<const ContainerNode*>(node.get());
+            c && !(std::isfinite(c->unfoldedSize().width) && std::isfinite(c->unfoldedSize().height)))
+            return false;
+    }
     for (const auto& link : d.links())
         for (const Point& p : link->controlPoints())
             if (!p.isFinite()) return false;
@@ -134,4 +139,41 @@ TEST(LayoutUndo, AnArrangementThatWouldWriteInfiniteNumbersIsRefused) {
     if (!arranged) {
         EXPECT_EQ(test::documentText(*d), before);
     }
+}
+
+// A container's arrangement ends with the container fitting its children, which may overflow
+// where the layout did not (a nested container far out): the fit is part of what is checked, and
+// a refused arrangement leaves the containers, their members and their links as they were.
+TEST(LayoutUndo, AContainerWhoseFitWouldOverflowIsLeftAsItWas) {
+    const double huge = std::numeric_limits<double>::max();
+    std::mt19937 random(41);
+    const std::vector<double> places{1e308, -1e308, huge / 2, 0, 40};
+    const std::vector<double> sizes{huge, 1e308, 1e300, 5};
+    int refused = 0;
+    for (int round = 0; round < 16; ++round) {
+        for (const auto& [name, make] : everyLayout()) {
+            SCOPED_TRACE(name + " round " + std::to_string(round));
+            auto d = test::makeDiagram(true);
+            const auto pick = [&random](const std::vector<double>& from) {
+                return from[random() % from.size()];
+            };
+            auto outer = d->factory()->createContainerNode(Rect(0, 0, 200, 200));
+            auto inner = d->factory()->createContainerNode(
+                Rect(pick(places), pick(places), pick(sizes), pick(sizes)));
+            auto a = addNode(*d, inner->bounds().x + 1, inner->bounds().y + 1, 10, 10);
+            auto b = addNode(*d, 20, 20, 10, 10);
+            inner->add(a);
+            outer->add(inner);
+            outer->add(b);
+            if (random() % 2 == 0) outer->setFolded(true);
+            addLink(*d, a, b);
+            addLink(*d, outer, addNode(*d, 300, 20, 10, 10));
+            if (!allFinite(*d)) continue;
+            const std::string before = test::snapshot(*d);
+            outer->arrange(make());
+            EXPECT_TRUE(allFinite(*d));
+            if (test::snapshot(*d) == before) ++refused;
+        }
+    }
+    EXPECT_GT(refused, 0);
 }

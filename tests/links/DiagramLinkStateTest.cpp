@@ -51,7 +51,7 @@ TEST(DiagramLinkState, SavingAndRestoring) {
     link->setText("before");
     link->setHeadShapeSize(8);
     auto label = std::make_shared<LinkLabel>(link, "kept");
-    link->labels().push_back(label);
+    link->addLabel(label);
 
     // The light form holds ends, points and cascade direction only.
     auto location = std::dynamic_pointer_cast<DiagramLinkState>(link->saveLocation());
@@ -64,7 +64,7 @@ TEST(DiagramLinkState, SavingAndRestoring) {
     auto state = std::dynamic_pointer_cast<DiagramLinkState>(link->saveState());
     ASSERT_TRUE(state);
     EXPECT_EQ(state->labels(), std::vector<std::shared_ptr<LinkLabel>>{label});
-    link->controlPoints()[1] = Point(99, 99);
+    link->setControlPoint(1, Point(99, 99));
     EXPECT_EQ(state->controlPoints()[1], Point(40, 0));
 
     link->setText("after");

@@ -127,7 +127,7 @@ TEST(LinkDrawing, CustomDrawingTextAndHandles) {
     auto link = looseLink({Point(0, 50), Point(100, 50)});
     auto label = std::make_shared<LinkLabel>(link, "label");
     label->setLinkLengthPosition(0.2);
-    link->labels().push_back(label);
+    link->addLabel(label);
     // Without text there is nothing to lay out.
     Drawn{*link};
     EXPECT_EQ(link->textLayout(), nullptr);
@@ -218,7 +218,7 @@ TEST(LinkDrawing, MalformedLinksDrawWithoutHarmingTheRest) {
     d->setRoundedLinks(true);
     d->setRoundedLinksRadius(5);
     for (const auto& link : d->links()) {
-        link->labels().push_back(std::make_shared<LinkLabel>(link, "label"));
+        link->addLabel(std::make_shared<LinkLabel>(link, "label"));
         link->labels().back()->setLinkLengthPosition(0.1);
         link->setIntermediateShape(arrow());
     }

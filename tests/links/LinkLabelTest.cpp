@@ -22,7 +22,7 @@ namespace {
 std::shared_ptr<LinkLabel> labelOn(const std::shared_ptr<DiagramLink>& link,
                                    const std::string& text = "label") {
     auto label = std::make_shared<LinkLabel>(link, text);
-    link->labels().push_back(label);
+    link->addLabel(label);
     return label;
 }
 

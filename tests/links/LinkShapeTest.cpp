@@ -32,7 +32,7 @@ std::shared_ptr<DiagramLink> linkWith(LinkShape shape, Points points) {
 // Sets a dragged point the way the link controller does, then tells the strategy.
 void drag(DiagramLink& link, int index, Point to) {
     const auto before = std::dynamic_pointer_cast<DiagramLinkState>(link.createState());
-    link.controlPoints()[static_cast<std::size_t>(index)] = to;
+    link.setControlPoint(static_cast<std::size_t>(index), to);
     link.shapeImpl()->onControlPointMoved(link, to, index, *before);
 }
 
@@ -91,7 +91,7 @@ TEST(LinkShapeImpl, SwitchingShapesRefitsOnlyListsTheNewShapeRefuses) {
     corner->setShape(LinkShape::cascading);
     EXPECT_EQ(corner->controlPoints(), (Points{Point(0, 0), Point(20, 0), Point(20, 30)}));
     EXPECT_TRUE(CascadingShapeImpl::instance()->pointsAreValid(*corner));
-    corner->controlPoints()[2] = Point(25, 30);
+    corner->setControlPoint(2, Point(25, 30));
     EXPECT_FALSE(CascadingShapeImpl::instance()->pointsAreValid(*corner));
 }
 
@@ -122,7 +122,7 @@ TEST(LinkShapeImpl, BezierDragsKeepTheJointsSmooth) {
     link->setControlPoints(seven);
     DiagramLinkState shorter;
     shorter.setControlPoints({Point(0, 0)});
-    link->controlPoints()[2] = Point(20, 10);
+    link->setControlPoint(2, Point(20, 10));
     link->shapeImpl()->onControlPointMoved(*link, Point(20, 10), 2, shorter);
     EXPECT_EQ(link->controlPoints()[4], Point(40, 0));
     link->shapeImpl()->onControlPointMoved(*link, Point(), 42, shorter);

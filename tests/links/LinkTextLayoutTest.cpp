@@ -39,7 +39,7 @@ struct Scene {
         d->addItem(link);
         label = std::make_shared<LinkLabel>(link, "label");
         label->setAutoArrange(true);
-        link->labels().push_back(label);
+        link->addLabel(label);
         if (setup) setup(*link, *label);
     }
 

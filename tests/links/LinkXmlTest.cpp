@@ -75,8 +75,8 @@ TEST(LinkXml, ContentAndOrder) {
     EXPECT_EQ(element->getChild("Shape")->text(), "1");
 
     // Labels come last, one element each, in order.
-    link->labels() = {std::make_shared<LinkLabel>(link, "first"),
-                      std::make_shared<LinkLabel>(link, "second")};
+    link->setLabels({std::make_shared<LinkLabel>(link, "first"),
+                     std::make_shared<LinkLabel>(link, "second")});
     auto withLabels = std::make_shared<XmlElement>("Link");
     link->saveToXml(withLabels, context);
     EXPECT_EQ(withLabels->children().back()->name(), "Labels");
@@ -106,7 +106,7 @@ TEST(LinkXml, DocumentOfLinksRoundTrips) {
         label->setHorizontalAlign(Align::far);
         auto second = std::make_shared<LinkLabel>(link, "second\nline");
         second->setLinkLengthPosition(0.75);
-        link->labels() = {label, second};
+        link->setLabels({label, second});
         diagram->addItem(link);
     }
     auto loose = std::make_shared<DiagramLink>();

@@ -226,7 +226,7 @@ TEST(InplaceEdit, UndoBringsBackTheTextOfEachKindOfItem) {
     auto link = e.d->factory()->createDiagramLink(Point(10, 150), Point(290, 150));
     link->setText("link text");
     auto label = std::make_shared<LinkLabel>(link, "label text");
-    link->labels().push_back(label);
+    link->addLabel(label);
     const std::optional<Rect> labelRect = label->getLayoutRect();
     ASSERT_TRUE(labelRect);
     expectUndoableEdit(e, link, Point(labelRect->x + 1, labelRect->y + 1), "label text");

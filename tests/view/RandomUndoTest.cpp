@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/composite/Folder.h"
+#include "Nodeloom/composite/ScrollBar.h"
 #include "Nodeloom/composite/TableNode.h"
 #include "Nodeloom/composite/TreeViewNode.h"
 #include "Nodeloom/items/ShapeNode.h"
@@ -110,9 +115,11 @@ struct RandomDocument : Doc {
                 Rect(number(0, 250), number(0, 200), number(5, 20), number(5, 20)));
             if (i < 3) containers[static_cast<std::size_t>(i)]->add(node);
         }
-        table = factory.createTableNode(Rect(0, 150, 40, 60), 3, 6);
-        tree = factory.createTreeViewNode(Rect(200, 160, 50, 70));
-        for (int i = 0; i < 4; ++i) addTreeItem();
+        // Both shorter than their rows, so that their bars scroll.
+        table = factory.createTableNode(Rect(0, 150, 40, 28), 3, 6);
+        table->setScrollable(true);
+        tree = factory.createTreeViewNode(Rect(200, 160, 50, 16));
+        for (int i = 0; i < 6; ++i) addTreeItem();
         for (int i = 0; i < 6; ++i) factory.createDiagramLink(shape(), shape());
         replenishLinks();
     }
@@ -154,21 +161,49 @@ struct RandomDocument : Doc {
     }
 
     // Links are made without an undo step; they keep the rows and items supplied with links
-    // that the edits move and remove.
+    // that the edits move and remove. Each takes a shape of its own.
     void replenishLinks() {
         while (table->getAllLinks().size() < 5 && !table->rows().empty()) {
             const int row = static_cast<int>(index(table->rows().size()));
             if (index(2) == 0)
-                factory.createDiagramLink(table, row, shape());
+                shaped(factory.createDiagramLink(table, row, shape()));
             else
-                factory.createDiagramLink(shape(), table, row);
+                shaped(factory.createDiagramLink(shape(), table, row));
         }
         while (tree->getAllLinks().size() < 4) {
             const auto items = treeItems();
             if (items.empty()) break;
-            factory.createDiagramLink(tree, items[index(items.size())], tree,
-                                      items[index(items.size())]);
+            if (index(3) == 0)
+                shaped(factory.createDiagramLink(tree, items[index(items.size())], tree, nullptr));
+            else
+                shaped(factory.createDiagramLink(tree, items[index(items.size())], tree,
+                                                 items[index(items.size())]));
         }
+    }
+    void shaped(const std::shared_ptr<DiagramLink>& link) {
+        if (!link) return;
+        const LinkShape shapes[] = {LinkShape::polyline, LinkShape::bezier, LinkShape::cascading,
+                                    LinkShape::spline};
+        link->setShape(shapes[index(4)]);
+        link->setCascadeStartHorizontal(index(2) == 0);
+        link->updateFromPoints();
+    }
+
+    // A finger on the thumb of the table's or the tree's scroll bar, moved up or down.
+    void scrollDrag() {
+        const std::shared_ptr<DiagramNode> node = index(2) == 0
+                                                      ? std::static_pointer_cast<DiagramNode>(table)
+                                                      : std::static_pointer_cast<DiagramNode>(tree);
+        const std::shared_ptr<ScrollBar> bar =
+            node == table ? table->scrollBar() : tree->scrollBar();
+        if (!bar || !diagram->contains(*node)) return;
+        const Rect track = bar->globalBounds();
+        const Point from(track.x + track.width / 2, track.y + number(0, track.height));
+        const Point to(from.x, from.y + number(-track.height, track.height));
+        bar->onTouchDown(from);
+        bar->onTouchMove(Point(from.x, (from.y + to.y) / 2));
+        bar->onTouchMove(to);
+        bar->onTouchUp(to);
     }
 
     // One undoable edit of a random kind, as a host or a finger makes it.
@@ -210,13 +245,22 @@ struct RandomDocument : Doc {
                     const auto items = treeItems();
                     if (items.size() < 3 || index(3) == 0) {
                         addTreeItem();
-                    } else if (index(2) == 0) {
+                    } else if (index(3) == 0) {
                         tree->removeItem(items[index(items.size())]);
+                    } else if (index(2) == 0) {
+                        // Taken out by hand, links and all.
+                        const auto& item = items[index(items.size())];
+                        auto& roots = tree->rootItems();
+                        std::erase(roots, item);
+                        for (const auto& other : items) std::erase(other->children(), item);
                     } else {
                         auto& item = *items[index(items.size())];
                         item.setExpanded(!item.expanded());
                     }
                 });
+                break;
+            case 8:
+                scrollDrag();
                 break;
             case 5: {
                 const auto& c = containers[index(containers.size())];
@@ -266,12 +310,12 @@ struct RandomDocument : Doc {
 TEST(RandomUndo, EveryStepUndoesAndRedoesToTheSameDocument) {
     constexpr int stepsPerSeed = 500;
     int checked = 0;
-    std::vector<int> undoneOfKind(8, 0);
+    std::vector<int> undoneOfKind(9, 0);
     for (unsigned seed = 1; seed <= 4; ++seed) {
         RandomDocument doc(seed);
         for (int i = 0; i < stepsPerSeed; ++i) {
             doc.replenishLinks();
-            const std::size_t kind = doc.index(8);
+            const std::size_t kind = doc.index(9);
             const std::string before = snapshot(*doc.diagram);
             const std::size_t history = doc.history();
             doc.step(kind);
@@ -300,4 +344,42 @@ TEST(RandomUndo, EveryStepUndoesAndRedoesToTheSameDocument) {
     // Every kind of step made undo steps to check.
     for (std::size_t kind = 0; kind < undoneOfKind.size(); ++kind)
         EXPECT_GT(undoneOfKind[kind], 20) << "kind " << kind;
+}
+
+// The document read back from its text writes the same text, byte for byte: scrolled tables and
+// trees, every link shape, rows and items that links end on taken out, and arrangements. Folds
+// are left out: the text keeps no fold, so a link drawn to a folded strip reads back elsewhere.
+TEST(RandomUndo, EveryDocumentReadsBackAsItWasSaved) {
+    namespace fs = std::filesystem;
+    const fs::path scratch =
+        fs::temp_directory_path() / ("nodeloom-roundtrip-" + std::to_string(::getpid()) + ".xml");
+    int scrolledTables = 0;
+    int scrolledTrees = 0;
+    for (unsigned seed = 11; seed <= 18; ++seed) {
+        RandomDocument doc(seed);
+        for (int i = 0; i < 50; ++i) {
+            doc.replenishLinks();
+            std::size_t kind = doc.index(9);
+            if (kind == 5) kind = 8;
+            doc.step(kind);
+            if (doc.table->currentScrollRow() != 0) ++scrolledTables;
+            if (doc.tree->scrollPosition() != 0) ++scrolledTrees;
+            const std::string saved = doc.diagram->saveToXmlString();
+            std::ofstream(scratch, std::ios::binary | std::ios::trunc) << saved;
+            auto read = std::make_shared<Diagram>();
+            ASSERT_TRUE(read->loadFromXml(scratch));
+            const std::string again = read->saveToXmlString();
+            ASSERT_EQ(again, saved) << "seed " << seed << " step " << i << " kind " << kind;
+            // Every link in the document names nodes of the document.
+            for (const auto& link : doc.diagram->links()) {
+                ASSERT_TRUE(doc.diagram->contains(*link->origin()));
+                ASSERT_TRUE(doc.diagram->contains(*link->destination()));
+            }
+            ASSERT_EQ(read->links().size(), doc.diagram->links().size());
+        }
+    }
+    std::error_code error;
+    fs::remove(scratch, error);
+    EXPECT_GT(scrolledTables, 20);
+    EXPECT_GT(scrolledTrees, 20);
 }
