@@ -4,13 +4,15 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <limits>
 #include <utility>
 #include <vector>
 
 namespace nodeloom {
 
-// How a flat table hashes a key, and which key marks a free cell. Addresses and integers are
-// what the library's tables hold.
+// How a flat table hashes a key, and which key marks a free cell. Addresses, integers and
+// coordinates are what the library's tables hold.
 template <typename Key>
 struct FlatHashKey;
 
@@ -31,14 +33,29 @@ struct FlatHashKey<int> {
     }
 };
 
+// Numbers that compare equal are one key (-0 is 0); a NaN equals no key, so each one entered is
+// an entry of its own and is never found, as in the standard containers.
+template <>
+struct FlatHashKey<double> {
+    static constexpr double kFree = -std::numeric_limits<double>::infinity();
+    static std::uint64_t bits(double key) {
+        if (key == 0.0) key = 0.0;
+        std::uint64_t b;
+        std::memcpy(&b, &key, sizeof b);
+        // Fibonacci hashing reads the high bits of the product, which the low bits of the
+        // fraction barely reach: fold them in first.
+        return b ^ (b >> 32);
+    }
+};
+
 // A hash map in one flat array: open addressing with linear probing, a power-of-two size at most
 // half full, and Fibonacci hashing of the key. A lookup is one probe run in memory order and an
 // entry costs no allocation of its own. Removal moves the later cells of a run back into the
 // gap, so that no marker of removed cells ever lengthens a lookup. clear() keeps the capacity,
 // which suits a table filled afresh again and again at about the same size.
 //
-// The key that marks a free cell (null, or the least int) is a key like any other: it lives
-// beside the array.
+// The key that marks a free cell (null, the least int, minus infinity) is a key like any other:
+// it lives beside the array.
 //
 // Values are default-constructible and copyable; pointers to them hold until the next insertion
 // or removal.

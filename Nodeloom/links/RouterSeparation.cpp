@@ -31,9 +31,9 @@ struct SpreadLists {
     };
     std::vector<Candidate> legs;
     std::vector<Candidate> grouped;
-    // The group of each line. Kept with its buckets: made afresh, a large set's table would
+    // The group of each line. Kept with its capacity: made afresh, a large set's table would
     // grow through every size again on each pass, and its largest arrays go back to the system.
-    std::unordered_map<double, int> lineOf;
+    FlatHashMap<double, int> lineOf;
     std::vector<int> line;
     std::vector<std::size_t> lineStart;
     std::vector<std::size_t> byStart;
@@ -135,16 +135,17 @@ void spreadOnAxis(Legs& legs, bool horizontal, double margin,
     // lie on its line), so the order in which they are spread does not matter; lines are found
     // by hashing rather than by sorting every leg, and each keeps its legs in link order.
     {
-        std::unordered_map<double, int>& lineOf = s.lineOf;
+        FlatHashMap<double, int>& lineOf = s.lineOf;
         lineOf.clear();
+        lineOf.reserve(candidates.size());
         s.line.resize(candidates.size());
         s.lineStart.assign(1, 0);
         for (std::size_t i = 0; i < candidates.size(); ++i) {
-            const auto [at, added] = lineOf.try_emplace(
+            const auto [at, added] = lineOf.insert(
                 candidates[i].across, static_cast<int>(s.lineStart.size() - 1));
             if (added) s.lineStart.push_back(0);
-            s.line[i] = at->second;
-            ++s.lineStart[static_cast<std::size_t>(at->second) + 1];
+            s.line[i] = *at;
+            ++s.lineStart[static_cast<std::size_t>(*at) + 1];
         }
         for (std::size_t k = 1; k < s.lineStart.size(); ++k)
             s.lineStart[k] += s.lineStart[k - 1];

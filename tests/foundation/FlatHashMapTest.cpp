@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
+#include <limits>
 #include <cstddef>
 #include <random>
 #include <unordered_map>
@@ -92,6 +94,27 @@ TEST(FlatHashMap, AddressKeysMatchAnUnorderedMap) {
     keys.push_back(nullptr);
     for (unsigned seed = 1; seed <= 4; ++seed)
         runAgainstOracle(keys, seed);
+}
+
+TEST(FlatHashMap, CoordinateKeysMatchAnUnorderedMap) {
+    std::vector<double> keys{0.0, -0.0, -std::numeric_limits<double>::infinity(),
+                             std::numeric_limits<double>::infinity(), 1e300, -1e-300};
+    for (int k = -500; k < 500; ++k)
+        keys.push_back(k * 0.5);  // fractions that differ in their high bits only
+    for (unsigned seed = 1; seed <= 3; ++seed)
+        runAgainstOracle(keys, seed);
+
+    // A NaN equals nothing: each one entered is an entry of its own, never found again.
+    FlatHashMap<double, int> table;
+    const double nan = std::nan("");
+    EXPECT_TRUE(table.insert(nan, 1).second);
+    EXPECT_TRUE(table.insert(nan, 2).second);
+    EXPECT_EQ(table.size(), 2u);
+    EXPECT_EQ(table.find(nan), nullptr);
+    EXPECT_FALSE(table.erase(nan));
+    EXPECT_TRUE(table.insert(-0.0, 3).second);
+    EXPECT_FALSE(table.insert(0.0, 4).second);
+    EXPECT_EQ(*table.find(0.0), 3);
 }
 
 TEST(FlatHashMap, ClearKeepsTheTableUsable) {
