@@ -14,7 +14,6 @@
 #include <memory>
 #include <string_view>
 #include <tuple>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -31,6 +30,7 @@
 #include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/Canvas.h"
 #include "Nodeloom/foundation/Colors.h"
+#include "Nodeloom/foundation/FlatHashMap.h"
 #include "Nodeloom/foundation/RectHash.h"
 #include "Nodeloom/foundation/ShapeLibrary.h"
 #include "Nodeloom/foundation/Typecast.h"
@@ -72,7 +72,7 @@ struct Diagram::HitIndex {
 
     std::vector<Slot> slots;
     std::vector<int> free;
-    std::unordered_map<const DiagramItem*, int> ids;
+    FlatHashMap<const DiagramItem*, int> ids;
     RectHash grid;
     std::vector<int> anywhere;
     std::vector<int> marked;
@@ -119,7 +119,7 @@ struct Diagram::HitIndex {
         slot.used = true;
         slot.node = dynamic_cast<DiagramNode*>(item.get()) != nullptr;
         slot.link = !slot.node && dynamic_cast<DiagramLink*>(item.get()) != nullptr;
-        ids.emplace(item.get(), id);
+        ids.insert(item.get(), id);
         return id;
     }
 
@@ -168,7 +168,7 @@ Diagram::HitIndex& Diagram::hitIndex() {
         }
         index.grid.reset(counted > 0 ? sum / static_cast<double>(counted) : 1.0);
         for (const auto& item : order) {
-            if (!item || index.ids.count(item.get()) != 0) continue;
+            if (!item || index.ids.contains(item.get())) continue;
             index.take(index.acquire(item), *item);
         }
         index.builtFor = order.size();
@@ -206,15 +206,14 @@ void Diagram::itemHitAreaChanged(DiagramItem& item) {
     if (loading_ || !hitIndex_ || hitIndex_->stale || hitIndex_->taking) return;
     HitIndex& index = *hitIndex_;
     int id;
-    auto found = index.ids.find(&item);
+    const int* found = index.ids.find(&item);
     // A number held for an item that is gone is not this item's, whatever the address says.
-    if (found != index.ids.end() &&
-        index.slots[static_cast<std::size_t>(found->second)].item.expired()) {
-        index.release(found->second);
-        found = index.ids.end();
+    if (found && index.slots[static_cast<std::size_t>(*found)].item.expired()) {
+        index.release(*found);
+        found = nullptr;
     }
-    if (found != index.ids.end()) {
-        id = found->second;
+    if (found) {
+        id = *found;
     } else {
         if (!zOrder_.contains(&item)) return;
         std::shared_ptr<DiagramItem> held = item.weak_from_this().lock();
@@ -230,8 +229,7 @@ void Diagram::itemHitAreaChanged(DiagramItem& item) {
 void Diagram::itemLeftHitIndex(const DiagramItem& item) {
     if (!hitIndex_ || hitIndex_->stale) return;
     HitIndex& index = *hitIndex_;
-    const auto found = index.ids.find(&item);
-    if (found != index.ids.end()) index.release(found->second);
+    if (const int* found = index.ids.find(&item)) index.release(*found);
 }
 
 double Diagram::linkHitReach() const {

@@ -73,52 +73,7 @@ bool belongsToSection(const XmlContext& context, const XmlElement& element, int 
 
 // The numbers of the items read so far: one check and one insertion per item, with no
 // allocation per number.
-class IdSet {
-public:
-    bool contains(int id) const {
-        if (cells_.empty()) return false;
-        for (std::size_t cell = home(id);; cell = (cell + 1) & mask_) {
-            if (!used_[cell]) return false;
-            if (cells_[cell] == id) return true;
-        }
-    }
-    void insert(int id) {
-        if (2 * (count_ + 1) > cells_.size()) grow();
-        for (std::size_t cell = home(id);; cell = (cell + 1) & mask_) {
-            if (!used_[cell]) {
-                used_[cell] = true;
-                cells_[cell] = id;
-                ++count_;
-                return;
-            }
-            if (cells_[cell] == id) return;
-        }
-    }
-
-private:
-    std::size_t home(int id) const {
-        return static_cast<std::size_t>((static_cast<std::uint64_t>(static_cast<std::uint32_t>(id)) *
-                                         0x9E3779B97F4A7C15ull) >> 20) & mask_;
-    }
-    void grow() {
-        std::vector<int> old;
-        old.reserve(count_);
-        for (std::size_t i = 0; i < cells_.size(); ++i)
-            if (used_[i]) old.push_back(cells_[i]);
-        const std::size_t capacity = cells_.empty() ? 1024 : 2 * cells_.size();
-        cells_.assign(capacity, 0);
-        used_.assign(capacity, false);
-        mask_ = capacity - 1;
-        count_ = 0;
-        for (const int id : old)
-            insert(id);
-    }
-
-    std::vector<int> cells_;
-    std::vector<bool> used_;
-    std::size_t mask_ = 0;
-    std::size_t count_ = 0;
-};
+using IdSet = FlatHashSet<int>;
 
 }  // namespace
 

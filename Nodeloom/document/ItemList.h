@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "Nodeloom/foundation/FlatHashMap.h"
+
 namespace nodeloom {
 
 // An ordered list of shared items, as the document keeps its nodes, links and drawing order: it
@@ -219,82 +221,6 @@ private:
 
     static constexpr std::size_t kMinHolesToCompact = 64;
 
-    // The position of each item's first entry, in one flat table with open addressing: no
-    // allocation per item, and one probe sequence per lookup.
-    class PositionIndex {
-    public:
-        std::size_t* find(const T* key) {
-            if (count_ == 0) return nullptr;
-            for (std::size_t i = home(key);; i = next(i)) {
-                if (cells_[i].key == key) return &cells_[i].pos;
-                if (cells_[i].key == nullptr) return nullptr;
-            }
-        }
-        const std::size_t* find(const T* key) const {
-            return const_cast<PositionIndex*>(this)->find(key);
-        }
-        // The key must not be present.
-        void insert(const T* key, std::size_t pos) {
-            if ((count_ + 1) * 2 > cells_.size()) grow();
-            std::size_t i = home(key);
-            while (cells_[i].key != nullptr)
-                i = next(i);
-            cells_[i] = Cell{key, pos};
-            ++count_;
-        }
-        // Removes a present key, moving later cells of its probe run back into the gap so that
-        // no lookup ever needs a marker for removed cells.
-        void erase(const T* key) {
-            std::size_t gap = home(key);
-            while (cells_[gap].key != key)
-                gap = next(gap);
-            for (std::size_t i = next(gap); cells_[i].key != nullptr; i = next(i)) {
-                const std::size_t h = home(cells_[i].key);
-                // The cell may fill the gap when its home does not lie after the gap in its run.
-                const bool movable = gap <= i ? (h <= gap || h > i) : (h <= gap && h > i);
-                if (movable) {
-                    cells_[gap] = cells_[i];
-                    gap = i;
-                }
-            }
-            cells_[gap] = Cell{};
-            --count_;
-        }
-        void clear() {
-            cells_.clear();
-            count_ = 0;
-        }
-
-    private:
-        struct Cell {
-            const T* key = nullptr;
-            std::size_t pos = 0;
-        };
-
-        std::size_t home(const T* key) const {
-            // Fibonacci hashing of the address; the low bits of an address carry no information.
-            const auto bits = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(key));
-            return static_cast<std::size_t>(((bits >> 4) * 0x9E3779B97F4A7C15ull) >> shift_);
-        }
-        std::size_t next(std::size_t i) const { return (i + 1) & (cells_.size() - 1); }
-        void grow() {
-            std::vector<Cell> old = std::move(cells_);
-            const std::size_t capacity = old.empty() ? 16 : old.size() * 2;
-            cells_.assign(capacity, Cell{});
-            shift_ = 64;
-            for (std::size_t c = capacity; c > 1; c >>= 1)
-                --shift_;
-            count_ = 0;
-            for (const Cell& cell : old) {
-                if (cell.key) insert(cell.key, cell.pos);
-            }
-        }
-
-        std::vector<Cell> cells_;
-        std::size_t count_ = 0;
-        int shift_ = 64;
-    };
-
     // Before a change: a list whose entries a snapshot shares takes its own copy of them.
     void own() {
         if (slots_.use_count() > 1) slots_ = std::make_shared<List>(*slots_);
@@ -328,7 +254,8 @@ private:
     // Mutable so that reading the list can close its gaps. Never null.
     mutable std::shared_ptr<List> slots_;
     mutable std::size_t holes_ = 0;
-    mutable PositionIndex index_;
+    // The position of each item's first entry.
+    mutable FlatHashMap<const T*, std::size_t> index_;
     // The later positions of items listed more than once, ascending.
     mutable std::unordered_map<const T*, std::vector<std::size_t>> more_;
 };

@@ -4,7 +4,9 @@
 #include <memory>
 #include <vector>
 
+#include "Nodeloom/foundation/FlatHashMap.h"
 #include "Nodeloom/foundation/Rect.h"
+#include "Nodeloom/foundation/RectGrid.h"
 
 namespace nodeloom {
 
@@ -15,10 +17,8 @@ class DiagramNode;
 // the nodes whose rectangles meet an area, touching included, in list order. It is a snapshot:
 // nodes that move afterwards are found where they were.
 //
-// The index is laid out afresh for every set of routes, so the grid is two flat lists (where
-// each cell's entries start, and the entries one cell after another) rather than a list per
-// cell: laying it out allocates nothing per node, and nothing at all in lists kept from the
-// last set.
+// The index is laid out afresh for every set of routes, in the lists it kept from the last set:
+// laying it out allocates nothing per node.
 //
 // It also keeps what a route reads of every node of the list, its end nodes included, taken in
 // the same sweep over the nodes: a route then looks its end nodes up in a compact table rather
@@ -65,34 +65,11 @@ public:
     void query(const Rect& area, std::vector<int>& found) const;
 
 private:
-    void layOutGrid();
-    void enterIntoGrid();
-    std::size_t slotOf(const DiagramNode* node) const;
-    int cell(double v, double origin, int count) const;
-    // The cells a rectangle covers, by column and row; false when it is too large to enter
-    // cell by cell.
-    bool cellsOf(const Rect& r, int& c0, int& c1, int& r0, int& r1) const;
-
     std::vector<Entry> entries_;
-    // The facts of every node of the list, and a table that finds them: an open table of
-    // positions in facts_ plus one (0 for a free slot), with a power-of-two size.
+    // The facts of every node of the list, and where each node's facts are in it.
     std::vector<NodeFacts> facts_;
-    std::vector<int> slots_;
-    double originX_ = 0;
-    double originY_ = 0;
-    double cell_ = 1;
-    int cols_ = 1;
-    int rows_ = 1;
-    // The entries of cell k are cellEntries_[cellStart_[k] .. cellStart_[k + 1]), ascending.
-    std::vector<int> cellStart_{0, 0};
-    std::vector<int> cellEntries_;
-    // Entries kept out of the grid (not finite, or covering too many cells): tested by every
-    // query.
-    std::vector<int> loose_;
-    // While the grid is laid out: whether each entry went into it, and where each cell's next
-    // entry goes.
-    std::vector<char> inGrid_;
-    std::vector<int> next_;
+    FlatHashMap<const DiagramNode*, int> slots_;
+    RectGrid grid_;
 };
 
 }  // namespace nodeloom

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/foundation/FlatHashMap.h"
 #include "Nodeloom/foundation/Geometry.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/links/DiagramLink.h"
@@ -30,9 +31,9 @@ struct SpreadLists {
     };
     std::vector<Candidate> legs;
     std::vector<Candidate> grouped;
-    // The group of each line. Kept with its buckets: made afresh, a large set's table would
+    // The group of each line. Kept with its capacity: made afresh, a large set's table would
     // grow through every size again on each pass, and its largest arrays go back to the system.
-    std::unordered_map<double, int> lineOf;
+    FlatHashMap<double, int> lineOf;
     std::vector<int> line;
     std::vector<std::size_t> lineStart;
     std::vector<std::size_t> byStart;
@@ -134,16 +135,17 @@ void spreadOnAxis(Legs& legs, bool horizontal, double margin,
     // lie on its line), so the order in which they are spread does not matter; lines are found
     // by hashing rather than by sorting every leg, and each keeps its legs in link order.
     {
-        std::unordered_map<double, int>& lineOf = s.lineOf;
+        FlatHashMap<double, int>& lineOf = s.lineOf;
         lineOf.clear();
+        lineOf.reserve(candidates.size());
         s.line.resize(candidates.size());
         s.lineStart.assign(1, 0);
         for (std::size_t i = 0; i < candidates.size(); ++i) {
-            const auto [at, added] = lineOf.try_emplace(
+            const auto [at, added] = lineOf.insert(
                 candidates[i].across, static_cast<int>(s.lineStart.size() - 1));
             if (added) s.lineStart.push_back(0);
-            s.line[i] = at->second;
-            ++s.lineStart[static_cast<std::size_t>(at->second) + 1];
+            s.line[i] = *at;
+            ++s.lineStart[static_cast<std::size_t>(*at) + 1];
         }
         for (std::size_t k = 1; k < s.lineStart.size(); ++k)
             s.lineStart[k] += s.lineStart[k - 1];
@@ -241,7 +243,7 @@ struct Router::Scratch {
     ObstacleIndex index;
     // The set being routed, and the table that finds the links listed twice.
     LinkPlaces set;
-    std::vector<const DiagramLink*> seen;
+    FlatHashSet<const DiagramLink*> seen;
     // The routes of the set one after another: route i is points[starts[i] .. starts[i + 1]).
     std::vector<Point> points;
     std::vector<std::size_t> starts;
@@ -252,34 +254,16 @@ struct Router::Scratch {
 
 namespace {
 
-// A power of two at least twice the count: a table of addresses that is never more than half
-// full finds a free place in a few steps.
-std::size_t tableSize(std::size_t count) {
-    std::size_t size = 16;
-    while (size < 2 * count)
-        size *= 2;
-    return size;
-}
-
 // The links of the list, each once, without null entries, in the list's order; `seen` is the
 // table it uses. Takes no share of the links: the list holds them.
 void distinctLinks(const std::vector<std::shared_ptr<DiagramLink>>& links, LinkPlaces& distinct,
-                   std::vector<const DiagramLink*>& seen) {
-    // A table of the addresses met so far, open and probed in order: one pass over the list,
-    // however it is ordered, with no allocation per link.
+                   FlatHashSet<const DiagramLink*>& seen) {
+    // One pass over the list, however it is ordered, with no allocation per link.
     distinct.clear();
-    const std::size_t size = tableSize(links.size());
-    seen.assign(size, nullptr);
+    seen.clear();
+    seen.reserve(links.size());
     for (const auto& link : links) {
-        if (!link) continue;
-        const auto address = reinterpret_cast<std::uintptr_t>(link.get());
-        std::size_t slot = static_cast<std::size_t>((address >> 4) * 0x9E3779B97F4A7C15ull) &
-                           (size - 1);
-        while (seen[slot] && seen[slot] != link.get())
-            slot = (slot + 1) & (size - 1);
-        if (seen[slot]) continue;
-        seen[slot] = link.get();
-        distinct.push_back(&link);
+        if (link && seen.insert(link.get())) distinct.push_back(&link);
     }
 }
 
@@ -348,7 +332,7 @@ void Router::separateSegments(const std::vector<std::shared_ptr<DiagramLink>>& l
     // alive after the links have left the document.
     linkSegments_.clear();
     LinkPlaces set;
-    std::vector<const DiagramLink*> seen;
+    FlatHashSet<const DiagramLink*> seen;
     distinctLinks(links, set, seen);
     linkSegments_.reserve(set.size());
     std::vector<SegmentList*> lists;
@@ -373,7 +357,7 @@ void Router::separateSegments(const std::vector<std::shared_ptr<DiagramLink>>& l
 void Router::separateSegmentsOnAxis(const std::vector<std::shared_ptr<DiagramLink>>& links,
                                     bool horizontal) {
     LinkPlaces set;
-    std::vector<const DiagramLink*> seen;
+    FlatHashSet<const DiagramLink*> seen;
     distinctLinks(links, set, seen);
     std::vector<SegmentList*> lists;
     for (const auto* link : set) {

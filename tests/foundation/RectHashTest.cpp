@@ -5,8 +5,11 @@
 #include <map>
 #include <random>
 #include <set>
+#include <vector>
 
+#include "Nodeloom/foundation/RectGrid.h"
 #include "Nodeloom/foundation/RectHash.h"
+#include "Nodeloom/foundation/RectIndex.h"
 
 using namespace nodeloom;
 
@@ -18,7 +21,70 @@ std::multiset<int> reported(const RectHash& hash, const Rect& r) {
     return ids;
 }
 
+// Each entry is reported at most once and every entry that meets the rectangle is reported.
+template <typename Index>
+void expectFindsWhatMeets(const Index& index, const std::vector<Rect>& truth, const Rect& q) {
+    std::multiset<int> ids;
+    index.query(q, [&](int id) { ids.insert(id); });
+    for (int seen : ids) {
+        ASSERT_EQ(ids.count(seen), 1u) << seen;
+        ASSERT_GE(seen, 0);
+        ASSERT_LT(static_cast<std::size_t>(seen), truth.size());
+    }
+    for (std::size_t i = 0; i < truth.size(); ++i) {
+        if (truth[i].intersectsWith(q)) {
+            ASSERT_EQ(ids.count(static_cast<int>(i)), 1u) << i << " " << q.toString();
+        }
+    }
+}
+
+Rect randomRect(std::mt19937& rng) {
+    std::uniform_real_distribution<double> coord(-50, 250);
+    std::uniform_real_distribution<double> size(-10, 30);
+    const int kind = static_cast<int>(rng() % 40);
+    if (kind == 0) return Rect(std::nan(""), 0, 1, 1);
+    if (kind == 1) return Rect(-1e9, -1e9, 2e9, 2e9);
+    if (kind == 2) return Rect(coord(rng), coord(rng), 0, 0);
+    // Now and then one far larger than the cells, which is kept aside.
+    const double grow = kind == 3 ? 40 : 1;
+    return Rect(std::round(coord(rng)), std::round(coord(rng)), size(rng) * grow,
+                size(rng) * grow);
+}
+
 }  // namespace
+
+// Built from a list, then grown one rectangle at a time (as labels are placed), then built
+// afresh in the lists it has: every query must report each meeting entry exactly once.
+TEST(RectGrid, ReportsEveryMeetingEntryOnceAcrossBuildsAndAdditions) {
+    std::mt19937 rng(3);
+    RectGrid grid;
+    for (int round = 0; round < 30; ++round) {
+        std::vector<Rect> truth(rng() % 120);
+        for (Rect& r : truth)
+            r = randomRect(rng);
+        const Rect extent = round % 2 ? Rect(0, 0, 200, 200) : Rect();
+        const std::size_t more = rng() % 60;
+        grid.assign(
+            truth.size(), [&](std::size_t i) -> const Rect& { return truth[i]; }, extent, more);
+        RectIndex index(truth, extent, more);
+        for (std::size_t step = 0; step < 2 * more + 20; ++step) {
+            if (step % 2 == 0 && step / 2 < more) {
+                const Rect r = randomRect(rng);
+                truth.push_back(r);
+                ASSERT_EQ(grid.add(r), static_cast<int>(truth.size() - 1));
+                ASSERT_EQ(index.insert(r), static_cast<int>(truth.size() - 1));
+            }
+            const Rect q = rng() % 30 == 0 ? Rect(0, 0, std::numeric_limits<double>::infinity(), 1)
+                                           : randomRect(rng);
+            ASSERT_EQ(grid.size(), truth.size());
+            expectFindsWhatMeets(grid, truth, q);
+            expectFindsWhatMeets(index, truth, q);
+        }
+    }
+    grid.clear();
+    EXPECT_EQ(grid.size(), 0u);
+    expectFindsWhatMeets(grid, {}, Rect(-1e9, -1e9, 2e9, 2e9));
+}
 
 // Entries are entered, moved and taken out at random; every query must report each entry that
 // meets the asked rectangle (edges included) exactly once, and nothing that was taken out.

@@ -1,0 +1,137 @@
+#include "Nodeloom/foundation/RectGrid.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace nodeloom {
+
+namespace {
+
+// A rectangle that would fill more cells than this is kept aside instead: visiting it in every
+// query costs less than entering it everywhere.
+constexpr double kMaxCellsPerEntry = 256;
+
+}  // namespace
+
+RectGrid::Extent::Extent()
+    : left(std::numeric_limits<double>::max()),
+      top(std::numeric_limits<double>::max()),
+      right(std::numeric_limits<double>::lowest()),
+      bottom(std::numeric_limits<double>::lowest()) {}
+
+void RectGrid::Extent::take(const Rect& r) {
+    if (!r.isFinite()) return;
+    left = std::min(left, std::min(r.x, r.x + r.width));
+    right = std::max(right, std::max(r.x, r.x + r.width));
+    top = std::min(top, std::min(r.y, r.y + r.height));
+    bottom = std::max(bottom, std::max(r.y, r.y + r.height));
+    sumSize += std::max(std::fabs(r.width), std::fabs(r.height));
+    ++counted;
+}
+
+void RectGrid::layOut(Extent measured, const Rect& extent, std::size_t total) {
+    clear();
+    if (extent.isFinite() && (extent.width != 0 || extent.height != 0)) {
+        // The extent widens the grid but says nothing about the size of the entries.
+        const double size = measured.sumSize;
+        const std::size_t counted = measured.counted;
+        measured.take(extent);
+        measured.sumSize = size;
+        measured.counted = counted;
+    }
+    if (measured.right >= measured.left && measured.bottom >= measured.top) {
+        const double width = std::max(measured.right - measured.left, 1e-9);
+        const double height = std::max(measured.bottom - measured.top, 1e-9);
+        // No entries yet: the cells follow from the extent alone.
+        const double average =
+            measured.counted > 0 ? measured.sumSize / static_cast<double>(measured.counted) : 0.0;
+        // Cells about as large as the entries, but no more cells than a few per entry.
+        const double maxCells = 4.0 * static_cast<double>(total) + 16.0;
+        double cell = std::max(average, std::sqrt(width * height / maxCells));
+        if (!(cell > 0) || !std::isfinite(cell)) cell = std::max(width, height);
+        cell_ = cell;
+        cols_ = static_cast<int>(std::clamp(std::ceil(width / cell), 1.0, 1e6));
+        rows_ = static_cast<int>(std::clamp(std::ceil(height / cell), 1.0, 1e6));
+        if (static_cast<double>(cols_) * rows_ > 4 * maxCells) cols_ = rows_ = 1;
+        originX_ = measured.left;
+        originY_ = measured.top;
+    }
+    cellStart_.assign(static_cast<std::size_t>(cols_) * static_cast<std::size_t>(rows_) + 1, 0);
+}
+
+void RectGrid::clear() {
+    originX_ = originY_ = 0;
+    cell_ = 1;
+    cols_ = rows_ = 1;
+    size_ = 0;
+    cellStart_.assign(2, 0);
+    cellEntries_.clear();
+    loose_.clear();
+    addedHead_.clear();
+    added_.clear();
+}
+
+int RectGrid::cell(double v, double origin, int count) const {
+    const double c = std::floor((v - origin) / cell_);
+    if (!(c >= 0)) return 0;
+    if (c >= count - 1) return count - 1;
+    return static_cast<int>(c);
+}
+
+bool RectGrid::cellsOf(const Rect& r, Span& s) const {
+    if (!r.isFinite()) return false;
+    s.c0 = cell(std::min(r.x, r.x + r.width), originX_, cols_);
+    s.c1 = cell(std::max(r.x, r.x + r.width), originX_, cols_);
+    s.r0 = cell(std::min(r.y, r.y + r.height), originY_, rows_);
+    s.r1 = cell(std::max(r.y, r.y + r.height), originY_, rows_);
+    return static_cast<double>(s.c1 - s.c0 + 1) * (s.r1 - s.r0 + 1) <= kMaxCellsPerEntry;
+}
+
+// Counted first, then placed: each cell's entries end up side by side in ascending order.
+void RectGrid::countIn(int id, const Rect& r) {
+    Span s;
+    if (!cellsOf(r, s)) {
+        loose_.push_back(id);
+        return;
+    }
+    for (int row = s.r0; row <= s.r1; ++row)
+        for (int col = s.c0; col <= s.c1; ++col)
+            ++cellStart_[static_cast<std::size_t>(row) * cols_ + col + 1];
+}
+
+void RectGrid::startCells() {
+    for (std::size_t k = 1; k < cellStart_.size(); ++k)
+        cellStart_[k] += cellStart_[k - 1];
+    cellEntries_.resize(cellStart_.back());
+    next_.assign(cellStart_.begin(), cellStart_.end() - 1);
+}
+
+void RectGrid::placeIn(int id, const Rect& r) {
+    Span s;
+    if (!cellsOf(r, s)) return;
+    for (int row = s.r0; row <= s.r1; ++row)
+        for (int col = s.c0; col <= s.c1; ++col)
+            cellEntries_[next_[static_cast<std::size_t>(row) * cols_ + col]++] =
+                pack(id, col, row, s);
+}
+
+int RectGrid::add(const Rect& r) {
+    const int id = static_cast<int>(size_++);
+    Span s;
+    if (!cellsOf(r, s)) {
+        loose_.push_back(id);
+        return id;
+    }
+    if (addedHead_.empty()) addedHead_.assign(cellStart_.size() - 1, -1);
+    for (int row = s.r0; row <= s.r1; ++row) {
+        for (int col = s.c0; col <= s.c1; ++col) {
+            int& head = addedHead_[static_cast<std::size_t>(row) * cols_ + col];
+            added_.push_back(Added{pack(id, col, row, s), head});
+            head = static_cast<int>(added_.size() - 1);
+        }
+    }
+    return id;
+}
+
+}  // namespace nodeloom
