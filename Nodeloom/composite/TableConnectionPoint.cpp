@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Nodeloom/composite/LinkGatherer.h"
 #include "Nodeloom/composite/TableNode.h"
 #include "Nodeloom/links/DiagramLink.h"
 
@@ -92,7 +93,10 @@ void TableConnectionPoint::saveRelativePosition() {
     if (!link()) return;
     const Point p = linkEndPoint();
     const Rect r = table->getRowRect(row_);
-    setRelativePosition(Point(percentOf(p.x - r.x, r.width), percentOf(p.y - r.y, r.height)));
+    const double x = percentOf(p.x - r.x, r.width);
+    const double y = percentOf(p.y - r.y, r.height);
+    setRelativePosition(Point(LinkGatherer::exactShare(p.x, r.x, r.width, x),
+                              LinkGatherer::exactShare(p.y, r.y, r.height, y)));
 }
 
 Point TableConnectionPoint::positionFromNode() {

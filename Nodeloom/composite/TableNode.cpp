@@ -506,6 +506,8 @@ void TableNode::onLoad() {
                 link->setEndPoint(read);
             else
                 link->setStartPoint(read);
+            // Its share from the point as read, to the last digit, as the saved end had it.
+            end->saveRelativePosition();
             return;
         }
         moved.add({link});

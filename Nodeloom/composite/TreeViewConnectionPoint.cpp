@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Nodeloom/composite/LinkGatherer.h"
 #include "Nodeloom/composite/TreeViewItem.h"
 #include "Nodeloom/composite/TreeViewNode.h"
 #include "Nodeloom/links/DiagramLink.h"
@@ -12,7 +13,10 @@ TreeViewConnectionPoint::TreeViewConnectionPoint(const std::shared_ptr<DiagramNo
                                                  const std::shared_ptr<DiagramLink>& link,
                                                  bool incoming,
                                                  const std::shared_ptr<TreeViewItem>& item)
-    : ConnectionPoint(node, link, incoming), item_(item) {}
+    : ConnectionPoint(node, link, incoming), item_(item) {
+    // The base took the place as a share of the whole node; on a row it is a share of the row.
+    if (item) takePlaceFromLink();
+}
 
 std::shared_ptr<TreeViewNode> TreeViewConnectionPoint::tree() const {
     return std::dynamic_pointer_cast<TreeViewNode>(node());
@@ -55,19 +59,21 @@ void TreeViewConnectionPoint::alignToNode(Point point) {
     }
     const Rect b = t->bounds();
     const Rect r = t->getItemRect(*i);
-    const double x = b.x + b.width / 2 < point.x ? b.x + b.width : b.x;
+    const bool right = b.x + b.width / 2 < point.x;
+    const double x = right ? b.x + b.width : b.x;
     const double y = std::clamp(r.y + r.height / 2, b.y, std::max(b.y, b.y + b.height));
     if (incoming())
         l->setEndPoint(Point(x, y));
     else
         l->setStartPoint(Point(x, y));
-    saveRelativePosition();
+    setRelativePosition(Point(right ? 100.0 : 0.0, 50.0));
 }
 
-// Re-placing the links after a scroll ends by saving the ends' positions. Saved against the node
-// as a plain end does, the place along the row would be read back as a share of the row's
-// height and the end would creep at every scroll: an end where its row puts it keeps what it has,
-// and one moved elsewhere is saved as the inverse of positionFromNode.
+// An end on an item sits at the height of the middle of the item's row; only its place across
+// the node is its own. A place along the row could not be kept: a file holds only the link's
+// points, and an end whose row is scrolled out of view lies on the node's edge, from where no
+// place along the row can be told, so a document read back would place its ends otherwise than
+// the one that was saved.
 void TreeViewConnectionPoint::saveRelativePosition() {
     const std::shared_ptr<TreeViewItem> i = item();
     const std::shared_ptr<TreeViewNode> t = tree();
@@ -75,13 +81,40 @@ void TreeViewConnectionPoint::saveRelativePosition() {
         ConnectionPoint::saveRelativePosition();
         return;
     }
+    if (t->getFoldedContainer()) return;
     const Point p = linkEndPoint();
-    if (p == positionFromNode()) return;
     const Rect b = t->bounds();
-    const Rect r = t->getItemRect(*i);
     Point rel = relativePosition();
-    if (b.width != 0) rel.x = (p.x - b.x) * 100 / b.width;
-    if (r.height != 0) rel.y = (p.y - r.y + i->bounds().height / 2) * 100 / r.height;
+    // An end where its share puts it keeps that share; any other takes the share that gives
+    // its point exactly, as the same end read from a file does.
+    if (p.x != b.x + b.width * rel.x / 100 && b.width != 0)
+        rel.x = LinkGatherer::exactShare(p.x, b.x, b.width, (p.x - b.x) * 100 / b.width);
+    rel.y = 50.0;
+    if (isFinite(rel)) setRelativePosition(rel);
+}
+
+// A file keeps the link's points but not the ends' shares: an end at an edge or the middle of
+// the node, where alignToNode and the factory put ends, takes that share, and any other the
+// share that gives its point back to the last digit, so that it follows the rows as the saved
+// end does.
+void TreeViewConnectionPoint::takePlaceFromLink() {
+    const std::shared_ptr<TreeViewItem> i = item();
+    const std::shared_ptr<TreeViewNode> t = tree();
+    if (!i || !t || !link() || t->getFoldedContainer()) return;
+    const Point p = linkEndPoint();
+    const Rect b = t->bounds();
+    Point rel = relativePosition();
+    bool placed = false;
+    for (const double share : {0.0, 100.0, 50.0}) {
+        if (b.x + b.width * share / 100 == p.x) {
+            rel.x = share;
+            placed = true;
+            break;
+        }
+    }
+    if (!placed && b.width != 0)
+        rel.x = LinkGatherer::exactShare(p.x, b.x, b.width, (p.x - b.x) * 100 / b.width);
+    rel.y = 50.0;
     if (isFinite(rel)) setRelativePosition(rel);
 }
 
@@ -94,7 +127,9 @@ Point TreeViewConnectionPoint::positionFromNode() {
     const Rect r = t->getItemRect(*i);
     const Point rel = relativePosition();
     const double x = b.x + b.width * rel.x / 100;
-    const double y = r.y - i->bounds().height / 2 + r.height * rel.y / 100;
+    // Only the row itself counts, not the size the item was last drawn at: a document read
+    // back, never drawn, places its ends as the one that was saved.
+    const double y = r.y + r.height * rel.y / 100;
     return Point(x, std::clamp(y, b.y, std::max(b.y, b.y + b.height)));
 }
 

@@ -28,9 +28,12 @@ public:
     // edge, whichever lies on the point's side, as an end on a table row does. Without this, an
     // end that a layout left beside another row would stay on that row.
     void alignToNode(Point point) override;
-    // With an item: the share of the node's width across, and the place along the item's row,
-    // so that the end keeps its place on the row however often the rows move.
+    // With an item: the share of the node's width across; the end stays at the middle of the
+    // item's row, so that it keeps its place on the row however often the rows move.
     void saveRelativePosition() override;
+    // With an item: the share across that the link's end point gives, as a document read from a
+    // file needs it; the points stay as they are.
+    void takePlaceFromLink();
     Point positionFromNode() override;
     // The item's number from the last save, -1 without an item.
     int row() const override;

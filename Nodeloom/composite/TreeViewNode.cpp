@@ -355,6 +355,13 @@ bool TreeViewNode::connectsToRows() const {
     return true;
 }
 
+void TreeViewNode::makeSelfLoop(const std::shared_ptr<DiagramLink>& link) {
+    DiagramNode::makeSelfLoop(link);
+    if (!link) return;
+    link->originConnection()->saveRelativePosition();
+    link->destinationConnection()->saveRelativePosition();
+}
+
 // --- Item overrides --------------------------------------------------------------------------
 
 std::optional<Rect> TreeViewNode::getHitArea() {

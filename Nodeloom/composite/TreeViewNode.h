@@ -94,6 +94,9 @@ public:
     LinkList getAllIncomingLinks() override;
     LinkList getAllOutgoingLinks() override;
     bool connectsToRows() const override;
+    // The loop's ends keep the places the loop gives them, so that the next scroll leaves them
+    // there, as it does in a document read back with the loop.
+    void makeSelfLoop(const std::shared_ptr<DiagramLink>& link) override;
     // Also the links whose item left the tree.
     void removeAllLinks() override;
 
@@ -140,6 +143,8 @@ public:
     void restoreState(const DiagramItemState& state) override;
     void saveToXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) override;
     void loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) override;
+    // Each end on an item takes its place on the item's row from the point read with its link.
+    void onLoad() override;
     std::string getClassId() const override;
     Metatype<DiagramItem> getClassType() const override;
     std::shared_ptr<Style> resolveInheritedStyle(

@@ -2,10 +2,12 @@
 #include <string>
 #include <vector>
 
+#include "Nodeloom/composite/TreeViewConnectionPoint.h"
 #include "Nodeloom/composite/TreeViewNode.h"
 #include "Nodeloom/composite/TreeWalk.h"
 #include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/XmlElement.h"
+#include "Nodeloom/links/DiagramLink.h"
 
 namespace nodeloom {
 
@@ -72,6 +74,24 @@ void TreeViewNode::loadFromXml(const std::shared_ptr<XmlElement>& element, XmlCo
     image_ = context.readImage(e.getChild("Image") ? "Image" : "ImageCaption", element);
     if (const std::shared_ptr<XmlElement> items = e.getChild("Items"))
         loadItemsFromXml(items, context);
+}
+
+void TreeViewNode::onLoad() {
+    DiagramNode::onLoad();
+    const std::shared_ptr<DiagramItem> self = weak_from_this().lock();
+    const auto place = [&self](TreeViewItem& item, const std::shared_ptr<ConnectionPoint>& end) {
+        auto* onItem = dynamic_cast<TreeViewConnectionPoint*>(end.get());
+        if (onItem != nullptr && onItem->node() == self && onItem->item().get() == &item)
+            onItem->takePlaceFromLink();
+    };
+    forAllItems([&place](TreeViewItem& item) {
+        for (const auto& link : item.incomingLinks()) {
+            if (link) place(item, link->destinationConnection());
+        }
+        for (const auto& link : item.outgoingLinks()) {
+            if (link) place(item, link->originConnection());
+        }
+    });
 }
 
 // A parent that is missing, unreadable or not an earlier element makes the item a root: the

@@ -15,6 +15,7 @@
 #include "Nodeloom/composite/ScrollBar.h"
 #include "Nodeloom/composite/TableNode.h"
 #include "Nodeloom/composite/TreeViewNode.h"
+#include "Nodeloom/foundation/RenderOptions.h"
 #include "Nodeloom/items/ShapeNode.h"
 #include "Nodeloom/layout/FractalLayout.h"
 #include "Nodeloom/layout/LayeredLayout.h"
@@ -23,6 +24,7 @@
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/view/ModifyNodeController.h"
 #include "Nodeloom/view/ModifySelectionController.h"
+#include "composite/TableTestSupport.h"
 #include "tests/UndoTestSupport.h"
 #include "tests/view/ControllerTestSupport.h"
 
@@ -303,6 +305,47 @@ struct RandomDocument : Doc {
     }
 };
 
+// Scrolls the first table and tree of a document, draws the tree and folds or unfolds one of its
+// items, the same way for the same seed: how a host handles a document after reading it.
+void handleRows(Diagram& diagram, unsigned seed) {
+    std::mt19937 random(seed);
+    std::shared_ptr<TableNode> table;
+    std::shared_ptr<TreeViewNode> tree;
+    for (const auto& node : diagram.nodes()) {
+        if (!table) table = std::dynamic_pointer_cast<TableNode>(node);
+        if (!tree) tree = std::dynamic_pointer_cast<TreeViewNode>(node);
+    }
+    const auto share = [&random] { return std::uniform_real_distribution<double>(0, 1)(random); };
+    for (int i = 0; i < 4; ++i) {
+        switch (std::uniform_int_distribution<int>(0, 3)(random)) {
+            case 0:
+                if (table) table->setCurrentScrollPos(share() * table->getMaxScrollPos());
+                break;
+            case 1:
+                // Not from the bar's range, which grows with the white a drawing leaves.
+                if (tree) tree->setCurrentScrollPos(share() * 60);
+                break;
+            case 2:
+                if (tree) {
+                    TextRecordingCanvas canvas;
+                    tree->drawLocal(canvas, RenderOptions());
+                }
+                break;
+            default: {
+                if (!tree) break;
+                std::vector<TreeViewItem*> items;
+                tree->forAllItems([&items](TreeViewItem& item) { items.push_back(&item); });
+                if (items.empty()) break;
+                const auto at = static_cast<std::size_t>(share() * 0.999 * items.size());
+                TreeViewItem& item = *items[at];
+                item.setExpanded(!item.expanded());
+                tree->updateLinksAfterScroll();
+                break;
+            }
+        }
+    }
+}
+
 }  // namespace
 
 // Every step is undone and redone at once: the document reads the same before the step and after
@@ -370,6 +413,11 @@ TEST(RandomUndo, EveryDocumentReadsBackAsItWasSaved) {
             ASSERT_TRUE(read->loadFromXml(scratch));
             const std::string again = read->saveToXmlString();
             ASSERT_EQ(again, saved) << "seed " << seed << " step " << i << " kind " << kind;
+            // Handled alike, the document read back stays the one saved.
+            handleRows(*doc.diagram, seed * 1000 + static_cast<unsigned>(i));
+            handleRows(*read, seed * 1000 + static_cast<unsigned>(i));
+            ASSERT_EQ(read->saveToXmlString(), doc.diagram->saveToXmlString())
+                << "seed " << seed << " step " << i << " kind " << kind << " after scrolling";
             // Every link in the document names nodes of the document.
             for (const auto& link : doc.diagram->links()) {
                 ASSERT_TRUE(doc.diagram->contains(*link->origin()));
