@@ -6,13 +6,14 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace nodeloom {
 
-// How a flat table hashes a key, and which key marks a free cell. Addresses, integers and
-// coordinates are what the library's tables hold.
+// How a flat table hashes a key, and which key marks a free cell. Addresses, integers,
+// coordinates and names are what the library's tables hold.
 template <typename Key>
 struct FlatHashKey;
 
@@ -48,14 +49,54 @@ struct FlatHashKey<double> {
     }
 };
 
+// Names viewed where they are held; the holder keeps them unchanged and alive while the table
+// is used. The empty name is the key that marks a free cell, and is held like any other.
+template <>
+struct FlatHashKey<std::string_view> {
+    static constexpr std::string_view kFree{};
+    // Eight bytes at a time, the last word overlapping the one before: a name of any length is
+    // spread by all of its bytes, so that names alike but for a few letters in the middle still
+    // find cells of their own, while a short word costs one or two loads.
+    static std::uint64_t bits(std::string_view key) {
+        const char* at = key.data();
+        std::size_t left = key.size();
+        std::uint64_t h = left;
+        if (left >= 8) {
+            for (; left > 8; at += 8, left -= 8)
+                h = mix(h, load<std::uint64_t>(at));
+            return mix(h, load<std::uint64_t>(at + left - 8));
+        }
+        if (left >= 4)
+            return mix(h, load<std::uint32_t>(at) |
+                              std::uint64_t{load<std::uint32_t>(at + left - 4)} << 32);
+        if (left == 0) return h;
+        const auto byte = [at](std::size_t i) {
+            return std::uint64_t{static_cast<unsigned char>(at[i])};
+        };
+        return mix(h, byte(0) | byte(left / 2) << 8 | byte(left - 1) << 16);
+    }
+
+private:
+    template <typename Word>
+    static Word load(const char* at) {
+        Word word;
+        std::memcpy(&word, at, sizeof word);
+        return word;
+    }
+    static std::uint64_t mix(std::uint64_t h, std::uint64_t word) {
+        h = (h ^ word) * 0x9E3779B97F4A7C15ull;
+        return h ^ (h >> 29);
+    }
+};
+
 // A hash map in one flat array: open addressing with linear probing, a power-of-two size at most
 // half full, and Fibonacci hashing of the key. A lookup is one probe run in memory order and an
 // entry costs no allocation of its own. Removal moves the later cells of a run back into the
 // gap, so that no marker of removed cells ever lengthens a lookup. clear() keeps the capacity,
 // which suits a table filled afresh again and again at about the same size.
 //
-// The key that marks a free cell (null, the least int, minus infinity) is a key like any other:
-// it lives beside the array.
+// The key that marks a free cell (null, the least int, minus infinity, the empty name) is a key
+// like any other: it lives beside the array.
 //
 // Values are default-constructible and copyable; pointers to them hold until the next insertion
 // or removal.

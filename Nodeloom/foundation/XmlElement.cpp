@@ -1,11 +1,11 @@
 #include "Nodeloom/foundation/XmlElement.h"
 
-#include <array>
 #include <charconv>
 #include <limits>
 #include <new>
 #include <stdexcept>
 
+#include "Nodeloom/foundation/FlatHashMap.h"
 #include "Nodeloom/foundation/NumberText.h"
 
 namespace nodeloom {
@@ -146,67 +146,30 @@ namespace {
 // Fewer children than this are searched one by one, which costs less than an index.
 constexpr std::size_t kIndexFrom = 12;
 
-// Element names are short words: their length and a few of their letters spread them well
-// enough, at a fraction of the cost of hashing every byte.
-std::size_t nameHash(std::string_view name) {
-    std::size_t h = name.size();
-    if (!name.empty()) {
-        const auto at = [&name](std::size_t i) { return static_cast<unsigned char>(name[i]); };
-        h = h * 131 + at(0);
-        h = h * 131 + at(name.size() / 2);
-        h = h * 131 + at(name.size() / 3);
-        h = h * 131 + at(name.size() - 1);
-        h = h * 131 + at(name.size() - 2 < name.size() ? name.size() - 2 : 0);
-    }
-    return static_cast<std::size_t>((h * 0x9E3779B97F4A7C15ull) >> 40);
-}
-
-// Where the first child of each name stands among a list of children: a table with open
-// addressing, held in place for the usual few dozen children.
+// Where the first child of each name stands among a list of children. The names are viewed in
+// the children themselves: the table is built again after any rename and any change of the
+// list, before it is read, so that no view outlives or misses a change of its name.
 class FirstOfName {
 public:
     // `nameAt(i)` is the name of the i-th child, or nothing for a child to pass over.
     template <typename NameAt>
     FirstOfName(std::size_t count, NameAt nameAt) {
-        std::size_t capacity = 16;
-        while (capacity < 2 * count)
-            capacity *= 2;
-        if (capacity > kInline) large_.assign(capacity, 0);
-        mask_ = capacity - 1;
-        std::uint32_t* cells = large_.empty() ? small_.data() : large_.data();
+        table_.reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
-            const std::optional<std::string_view> name = nameAt(i);
-            if (!name) continue;
-            for (std::size_t cell = nameHash(*name) & mask_;; cell = (cell + 1) & mask_) {
-                const std::uint32_t entry = cells[cell];
-                if (entry == 0) {
-                    cells[cell] = static_cast<std::uint32_t>(i + 1);
-                    break;
-                }
-                // The first child of a name keeps its place.
-                if (nameAt(entry - 1) == name) break;
-            }
+            // The first child of a name keeps its place.
+            if (const std::optional<std::string_view> name = nameAt(i))
+                table_.insert(*name, static_cast<std::uint32_t>(i));
         }
     }
 
-    // The position of the first child of that name, going by the same `nameAt`.
-    template <typename NameAt>
-    std::optional<std::size_t> find(std::string_view name, NameAt nameAt) const {
-        const std::uint32_t* cells = large_.empty() ? small_.data() : large_.data();
-        for (std::size_t cell = nameHash(name) & mask_;; cell = (cell + 1) & mask_) {
-            const std::uint32_t entry = cells[cell];
-            if (entry == 0) return std::nullopt;
-            if (nameAt(entry - 1) == name) return entry - 1;
-        }
+    std::optional<std::size_t> find(std::string_view name) const {
+        const std::uint32_t* position = table_.find(name);
+        if (position == nullptr) return std::nullopt;
+        return *position;
     }
 
 private:
-    static constexpr std::size_t kInline = 64;
-
-    std::size_t mask_ = 0;
-    // One more than the position of the child; 0 marks a free cell.
-    std::array<std::uint32_t, kInline> small_{};
-    std::vector<std::uint32_t> large_;
+    FlatHashMap<std::string_view, std::uint32_t> table_;
 };
 
 // Every rename anywhere moves this on, so that an index built before it is built again: a
@@ -253,7 +216,7 @@ struct XmlElement::Lazy {
             table.emplace(children.size(), nameAt);
             tableRenames = renames;
         }
-        return table->find(name, nameAt);
+        return table->find(name);
     }
 
     // Holds the text the views point into.
@@ -380,7 +343,7 @@ const std::shared_ptr<XmlElement>* XmlElement::findChild(std::string_view name) 
     if (!index_ || index_->data != children_.data() || index_->size != count ||
         index_->renamesSeen != renames)
         index_ = std::make_unique<NameIndex>(children_.data(), count, nameAt);
-    const std::optional<std::size_t> position = index_->table.find(name, nameAt);
+    const std::optional<std::size_t> position = index_->table.find(name);
     return position ? &children_[*position] : nullptr;
 }
 

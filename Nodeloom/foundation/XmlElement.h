@@ -157,8 +157,8 @@ private:
     std::unique_ptr<Attributes> attributes_;
     std::weak_ptr<XmlElement> parent_;
     mutable std::string text_;
-    // Built on the first search among many children, and rebuilt after any rename; a child
-    // found through it is checked by name.
+    // Built on the first search among many children, and rebuilt after any rename or change of
+    // the list before it is read: it views the children's names.
     mutable std::unique_ptr<NameIndex> index_;
     // Content a parse kept: first in compact form, then as children kept as names and texts,
     // made into elements when the children are asked for while the typed readers read them as

@@ -5,6 +5,8 @@
 #include <limits>
 #include <cstddef>
 #include <random>
+#include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -115,6 +117,25 @@ TEST(FlatHashMap, CoordinateKeysMatchAnUnorderedMap) {
     EXPECT_TRUE(table.insert(-0.0, 3).second);
     EXPECT_FALSE(table.insert(0.0, 4).second);
     EXPECT_EQ(*table.find(0.0), 3);
+}
+
+TEST(FlatHashMap, NameKeysMatchAnUnorderedMap) {
+    // Names alike but for letters in the middle, of lengths on both sides of a word; each
+    // content held twice, so that views of equal names at different places are one key.
+    std::vector<std::string> held;
+    for (int k = 0; k < 400; ++k) {
+        const std::string digits = std::to_string(k);
+        held.push_back("n" + digits + "x");
+        held.push_back("element" + digits + "ofthelist");
+    }
+    held.push_back(std::string(1, '\0'));
+    const std::vector<std::string> copies = held;
+    std::vector<std::string_view> keys(held.begin(), held.end());
+    keys.insert(keys.end(), copies.begin(), copies.end());
+    keys.push_back(std::string_view());  // the empty name, which marks a free cell
+    keys.push_back(std::string_view(copies.front().data(), 0));
+    for (unsigned seed = 1; seed <= 3; ++seed)
+        runAgainstOracle(keys, seed);
 }
 
 TEST(FlatHashMap, ClearKeepsTheTableUsable) {
