@@ -82,15 +82,9 @@ void TreeViewConnectionPoint::saveRelativePosition() {
         return;
     }
     if (t->getFoldedContainer()) return;
-    const Point p = linkEndPoint();
-    const Rect b = t->bounds();
-    Point rel = relativePosition();
     // An end where its share puts it keeps that share; any other takes the share that gives
     // its point exactly, as the same end read from a file does.
-    if (p.x != b.x + b.width * rel.x / 100 && b.width != 0)
-        rel.x = LinkGatherer::exactShare(p.x, b.x, b.width, (p.x - b.x) * 100 / b.width);
-    rel.y = 50.0;
-    if (isFinite(rel)) setRelativePosition(rel);
+    settleAcross(t->bounds(), {relativePosition().x});
 }
 
 // A file keeps the link's points but not the ends' shares: an end at an edge or the middle of
@@ -101,11 +95,14 @@ void TreeViewConnectionPoint::takePlaceFromLink() {
     const std::shared_ptr<TreeViewItem> i = item();
     const std::shared_ptr<TreeViewNode> t = tree();
     if (!i || !t || !link() || t->getFoldedContainer()) return;
+    settleAcross(t->bounds(), {0.0, 100.0, 50.0});
+}
+
+void TreeViewConnectionPoint::settleAcross(const Rect& b, std::initializer_list<double> shares) {
     const Point p = linkEndPoint();
-    const Rect b = t->bounds();
     Point rel = relativePosition();
     bool placed = false;
-    for (const double share : {0.0, 100.0, 50.0}) {
+    for (const double share : shares) {
         if (b.x + b.width * share / 100 == p.x) {
             rel.x = share;
             placed = true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <memory>
 
 #include "Nodeloom/items/ConnectionPoint.h"
@@ -51,6 +52,10 @@ public:
 private:
     // The tree and the item, when the end sits on an item of a tree view.
     std::shared_ptr<TreeViewNode> tree() const;
+    // Takes the first of the shares across the node (bounds b) that puts the link's end point
+    // exactly where it is, else the share that gives that point to the last digit; the end sits
+    // at the middle of its row.
+    void settleAcross(const Rect& b, std::initializer_list<double> shares);
 
     std::weak_ptr<TreeViewItem> item_;
 };
