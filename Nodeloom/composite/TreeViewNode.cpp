@@ -242,7 +242,13 @@ bool TreeViewNode::removeItem(const std::shared_ptr<TreeViewItem>& item) {
 }
 
 void TreeViewNode::noteLinkedItem(const std::shared_ptr<TreeViewItem>& item) {
-    if (item && linkedSet_.insert(item.get()).second) linkedItems_.push_back(item);
+    if (!item) return;
+    const auto [listed, added] = linkedSet_.try_emplace(item.get(), item);
+    if (!added) {
+        if (!listed->second.expired()) return;
+        listed->second = item;
+    }
+    linkedItems_.push_back(item);
 }
 
 void TreeViewNode::releaseEndsOfLeftItems() {
@@ -254,7 +260,8 @@ bool TreeViewNode::releaseLeftItems(const std::unordered_map<const TreeViewItem*
     std::unordered_set<const TreeViewItem*> missing;
     if (rows == nullptr) {
         // The walk ends as soon as every linked item is met, which is where it usually ends.
-        missing = linkedSet_;
+        for (const auto& listed : linkedSet_)
+            missing.insert(listed.first);
         walkTree(&rootItems_, nullptr, false, [&missing](TreeViewItem& item, int) {
             missing.erase(&item);
             return missing.empty() ? TreeStep::stop : TreeStep::descend;
@@ -284,7 +291,7 @@ bool TreeViewNode::releaseLeftItems(const std::unordered_map<const TreeViewItem*
         for (const auto& weak : linkedItems_) {
             const std::shared_ptr<TreeViewItem> item = weak.lock();
             if (!item || (item->incomingLinks().empty() && item->outgoingLinks().empty())) continue;
-            if (linkedSet_.insert(item.get()).second) kept.push_back(item);
+            if (linkedSet_.try_emplace(item.get(), item).second) kept.push_back(item);
         }
         linkedItems_ = std::move(kept);
     }

@@ -196,7 +196,9 @@ private:
 
     // The items that link ends were entered on, in the order first noted; the set tells which.
     std::vector<std::weak_ptr<TreeViewItem>> linkedItems_;
-    std::unordered_set<const TreeViewItem*> linkedSet_;
+    // The listed items by address, each with the item it was listed for: an item made where a
+    // dead one lay is another item, to be listed anew.
+    std::unordered_map<const TreeViewItem*, std::weak_ptr<TreeViewItem>> linkedSet_;
     // While links are re-placed: every item's row, so that placing each end costs a lookup.
     const std::unordered_map<const TreeViewItem*, Rect>* itemRects_ = nullptr;
 };

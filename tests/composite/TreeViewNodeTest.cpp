@@ -493,6 +493,45 @@ TEST(TreeViewLinks, RemovingAnItemRemovesTheLinksOnItsSubtreeAndUndoBringsAllBac
 // The host may edit rootItems() and children() directly. Once the tree is saved, drawn or
 // removed, an end on an item that left it sits on the node itself, where its point is; an undo
 // that puts the item back puts the end back on it.
+namespace {
+
+// Items made in one block, one at a time, as an allocator that hands a freed block out again at
+// once makes them; the count and weak references live apart, as with `new`.
+alignas(std::max_align_t) unsigned char itemBlock[sizeof(TreeViewItem)];
+
+std::shared_ptr<TreeViewItem> itemInTheBlock() {
+    return std::shared_ptr<TreeViewItem>(new (itemBlock) TreeViewItem(),
+                                         [](TreeViewItem* item) { item->~TreeViewItem(); });
+}
+
+}  // namespace
+
+TEST(TreeViewLinks, AnItemAtALinkedItemsFormerAddressIsStillFollowed) {
+    Tree t;
+    auto& factory = *t.d->factory();
+    auto other = factory.createTreeViewNode(100, 20, 20, 20);
+    std::weak_ptr<TreeViewItem> gone;
+    {
+        auto first = itemInTheBlock();
+        gone = first;
+        t.node->rootItems().push_back(first);
+        t.draw();
+        auto link = factory.createDiagramLink(t.node, first, other, nullptr);
+        t.d->removeItem(link);
+        std::erase(t.node->rootItems(), first);
+    }
+    ASSERT_TRUE(gone.expired());
+    auto second = itemInTheBlock();
+    // Linked before the tree is drawn again, so the tree has not yet looked at its linked items.
+    t.node->rootItems().push_back(second);
+    auto link = factory.createDiagramLink(t.node, second, other, nullptr);
+    std::erase(t.node->rootItems(), second);
+    t.draw();
+    EXPECT_TRUE(second->outgoingLinks().empty());
+    EXPECT_EQ(link->originConnection()->node(), t.node);
+    EXPECT_EQ(countOf(t.node->outgoingLinks(), link), 1);
+}
+
 TEST(TreeViewLinks, EndsOnItemsTakenOutByHandMoveToTheNode) {
     Tree t;
     t.d->setUndoEnabled(true);
