@@ -11,6 +11,18 @@ namespace {
 // A rectangle that would fill more cells than this is kept aside instead: visiting it in every
 // query costs less than entering it everywhere.
 constexpr double kMaxCellsPerEntry = 256;
+// However many rectangles are expected, the cells stay few enough to be allocated.
+constexpr double kMaxCells = 1 << 22;
+// The smallest span a grid covers, so that rectangles of no size, or of sizes far below any unit,
+// still give cells of an ordinary size.
+constexpr double kMinHalfSpan = 0.5e-9;
+
+// Columns or rows enough for `cells` cells; an out-of-range or undefined count is a single one.
+int countOf(double cells) {
+    if (!(cells >= 1)) return 1;
+    if (cells >= kMaxCells) return static_cast<int>(kMaxCells);
+    return static_cast<int>(std::ceil(cells));
+}
 
 }  // namespace
 
@@ -22,14 +34,23 @@ RectGrid::Extent::Extent()
 
 void RectGrid::Extent::take(const Rect& r) {
     if (!r.isFinite()) return;
-    left = std::min(left, std::min(r.x, r.x + r.width));
-    right = std::max(right, std::max(r.x, r.x + r.width));
-    top = std::min(top, std::min(r.y, r.y + r.height));
-    bottom = std::max(bottom, std::max(r.y, r.y + r.height));
-    sumSize += std::max(std::fabs(r.width), std::fabs(r.height));
+    // A far side that overflows says nothing about where the grid should lie.
+    for (const double x : {r.x, r.x + r.width}) {
+        if (!std::isfinite(x)) continue;
+        left = std::min(left, x);
+        right = std::max(right, x);
+    }
+    for (const double y : {r.y, r.y + r.height}) {
+        if (!std::isfinite(y)) continue;
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+    }
+    sumSize += std::max(std::fabs(r.width), std::fabs(r.height)) * 0.5;
     ++counted;
 }
 
+// The grid works in half coordinates: the span between any two finite numbers, halved, is
+// finite, where the plain difference of rectangles far apart overflows.
 void RectGrid::layOut(Extent measured, const Rect& extent, std::size_t total) {
     clear();
     if (extent.isFinite() && (extent.width != 0 || extent.height != 0)) {
@@ -41,21 +62,23 @@ void RectGrid::layOut(Extent measured, const Rect& extent, std::size_t total) {
         measured.counted = counted;
     }
     if (measured.right >= measured.left && measured.bottom >= measured.top) {
-        const double width = std::max(measured.right - measured.left, 1e-9);
-        const double height = std::max(measured.bottom - measured.top, 1e-9);
+        const double width = std::max(measured.right * 0.5 - measured.left * 0.5, kMinHalfSpan);
+        const double height = std::max(measured.bottom * 0.5 - measured.top * 0.5, kMinHalfSpan);
         // No entries yet: the cells follow from the extent alone.
         const double average =
             measured.counted > 0 ? measured.sumSize / static_cast<double>(measured.counted) : 0.0;
-        // Cells about as large as the entries, but no more cells than a few per entry.
-        const double maxCells = 4.0 * static_cast<double>(total) + 16.0;
-        double cell = std::max(average, std::sqrt(width * height / maxCells));
-        if (!(cell > 0) || !std::isfinite(cell)) cell = std::max(width, height);
+        // Cells about as large as the entries, but no more cells than a few per entry: neither
+        // side has more than maxCells of them, nor the grid more than three times as many.
+        const double maxCells = std::min(4.0 * static_cast<double>(total) + 16.0, kMaxCells);
+        double cell = std::max({average, std::sqrt(width) * std::sqrt(height / maxCells),
+                                width / maxCells, height / maxCells});
+        // Entries so large that their sizes overflow in sum: one cell holds the lot.
+        if (!std::isfinite(cell)) cell = std::max(width, height);
         cell_ = cell;
-        cols_ = static_cast<int>(std::clamp(std::ceil(width / cell), 1.0, 1e6));
-        rows_ = static_cast<int>(std::clamp(std::ceil(height / cell), 1.0, 1e6));
-        if (static_cast<double>(cols_) * rows_ > 4 * maxCells) cols_ = rows_ = 1;
-        originX_ = measured.left;
-        originY_ = measured.top;
+        cols_ = countOf(width / cell);
+        rows_ = countOf(height / cell);
+        originX_ = measured.left * 0.5;
+        originY_ = measured.top * 0.5;
     }
     cellStart_.assign(static_cast<std::size_t>(cols_) * static_cast<std::size_t>(rows_) + 1, 0);
 }
@@ -72,8 +95,10 @@ void RectGrid::clear() {
     added_.clear();
 }
 
+// An edge may be infinite where a finite rectangle's far side overflows: it then lies in the
+// first or last cell, as any edge beyond the grid does, which keeps the order of the edges.
 int RectGrid::cell(double v, double origin, int count) const {
-    const double c = std::floor((v - origin) / cell_);
+    const double c = std::floor((v * 0.5 - origin) / cell_);
     if (!(c >= 0)) return 0;
     if (c >= count - 1) return count - 1;
     return static_cast<int>(c);

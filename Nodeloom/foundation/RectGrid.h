@@ -76,7 +76,7 @@ public:
     }
 
 private:
-    // The bounds and the mean size of the finite rectangles met.
+    // The finite bounds of the finite rectangles met, and the sum of their half sizes.
     struct Extent {
         double left, top, right, bottom, sumSize = 0;
         std::size_t counted = 0;
@@ -109,6 +109,7 @@ private:
     // False when the rectangle is to be kept aside.
     bool cellsOf(const Rect& r, Span& s) const;
 
+    // In half coordinates.
     double originX_ = 0;
     double originY_ = 0;
     double cell_ = 1;

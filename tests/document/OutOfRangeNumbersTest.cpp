@@ -6,15 +6,21 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/Brush.h"
+#include "Nodeloom/foundation/Canvas.h"
 #include "Nodeloom/foundation/Style.h"
 #include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/foundation/XmlElement.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/items/HandlesVisualStyle.h"
+#include "Nodeloom/items/ShapeNode.h"
+#include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/Router.h"
 
 namespace nodeloom {
 namespace {
@@ -94,6 +100,64 @@ TEST(OutOfRangeNumbers, StylesAndBrushesRefuseThem) {
     EXPECT_EQ(blend->angle(), 0.0);
     for (double p : blend->positions())
         EXPECT_TRUE(std::isfinite(p));
+}
+
+// Nodes at both ends of the number range, linked across it and to ordinary nodes: the indexes
+// over the document then span more than a double holds, yet drawing with crossings, routing,
+// finding the nodes and a round trip through a file all go through, and every node stays put.
+TEST(OutOfRangeNumbers, NodesAtBothEndsOfTheRangeAreDrawnRoutedAndKept) {
+    constexpr double big = 1.7e308;
+    const std::vector<Rect> places{{-big, 0, 40, 30}, {big, 100, 40, 30},  {0, 0, 40, 30},
+                                   {100, 60, 40, 30}, {-big, 200, 40, 30}, {big, -100, 0, 0}};
+    const auto drawAll = [&](Diagram& d) {
+        Canvas canvas(d.measureUnit());
+        for (const Rect& area : {d.bounds(), Rect(-big, -big, big, big), Rect(0, 0, big, big),
+                                 Rect(-big, -big, 2 * big, 2 * big)})
+            d.draw(canvas, area);
+    };
+    auto d = std::make_shared<Diagram>();
+    d->setLinkCrossings(LinkCrossings::arc);
+    d->setCrossingRadius(2);
+    std::vector<std::shared_ptr<DiagramNode>> nodes;
+    for (const Rect& r : places) {
+        nodes.push_back(std::make_shared<ShapeNode>());
+        nodes.back()->setBounds(r);
+        d->addItem(nodes.back());
+    }
+    std::vector<std::shared_ptr<DiagramLink>> links;
+    for (const auto& [from, to] : std::vector<std::pair<int, int>>{
+             {0, 1}, {1, 0}, {4, 5}, {2, 3}, {0, 3}, {4, 1}, {2, 1}, {5, 2}}) {
+        const Point start = places[from].center(), end = places[to].center();
+        auto link = std::make_shared<DiagramLink>();
+        link->setControlPoints({start, end});
+        link->connectEnd(nodes[from], false, start, false);
+        link->connectEnd(nodes[to], true, end, false);
+        link->setAutoRoute(true);
+        d->addItem(link);
+        links.push_back(link);
+    }
+    drawAll(*d);
+    d->linkRouter()->routeLinkSet(links);
+    drawAll(*d);
+    EXPECT_EQ(d->getNodeAt(Point(big + 10, 110), false), nodes[1]);
+    EXPECT_EQ(d->getNodeAt(Point(-big + 10, 210), false), nodes[4]);
+    EXPECT_EQ(d->getNodeAt(Point(110, 70), false), nodes[3]);
+
+    const fs::path path = writeFile(d->saveToXmlString());
+    auto loaded = std::make_shared<Diagram>();
+    const bool read = loaded->loadFromXml(path);
+    fs::remove(path);
+    ASSERT_TRUE(read);
+    ASSERT_EQ(loaded->nodes().size(), places.size());
+    EXPECT_EQ(loaded->links().size(), links.size());
+    for (std::size_t i = 0; i < places.size(); ++i)
+        EXPECT_EQ(loaded->nodes()[i]->bounds(), places[i]) << i;
+    loaded->setLinkCrossings(LinkCrossings::cut);
+    drawAll(*loaded);
+    loaded->linkRouter()->routeLinkSet(loaded->links());
+    drawAll(*loaded);
+    for (std::size_t i = 0; i < places.size(); ++i)
+        EXPECT_EQ(loaded->nodes()[i]->bounds(), places[i]) << i;
 }
 
 }  // namespace

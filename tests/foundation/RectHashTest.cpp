@@ -5,6 +5,7 @@
 #include <map>
 #include <random>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "Nodeloom/foundation/RectGrid.h"
@@ -38,7 +39,34 @@ void expectFindsWhatMeets(const Index& index, const std::vector<Rect>& truth, co
     }
 }
 
-Rect randomRect(std::mt19937& rng) {
+// Rectangles at the ends of the number range: far apart, with sides that overflow, of sizes
+// below any unit, of no size, and over half the range.
+Rect farRect(std::mt19937& rng) {
+    constexpr double big = 1.7e308;
+    constexpr double tiny = 5e-324;
+    std::uniform_real_distribution<double> unit(-1, 1);
+    const double side = unit(rng) < 0 ? -big : big;
+    switch (rng() % 7) {
+        case 0:
+            return Rect(big * unit(rng), big * unit(rng), 40 * unit(rng), 40 * unit(rng));
+        case 1:
+            return Rect(side, std::round(100 * unit(rng)), side, 20);
+        case 2:
+            return Rect(-side, side, side * unit(rng), -side * unit(rng));
+        case 3:
+            return Rect(tiny * std::round(4 * unit(rng)), tiny * std::round(4 * unit(rng)), tiny,
+                        -tiny);
+        case 4:
+            return Rect(side, -side, 0, 0);
+        case 5:
+            return Rect(std::round(100 * unit(rng)), std::round(100 * unit(rng)), -tiny, 0);
+        default:
+            return Rect(-big, -big, big, big);
+    }
+}
+
+Rect randomRect(std::mt19937& rng, bool far = false) {
+    if (far && rng() % 3 == 0) return farRect(rng);
     std::uniform_real_distribution<double> coord(-50, 250);
     std::uniform_real_distribution<double> size(-10, 30);
     const int kind = static_cast<int>(rng() % 40);
@@ -54,69 +82,86 @@ Rect randomRect(std::mt19937& rng) {
 }  // namespace
 
 // Built from a list, then grown one rectangle at a time (as labels are placed), then built
-// afresh in the lists it has: every query must report each meeting entry exactly once.
+// afresh in the lists it has: every query must report each meeting entry exactly once, among
+// ordinary rectangles and among rectangles mixed with ones anywhere in the number range.
 TEST(RectGrid, ReportsEveryMeetingEntryOnceAcrossBuildsAndAdditions) {
-    std::mt19937 rng(3);
-    RectGrid grid;
-    for (int round = 0; round < 30; ++round) {
-        std::vector<Rect> truth(rng() % 120);
-        for (Rect& r : truth)
-            r = randomRect(rng);
-        const Rect extent = round % 2 ? Rect(0, 0, 200, 200) : Rect();
-        const std::size_t more = rng() % 60;
-        grid.assign(
-            truth.size(), [&](std::size_t i) -> const Rect& { return truth[i]; }, extent, more);
-        RectIndex index(truth, extent, more);
-        for (std::size_t step = 0; step < 2 * more + 20; ++step) {
-            if (step % 2 == 0 && step / 2 < more) {
-                const Rect r = randomRect(rng);
-                truth.push_back(r);
-                ASSERT_EQ(grid.add(r), static_cast<int>(truth.size() - 1));
-                ASSERT_EQ(index.insert(r), static_cast<int>(truth.size() - 1));
+    for (const bool far : {false, true}) {
+        SCOPED_TRACE(far);
+        std::mt19937 rng(3);
+        RectGrid grid;
+        for (int round = 0; round < 30; ++round) {
+            std::vector<Rect> truth(rng() % 120);
+            for (Rect& r : truth)
+                r = randomRect(rng, far);
+            const Rect extent = round % 2 ? Rect(0, 0, 200, 200) : Rect();
+            const std::size_t more = rng() % 60;
+            grid.assign(
+                truth.size(), [&](std::size_t i) -> const Rect& { return truth[i]; }, extent, more);
+            RectIndex index(truth, extent, more);
+            for (std::size_t step = 0; step < 2 * more + 20; ++step) {
+                if (step % 2 == 0 && step / 2 < more) {
+                    const Rect r = randomRect(rng, far);
+                    truth.push_back(r);
+                    ASSERT_EQ(grid.add(r), static_cast<int>(truth.size() - 1));
+                    ASSERT_EQ(index.insert(r), static_cast<int>(truth.size() - 1));
+                }
+                const Rect q = rng() % 30 == 0
+                                   ? Rect(0, 0, std::numeric_limits<double>::infinity(), 1)
+                                   : randomRect(rng, far);
+                ASSERT_EQ(grid.size(), truth.size());
+                expectFindsWhatMeets(grid, truth, q);
+                expectFindsWhatMeets(index, truth, q);
             }
-            const Rect q = rng() % 30 == 0 ? Rect(0, 0, std::numeric_limits<double>::infinity(), 1)
-                                           : randomRect(rng);
-            ASSERT_EQ(grid.size(), truth.size());
-            expectFindsWhatMeets(grid, truth, q);
-            expectFindsWhatMeets(index, truth, q);
         }
+        grid.clear();
+        EXPECT_EQ(grid.size(), 0u);
+        expectFindsWhatMeets(grid, {}, Rect(-1e9, -1e9, 2e9, 2e9));
     }
-    grid.clear();
-    EXPECT_EQ(grid.size(), 0u);
-    expectFindsWhatMeets(grid, {}, Rect(-1e9, -1e9, 2e9, 2e9));
 }
 
 // Entries are entered, moved and taken out at random; every query must report each entry that
-// meets the asked rectangle (edges included) exactly once, and nothing that was taken out.
+// meets the asked rectangle (edges included) exactly once, and nothing that was taken out. Also
+// with entries and queries anywhere in the number range, and cells far below or above any unit.
 TEST(RectHash, ReportsEveryMeetingEntryOnceThroughMovesAndRemovals) {
-    std::mt19937 rng(7);
-    std::uniform_real_distribution<double> coord(-50, 250);
-    std::uniform_real_distribution<double> size(0, 30);
-    RectHash hash(10);
-    std::map<int, Rect> truth;
-    for (int step = 0; step < 3000; ++step) {
-        const int id = static_cast<int>(rng() % 200);
-        if (rng() % 5 == 0) {
-            hash.erase(id);
-            truth.erase(id);
-        } else {
-            // Now and then one far larger than the cells, which is kept aside.
-            const double grow = rng() % 20 == 0 ? 40 : 1;
-            const Rect r(std::round(coord(rng)), std::round(coord(rng)), size(rng) * grow,
-                         size(rng) * grow);
-            hash.set(id, r);
-            truth[id] = r;
-        }
-        ASSERT_EQ(hash.size(), truth.size());
-        const Rect q(std::round(coord(rng)), std::round(coord(rng)), size(rng) / 4, size(rng) / 4);
-        const std::multiset<int> ids = reported(hash, q);
-        for (int seen : ids) {
-            ASSERT_EQ(ids.count(seen), 1u);
-            ASSERT_EQ(truth.count(seen), 1u);
-        }
-        for (const auto& [entry, r] : truth) {
-            if (r.intersectsWith(q)) {
-                ASSERT_EQ(ids.count(entry), 1u) << entry;
+    const std::pair<double, bool> runs[] = {{10, false}, {10, true}, {5e-324, true}, {1e300, true}};
+    for (const auto& [cellSize, far] : runs) {
+        SCOPED_TRACE(cellSize);
+        std::mt19937 rng(7);
+        std::uniform_real_distribution<double> coord(-50, 250);
+        std::uniform_real_distribution<double> size(0, 30);
+        RectHash hash(cellSize);
+        std::map<int, Rect> truth;
+        for (int step = 0; step < 3000; ++step) {
+            const int id = static_cast<int>(rng() % 200);
+            if (rng() % 5 == 0) {
+                hash.erase(id);
+                truth.erase(id);
+            } else if (far && rng() % 3 == 0) {
+                const Rect r = farRect(rng);
+                hash.set(id, r);
+                truth[id] = r;
+            } else {
+                // Now and then one far larger than the cells, which is kept aside.
+                const double grow = rng() % 20 == 0 ? 40 : 1;
+                const Rect r(std::round(coord(rng)), std::round(coord(rng)), size(rng) * grow,
+                             size(rng) * grow);
+                hash.set(id, r);
+                truth[id] = r;
+            }
+            ASSERT_EQ(hash.size(), truth.size());
+            const Rect q = far && rng() % 3 == 0
+                               ? farRect(rng)
+                               : Rect(std::round(coord(rng)), std::round(coord(rng)), size(rng) / 4,
+                                      size(rng) / 4);
+            const std::multiset<int> ids = reported(hash, q);
+            for (int seen : ids) {
+                ASSERT_EQ(ids.count(seen), 1u);
+                ASSERT_EQ(truth.count(seen), 1u);
+            }
+            for (const auto& [entry, r] : truth) {
+                if (r.intersectsWith(q)) {
+                    ASSERT_EQ(ids.count(entry), 1u) << entry << " " << q.toString();
+                }
             }
         }
     }
