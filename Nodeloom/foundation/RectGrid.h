@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "Nodeloom/foundation/Rect.h"
@@ -30,7 +31,8 @@ public:
         Extent measured;
         for (std::size_t i = 0; i < count; ++i)
             measured.take(rectOf(i));
-        layOut(measured, extent, count + expectedMore);
+        const std::size_t most = std::numeric_limits<std::size_t>::max();
+        layOut(measured, extent, expectedMore > most - count ? most : count + expectedMore);
         for (std::size_t i = 0; i < count; ++i)
             countIn(static_cast<int>(i), rectOf(i));
         startCells();

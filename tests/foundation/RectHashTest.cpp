@@ -93,11 +93,17 @@ TEST(RectGrid, ReportsEveryMeetingEntryOnceAcrossBuildsAndAdditions) {
             std::vector<Rect> truth(rng() % 120);
             for (Rect& r : truth)
                 r = randomRect(rng, far);
-            const Rect extent = round % 2 ? Rect(0, 0, 200, 200) : Rect();
+            const Rect extent = far && round % 4 == 3 ? farRect(rng)
+                                : round % 2           ? Rect(0, 0, 200, 200)
+                                                      : Rect();
             const std::size_t more = rng() % 60;
+            // An expectation beyond any memory is only a hint.
+            const std::size_t expected =
+                far && round % 5 == 4 ? std::numeric_limits<std::size_t>::max() - round : more;
             grid.assign(
-                truth.size(), [&](std::size_t i) -> const Rect& { return truth[i]; }, extent, more);
-            RectIndex index(truth, extent, more);
+                truth.size(), [&](std::size_t i) -> const Rect& { return truth[i]; }, extent,
+                expected);
+            RectIndex index(truth, extent, expected);
             for (std::size_t step = 0; step < 2 * more + 20; ++step) {
                 if (step % 2 == 0 && step / 2 < more) {
                     const Rect r = randomRect(rng, far);
