@@ -20,6 +20,7 @@
 #include "Nodeloom/items/HandlesVisualStyle.h"
 #include "Nodeloom/items/ShapeNode.h"
 #include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/links/LinkLabel.h"
 #include "Nodeloom/links/Router.h"
 
 namespace nodeloom {
@@ -134,6 +135,8 @@ TEST(OutOfRangeNumbers, NodesAtBothEndsOfTheRangeAreDrawnRoutedAndKept) {
         link->connectEnd(nodes[to], true, end, false);
         link->setAutoRoute(true);
         d->addItem(link);
+        // Placed among the nodes, which the placement looks up in a grid over the drawn area.
+        link->addLabel(std::make_shared<LinkLabel>(link, "far"));
         links.push_back(link);
     }
     drawAll(*d);
