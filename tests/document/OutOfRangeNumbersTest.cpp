@@ -142,6 +142,12 @@ TEST(OutOfRangeNumbers, NodesAtBothEndsOfTheRangeAreDrawnRoutedAndKept) {
     drawAll(*d);
     d->linkRouter()->routeLinkSet(links);
     drawAll(*d);
+    d->rerouteLinks({places[0], places[1]});
+    d->setRouteLinks(true);
+    // Moving a far node reroutes its links.
+    nodes[0]->setBounds(Rect(-big, 10, 40, 30));
+    nodes[0]->setBounds(places[0]);
+    drawAll(*d);
     EXPECT_EQ(d->getNodeAt(Point(big + 10, 110), false), nodes[1]);
     EXPECT_EQ(d->getNodeAt(Point(-big + 10, 210), false), nodes[4]);
     EXPECT_EQ(d->getNodeAt(Point(110, 70), false), nodes[3]);
