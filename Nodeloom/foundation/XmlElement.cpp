@@ -176,18 +176,28 @@ void putEscaped(Sink& out, std::string_view text, TextPlace place) {
     out.put(text.substr(runStart));
 }
 
+// For each ASCII character: bit 1 when it may start a name, bit 2 when it may stand later in one.
+constexpr std::array<unsigned char, 128> kAsciiName = [] {
+    std::array<unsigned char, 128> table{};
+    for (int c = 0; c < 128; ++c) {
+        const bool start = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':';
+        const bool later = start || (c >= '0' && c <= '9') || c == '-' || c == '.';
+        table[c] = static_cast<unsigned char>((start ? 1 : 0) | (later ? 2 : 0));
+    }
+    return table;
+}();
+
 bool isAsciiNameChar(unsigned char c, bool first) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':') return true;
-    return !first && ((c >= '0' && c <= '9') || c == '-' || c == '.');
+    return c < 0x80 && (kAsciiName[c] & (first ? 1 : 2)) != 0;
 }
 
 // Whether the name can be written as it is: most names, and all the library's own.
 bool isPlainName(std::string_view name) {
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        const auto c = static_cast<unsigned char>(name[i]);
-        if (c >= 0x80 || !isAsciiNameChar(c, i == 0)) return false;
+    if (name.empty() || !isAsciiNameChar(static_cast<unsigned char>(name[0]), true)) return false;
+    for (std::size_t i = 1; i < name.size(); ++i) {
+        if (!isAsciiNameChar(static_cast<unsigned char>(name[i]), false)) return false;
     }
-    return !name.empty();
+    return true;
 }
 
 // Names come from the library's own code and from the host's items; a name that could not be
