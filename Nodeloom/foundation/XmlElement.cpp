@@ -121,15 +121,16 @@ template <typename Sink>
 void putEscaped(Sink& out, std::string_view text, TextPlace place) {
     const ByteActions& actions =
         place == TextPlace::content ? kContentActions : kAttributeActions;
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
     std::size_t runStart = 0;
     std::size_t i = 0;
-    while (i < text.size()) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const unsigned char action = actions[byte];
-        if (action == 0) {
+    for (;;) {
+        while (i < size && actions[bytes[i]] == 0)
             ++i;
-            continue;
-        }
+        if (i == size) break;
+        const unsigned char byte = bytes[i];
+        const unsigned char action = actions[byte];
         std::string_view replacement = kReplacement;
         std::size_t length = 1;
         if (action == 2) {
@@ -176,9 +177,10 @@ void putEscaped(Sink& out, std::string_view text, TextPlace place) {
     out.put(text.substr(runStart));
 }
 
-// For each ASCII character: bit 1 when it may start a name, bit 2 when it may stand later in one.
-constexpr std::array<unsigned char, 128> kAsciiName = [] {
-    std::array<unsigned char, 128> table{};
+// For each byte: bit 1 when it may start a name, bit 2 when it may stand later in one; none for
+// the bytes of characters beyond ASCII, which are asked about one by one.
+constexpr std::array<unsigned char, 256> kNameBytes = [] {
+    std::array<unsigned char, 256> table{};
     for (int c = 0; c < 128; ++c) {
         const bool start = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':';
         const bool later = start || (c >= '0' && c <= '9') || c == '-' || c == '.';
@@ -188,16 +190,17 @@ constexpr std::array<unsigned char, 128> kAsciiName = [] {
 }();
 
 bool isAsciiNameChar(unsigned char c, bool first) {
-    return c < 0x80 && (kAsciiName[c] & (first ? 1 : 2)) != 0;
+    return (kNameBytes[c] & (first ? 1 : 2)) != 0;
 }
 
-// Whether the name can be written as it is: most names, and all the library's own.
+// Whether the name can be written as it is: most names, and all the library's own. Every name
+// written is checked, so the check runs without a branch per character.
 bool isPlainName(std::string_view name) {
     if (name.empty() || !isAsciiNameChar(static_cast<unsigned char>(name[0]), true)) return false;
-    for (std::size_t i = 1; i < name.size(); ++i) {
-        if (!isAsciiNameChar(static_cast<unsigned char>(name[i]), false)) return false;
-    }
-    return true;
+    unsigned char all = 2;
+    for (std::size_t i = 1; i < name.size(); ++i)
+        all &= kNameBytes[static_cast<unsigned char>(name[i])];
+    return all != 0;
 }
 
 // Names come from the library's own code and from the host's items; a name that could not be
@@ -228,11 +231,16 @@ std::string writtenName(std::string_view name) {
 }
 
 template <typename Sink>
-void putName(Sink& out, std::string_view name) {
-    if (isPlainName(name))
+void putWrittenName(Sink& out, std::string_view name) {
+    out.put(std::string_view(writtenName(name)));
+}
+
+template <typename Sink>
+void putName(Sink& out, std::string_view name, bool plain) {
+    if (plain)
         out.put(name);
     else
-        out.put(std::string_view(writtenName(name)));
+        putWrittenName(out, name);
 }
 
 // Attribute keys as written, in the order of the map. A key that had to be changed could meet
@@ -267,10 +275,10 @@ void putPadding(Sink& out, int indent) {
 
 // The start tag up to its closing bracket.
 template <typename Sink>
-void putOpening(Sink& out, const XmlElement& element, int indent) {
+void putOpening(Sink& out, const XmlElement& element, int indent, bool plainName) {
     putPadding(out, indent);
     out.put('<');
-    putName(out, element.name());
+    putName(out, element.name(), plainName);
     const XmlElement::Attributes& attributes = element.attributes();
     const bool plainKeys = std::all_of(attributes.begin(), attributes.end(),
                                        [](const auto& entry) { return isPlainName(entry.first); });
@@ -292,7 +300,8 @@ void putOpening(Sink& out, const XmlElement& element, int indent) {
 // caller writes them and the end tag.
 template <typename Sink>
 bool putStart(Sink& out, const XmlElement& element, int indent) {
-    putOpening(out, element, indent);
+    const bool plainName = isPlainName(element.name());
+    putOpening(out, element, indent, plainName);
     if (!element.children().empty()) {
         out.put(std::string_view(">\n"));
         return true;
@@ -304,7 +313,7 @@ bool putStart(Sink& out, const XmlElement& element, int indent) {
     out.put('>');
     putEscaped(out, element.text(), TextPlace::content);
     out.put(std::string_view("</"));
-    putName(out, element.name());
+    putName(out, element.name(), plainName);
     out.put(std::string_view(">\n"));
     return false;
 }
@@ -647,7 +656,7 @@ void XmlElement::writeXml(Sink& out, int indent) const {
         }
         putPadding(out, frame.indent);
         out.put(std::string_view("</"));
-        putName(out, frame.element->name_);
+        putName(out, frame.element->name_, isPlainName(frame.element->name_));
         out.put(std::string_view(">\n"));
         open.pop_back();
     }
@@ -751,7 +760,7 @@ void XmlStreamWriter::endStartTag() {
 void XmlStreamWriter::open(const XmlElement& element) {
     endStartTag();
     WritingSink sink{out_};
-    putOpening(sink, element, static_cast<int>(open_.size()));
+    putOpening(sink, element, static_cast<int>(open_.size()), isPlainName(element.name()));
     open_.push_back(element.name());
     startPending_ = true;
 }
@@ -771,7 +780,7 @@ void XmlStreamWriter::close() {
         out_.append((open_.size() - 1) * 4, ' ');
         out_.append("</");
         WritingSink sink{out_};
-        putName(sink, open_.back());
+        putName(sink, open_.back(), isPlainName(open_.back()));
         out_.append(">\n");
     }
     open_.pop_back();
