@@ -231,16 +231,11 @@ std::string writtenName(std::string_view name) {
 }
 
 template <typename Sink>
-void putWrittenName(Sink& out, std::string_view name) {
-    out.put(std::string_view(writtenName(name)));
-}
-
-template <typename Sink>
 void putName(Sink& out, std::string_view name, bool plain) {
     if (plain)
         out.put(name);
     else
-        putWrittenName(out, name);
+        out.put(std::string_view(writtenName(name)));
 }
 
 // Attribute keys as written, in the order of the map. A key that had to be changed could meet
