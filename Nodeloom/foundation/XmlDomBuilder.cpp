@@ -330,6 +330,27 @@ void XmlElement::replayKept(XmlKeptSource& source, std::size_t begin, std::size_
     source.tape.replayChildren(begin, end, tree, children);
 }
 
+bool parserTakesInName(std::string_view character, bool first) {
+    // Asked for characters beyond ASCII only, which few names hold; the answers are kept.
+    static std::unordered_map<std::string, std::pair<bool, bool>> answers;
+    const auto asked = [](const std::string& document) {
+        XML_Parser parser = XML_ParserCreate("UTF-8");
+        if (parser == nullptr) return false;
+        const bool read = XML_Parse(parser, document.data(), static_cast<int>(document.size()),
+                                    XML_TRUE) == XML_STATUS_OK;
+        XML_ParserFree(parser);
+        return read;
+    };
+    if (character.size() > 4) return false;
+    const std::string key(character);
+    auto found = answers.find(key);
+    if (found == answers.end()) {
+        const std::pair<bool, bool> answer{asked("<" + key + "/>"), asked("<a" + key + "/>")};
+        found = answers.emplace(key, answer).first;
+    }
+    return first ? found->second.first : found->second.second;
+}
+
 namespace {
 
 // What one parse builds up. It lives for one parse only, so that a document that stopped at

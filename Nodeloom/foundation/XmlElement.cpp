@@ -1,5 +1,7 @@
 #include "Nodeloom/foundation/XmlElement.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <limits>
 #include <new>
@@ -9,6 +11,10 @@
 #include "Nodeloom/foundation/NumberText.h"
 
 namespace nodeloom {
+
+// Defined with the parser: whether it reads the character (one whole UTF-8 sequence) as part of
+// a name, at its start or later.
+bool parserTakesInName(std::string_view character, bool first);
 
 namespace {
 
@@ -33,37 +39,228 @@ struct WritingSink {
     std::string& out;
 };
 
-// Copies each run that needs no escaping at once; element text can be long.
-template <typename Sink>
-void putEscaped(Sink& out, std::string_view text, bool escapeApostrophe) {
-    std::size_t runStart = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char* replacement = nullptr;
-        switch (text[i]) {
-            case '&':
-                replacement = "&amp;";
-                break;
-            case '<':
-                replacement = "&lt;";
-                break;
-            case '>':
-                replacement = "&gt;";
-                break;
-            case '"':
-                replacement = "&quot;";
-                break;
-            case '\'':
-                if (escapeApostrophe) replacement = "&apos;";
-                break;
-            default:
-                break;
+// Where a text is written: element content, or an attribute value in double quotes.
+enum class TextPlace { content, attribute };
+
+// What the writer does with each byte, one table per place: 0 copies it, 1 writes an ASCII
+// character otherwise, 2 checks the multi-byte sequence it starts. A text of plain characters
+// costs one look-up per byte.
+using ByteActions = std::array<unsigned char, 256>;
+
+constexpr ByteActions byteActions(TextPlace place) {
+    ByteActions actions{};
+    for (int b = 0; b < 0x20; ++b)
+        actions[b] = 1;
+    for (int b = 0x80; b < 0x100; ++b)
+        actions[b] = 2;
+    for (const char c : {'&', '<', '>', '"'})
+        actions[static_cast<unsigned char>(c)] = 1;
+    if (place == TextPlace::content) {
+        // Tab and line feed read back as they are in content; the apostrophe is escaped as it
+        // always was.
+        actions['\t'] = 0;
+        actions['\n'] = 0;
+        actions['\''] = 1;
+    }
+    return actions;
+}
+
+constexpr ByteActions kContentActions = byteActions(TextPlace::content);
+constexpr ByteActions kAttributeActions = byteActions(TextPlace::attribute);
+
+// U+FFFD, written for every character XML cannot carry.
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+// The length of the UTF-8 sequence at the start of `text` (which starts with a byte of 0x80 or
+// more) when it is well-formed and stands for a character XML can carry; else 0, and `bad` is
+// the length of the maximal part of a well-formed sequence there (at least one byte), which is
+// replaced by one U+FFFD. So lone surrogates, overlong forms and values past U+10FFFF, which no
+// well-formed sequence starts like, give one replacement per byte.
+std::size_t xmlCharLength(std::string_view text, std::size_t& bad) {
+    const auto at = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = at(0);
+    std::size_t length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        bad = 1;
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if (i >= text.size() || at(i) < low || at(i) > high) {
+            bad = i;
+            return 0;
         }
-        if (replacement == nullptr) continue;
+        low = 0x80;
+        high = 0xBF;
+    }
+    // U+FFFE and U+FFFF are well-formed but no XML characters.
+    if (lead == 0xEF && at(1) == 0xBF && at(2) >= 0xBE) {
+        bad = 3;
+        return 0;
+    }
+    return length;
+}
+
+// Writes the text so that a parse gives it back: markup characters become references, as do
+// the characters the parser would change (a carriage return in content; tab, line feed and
+// carriage return in an attribute value, which would read as spaces), and each character XML
+// cannot carry (control characters, bytes that are no UTF-8) becomes U+FFFD. Every other
+// character is copied, each run at once: element text can be long.
+template <typename Sink>
+void putEscaped(Sink& out, std::string_view text, TextPlace place) {
+    const ByteActions& actions =
+        place == TextPlace::content ? kContentActions : kAttributeActions;
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    std::size_t runStart = 0;
+    std::size_t i = 0;
+    for (;;) {
+        while (i < size && actions[bytes[i]] == 0)
+            ++i;
+        if (i == size) break;
+        const unsigned char byte = bytes[i];
+        const unsigned char action = actions[byte];
+        std::string_view replacement = kReplacement;
+        std::size_t length = 1;
+        if (action == 2) {
+            const std::size_t valid = xmlCharLength(text.substr(i), length);
+            if (valid != 0) {
+                i += valid;
+                continue;
+            }
+        } else {
+            switch (byte) {
+                case '&':
+                    replacement = "&amp;";
+                    break;
+                case '<':
+                    replacement = "&lt;";
+                    break;
+                case '>':
+                    replacement = "&gt;";
+                    break;
+                case '"':
+                    replacement = "&quot;";
+                    break;
+                case '\'':
+                    replacement = "&apos;";
+                    break;
+                case '\t':
+                    replacement = "&#9;";
+                    break;
+                case '\n':
+                    replacement = "&#10;";
+                    break;
+                case '\r':
+                    replacement = "&#13;";
+                    break;
+                default:
+                    break;
+            }
+        }
         out.put(text.substr(runStart, i - runStart));
-        out.put(std::string_view(replacement));
-        runStart = i + 1;
+        out.put(replacement);
+        i += length;
+        runStart = i;
     }
     out.put(text.substr(runStart));
+}
+
+// For each byte: bit 1 when it may start a name, bit 2 when it may stand later in one; none for
+// the bytes of characters beyond ASCII, which are asked about one by one.
+constexpr std::array<unsigned char, 256> kNameBytes = [] {
+    std::array<unsigned char, 256> table{};
+    for (int c = 0; c < 128; ++c) {
+        const bool start = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == ':';
+        const bool later = start || (c >= '0' && c <= '9') || c == '-' || c == '.';
+        table[c] = static_cast<unsigned char>((start ? 1 : 0) | (later ? 2 : 0));
+    }
+    return table;
+}();
+
+bool isAsciiNameChar(unsigned char c, bool first) {
+    return (kNameBytes[c] & (first ? 1 : 2)) != 0;
+}
+
+// Whether the name can be written as it is: most names, and all the library's own. Every name
+// written is checked, so the check runs without a branch per character.
+bool isPlainName(std::string_view name) {
+    if (name.empty() || !isAsciiNameChar(static_cast<unsigned char>(name[0]), true)) return false;
+    unsigned char all = 2;
+    for (std::size_t i = 1; i < name.size(); ++i)
+        all &= kNameBytes[static_cast<unsigned char>(name[i])];
+    return all != 0;
+}
+
+// Names come from the library's own code and from the host's items; a name that could not be
+// read back would make the whole document unreadable, so each character that cannot stand in a
+// name at its place is written as an underscore, and an empty name as one underscore. Which
+// characters beyond ASCII may stand in a name is the parser's to say; it is asked once for each.
+std::string writtenName(std::string_view name) {
+    if (name.empty()) return "_";
+    std::string written;
+    std::size_t i = 0;
+    while (i < name.size()) {
+        const auto byte = static_cast<unsigned char>(name[i]);
+        std::size_t length = 1;
+        bool keep = false;
+        if (byte < 0x80) {
+            keep = isAsciiNameChar(byte, i == 0);
+        } else if (const std::size_t valid = xmlCharLength(name.substr(i), length); valid != 0) {
+            length = valid;
+            keep = parserTakesInName(name.substr(i, valid), i == 0);
+        }
+        if (keep)
+            written.append(name.substr(i, length));
+        else
+            written += '_';
+        i += length;
+    }
+    return written;
+}
+
+template <typename Sink>
+void putName(Sink& out, std::string_view name, bool plain) {
+    if (plain)
+        out.put(name);
+    else
+        out.put(std::string_view(writtenName(name)));
+}
+
+// Attribute keys as written, in the order of the map. A key that had to be changed could meet
+// another key: it takes underscores at its end until it is one of its own, so that no
+// attribute is written twice and none is lost; keys that can be written as they are stay so.
+std::vector<std::string> writtenKeys(const XmlElement::Attributes& attributes) {
+    std::vector<std::string> keys;
+    keys.reserve(attributes.size());
+    for (const auto& entry : attributes) {
+        if (isPlainName(entry.first)) keys.push_back(entry.first);
+    }
+    std::vector<std::string> written;
+    written.reserve(attributes.size());
+    for (const auto& entry : attributes) {
+        if (isPlainName(entry.first)) {
+            written.push_back(entry.first);
+            continue;
+        }
+        std::string key = writtenName(entry.first);
+        while (std::find(keys.begin(), keys.end(), key) != keys.end())
+            key += '_';
+        keys.push_back(key);
+        written.push_back(std::move(key));
+    }
+    return written;
 }
 
 template <typename Sink>
@@ -73,17 +270,23 @@ void putPadding(Sink& out, int indent) {
 
 // The start tag up to its closing bracket.
 template <typename Sink>
-void putOpening(Sink& out, const XmlElement& element, int indent) {
+void putOpening(Sink& out, const XmlElement& element, int indent, bool plainName) {
     putPadding(out, indent);
     out.put('<');
-    out.put(std::string_view(element.name()));
-    for (const auto& [key, value] : element.attributes()) {
+    putName(out, element.name(), plainName);
+    const XmlElement::Attributes& attributes = element.attributes();
+    const bool plainKeys = std::all_of(attributes.begin(), attributes.end(),
+                                       [](const auto& entry) { return isPlainName(entry.first); });
+    const std::vector<std::string> keys =
+        plainKeys ? std::vector<std::string>() : writtenKeys(attributes);
+    std::size_t index = 0;
+    for (const auto& [key, value] : attributes) {
         out.put(' ');
-        out.put(std::string_view(key));
+        out.put(plainKeys ? std::string_view(key) : std::string_view(keys[index++]));
         out.put(std::string_view("=\""));
         // Attribute values are escaped so that a value chosen by the host (an id, a tag) can
         // never make the written document unreadable.
-        putEscaped(out, value, false);
+        putEscaped(out, value, TextPlace::attribute);
         out.put('"');
     }
 }
@@ -92,7 +295,8 @@ void putOpening(Sink& out, const XmlElement& element, int indent) {
 // caller writes them and the end tag.
 template <typename Sink>
 bool putStart(Sink& out, const XmlElement& element, int indent) {
-    putOpening(out, element, indent);
+    const bool plainName = isPlainName(element.name());
+    putOpening(out, element, indent, plainName);
     if (!element.children().empty()) {
         out.put(std::string_view(">\n"));
         return true;
@@ -102,9 +306,9 @@ bool putStart(Sink& out, const XmlElement& element, int indent) {
         return false;
     }
     out.put('>');
-    putEscaped(out, element.text(), true);
+    putEscaped(out, element.text(), TextPlace::content);
     out.put(std::string_view("</"));
-    out.put(std::string_view(element.name()));
+    putName(out, element.name(), plainName);
     out.put(std::string_view(">\n"));
     return false;
 }
@@ -447,7 +651,7 @@ void XmlElement::writeXml(Sink& out, int indent) const {
         }
         putPadding(out, frame.indent);
         out.put(std::string_view("</"));
-        out.put(std::string_view(frame.element->name_));
+        putName(out, frame.element->name_, isPlainName(frame.element->name_));
         out.put(std::string_view(">\n"));
         open.pop_back();
     }
@@ -551,7 +755,7 @@ void XmlStreamWriter::endStartTag() {
 void XmlStreamWriter::open(const XmlElement& element) {
     endStartTag();
     WritingSink sink{out_};
-    putOpening(sink, element, static_cast<int>(open_.size()));
+    putOpening(sink, element, static_cast<int>(open_.size()), isPlainName(element.name()));
     open_.push_back(element.name());
     startPending_ = true;
 }
@@ -570,7 +774,8 @@ void XmlStreamWriter::close() {
     } else {
         out_.append((open_.size() - 1) * 4, ' ');
         out_.append("</");
-        out_.append(open_.back());
+        WritingSink sink{out_};
+        putName(sink, open_.back(), isPlainName(open_.back()));
         out_.append(">\n");
     }
     open_.pop_back();

@@ -1,11 +1,14 @@
 #include "Nodeloom/platform/AtomicFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace nodeloom::platform {
 
@@ -23,14 +26,44 @@ bool writeAll(int fd, std::string_view content) {
     return true;
 }
 
+// The contents of a symbolic link, or nothing when the path is no link.
+std::optional<std::filesystem::path> linkContents(const std::filesystem::path& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return std::nullopt;
+    std::vector<char> buffer(status.st_size > 0 ? static_cast<std::size_t>(status.st_size) + 1
+                                                : 256);
+    for (;;) {
+        const ssize_t length = ::readlink(path.c_str(), buffer.data(), buffer.size());
+        if (length < 0) return std::nullopt;
+        if (static_cast<std::size_t>(length) < buffer.size())
+            return std::filesystem::path(std::string(buffer.data(), static_cast<std::size_t>(length)));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// The file a save to `target` replaces: a symbolic link is followed, through any chain of
+// links, to the file it names (which need not exist yet), so that the link stays a link and
+// its file gets the content. Nothing for a chain that loops or runs too long.
+std::optional<std::filesystem::path> fileToReplace(std::filesystem::path target) {
+    for (int hops = 0; hops < 40; ++hops) {
+        const std::optional<std::filesystem::path> next = linkContents(target);
+        if (!next) return target;
+        target = next->is_absolute() ? *next : target.parent_path() / *next;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 bool writeFileAtomically(const std::filesystem::path& target, std::string_view content) {
     return writeFileAtomically(target, [content](const ContentSink& sink) { return sink(content); });
 }
 
-bool writeFileAtomically(const std::filesystem::path& target,
+bool writeFileAtomically(const std::filesystem::path& link,
                          const std::function<bool(const ContentSink&)>& produce) {
+    const std::optional<std::filesystem::path> resolved = fileToReplace(link);
+    if (!resolved) return false;
+    const std::filesystem::path& target = *resolved;
     const std::string name = target.filename().string();
     if (name.empty() || name == "." || name == "..") return false;
     static std::atomic<unsigned> counter{0};
@@ -39,13 +72,26 @@ bool writeFileAtomically(const std::filesystem::path& target,
     for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
         temporary = target.parent_path() / ("." + name + "." + std::to_string(::getpid()) + "." +
                                             std::to_string(counter++) + ".tmp");
+        // A new file is made with the mode the umask gives, as any other new file.
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) return false;
     }
     if (fd < 0) return false;
+    // The file replaced keeps its owner where the process may give it, and its mode (set after
+    // the owner, which clears the set-id bits).
+    struct stat old {};
+    bool kept = true;
+    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
+            ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+            // Not allowed to give the file away: it stays the process's own.
+        }
+        kept = ::fchmod(fd, old.st_mode & 07777) == 0;
+    }
     bool written = false;
     try {
-        written = produce([fd](std::string_view piece) { return writeAll(fd, piece); }) &&
+        written = kept &&
+                  produce([fd](std::string_view piece) { return writeAll(fd, piece); }) &&
                   ::fsync(fd) == 0;
     } catch (...) {
         // Out of memory while making the content: the target keeps what it had.

@@ -8,7 +8,9 @@ namespace nodeloom::platform {
 
 // Writes the content beside the target and renames it over the target, so that a reader never
 // sees a half-written file and a failed write leaves the old content in place. True when the
-// target now holds the whole content.
+// target now holds the whole content. A target that is a symbolic link stays one: the file it
+// leads to is written (made when it does not exist yet). A replaced file keeps its mode, and its
+// owner where the process may set it; a new one gets the mode the umask gives.
 [[nodiscard]] bool writeFileAtomically(const std::filesystem::path& target,
                                        std::string_view content);
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <sstream>
 
 #include "Nodeloom/foundation/FileUtilities.h"
+#include "Nodeloom/platform/AtomicFile.h"
 #include "Nodeloom/platform/Directories.h"
 
 using nodeloom::Directories;
@@ -16,6 +18,26 @@ namespace platform = nodeloom::platform;
 namespace fs = std::filesystem;
 
 namespace {
+
+mode_t modeOf(const fs::path& path) {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
+}
+
+std::size_t entriesIn(const fs::path& folder) {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+// Sets the umask for the life of the object.
+class Umask {
+public:
+    explicit Umask(mode_t mask) : old_(::umask(mask)) {}
+    ~Umask() { ::umask(old_); }
+
+private:
+    mode_t old_;
+};
 
 std::string contentOf(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -133,4 +155,88 @@ TEST_F(FileUtilitiesTest, FailuresGiveEmptyResults) {
 TEST_F(FileUtilitiesTest, WritesToAnyUrl) {
     FileUtilities::createFile(root_ / "docs" / "any.txt", "anywhere");
     EXPECT_EQ(contentOf(root_ / "docs" / "any.txt"), "anywhere");
+}
+
+// A file replaced by a save keeps its mode, whatever the umask; a new file gets the mode the
+// umask gives, as any file the process makes.
+TEST_F(FileUtilitiesTest, ASaveKeepsTheModeOfTheFileItReplaces) {
+    const fs::path docs = root_ / "docs";
+    const Umask mask(022);
+    for (const mode_t mode : std::vector<mode_t>{0600, 0640, 0604, 0755, 0400}) {
+        SCOPED_TRACE(mode);
+        const fs::path path = docs / "kept.txt";
+        std::ofstream(path) << "old";
+        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        ASSERT_TRUE(platform::writeFileAtomically(path, "new"));
+        EXPECT_EQ(contentOf(path), "new");
+        EXPECT_EQ(modeOf(path), mode);
+        fs::remove(path);
+    }
+    for (const mode_t umask : std::vector<mode_t>{022, 077, 027}) {
+        SCOPED_TRACE(umask);
+        const Umask inner(umask);
+        const fs::path path = docs / ("new-" + std::to_string(umask) + ".txt");
+        FileUtilities::createFile(path, "fresh");
+        EXPECT_EQ(contentOf(path), "fresh");
+        EXPECT_EQ(modeOf(path), static_cast<mode_t>(0666 & ~umask));
+    }
+    EXPECT_EQ(entriesIn(docs), 3u);
+}
+
+// A save to a symbolic link writes the file the link leads to, through any chain of links and
+// relative to each link's own folder, and leaves the links as they were.
+TEST_F(FileUtilitiesTest, ASaveThroughALinkWritesItsFileAndKeepsTheLink) {
+    const fs::path docs = root_ / "docs";
+    const fs::path lib = root_ / "lib";
+    std::ofstream(lib / "real.txt") << "old";
+    ASSERT_EQ(::chmod((lib / "real.txt").c_str(), 0600), 0);
+    fs::create_symlink("../lib/real.txt", docs / "relative.txt");
+    fs::create_symlink(docs / "relative.txt", root_ / "tmp" / "chained.txt");
+
+    ASSERT_TRUE(platform::writeFileAtomically(docs / "relative.txt", "first"));
+    EXPECT_TRUE(fs::is_symlink(docs / "relative.txt"));
+    EXPECT_EQ(contentOf(lib / "real.txt"), "first");
+    EXPECT_EQ(modeOf(lib / "real.txt"), 0600u);
+
+    FileUtilities::createFile(root_ / "tmp" / "chained.txt", "second");
+    EXPECT_TRUE(fs::is_symlink(root_ / "tmp" / "chained.txt"));
+    EXPECT_TRUE(fs::is_symlink(docs / "relative.txt"));
+    EXPECT_EQ(contentOf(lib / "real.txt"), "second");
+    EXPECT_EQ(modeOf(lib / "real.txt"), 0600u);
+
+    // A dangling link makes the file it names.
+    const Umask mask(022);
+    fs::create_symlink("made.txt", docs / "dangling.txt");
+    ASSERT_TRUE(platform::writeFileAtomically(docs / "dangling.txt", "made"));
+    EXPECT_TRUE(fs::is_symlink(docs / "dangling.txt"));
+    EXPECT_EQ(contentOf(docs / "made.txt"), "made");
+    EXPECT_EQ(modeOf(docs / "made.txt"), 0644u);
+
+    // Links that lead round in a circle lead to no file: nothing is written.
+    fs::create_symlink("round-b.txt", docs / "round-a.txt");
+    fs::create_symlink("round-a.txt", docs / "round-b.txt");
+    EXPECT_FALSE(platform::writeFileAtomically(docs / "round-a.txt", "lost"));
+    EXPECT_TRUE(fs::is_symlink(docs / "round-a.txt"));
+
+    // No temporary file is left anywhere.
+    EXPECT_EQ(entriesIn(docs), 5u);
+    EXPECT_EQ(entriesIn(lib), 1u);
+    EXPECT_EQ(entriesIn(root_ / "tmp"), 1u);
+}
+
+// A save that fails leaves the file, its mode and a link to it as they were.
+TEST_F(FileUtilitiesTest, AFailedSaveLeavesTheOldFileWhole) {
+    const fs::path docs = root_ / "docs";
+    std::ofstream(docs / "whole.txt") << "old content";
+    ASSERT_EQ(::chmod((docs / "whole.txt").c_str(), 0640), 0);
+    fs::create_symlink("whole.txt", docs / "link.txt");
+    for (const fs::path& path : {docs / "whole.txt", docs / "link.txt"}) {
+        EXPECT_FALSE(platform::writeFileAtomically(path, [](const platform::ContentSink& sink) {
+            return sink("partial") && false;
+        }));
+        EXPECT_EQ(contentOf(docs / "whole.txt"), "old content");
+        EXPECT_EQ(modeOf(docs / "whole.txt"), 0640u);
+        EXPECT_TRUE(fs::is_symlink(docs / "link.txt"));
+    }
+    EXPECT_EQ(entriesIn(docs), 2u);
 }

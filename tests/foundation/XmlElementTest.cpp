@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Nodeloom/foundation/Colors.h"
+#include "Nodeloom/foundation/UnicodeSpace.h"
 #include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/foundation/XmlElement.h"
 
@@ -17,6 +18,7 @@ using nodeloom::Color;
 using nodeloom::Colors;
 using nodeloom::XmlDomBuilder;
 using nodeloom::XmlElement;
+using nodeloom::XmlStreamWriter;
 
 namespace {
 
@@ -272,5 +274,159 @@ TEST(XmlElementTree, ReadsByNameFollowEveryChange) {
         ASSERT_EQ(children.size(), model.size());
         for (std::size_t i = 0; i < model.size(); ++i)
             ASSERT_EQ(children[i]->name(), model[i].first) << round << " " << i;
+    }
+}
+
+namespace {
+
+const std::string kFffd = "\xEF\xBF\xBD";
+
+std::string repeated(const std::string& text, int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i)
+        out += text;
+    return out;
+}
+
+// The tree written to a file and parsed again; null when the parse refuses it.
+std::shared_ptr<XmlElement> readBack(const XmlElement& element) {
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("nodeloom-xml-back-" + std::to_string(::getpid()) + ".xml");
+    std::ofstream(path, std::ios::binary) << element.getXmlAsString(0);
+    XmlDomBuilder builder;
+    const bool read = builder.parseFile(path);
+    std::filesystem::remove(path);
+    return read ? builder.root() : nullptr;
+}
+
+// Pieces of text XML carries as they are, markup and the blanks the parser would change
+// included.
+const std::vector<std::string> kLegalPieces{
+    "a", "Z", " ", "\t", "\n", "\r", "\r\n", "&", "<", ">", "\"", "'", "\x7F", "\xC2\x85",
+    "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9D\x84\x9E", "\xEF\xBF\xBD", "]]>", "&amp;"};
+
+// A text of legal pieces when `legalOnly`, else also of bytes of every kind: controls, NUL,
+// stray continuations, lone surrogates, overlong forms, values past U+10FFFF, cut sequences and
+// the two non-characters XML refuses.
+std::string randomText(std::mt19937& random, bool legalOnly) {
+    static const std::vector<std::string> illegal{
+        std::string(1, '\0'), "\x01", "\x1F", "\x80", "\xBF", "\xC0\x80", "\xC1\xBF",
+        "\xE0\x80\x80", "\xED\xA0\x80", "\xED\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80", "\xFF",
+        "\xE2\x82", "\xF0\x9D", "\xEF\xBF\xBE", "\xEF\xBF\xBF"};
+    std::string text;
+    const int count = std::uniform_int_distribution<int>(0, 12)(random);
+    for (int i = 0; i < count; ++i) {
+        const unsigned kind = random() % 4;
+        if (legalOnly || kind < 2)
+            text += kLegalPieces[random() % kLegalPieces.size()];
+        else if (kind == 2)
+            text += illegal[random() % illegal.size()];
+        else
+            text += static_cast<char>(random() % 256);
+    }
+    return text;
+}
+
+}  // namespace
+
+// Each character XML cannot carry is written as U+FFFD, one for each maximal ill-formed byte
+// sequence; every other character is written so that the parser gives it back.
+TEST(XmlElementWriter, WritesOnlyWhatXmlCanCarry) {
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {std::string("a\0b", 3), "a" + kFffd + "b"},
+        {"\x01\x08\x0B\x0C\x1F", repeated(kFffd, 5)},
+        {"\xFF\xFE", repeated(kFffd, 2)},
+        {"\xC0\x80", repeated(kFffd, 2)},
+        {"\xED\xA0\x80", repeated(kFffd, 3)},
+        {"\xF4\x90\x80\x80", repeated(kFffd, 4)},
+        {"\xEF\xBF\xBE|\xEF\xBF\xBF", kFffd + "|" + kFffd},
+        {"x\xE2\x82", "x" + kFffd},
+        {"\xE2\x82x", kFffd + "x"},
+        {"\xF0\x9D\x84", kFffd},
+        {"\x80\x80", repeated(kFffd, 2)},
+        // Kept as they are: tab, line feed, DEL, C1 controls, U+FFFD and characters of every
+        // length.
+        {"\t\n\x7F\xC2\x85\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBD\xF0\x9D\x84\x9E\xF4\x8F\xBF\xBF",
+         "\t\n\x7F\xC2\x85\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBD\xF0\x9D\x84\x9E\xF4\x8F\xBF\xBF"},
+        // The parser would make a carriage return a line feed.
+        {"a\rb\r\nc", "a&#13;b&#13;\nc"},
+    };
+    for (const auto& [text, written] : cases) {
+        SCOPED_TRACE(testing::PrintToString(text));
+        XmlElement element("T");
+        element.setText(text);
+        EXPECT_EQ(element.getXmlAsString(0), "<T>" + written + "</T>\n");
+    }
+
+    // In an attribute value tab, line feed and carriage return would read as spaces.
+    XmlElement node("Node");
+    node.attributes()["Id"] = std::string("\t\n\r\x01'\xFF", 6);
+    EXPECT_EQ(node.getXmlAsString(0), "<Node Id=\"&#9;&#10;&#13;" + kFffd + "'" + kFffd + "\"/>\n");
+}
+
+// Names come from code, the host's included: one that could not be read back is written with an
+// underscore for each character that cannot stand in a name at its place.
+TEST(XmlElementWriter, NamesAreAlwaysReadable) {
+    auto root = std::make_shared<XmlElement>("my value");
+    root->attributes()["1st key"] = "v";
+    root->addChild(std::string("a\x01\xFF", 3), "x");
+    root->addChild("", "y");
+    root->addChild("Gr\xC3\xB6\xC3\x9F" "e-2.x:y", "z");
+    root->addChild("\xE2\x82\xAC\xC3\xA9", "w");
+    EXPECT_EQ(root->getXmlAsString(0),
+              "<my_value _st_key=\"v\">\n    <a__>x</a__>\n    <_>y</_>\n"
+              "    <Gr\xC3\xB6\xC3\x9F" "e-2.x:y>z</Gr\xC3\xB6\xC3\x9F" "e-2.x:y>\n    <_\xC3\xA9>w</_\xC3\xA9>\n"
+              "</my_value>\n");
+    EXPECT_NE(readBack(*root), nullptr);
+
+    // A changed key that meets another is made one of its own: nothing is written twice.
+    XmlElement keys("K");
+    keys.setAttributes({{"a b", "1"}, {"a_b", "2"}, {"a<b", "3"}});
+    EXPECT_EQ(keys.getXmlAsString(0), "<K a_b_=\"1\" a_b__=\"3\" a_b=\"2\"/>\n");
+
+    // The streaming writer ends its open elements with the same names.
+    std::string streamed;
+    XmlStreamWriter writer(streamed);
+    writer.open(*root);
+    for (const auto& child : std::as_const(*root).children())
+        writer.write(*child);
+    writer.close();
+    EXPECT_EQ(streamed, root->getXmlAsString(0));
+}
+
+// Whatever bytes a text holds, what is written parses, and parsing and writing again gives the
+// same text. A text XML can carry reads back unchanged: in an attribute value whole, as element
+// text but for the blanks at its ends, which the parser trims.
+TEST(XmlElementWriter, EveryTextReadsBack) {
+    std::mt19937 random(7);
+    const auto roundTrip = [](const std::string& text, const std::string& value) {
+        XmlElement element("Root");
+        element.addChild("Text", text);
+        element.addChild("Value")->attributes()["V"] = value;
+        std::pair<std::string, std::string> back{"-", "-"};
+        if (const auto root = readBack(element)) {
+            back.first = root->readString("Text", "-");
+            if (const auto child = root->getChild("Value"))
+                back.second = child->attributes().count("V") ? child->attributes().at("V") : "-";
+        }
+        return back;
+    };
+    for (int round = 0; round < 600; ++round) {
+        SCOPED_TRACE(round);
+        const bool legal = round % 2 == 0;
+        const std::string text = randomText(random, legal);
+        const std::string value = randomText(random, legal);
+        const auto [textBack, valueBack] = roundTrip(text, value);
+        ASSERT_NE(textBack, "-");
+        ASSERT_NE(valueBack, "-");
+        EXPECT_EQ(roundTrip(textBack, valueBack), std::make_pair(textBack, valueBack));
+        // The same bytes as names.
+        XmlElement named(text);
+        named.attributes()[value] = "v";
+        named.addChild(value, text);
+        EXPECT_NE(readBack(named), nullptr) << named.getXmlAsString(0);
+        if (!legal) continue;
+        EXPECT_EQ(textBack, nodeloom::trimUnicodeSpace(text));
+        EXPECT_EQ(valueBack, value);
     }
 }
