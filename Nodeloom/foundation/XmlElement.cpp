@@ -646,6 +646,16 @@ void XmlElement::writeXml(Sink& out, int indent) const {
             const XmlElement* child = frame.element->children_[frame.next++].get();
             if (child == nullptr) continue;
             const int childIndent = frame.indent + 1;
+            // A parse puts an element's character content in a text node after its elements:
+            // written as text there, it reads back as the text node it was. Anywhere else the
+            // text would join the next element's, so it is written as an element.
+            if (frame.next == frame.element->children_.size() && child->name_.empty() &&
+                child->attributes().empty() && child->children().empty()) {
+                putPadding(out, childIndent);
+                putEscaped(out, child->text(), TextPlace::content);
+                out.put('\n');
+                continue;
+            }
             if (putStart(out, *child, childIndent)) open.push_back({child, 0, childIndent});
             continue;
         }

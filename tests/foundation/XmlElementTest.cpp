@@ -430,3 +430,24 @@ TEST(XmlElementWriter, EveryTextReadsBack) {
         EXPECT_EQ(valueBack, value);
     }
 }
+
+// A parsed tree written out reads back as the same tree: its text nodes are written as text.
+TEST(XmlElementWriter, AParsedTreeReadsBackAsItWas) {
+    XmlElement source("a");
+    source.attributes()["k"] = "1";
+    source.addChild("b", "x & y");
+    auto c = source.addChild("c");
+    c->addChild("d");
+    c->addChild("", "tail");
+    const auto first = readBack(source);
+    ASSERT_NE(first, nullptr);
+    const std::string written = first->getXmlAsString(0);
+    EXPECT_EQ(written.find("<_"), std::string::npos) << written;
+    const auto second = readBack(*first);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->getXmlAsString(0), written);
+    EXPECT_EQ(second->getChild("b")->getInnerText(), "x & y");
+    const auto text = second->getChild("c")->getChild("");
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->text(), "tail");
+}
