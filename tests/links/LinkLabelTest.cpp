@@ -404,8 +404,8 @@ TEST(LinkLabel, ALabelBelongsToOneLink) {
     const auto um = d->undoManager();
     for (const bool firstNotedFirst : {true, false}) {
         um->startComposite();
-        d->recordItemStates(firstNotedFirst ? std::vector<std::shared_ptr<DiagramItem>>{first, second}
-                                            : std::vector<std::shared_ptr<DiagramItem>>{second, first});
+        using Items = std::vector<std::shared_ptr<DiagramItem>>;
+        d->recordItemStates(firstNotedFirst ? Items{first, second} : Items{second, first});
         second->setLabels({label, other});
         um->commitComposite();
         EXPECT_EQ(holders(), "|movingother|");
