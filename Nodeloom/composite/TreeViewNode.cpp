@@ -184,7 +184,7 @@ int TreeViewNode::getItemsNumber() {
 }
 
 void TreeViewNode::updateLinksAfterScroll() {
-    LinkList links = getAllLinks();
+    LinkList links = gatherLinks();
     if (links.empty() && linkedItems_.empty()) return;
     std::unordered_map<const TreeViewItem*, Rect> rects;
     const Rect b = bounds();
@@ -194,7 +194,7 @@ void TreeViewNode::updateLinksAfterScroll() {
                      return true;
                  });
     // The rows just located tell which linked items are still in the tree.
-    if (releaseLeftItems(&rects)) links = getAllLinks();
+    if (releaseLeftItems(&rects)) links = gatherLinks();
     if (links.empty()) return;
     const ScopedPointer<const std::unordered_map<const TreeViewItem*, Rect>> cache(itemRects_,
                                                                                  &rects);
@@ -332,7 +332,14 @@ void TreeViewNode::removeAllLinks() {
     DiagramNode::removeAllLinks();
 }
 
+// Every caller that asks for the node's links goes on to move, fold, lay out or remove them with
+// the node: an end on an item that left the tree must be the node's by then.
 DiagramNode::LinkList TreeViewNode::getAllLinks() {
+    releaseEndsOfLeftItems();
+    return gatherLinks();
+}
+
+DiagramNode::LinkList TreeViewNode::gatherLinks() {
     LinkGatherer gatherer;
     gatherer.add(DiagramNode::getAllLinks());
     forAllItems([&gatherer](TreeViewItem& item) {
@@ -343,6 +350,7 @@ DiagramNode::LinkList TreeViewNode::getAllLinks() {
 }
 
 DiagramNode::LinkList TreeViewNode::getAllIncomingLinks() {
+    releaseEndsOfLeftItems();
     LinkList links = incomingLinks();
     forAllItems([&links](TreeViewItem& item) {
         links.insert(links.end(), item.incomingLinks().begin(), item.incomingLinks().end());
@@ -351,6 +359,7 @@ DiagramNode::LinkList TreeViewNode::getAllIncomingLinks() {
 }
 
 DiagramNode::LinkList TreeViewNode::getAllOutgoingLinks() {
+    releaseEndsOfLeftItems();
     LinkList links = outgoingLinks();
     forAllItems([&links](TreeViewItem& item) {
         links.insert(links.end(), item.outgoingLinks().begin(), item.outgoingLinks().end());

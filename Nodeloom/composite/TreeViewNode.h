@@ -50,7 +50,7 @@ public:
     // an item no longer in this tree becomes an end on the node itself, where the link's end
     // point is; the end object the link had is replaced, not changed, so that an undo that puts
     // the item back brings the end back onto it. Run before the tree is drawn, scrolled, saved
-    // or removed.
+    // or removed, and before the node's links are handed out.
     virtual void releaseEndsOfLeftItems();
     // Remembers an item that a link end was entered on, so that the release finds it once the
     // item is out of the tree.
@@ -89,7 +89,8 @@ public:
     // An end on the first shown row under the point; a plain node end elsewhere.
     std::shared_ptr<ConnectionPoint> createConnectionPoint(const std::shared_ptr<DiagramLink>& link,
                                                            Point point, bool incoming) override;
-    // The node's own links, then those of every item in tree order, each once.
+    // The node's own links, then those of every item in tree order, each once; the ends of
+    // items that left the tree are released first, so that the links go with the node.
     LinkList getAllLinks() override;
     LinkList getAllIncomingLinks() override;
     LinkList getAllOutgoingLinks() override;
@@ -169,6 +170,8 @@ public:
     virtual void restoreItemStates(const TreeViewNodeState& state, const ItemList& items);
 
 private:
+    // getAllLinks without the release, for a caller that releases with the rows it has.
+    LinkList gatherLinks();
     // The last row shown, or null.
     TreeViewItem* lastShownItem() const;
     // The empty height below the last row in the last drawing; 0 without rows.

@@ -180,10 +180,12 @@ public:
     virtual void setCrossingRadius(double radius);
     // The labels are read through this list and changed only through the two operations below
     // (or their own setters, which tell the link). A label belongs to the link that holds it, as
-    // it is placed against that link: taking one in makes this link the label's link.
+    // it is placed against that link: taking one in makes this link the label's link and takes
+    // it from the link that held it. The list holds each label once; a label the list no longer
+    // holds has no link.
     virtual const std::vector<std::shared_ptr<LinkLabel>>& labels() const { return labels_; }
     virtual void setLabels(std::vector<std::shared_ptr<LinkLabel>> labels);
-    // Appends the label; null is refused.
+    // Appends the label, unless the link holds it already; null is refused.
     void addLabel(std::shared_ptr<LinkLabel> label);
     // The midpoint of the first and the last control point.
     virtual Point center() const;
@@ -290,6 +292,10 @@ private:
     static std::shared_ptr<DiagramNode> nodeOf(const std::shared_ptr<ConnectionPoint>& connection);
     void reconnect(const std::shared_ptr<DiagramNode>& node, bool alignOther, bool incoming);
     void setAnchor(int anchor, bool incoming);
+    // Makes the link the label's link, taking the label from the link that held it.
+    static void takeLabel(LinkLabel& label, const std::shared_ptr<DiagramLink>& link);
+    // Takes the label out of the list, telling the document where it was drawn.
+    void dropLabel(const LinkLabel& label);
     // Puts the state's ends on the link, moving the link out of the lists of a node it leaves
     // and into those of the node it comes back to.
     void restoreEnds(const DiagramLinkState& state);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <limits>
 #include <numbers>
+#include <unordered_set>
 
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/XmlContext.h"
@@ -140,22 +141,63 @@ void DiagramLink::setControlPoint(std::size_t index, Point point) {
 }
 
 void DiagramLink::setLabels(std::vector<std::shared_ptr<LinkLabel>> labels) {
-    labels_ = std::move(labels);
+    // A label listed twice would be drawn and saved twice, and read back as two.
+    std::unordered_set<const LinkLabel*> held;
+    std::vector<std::shared_ptr<LinkLabel>> list;
+    list.reserve(labels.size());
+    for (auto& label : labels) {
+        if (label && !held.insert(label.get()).second) continue;
+        list.push_back(std::move(label));
+    }
+    // A label let go of no longer names this link, so that nothing finds it through the link.
+    const std::vector<std::shared_ptr<LinkLabel>> old = std::move(labels_);
+    labels_ = std::move(list);
+    for (const auto& label : old) {
+        if (label && held.count(label.get()) == 0 && label->link().get() == this)
+            label->setLink(nullptr);
+    }
     hitAreaChanged();
     // A label tells only its own link of its changes.
     const std::shared_ptr<DiagramLink> link = self();
     if (!link) return;
     for (const auto& label : labels_) {
-        if (label && label->link() != link) label->setLink(link);
+        if (label && label->link() != link) takeLabel(*label, link);
     }
 }
 
 void DiagramLink::addLabel(std::shared_ptr<LinkLabel> label) {
     if (!label) return;
-    if (const std::shared_ptr<DiagramLink> link = self(); link && label->link() != link)
-        label->setLink(link);
-    labels_.push_back(std::move(label));
+    const std::shared_ptr<DiagramLink> link = self();
+    if (std::find(labels_.begin(), labels_.end(), label) == labels_.end()) {
+        labels_.push_back(label);
+        hitAreaChanged();
+    }
+    if (link && label->link() != link) takeLabel(*label, link);
+}
+
+void DiagramLink::takeLabel(LinkLabel& label, const std::shared_ptr<DiagramLink>& link) {
+    if (const std::shared_ptr<DiagramLink> holder = label.link(); holder && holder != link)
+        holder->dropLabel(label);
+    label.setLink(link);
+}
+
+void DiagramLink::dropLabel(const LinkLabel& label) {
+    const auto it = std::find_if(labels_.begin(), labels_.end(),
+                                 [&label](const auto& held) { return held.get() == &label; });
+    if (it == labels_.end()) return;
+    // Where the label was drawn against this link, measured before it leaves.
+    const std::shared_ptr<Diagram> d = diagram();
+    std::optional<Rect> drawn = d ? (*it)->getLayoutRect() : std::nullopt;
+    labels_.erase(it);
     hitAreaChanged();
+    if (d && !d->isLoading()) {
+        if (drawn) {
+            // The label's background reaches past its text.
+            drawn->inflate(2 * millimetre(), 2 * millimetre());
+            d->invalidate(*drawn);
+        }
+        repaint();
+    }
 }
 
 void DiagramLink::updateFromPoints() {

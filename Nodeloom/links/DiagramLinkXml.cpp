@@ -102,10 +102,12 @@ void DiagramLink::restoreEnds(const DiagramLinkState& state) {
         state.destinationConnection() ? state.destinationConnection() : oldDestination;
 
     // A link that none of its nodes lists any more has left its document: bringing back an end
-    // must not enter it in a node's list again.
+    // must not enter it in a node's list again. A link its document holds is listed, even where
+    // its ends enter it in lists of rows or items rather than of their nodes.
     const std::shared_ptr<DiagramLink> me = self();
+    const std::shared_ptr<Diagram> d = diagram();
     bool anyRealEnd = false;
-    bool listedSomewhere = false;
+    bool listedSomewhere = d && d->contains(*this);
     for (const auto& end : {oldOrigin, oldDestination}) {
         const std::shared_ptr<DiagramNode> node = end->node();
         if (!node || !node->isRealNode()) continue;

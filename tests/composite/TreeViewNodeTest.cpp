@@ -590,3 +590,73 @@ TEST(TreeViewLinks, EndsOnItemsTakenOutByHandMoveToTheNode) {
     EXPECT_FALSE(t.d->contains(*onA));
     EXPECT_FALSE(t.d->contains(*onE));
 }
+
+// An end moved onto the node is the node's like any other: it follows the node, leaves with it,
+// and comes back with it, whether a draw, a scroll, a save or the move itself moved it; undo
+// and redo of the item's removal move it between the item and the node.
+TEST(TreeViewLinks, AnEndMovedToTheNodeFollowsItAndLeavesAndReturnsWithIt) {
+    for (const int way : {0, 1, 2, 3}) {
+        SCOPED_TRACE(way);
+        Tree t;
+        t.d->setUndoEnabled(true);
+        auto& factory = *t.d->factory();
+        // A tree without items stands for any node.
+        auto other = factory.createTreeViewNode(100, 20, 20, 20);
+        auto fromD = factory.createDiagramLink(t.node, t.D, other, nullptr);
+        auto toE = factory.createDiagramLink(other, nullptr, t.node, t.E);
+        auto dToC = factory.createDiagramLink(t.node, t.D, t.node, t.C);
+        auto stays = factory.createDiagramLink(std::static_pointer_cast<DiagramNode>(other),
+                                               factory.createShapeNode(150, 20, 20, 20));
+        const auto um = t.d->undoManager();
+        um->startComposite();
+        t.d->recordItemStates({t.node, fromD, toE, dToC});
+        t.A->children().erase(t.A->children().begin());  // B, with D under it
+        std::erase(t.node->rootItems(), t.E);
+        um->commitComposite();
+        if (way == 0) t.draw();
+        if (way == 1) t.node->setCurrentScrollPos(1);
+        if (way == 2) {
+            ASSERT_TRUE(reloaded(*t.d));
+        }
+        const Point start = fromD->startPoint();
+        const Point end = toE->endPoint();
+        const Point loop = dToC->startPoint();
+        t.node->setBounds(Rect(15, 27, 40, 60));
+        EXPECT_EQ(fromD->startPoint(), Point(start.x + 5, start.y + 7));
+        EXPECT_EQ(toE->endPoint(), Point(end.x + 5, end.y + 7));
+        EXPECT_EQ(dToC->startPoint(), Point(loop.x + 5, loop.y + 7));
+        EXPECT_EQ(countOf(t.node->outgoingLinks(), fromD), 1);
+        EXPECT_EQ(countOf(t.node->outgoingLinks(), dToC), 1);
+        EXPECT_EQ(countOf(t.node->incomingLinks(), toE), 1);
+        EXPECT_TRUE(t.D->outgoingLinks().empty() && t.E->incomingLinks().empty());
+        const std::string moved = snapshot(*t.d);
+
+        t.d->removeItem(t.node);
+        EXPECT_TRUE(t.d->links() == std::vector<std::shared_ptr<DiagramLink>>{stays});
+        EXPECT_TRUE(other->outgoingLinks() == DiagramNode::LinkList{stays});
+        EXPECT_TRUE(other->incomingLinks().empty());
+        auto copy = reloaded(*t.d);
+        ASSERT_TRUE(copy);
+        EXPECT_EQ(copy->links().size(), 1u);
+        const std::string removed = snapshot(*t.d);
+
+        um->undo();
+        EXPECT_TRUE(sameText(snapshot(*t.d), moved));
+        EXPECT_EQ(t.node->getAllLinks().size(), 3u);
+        EXPECT_EQ(countOf(other->incomingLinks(), fromD), 1);
+        um->undo();
+        EXPECT_TRUE(t.node->outgoingLinks().empty() && t.node->incomingLinks().empty());
+        EXPECT_EQ(t.D->outgoingLinks().size(), 2u);
+        EXPECT_EQ(countOf(t.E->incomingLinks(), toE), 1);
+
+        um->redo();
+        t.draw();
+        EXPECT_EQ(countOf(t.node->outgoingLinks(), dToC), 1);
+        EXPECT_EQ(countOf(t.node->outgoingLinks(), fromD), 1);
+        EXPECT_TRUE(t.D->outgoingLinks().empty());
+        EXPECT_TRUE(sameText(snapshot(*t.d), moved));
+        um->redo();
+        EXPECT_TRUE(sameText(snapshot(*t.d), removed));
+        EXPECT_TRUE(other->incomingLinks().empty());
+    }
+}

@@ -11,6 +11,7 @@
 #include <string>
 #include <tuple>
 #include <type_traits>
+#include <unordered_set>
 #include <vector>
 
 #include <unistd.h>
@@ -320,6 +321,10 @@ struct Fixture {
             case 14:
                 if (link && pick(3) == 0) {
                     link->setLabels({});
+                } else if (const auto links = d->links(); link && pick(3) == 0) {
+                    // Taken from another link, which lets it go.
+                    const auto& other = links[pick(static_cast<int>(links.size()))];
+                    if (!other->labels().empty()) link->addLabel(other->labels().back());
                 } else if (link) {
                     // Made for another link, which is moved once the index has taken the label:
                     // the label is placed against the link that holds it.
@@ -357,9 +362,13 @@ struct Fixture {
                       walkNearest(*d, p, reach, ignored, locked))
                 << p.x << "," << p.y << " reach " << reach;
         }
-        // Labels are small targets, seldom met by chance: each is asked at its middle.
+        // Labels are small targets, seldom met by chance: each is asked at its middle. Each
+        // is held by one link, the one it names.
+        std::unordered_set<const LinkLabel*> held;
         for (const auto& link : d->links()) {
             for (const auto& label : link->labels()) {
+                ASSERT_EQ(label->link(), link);
+                ASSERT_TRUE(held.insert(label.get()).second);
                 const auto rect = label->getLayoutRect();
                 if (!rect) continue;
                 const Point p = rect->center();

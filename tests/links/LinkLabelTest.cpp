@@ -8,6 +8,9 @@
 #include "LinkTestSupport.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/EditLinkLabelEventArgs.h"
+#include "Nodeloom/document/Factory.h"
+#include "Nodeloom/document/UndoManager.h"
+#include "Nodeloom/items/ShapeNode.h"
 #include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Colors.h"
@@ -335,4 +338,81 @@ TEST(LinkLabel, BlanksMeasureAsTheLinkTextDoes) {
     blanks->setEnableWrap(true);
     blanks->setMaxWidth(1);
     EXPECT_EQ(*blanks->getLayoutRect(), whole);
+}
+
+// A label belongs to one link: whichever way another link takes it in, the first lets it go, so
+// that it is drawn, hit, saved and restored with one link only.
+TEST(LinkLabel, ALabelBelongsToOneLink) {
+    auto d = std::make_shared<Diagram>();
+    d->setMeasureUnit(MeasureUnit::Millimeter());
+    d->setUndoEnabled(true);
+    auto& factory = *d->factory();
+    const auto linkBetween = [&](double y) {
+        return factory.createDiagramLink(
+            std::static_pointer_cast<DiagramNode>(factory.createShapeNode(0, y, 20, 20)),
+            std::static_pointer_cast<DiagramNode>(factory.createShapeNode(100, y, 20, 20)));
+    };
+    auto first = linkBetween(0);
+    auto second = linkBetween(100);
+    auto label = labelOn(first, "moving");
+    auto other = std::make_shared<LinkLabel>(second, "other");
+    const auto texts = [](DiagramLink& link) {
+        LabelCanvas canvas;
+        link.draw(canvas);
+        std::string drawn;
+        for (const auto& text : canvas.texts) drawn += text.text + ";";
+        return drawn;
+    };
+    // Each link's labels, and whether each label names the link that holds it.
+    const auto holders = [&] {
+        std::string held;
+        for (const auto& link : {first, second}) {
+            for (const auto& l : link->labels()) held += l->text() + (l->link() == link ? "" : "?");
+            held += "|";
+        }
+        return held;
+    };
+
+    second->addLabel(label);
+    second->addLabel(label);
+    EXPECT_EQ(holders(), "|moving|");
+    EXPECT_EQ(texts(*first), "");
+    EXPECT_EQ(texts(*second), "moving;");
+    const Point center = label->getLayoutRect()->center();
+    EXPECT_FALSE(first->labelFromPoint(center));
+    EXPECT_EQ(second->labelFromPoint(center), label);
+    EXPECT_EQ(d->getLinkAt(center), second);
+    const std::string text = d->saveToXmlString();
+    auto copy = std::make_shared<Diagram>();
+    ASSERT_TRUE(copy->loadFromXml(parseXml(text)));
+    ASSERT_EQ(copy->links().size(), 2u);
+    EXPECT_TRUE(copy->links()[0]->labels().empty());
+    EXPECT_EQ(copy->links()[1]->labels().size(), 1u);
+
+    // The same through setLabels: a label listed twice is held once, one taken from another
+    // link leaves it, and one left out no longer names the link.
+    first->setLabels({label, other, label});
+    EXPECT_EQ(holders(), "movingother||");
+    first->setLabels({other});
+    EXPECT_EQ(holders(), "other||");
+    EXPECT_EQ(label->link(), nullptr);
+    EXPECT_FALSE(first->labelFromPoint(center));
+    first->addLabel(label);
+    EXPECT_EQ(holders(), "othermoving||");
+
+    // Undo and redo of a move bring back both lists, in whichever order the links were noted.
+    const auto um = d->undoManager();
+    for (const bool firstNotedFirst : {true, false}) {
+        um->startComposite();
+        using Items = std::vector<std::shared_ptr<DiagramItem>>;
+        d->recordItemStates(firstNotedFirst ? Items{first, second} : Items{second, first});
+        second->setLabels({label, other});
+        um->commitComposite();
+        EXPECT_EQ(holders(), "|movingother|");
+        um->undo();
+        EXPECT_EQ(holders(), "othermoving||");
+        um->redo();
+        EXPECT_EQ(holders(), "|movingother|");
+        um->undo();
+    }
 }
