@@ -486,30 +486,29 @@ void TableNode::restoreState(const DiagramItemState& state) {
 
 void TableNode::onLoad() {
     DiagramNode::onLoad();
-    // Each row end goes back onto its row, on the side it was on. An end the file has there
-    // already keeps its numbers to the last digit, so that the document writes as it was read;
-    // a link with an end that moved (a file written while the rows were scrolled further, say)
+    // Each row end keeps the point the file has for it, to the last digit, and takes from it its
+    // share of the row, so that the document writes as it was read and follows a scroll as the
+    // saved one did: an end may lie anywhere a loop or the user put it. Only an end on a row's
+    // left or right edge beside its own row is put back onto its row: an older file, written
+    // while the rows were scrolled further, left it where the scrolled rows had it. Its link
     // follows it as at a scroll, so that a cascading link keeps its first segment straight. The
     // route read with the link stays: routing again could give another one than was saved.
     LinkGatherer moved;
-    const auto place = [&moved](const std::shared_ptr<DiagramLink>& link, bool incoming) {
+    const auto place = [this, &moved](const std::shared_ptr<DiagramLink>& link, bool incoming) {
         if (!link) return;
         const std::shared_ptr<ConnectionPoint> end =
             incoming ? link->destinationConnection() : link->originConnection();
         const Point read = incoming ? link->endPoint() : link->startPoint();
-        end->alignToNode(read);
-        const Point aligned = incoming ? link->endPoint() : link->startPoint();
-        const double scale = std::max({1.0, std::fabs(read.x), std::fabs(read.y)});
-        if (std::fabs(aligned.x - read.x) <= 1e-9 * scale &&
-            std::fabs(aligned.y - read.y) <= 1e-9 * scale) {
-            if (incoming)
-                link->setEndPoint(read);
-            else
-                link->setStartPoint(read);
-            // Its share from the point as read, to the last digit, as the saved end had it.
+        const Rect r = getRowRect(end->row());
+        const double tolerance = 1e-9 * std::max({1.0, std::fabs(read.x), std::fabs(read.y)});
+        const auto near = [tolerance](double a, double b) { return std::fabs(a - b) <= tolerance; };
+        const bool onEdge = near(read.x, r.x) || near(read.x, r.x + r.width);
+        const bool besideRow = read.y < r.y - tolerance || read.y > r.y + r.height + tolerance;
+        if (!onEdge || !besideRow) {
             end->saveRelativePosition();
             return;
         }
+        end->alignToNode(read);
         moved.add({link});
     };
     for (const auto& row : rows_) {
