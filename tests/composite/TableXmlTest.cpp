@@ -297,6 +297,8 @@ TEST(TableXml, AnOlderFileSavedScrolledReadsBackWithItsLinksOnTheRows) {
     auto cascade = d->factory()->createDiagramLink(table, 2, node);
     cascade->setShape(LinkShape::cascading);
     cascade->setCascadeStartHorizontal(true);
+    // Scrolled out of view, on the node's top edge.
+    d->factory()->createDiagramLink(node, table, 0);
     table->setCurrentScrollPos(2);
     std::string text = d->saveToXmlString();
     const std::string scrolled = "<CurrentScrollRow>2</CurrentScrollRow>";
@@ -315,8 +317,26 @@ TEST(TableXml, AnOlderFileSavedScrolledReadsBackWithItsLinksOnTheRows) {
     ASSERT_GE(points.size(), 3u);
     EXPECT_DOUBLE_EQ(points[0].y, 5 + 6 + 6 + 3);
     EXPECT_EQ(points[1].y, points[0].y);
+    ASSERT_EQ(read->rows()[0]->incomingLinks().size(), 1u);
+    EXPECT_DOUBLE_EQ(read->rows()[0]->incomingLinks()[0]->endPoint().y, 5 + 3);
     // Read once, the document then writes as it was read.
     EXPECT_EQ(copy->saveToXmlString(), reloaded(*copy)->saveToXmlString());
+}
+
+// An end put on a row's edge line away from its row is where the user left it, not where a
+// table scrolled otherwise would have put it: it reads back there.
+TEST(TableXml, AnEndSetOnARowEdgeAwayFromItsRowReadsBackWhereItWas) {
+    auto d = std::make_shared<Diagram>();
+    auto table = d->factory()->createTableNode(0, 0, 50, 60, 2, 5);
+    auto node = d->factory()->createShapeNode(100, 0, 20, 20);
+    auto right = d->factory()->createDiagramLink(node, table, 1);
+    auto left = d->factory()->createDiagramLink(table, 2, node);
+    right->setControlPoint(right->controlPoints().size() - 1, Point(50, 26.5));
+    left->setControlPoint(0, Point(0, 40));
+    const std::string saved = d->saveToXmlString();
+    auto copy = reloaded(*d);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(firstDifference(copy->saveToXmlString(), saved), "");
 }
 
 // --- Undo state ---------------------------------------------------------------------------------
