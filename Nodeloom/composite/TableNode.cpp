@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <unordered_set>
+#include <vector>
 
 #include "Nodeloom/composite/LinkGatherer.h"
 #include "Nodeloom/composite/ScrollBar.h"
@@ -486,30 +487,46 @@ void TableNode::restoreState(const DiagramItemState& state) {
 
 void TableNode::onLoad() {
     DiagramNode::onLoad();
-    // Each row end goes back onto its row, on the side it was on. An end the file has there
-    // already keeps its numbers to the last digit, so that the document writes as it was read;
-    // a link with an end that moved (a file written while the rows were scrolled further, say)
-    // follows it as at a scroll, so that a cascading link keeps its first segment straight. The
-    // route read with the link stays: routing again could give another one than was saved.
+    // Each row end keeps the point the file has for it, to the last digit, and takes from it its
+    // share of the row, so that the document writes as it was read and follows a scroll as the
+    // saved one did: an end may lie anywhere a loop or the user put it. Only an end where a table
+    // scrolled otherwise would have put it is put back onto its row: an older file, written while
+    // the rows were scrolled further, left it on a row edge at the middle of another row, or on
+    // the node's top or bottom edge for a row scrolled out of view. Its link follows it as at a
+    // scroll, so that a cascading link keeps its first segment straight. The route read with the
+    // link stays: routing again could give another one than was saved.
+    const Rect b = bounds();
+    std::vector<double> middles;
     LinkGatherer moved;
-    const auto place = [&moved](const std::shared_ptr<DiagramLink>& link, bool incoming) {
+    const auto place = [&](const std::shared_ptr<DiagramLink>& link, bool incoming) {
         if (!link) return;
         const std::shared_ptr<ConnectionPoint> end =
             incoming ? link->destinationConnection() : link->originConnection();
         const Point read = incoming ? link->endPoint() : link->startPoint();
-        end->alignToNode(read);
-        const Point aligned = incoming ? link->endPoint() : link->startPoint();
-        const double scale = std::max({1.0, std::fabs(read.x), std::fabs(read.y)});
-        if (std::fabs(aligned.x - read.x) <= 1e-9 * scale &&
-            std::fabs(aligned.y - read.y) <= 1e-9 * scale) {
-            if (incoming)
-                link->setEndPoint(read);
-            else
-                link->setStartPoint(read);
-            // Its share from the point as read, to the last digit, as the saved end had it.
+        const Rect r = getRowRect(end->row());
+        const double tolerance = 1e-9 * std::max({1.0, std::fabs(read.x), std::fabs(read.y)});
+        const auto near = [tolerance](double u, double v) { return std::fabs(u - v) <= tolerance; };
+        const bool onEdge = near(read.x, r.x) || near(read.x, r.x + r.width);
+        const bool besideRow = read.y < r.y - tolerance || read.y > r.y + r.height + tolerance;
+        bool elsewhere = onEdge && besideRow && (near(read.y, b.y) || near(read.y, b.y + b.height));
+        if (onEdge && besideRow && !elsewhere) {
+            // Row middles as the rows lie now, reckoned once and only for such an end.
+            if (middles.empty()) {
+                double y = b.y + captionHeight_;
+                for (int i = firstRow(); i < static_cast<int>(rows_.size()); ++i) {
+                    const double h = rows_[static_cast<std::size_t>(i)]->height();
+                    middles.push_back(y + h / 2);
+                    y += h;
+                }
+            }
+            elsewhere = std::any_of(middles.begin(), middles.end(),
+                                    [&](double m) { return near(read.y, m); });
+        }
+        if (!elsewhere) {
             end->saveRelativePosition();
             return;
         }
+        end->alignToNode(read);
         moved.add({link});
     };
     for (const auto& row : rows_) {

@@ -138,8 +138,8 @@ public:
         controlPoints_ = std::move(points);
         hitAreaChanged();
     }
-    // Stores one point as it is; the caller repaints. An index past the list, or a point that
-    // is not finite, changes nothing.
+    // Stores one point as it is, and an end point as where that end sits on its node; the
+    // caller repaints. An index past the list, or a point that is not finite, changes nothing.
     void setControlPoint(std::size_t index, Point point);
     // Records where the ends now sit on their nodes and repaints the document.
     virtual void updateFromPoints();

@@ -138,6 +138,11 @@ void DiagramLink::setControlPoint(std::size_t index, Point point) {
     if (index >= controlPoints_.size() || !isFinite(point)) return;
     controlPoints_[index] = point;
     hitAreaChanged();
+    // An end put somewhere is where it now sits on its node: the next move of the node takes it
+    // from there, as it does in the same document read back from a file, which knows only the
+    // points.
+    if (index == 0) originConnection()->saveRelativePosition();
+    if (index + 1 == controlPoints_.size()) destinationConnection()->saveRelativePosition();
 }
 
 void DiagramLink::setLabels(std::vector<std::shared_ptr<LinkLabel>> labels) {

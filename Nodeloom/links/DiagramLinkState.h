@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -34,6 +35,19 @@ public:
     }
     void setDestinationConnection(std::shared_ptr<ConnectionPoint> c) {
         destinationConnection_ = std::move(c);
+    }
+    // Where an end sat on its node when the snapshot was taken: its connection point goes on
+    // changing with the link, and would else place the end by a later share than the points
+    // brought back.
+    struct EndPlace {
+        Point relativePosition;
+        int anchor = -1;
+    };
+    const std::optional<EndPlace>& originPlace() const { return originPlace_; }
+    const std::optional<EndPlace>& destinationPlace() const { return destinationPlace_; }
+    void setEndPlaces(std::optional<EndPlace> origin, std::optional<EndPlace> destination) {
+        originPlace_ = origin;
+        destinationPlace_ = destination;
     }
     const std::vector<Point>& controlPoints() const { return controlPoints_; }
     void setControlPoints(std::vector<Point> points) { controlPoints_ = std::move(points); }
@@ -78,6 +92,8 @@ public:
 private:
     std::shared_ptr<ConnectionPoint> originConnection_;
     std::shared_ptr<ConnectionPoint> destinationConnection_;
+    std::optional<EndPlace> originPlace_;
+    std::optional<EndPlace> destinationPlace_;
     std::vector<Point> controlPoints_;
     bool cascadeStartHorizontal_ = false;
     LinkShape shape_ = LinkShape::polyline;

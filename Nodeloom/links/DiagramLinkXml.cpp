@@ -57,10 +57,27 @@ std::optional<double> readFinite(const XmlElement& element, std::string_view nam
 
 // --- Item ----------------------------------------------------------------------------------
 
+namespace {
+
+std::optional<DiagramLinkState::EndPlace> placeOf(const std::shared_ptr<ConnectionPoint>& end) {
+    if (!end) return std::nullopt;
+    return DiagramLinkState::EndPlace{end->relativePosition(), end->anchor()};
+}
+
+void putBack(const std::shared_ptr<ConnectionPoint>& end,
+             const std::optional<DiagramLinkState::EndPlace>& place) {
+    if (!end || !place) return;
+    end->setRelativePosition(place->relativePosition);
+    end->setAnchor(place->anchor);
+}
+
+}  // namespace
+
 std::shared_ptr<DiagramItemState> DiagramLink::createState() {
     auto state = std::make_shared<DiagramLinkState>();
     state->setOriginConnection(originConnection());
     state->setDestinationConnection(destinationConnection());
+    state->setEndPlaces(placeOf(originConnection()), placeOf(destinationConnection()));
     state->setControlPoints(controlPoints_);
     state->setCascadeStartHorizontal(cascadeStartHorizontal_);
     return state;
@@ -71,6 +88,7 @@ std::shared_ptr<DiagramItemState> DiagramLink::saveState() {
     if (auto s = std::dynamic_pointer_cast<DiagramLinkState>(state)) {
         s->setOriginConnection(originConnection());
         s->setDestinationConnection(destinationConnection());
+        s->setEndPlaces(placeOf(originConnection()), placeOf(destinationConnection()));
         s->setControlPoints(controlPoints_);
         s->setShape(shape_);
         s->setBaseShapeSize(baseShapeSize_);
@@ -128,6 +146,10 @@ void DiagramLink::restoreEnds(const DiagramLinkState& state) {
     relist(oldDestination, newDestination);
     setOriginConnection(newOrigin);
     setDestinationConnection(newDestination);
+    // Only the ends the snapshot had: a state without ends keeps the link's own, and their
+    // places with them.
+    if (state.originConnection()) putBack(newOrigin, state.originPlace());
+    if (state.destinationConnection()) putBack(newDestination, state.destinationPlace());
 }
 
 void DiagramLink::restoreState(const DiagramItemState& state) {

@@ -43,8 +43,14 @@ void makeLoopAtTop(const std::shared_ptr<DiagramLink>& link) {
     if (!origin || !origin->isRealNode() || origin != link->destination()) return;
     origin->makeSelfLoop(link);
     for (const auto& end : {link->originConnection(), link->destinationConnection()}) {
-        end->setRelativePosition(Point(50, 0));
         end->setAnchor(-1);
+        // (50, 0) is the middle of the node's top side as a share of the node; an end on a row
+        // counts its share on the row, where the same numbers would put it on the row's top
+        // and away from the loop's points. It takes the share that gives the loop's point.
+        if (end->sitsOnRow())
+            end->saveRelativePosition();
+        else
+            end->setRelativePosition(Point(50, 0));
     }
 }
 

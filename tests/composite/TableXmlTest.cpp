@@ -14,6 +14,8 @@
 #include "Nodeloom/composite/TableConnectionPoint.h"
 #include "Nodeloom/composite/TableNode.h"
 #include "Nodeloom/composite/TableNodeState.h"
+#include "Nodeloom/composite/TreeViewItem.h"
+#include "Nodeloom/composite/TreeViewNode.h"
 #include "Nodeloom/document/ChangeItemCommand.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/Factory.h"
@@ -22,6 +24,7 @@
 #include "Nodeloom/foundation/XmlElement.h"
 #include "Nodeloom/items/ShapeNode.h"
 #include "Nodeloom/links/DiagramLink.h"
+#include "Nodeloom/view/CreateLinkController.h"
 #include "composite/TableTestSupport.h"
 
 using namespace nodeloom;
@@ -104,6 +107,20 @@ std::string canonical(const std::string& text) {
     std::sort(links.begin(), links.end());
     for (const auto& link : links) rest += link;
     return rest;
+}
+
+// Where two document texts part: the first line that differs, with its number, or "" when
+// they are the same.
+std::string firstDifference(const std::string& a, const std::string& b) {
+    std::istringstream left(a), right(b);
+    std::string x, y;
+    for (int line = 1;; ++line) {
+        const bool moreLeft = static_cast<bool>(std::getline(left, x));
+        const bool moreRight = static_cast<bool>(std::getline(right, y));
+        if (!moreLeft && !moreRight) return "";
+        if (!moreLeft || !moreRight || x != y)
+            return "line " + std::to_string(line) + ": " + x + " | " + y;
+    }
 }
 
 }  // namespace
@@ -280,6 +297,8 @@ TEST(TableXml, AnOlderFileSavedScrolledReadsBackWithItsLinksOnTheRows) {
     auto cascade = d->factory()->createDiagramLink(table, 2, node);
     cascade->setShape(LinkShape::cascading);
     cascade->setCascadeStartHorizontal(true);
+    // Scrolled out of view, on the node's top edge.
+    d->factory()->createDiagramLink(node, table, 0);
     table->setCurrentScrollPos(2);
     std::string text = d->saveToXmlString();
     const std::string scrolled = "<CurrentScrollRow>2</CurrentScrollRow>";
@@ -298,8 +317,26 @@ TEST(TableXml, AnOlderFileSavedScrolledReadsBackWithItsLinksOnTheRows) {
     ASSERT_GE(points.size(), 3u);
     EXPECT_DOUBLE_EQ(points[0].y, 5 + 6 + 6 + 3);
     EXPECT_EQ(points[1].y, points[0].y);
+    ASSERT_EQ(read->rows()[0]->incomingLinks().size(), 1u);
+    EXPECT_DOUBLE_EQ(read->rows()[0]->incomingLinks()[0]->endPoint().y, 5 + 3);
     // Read once, the document then writes as it was read.
     EXPECT_EQ(copy->saveToXmlString(), reloaded(*copy)->saveToXmlString());
+}
+
+// An end put on a row's edge line away from its row is where the user left it, not where a
+// table scrolled otherwise would have put it: it reads back there.
+TEST(TableXml, AnEndSetOnARowEdgeAwayFromItsRowReadsBackWhereItWas) {
+    auto d = std::make_shared<Diagram>();
+    auto table = d->factory()->createTableNode(0, 0, 50, 60, 2, 5);
+    auto node = d->factory()->createShapeNode(100, 0, 20, 20);
+    auto right = d->factory()->createDiagramLink(node, table, 1);
+    auto left = d->factory()->createDiagramLink(table, 2, node);
+    right->setControlPoint(right->controlPoints().size() - 1, Point(50, 26.5));
+    left->setControlPoint(0, Point(0, 40));
+    const std::string saved = d->saveToXmlString();
+    auto copy = reloaded(*d);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(firstDifference(copy->saveToXmlString(), saved), "");
 }
 
 // --- Undo state ---------------------------------------------------------------------------------
@@ -418,4 +455,124 @@ TEST(TableXml, OnlyRowAndColumnElementsCountAndAHugeTableIsRefused) {
     EXPECT_TRUE(d->loadFromXml(root));
     ASSERT_TRUE(firstTable(*d));
     EXPECT_EQ(firstTable(*d)->rows().size(), 1001u);
+}
+
+// --- Reading back ------------------------------------------------------------------------------
+
+// A document saved by a touch session, with a loop from a table row to another row of the same
+// table whose ends the loop had put at the top of their rows.
+TEST(TableXml, ASavedDocumentReadsBackAsItsOwnTextTheFirstTime) {
+    const fs::path path = NODELOOM_TEST_DATA_DIR "/documents/table-row-self-loop.xml";
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    auto d = std::make_shared<Diagram>();
+    ASSERT_TRUE(d->loadFromXml(path));
+    EXPECT_EQ(firstDifference(d->saveToXmlString(), text.str()), "");
+}
+
+// Loops on tables and trees, ends set directly, undo and redo, scrolls and moves: after each step
+// the document reads back as it was saved, and the copy read back then follows the next scroll
+// or move exactly as the document does, so no end keeps a place other than the one its points
+// show.
+TEST(TableXml, RandomEditsReadBackAsSavedAndFollowAsTheDocumentDoes) {
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        std::mt19937 random(seed);
+        const auto index = [&random](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+        auto d = std::make_shared<Diagram>();
+        d->setUndoEnabled(true);
+        auto& factory = *d->factory();
+        std::vector<std::shared_ptr<TableNode>> tables;
+        for (int t = 0; t < 2; ++t) {
+            auto table = factory.createTableNode(20.0 + 120 * t, 40.0, 60, 50, 2, 6);
+            table->setScrollable(true);
+            tables.push_back(table);
+        }
+        auto tree = factory.createTreeViewNode(20, 150, 50, 60);
+        for (int k = 0; k < 4; ++k) tree->rootItems().push_back(std::make_shared<TreeViewItem>());
+        auto shape = factory.createShapeNode(250, 160, 30, 20);
+
+        const auto um = d->undoManager();
+        for (int step = 0; step < 40; ++step) {
+            SCOPED_TRACE("step " + std::to_string(step));
+            um->startComposite();
+            std::vector<std::shared_ptr<Command>> changes;
+            for (const auto& item : d->items())
+                changes.push_back(std::make_shared<ChangeItemCommand>(d, item, item->saveState()));
+            const auto& table = tables[index(tables.size())];
+            const int rows = static_cast<int>(table->rows().size());
+            const auto someLink = [&]() { return d->links()[index(d->links().size())]; };
+            const unsigned op = d->links().empty() ? 0 : random() % 9;
+            switch (op) {
+                case 0: {  // row to another row, to the table or from the table, of one table
+                    const int from = static_cast<int>(index(rows + 1)) - 1;
+                    const int to = static_cast<int>(index(rows)) ;
+                    auto link = index(2) ? factory.createDiagramLink(table, from, table, to)
+                                         : factory.createDiagramLink(table, to, table, from);
+                    if (index(2)) makeLoopAtTop(link);
+                    break;
+                }
+                case 1: {  // item to its own tree, or item to item
+                    const auto& items = tree->rootItems();
+                    auto link = factory.createDiagramLink(
+                        tree, items[index(items.size())], tree,
+                        index(2) ? nullptr : items[index(items.size())]);
+                    if (index(2)) makeLoopAtTop(link);
+                    break;
+                }
+                case 2:
+                case 3: {  // an end or an inner point set where the user put it
+                    auto link = someLink();
+                    const std::size_t n = link->controlPoints().size();
+                    const std::size_t i = index(3) == 0 ? index(n) : (index(2) ? 0 : n - 1);
+                    link->setControlPoint(i, Point(10.0 + index(300), 20.0 + index(250)));
+                    break;
+                }
+                case 4: table->setCurrentScrollPos(static_cast<double>(index(rows + 1))); break;
+                case 5: {
+                    const Rect b = table->bounds();
+                    table->setBounds(Rect(b.x + 7, b.y - 3, b.width, b.height + (index(2) ? 9 : -9)));
+                    break;
+                }
+                case 6: tree->setCurrentScrollPos(static_cast<double>(index(3))); break;
+                case 7: {
+                    auto link = someLink();
+                    std::vector<Point> points = link->controlPoints();
+                    points.front() = Point(5.0 + index(200), 5.0 + index(200));
+                    link->setControlPoints(points);
+                    link->updateFromPoints();
+                    break;
+                }
+                case 8: table->insertRow(static_cast<int>(index(rows + 1))); break;
+            }
+            for (const auto& change : changes) um->executeCommand(change);
+            um->commitComposite();
+            // A new link is added without undo, so only the steps that made none are undone.
+            if (op > 1 && index(3) == 0) {
+                um->undo();
+                if (index(2)) um->redo();
+            }
+
+            const std::string saved = d->saveToXmlString();
+            auto copy = reloaded(*d);
+            ASSERT_TRUE(copy);
+            ASSERT_EQ(firstDifference(copy->saveToXmlString(), saved), "");
+
+            // The same scroll or move in both.
+            const auto follow = [&](Diagram& in) {
+                const auto t = std::dynamic_pointer_cast<TableNode>(
+                    in.nodes()[static_cast<std::size_t>(step % 2)]);
+                const auto v = std::dynamic_pointer_cast<TreeViewNode>(in.nodes()[2]);
+                if (step % 3 == 0) t->setCurrentScrollPos((step / 3) % 3);
+                if (step % 3 == 1) v->setCurrentScrollPos((step / 3) % 2);
+                const Rect b = t->bounds();
+                t->setBounds(Rect(b.x + 1, b.y + 2, b.width, b.height));
+                const Rect vb = v->bounds();
+                v->setBounds(Rect(vb.x - 1, vb.y + 1, vb.width, vb.height));
+            };
+            follow(*d);
+            follow(*copy);
+            ASSERT_EQ(firstDifference(copy->saveToXmlString(), d->saveToXmlString()), "");
+        }
+    }
 }
