@@ -129,3 +129,46 @@ TEST(ContainerRemoval, ChildrenStayAtTheTopLevelWhereTheyStandAndUndoPutsThemBac
     EXPECT_EQ(child->container(), nullptr);
     EXPECT_TRUE(box->children().empty());
 }
+
+// A handler that deletes an item at the first repaint while a container and its children leave
+// or come back runs only once the membership is whole again, so no member is left outside the
+// document.
+TEST(ContainerRemoval, AHandlerThatDeletesAnItemMidChangeLeavesNoMemberOutside) {
+    for (const bool undoing : {false, true}) {
+        for (const int which : {0, 1, 2}) {
+            SCOPED_TRACE(std::to_string(undoing) + " " + std::to_string(which));
+            auto d = std::make_shared<Diagram>();
+            d->setUndoEnabled(true);
+            auto outer = container(d, Rect(0, 0, 200, 200));
+            auto inner = container(d, Rect(20, 20, 100, 100));
+            auto a = shape(d, Rect(30, 40, 10, 10));
+            auto b = shape(d, Rect(150, 150, 10, 10));
+            outer->add(inner);
+            inner->add(a);
+            outer->add(b);
+            link(d, a, b);
+            if (undoing) d->removeItem(outer);
+            const std::vector<std::shared_ptr<DiagramItem>> victims{inner, a, b};
+            std::shared_ptr<DiagramItem> victim = victims[static_cast<std::size_t>(which)];
+            d->repaint() += [&](Object&, RepaintEventArgs&) {
+                if (!victim || !d->contains(*victim)) return;
+                const std::shared_ptr<DiagramItem> item = std::move(victim);
+                d->removeItem(item);
+            };
+            if (undoing)
+                d->undo();
+            else
+                d->removeItem(outer);
+            EXPECT_FALSE(victim);
+            EXPECT_TRUE(whole(*d)) << membership(*d);
+            while (d->canUndo()) {
+                d->undo();
+                EXPECT_TRUE(whole(*d)) << membership(*d);
+            }
+            while (d->canRedo()) {
+                d->redo();
+                EXPECT_TRUE(whole(*d)) << membership(*d);
+            }
+        }
+    }
+}
