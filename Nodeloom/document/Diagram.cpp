@@ -714,6 +714,9 @@ void Diagram::deleteItemWithEvents(const std::shared_ptr<DiagramItem>& item) {
         d->linkDeleting().raise(*d, args);
         if (args.cancel()) return;
     }
+    // A handler that took the item out itself, or emptied or reloaded the document, left
+    // nothing to remove: a removal now would be an empty step, reported as a second deletion.
+    if (!d->contains(*item)) return;
     d->removeItem(item);
     if (node) {
         NodeEventArgs args(node, Point(), NodeHandleType::none);

@@ -381,3 +381,34 @@ TEST(Undo, AHandlerThatReplacesTheDocumentMidChangeLeavesItWhole) {
         }
     }
 }
+
+// A deleting handler that takes the item out itself, or empties the document, leaves nothing for
+// the delete action to do: no empty step follows and no deleted event reports it a second time.
+TEST(Undo, ADeletingHandlerThatTakesTheItemOutLeavesNoStepBehind) {
+    for (const bool clearing : {false, true}) {
+        SCOPED_TRACE(clearing);
+        auto d = makeDiagram(true);
+        auto a = makeNode(), b = makeNode(Rect(40, 0, 20, 10));
+        d->addItem(a);
+        d->addItem(b);
+        d->addItem(makeLink(a, b));
+        int deleted = 0;
+        d->nodeDeleting() += [&](Object&, NodeValidationEventArgs& e) {
+            if (clearing)
+                d->clear();
+            else
+                d->removeItem(e.node());
+        };
+        d->nodeDeleted() += [&](Object&, NodeEventArgs&) { ++deleted; };
+        const std::size_t before = steps(*d);
+        Diagram::deleteItemWithEvents(a);
+        EXPECT_EQ(deleted, 0);
+        EXPECT_EQ(steps(*d), clearing ? 0u : before + 1);
+        EXPECT_TRUE(whole(*d));
+        if (!clearing) {
+            d->undo();
+            EXPECT_TRUE(d->contains(*a));
+            EXPECT_EQ(d->links().size(), 1u);
+        }
+    }
+}
