@@ -787,7 +787,9 @@ void Diagram::recordItemStates(const std::vector<std::shared_ptr<DiagramItem>>& 
     if (!manager) return;
     const std::shared_ptr<Diagram> self = weak_from_this().lock();
     for (const auto& item : items) {
-        if (!item) continue;
+        // An item of content that a handler has since emptied or read anew is no longer this
+        // history's to undo: its step would write into an item nobody sees.
+        if (!item || !contains(*item)) continue;
         manager->recordCommand(std::make_shared<ChangeItemCommand>(self, item, item->saveState()));
     }
 }

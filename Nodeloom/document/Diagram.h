@@ -436,7 +436,8 @@ public:
     void cancelCompositeOperation();
     // Executes and records a command; without undo the command is not executed.
     void executeCommand(const std::shared_ptr<Command>& command);
-    // Records each item's state from before a change the caller is about to make.
+    // Records each item's state from before a change the caller is about to make; an item that
+    // is not in the document is skipped.
     void recordItemStates(const std::vector<std::shared_ptr<DiagramItem>>& items);
     // Opens a composite operation and records the state of every item; the caller commits.
     void recordAllItemStates();

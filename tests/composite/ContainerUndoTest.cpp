@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "CompositeTestSupport.h"
+#include "Nodeloom/composite/Folder.h"
 #include "Nodeloom/document/UndoManager.h"
 #include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/items/DiagramItemState.h"
@@ -170,5 +171,36 @@ TEST(ContainerRemoval, AHandlerThatDeletesAnItemMidChangeLeavesNoMemberOutside) 
                 EXPECT_TRUE(whole(*d)) << membership(*d);
             }
         }
+    }
+}
+
+// A fold whose repaint handler empties the document or reads it anew records nothing in the
+// history that follows: those steps would write into items nobody sees.
+TEST(ContainerUndoState, AFoldUnderAHandlerThatReplacesTheDocumentRecordsNothingThere) {
+    for (const bool reload : {false, true}) {
+        SCOPED_TRACE(reload);
+        auto d = std::make_shared<Diagram>();
+        d->setUndoEnabled(true);
+        auto box = container(d, Rect(0, 0, 100, 100));
+        auto inside = shape(d, Rect(10, 30, 10, 10));
+        auto outside = shape(d, Rect(200, 30, 10, 10));
+        box->add(inside);
+        link(d, inside, outside);
+        auto saved = std::make_shared<XmlDomBuilder>();
+        d->saveToXml(saved);
+        bool armed = true;
+        d->repaint() += [&](Object&, RepaintEventArgs&) {
+            if (!armed) return;
+            armed = false;
+            if (reload)
+                EXPECT_TRUE(d->loadFromXml(saved->root()));
+            else
+                d->clear();
+        };
+        box->folder()->onClick(Point());
+        EXPECT_FALSE(armed);
+        EXPECT_EQ(d->undoManager()->undoHistory().size(), 0u);
+        EXPECT_EQ(d->undoManager()->startCompositeCounter(), 0);
+        EXPECT_TRUE(whole(*d));
     }
 }
