@@ -246,3 +246,32 @@ TEST(DiagramItems, ALoadRepaintsOnlyOnceItIsWhole) {
         EXPECT_TRUE(d->canUndo());
     }
 }
+
+// A link of the document is not moved onto a node the document does not hold: it would dangle
+// there and be saved with the number of an item that is not in the file.
+TEST(DiagramItems, ALinkIsNotReattachedToANodeOutsideTheDocument) {
+    auto d = makeDiagram(true);
+    auto a = makeNode(), b = makeNode(Rect(40, 0, 20, 10)), c = makeNode(Rect(80, 0, 20, 10));
+    d->addItem(a);
+    d->addItem(b);
+    auto link = makeLink(a, b);
+    d->addItem(link);
+    auto stranger = makeNode(Rect(0, 40, 20, 10));
+    link->setOrigin(stranger);
+    link->setDestination(stranger);
+    EXPECT_EQ(link->origin(), a);
+    EXPECT_EQ(link->destination(), b);
+    EXPECT_TRUE(whole(*d));
+    EXPECT_TRUE(stranger->getAllLinks().empty());
+
+    d->addItem(c);
+    link->setDestination(c);
+    EXPECT_EQ(link->destination(), c);
+    EXPECT_EQ(c->incomingLinks(), DiagramNode::LinkList{link});
+    EXPECT_TRUE(b->incomingLinks().empty());
+
+    // A link outside any document is the host's to wire as it likes.
+    auto loose = makeLink(a, b);
+    loose->setOrigin(stranger);
+    EXPECT_EQ(loose->origin(), stranger);
+}
