@@ -346,7 +346,8 @@ TEST(Undo, AHandlerThatDeletesALinksEndMidChangeLeavesNoLinkDangling) {
 TEST(Undo, AHandlerThatReplacesTheDocumentMidChangeLeavesItWhole) {
     for (const bool reload : {false, true}) {
         for (const bool undoing : {false, true}) {
-            SCOPED_TRACE(std::string(reload ? "reload" : "clear") + (undoing ? " undo" : " remove"));
+            SCOPED_TRACE(std::string(reload ? "reload" : "clear") +
+                         (undoing ? " undo" : " remove"));
             auto d = makeDiagram(true);
             auto a = std::make_shared<ContainerNode>();
             a->_setBounds(Rect(0, 0, 30, 30));

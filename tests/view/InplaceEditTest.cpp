@@ -482,7 +482,8 @@ TEST(InplaceEdit, DoneUnderAHandlerThatReplacesTheDocumentRecordsNothingThere) {
                     e.d->linkTextEdited() += [&](Object&, EditLinkTextEventArgs&) { replace(); };
                     e.d->linkLabelEdited() += [&](Object&, EditLinkLabelEventArgs&) { replace(); };
                     e.d->cellTextEdited() += [&](Object&, EditCellTextEventArgs&) { replace(); };
-                    e.d->treeItemEdited() += [&](Object&, EditTreeItemTextEventArgs&) { replace(); };
+                    e.d->treeItemEdited() +=
+                        [&](Object&, EditTreeItemTextEventArgs&) { replace(); };
                 }
                 const std::string k = kind;
                 if (k == "node") e.view->beginEdit(node, Point(20, 20));
