@@ -10,6 +10,7 @@
 
 #include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/links/DiagramLink.h"
 
 namespace nodeloom::test {
 
@@ -77,6 +78,22 @@ inline std::string membership(Diagram& d) {
 // The document's text and membership together.
 inline std::string snapshot(Diagram& d) {
     return documentText(d) + membership(d);
+}
+
+// Whether every link ends on nodes of the document (or loose) and every container's children
+// are in the document.
+inline bool whole(Diagram& d) {
+    for (const auto& link : d.links()) {
+        for (const auto& end : {link->origin(), link->destination()})
+            if (end && end->isRealNode() && !d.contains(*end)) return false;
+    }
+    for (const auto& node : d.nodes()) {
+        if (const auto container = std::dynamic_pointer_cast<ContainerNode>(node)) {
+            for (const auto& child : container->children())
+                if (!child || !d.contains(*child)) return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace nodeloom::test

@@ -312,13 +312,17 @@ bool Diagram::addItemInternal(const std::shared_ptr<DiagramItem>& item,
 bool Diagram::addNodeOrLink(const std::shared_ptr<DiagramItem>& item,
                             std::optional<std::size_t> position) {
     if (auto* node = dynamic_cast<DiagramNode*>(item.get())) {
-        std::shared_ptr<DiagramNode> shared(item, node);
-        if (position)
-            nodes_.insert(*position, shared);
-        else
-            nodes_.push_back(shared);
-        attachItem(shared, true);
-        return true;
+        {
+            const HeldRepaints held(*this);
+            std::shared_ptr<DiagramNode> shared(item, node);
+            if (position)
+                nodes_.insert(*position, shared);
+            else
+                nodes_.push_back(shared);
+            attachItem(shared, true);
+        }
+        // The repaint's handlers may have taken it out again.
+        return contains(*item);
     }
     if (auto* link = dynamic_cast<DiagramLink*>(item.get()))
         return addLinkInternal(std::shared_ptr<DiagramLink>(item, link), true, position);
@@ -344,16 +348,21 @@ std::optional<std::size_t> Diagram::listPosition(const DiagramItem& item) const 
 bool Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool assignIndexes,
                               std::optional<std::size_t> position) {
     if (!link || !holdsEndsOf(*link)) return false;
-    if (position)
-        links_.insert(*position, link);
-    else
-        links_.push_back(link);
-    if (link->autoRoute()) ++autoRoutedLinks_;
-    attachItem(link, assignIndexes);
-    link->alignPoints();
-    link->originConnection()->addLinkToNode();
-    link->destinationConnection()->addLinkToNode();
-    return true;
+    {
+        // Entered on its ends before any handler runs: a handler that then removes an end
+        // takes the link along with it.
+        const HeldRepaints held(*this);
+        if (position)
+            links_.insert(*position, link);
+        else
+            links_.push_back(link);
+        if (link->autoRoute()) ++autoRoutedLinks_;
+        attachItem(link, assignIndexes);
+        link->alignPoints();
+        link->originConnection()->addLinkToNode();
+        link->destinationConnection()->addLinkToNode();
+    }
+    return contains(*link);
 }
 
 void Diagram::addItem(const std::shared_ptr<DiagramItem>& item) {
@@ -398,6 +407,8 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
     // The caller's reference may be an entry of a list that this removal empties.
     const std::shared_ptr<DiagramItem> item = itemRef;
     if (!item) return;
+    // Handlers run once the item is out whole, its links and members let go.
+    const HeldRepaints held(*this);
     if (auto* nodePtr = dynamic_cast<DiagramNode*>(item.get())) {
         const std::shared_ptr<DiagramNode> node(item, nodePtr);
         node->removeAllLinks();
@@ -556,17 +567,34 @@ bool Diagram::isItemLocked(const DiagramItem& item) const {
 }
 
 void Diagram::invalidate() {
+    if (repaintsHeld_ > 0) {
+        repaintWaiting_ = true;
+        return;
+    }
     RepaintEventArgs args(std::nullopt);
     repaint_.raise(*this, args);
 }
 
 void Diagram::invalidate(const Rect& rect) {
-    if (!rect.isFinite()) {
+    if (repaintsHeld_ > 0 || !rect.isFinite()) {
         invalidate();
         return;
     }
     RepaintEventArgs args(rect);
     repaint_.raise(*this, args);
+}
+
+// Holds the document itself too, where something shares it: a handler raised when the hold ends
+// may drop the last other reference to it.
+Diagram::HeldRepaints::HeldRepaints(Diagram& diagram)
+    : diagram_(diagram), keep_(diagram.weak_from_this().lock()) {
+    ++diagram_.repaintsHeld_;
+}
+
+Diagram::HeldRepaints::~HeldRepaints() {
+    if (--diagram_.repaintsHeld_ > 0 || !diagram_.repaintWaiting_) return;
+    diagram_.repaintWaiting_ = false;
+    diagram_.invalidate();
 }
 
 void Diagram::rerouteLinks(const std::vector<Rect>& rects) {
@@ -686,6 +714,9 @@ void Diagram::deleteItemWithEvents(const std::shared_ptr<DiagramItem>& item) {
         d->linkDeleting().raise(*d, args);
         if (args.cancel()) return;
     }
+    // A handler that took the item out itself, or emptied or reloaded the document, left
+    // nothing to remove: a removal now would be an empty step, reported as a second deletion.
+    if (!d->contains(*item)) return;
     d->removeItem(item);
     if (node) {
         NodeEventArgs args(node, Point(), NodeHandleType::none);
@@ -756,7 +787,9 @@ void Diagram::recordItemStates(const std::vector<std::shared_ptr<DiagramItem>>& 
     if (!manager) return;
     const std::shared_ptr<Diagram> self = weak_from_this().lock();
     for (const auto& item : items) {
-        if (!item) continue;
+        // An item of content that a handler has since emptied or read anew is no longer this
+        // history's to undo: its step would write into an item nobody sees.
+        if (!item || !contains(*item)) continue;
         manager->recordCommand(std::make_shared<ChangeItemCommand>(self, item, item->saveState()));
     }
 }

@@ -319,6 +319,22 @@ public:
     // the whole document, so a bad number never leaves a stale picture.
     void invalidate();
     void invalidate(const Rect& rect);
+    // While one lives, repaints asked of the document wait, and the last one to go raises a
+    // single repaint of the whole document if any was asked. A change that adds, removes or puts
+    // back items holds one, so that a repaint handler (which may edit the document) never finds
+    // a link not yet entered on its ends or a container missing a member it is taking back.
+    class HeldRepaints {
+    public:
+        explicit HeldRepaints(Diagram& diagram);
+        ~HeldRepaints();
+        HeldRepaints(const HeldRepaints&) = delete;
+        HeldRepaints& operator=(const HeldRepaints&) = delete;
+
+    private:
+        Diagram& diagram_;
+        std::shared_ptr<Diagram> keep_;
+    };
+
     // True while a load reads the items of a file. Their changes are neither repainted nor
     // indexed one by one: the load repaints and indexes the whole document once it ends.
     bool isLoading() const { return loading_; }
@@ -420,7 +436,8 @@ public:
     void cancelCompositeOperation();
     // Executes and records a command; without undo the command is not executed.
     void executeCommand(const std::shared_ptr<Command>& command);
-    // Records each item's state from before a change the caller is about to make.
+    // Records each item's state from before a change the caller is about to make; an item that
+    // is not in the document is skipped.
     void recordItemStates(const std::vector<std::shared_ptr<DiagramItem>>& items);
     // Opens a composite operation and records the state of every item; the caller commits.
     void recordAllItemStates();
@@ -629,6 +646,9 @@ private:
     // layer tells the document nothing, so the ranks are compared when the order is needed.
     std::vector<std::optional<int>> sortedLayerRanks_;
     bool loading_ = false;
+    // How many HeldRepaints live, and whether a repaint was asked meanwhile.
+    int repaintsHeld_ = 0;
+    bool repaintWaiting_ = false;
     std::uint64_t contentGeneration_ = 0;
     std::vector<std::shared_ptr<Layer>> layers_;
     int activeLayer_ = -1;

@@ -121,6 +121,9 @@ bool Diagram::loadTree(const std::shared_ptr<XmlElement>& root, XmlDomBuilder* k
         }
     }
 
+    // Handlers run once the whole file is read and the fresh history is in place: one raised
+    // half way would meet links not yet entered on their nodes, or edit content about to go.
+    const HeldRepaints held(*this);
     const bool hadUndo = undoManager_ != nullptr;
     undoManager_ = nullptr;
     updateUndoState();

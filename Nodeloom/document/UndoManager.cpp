@@ -1,5 +1,6 @@
 #include "Nodeloom/document/UndoManager.h"
 
+#include <optional>
 #include <utility>
 
 #include "Nodeloom/document/Command.h"
@@ -70,15 +71,23 @@ void UndoManager::replay(std::size_t index, bool undo) {
 
     replaying_ = true;
     captured_.clear();
-    if (command) {
-        if (undo) {
-            command->undo();
-        } else {
-            command->redo();
+    {
+        // A step puts items back one command at a time: a repaint handler must not meet a link
+        // whose ends, or a container whose members, are still to come. Its own changes, made
+        // once the hold ends, are still this replay's extra changes.
+        const std::shared_ptr<Diagram> diagram = diagram_.lock();
+        std::optional<Diagram::HeldRepaints> held;
+        if (diagram) held.emplace(*diagram);
+        if (command) {
+            if (undo) {
+                command->undo();
+            } else {
+                command->redo();
+            }
         }
-    }
-    for (auto it = earlier.rbegin(); it != earlier.rend(); ++it) {
-        if (*it) (*it)->undo();
+        for (auto it = earlier.rbegin(); it != earlier.rend(); ++it) {
+            if (*it) (*it)->undo();
+        }
     }
     replaying_ = false;
 

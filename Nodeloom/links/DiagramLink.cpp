@@ -117,11 +117,22 @@ void DiagramLink::reconnectDestination(const std::shared_ptr<DiagramNode>& node,
     reconnect(node, alignOther, true);
 }
 
+namespace {
+
+// A link of a document ends only on nodes of that document, or loose: one moved onto a node
+// outside it would dangle there and be saved naming an item the file does not hold.
+bool strays(DiagramLink& link, DiagramNode& node) {
+    const std::shared_ptr<Diagram> d = link.diagram();
+    return d && d->contains(link) && node.isRealNode() && !d->contains(node);
+}
+
+}  // namespace
+
 void DiagramLink::reconnect(const std::shared_ptr<DiagramNode>& node, bool alignOther,
                             bool incoming) {
     const std::shared_ptr<DiagramNode> target = node ? node : VirtualNode::instance();
     if (target == (incoming ? destination() : origin())) return;
-    if (controlPoints_.empty()) return;
+    if (controlPoints_.empty() || strays(*this, *target)) return;
     if (alignOther) {
         const auto other = incoming ? originConnection() : destinationConnection();
         other->alignToNode(target->bounds().center());
@@ -133,6 +144,7 @@ void DiagramLink::connectEnd(const std::shared_ptr<DiagramNode>& node, bool inco
                              std::optional<Point> point, bool relink) {
     if (controlPoints_.empty()) return;
     const std::shared_ptr<DiagramNode> target = node ? node : VirtualNode::instance();
+    if (strays(*this, *target)) return;
     const auto old = incoming ? destinationConnection() : originConnection();
     if (!point) point = (incoming ? origin() : destination())->bounds().center();
     if (!isFinite(*point)) return;

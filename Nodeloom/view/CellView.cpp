@@ -135,8 +135,12 @@ void CellView::endDrag(platform::GestureRecognizer& recognizer) {
     shapeCopy_->removeFromSuperview();
     shapeCopy_ = nullptr;
 
-    NodeEventArgs args(node);
-    diagram->nodeCreated().raise(*diagram, args);
+    // A handler that took the node out again as it came, or read the document anew, left
+    // nothing created.
+    if (diagram->contains(*node)) {
+        NodeEventArgs args(node);
+        diagram->nodeCreated().raise(*diagram, args);
+    }
     dragCounter() = 0;
 }
 

@@ -71,6 +71,12 @@ void CreateNodeController::endDrag(Point) {
         return;
     }
     d->addItem(node);
+    // A handler that took it out again as it came, or read the document anew meanwhile, left
+    // nothing created.
+    if (!d->contains(*node)) {
+        dropNode();
+        return;
+    }
     if (node->obstacle() && node->diagram()) d->rerouteLinks({node->bounds()});
     NodeEventArgs created(node, Point(0, 0), NodeHandleType::none);
     d->nodeCreated().raise(*d, created);

@@ -231,6 +231,9 @@ private:
     double movedUp_ = 0;
     Rect keyboardRect_;
     bool editing_ = false;
+    // The document's content generation when the open edit began: the edit's step belongs to
+    // no history of content that replaced it.
+    std::uint64_t editGeneration_ = 0;
 
     // Viewport and document.
     double scrollX_ = 0;

@@ -114,6 +114,7 @@ void DiagramView::beginEdit(const std::shared_ptr<DiagramItem>& item, const Poin
 void DiagramView::openEdit(const std::shared_ptr<InplaceEditable>& editable,
                            const std::shared_ptr<DiagramItem>& owner, const Point& point) {
     elementToEdit_ = editable;
+    editGeneration_ = diagram_ ? diagram_->contentGeneration() : 0;
     const Rect rect = editable->getEditRect(owner, point);
     createEditTextView(rect, editable->getTextToEdit());
     const std::shared_ptr<platform::TextView> field = editTextField_;
@@ -223,9 +224,14 @@ void DiagramView::endEdit() {
     const std::shared_ptr<Diagram> diagram = diagram_;
 
     const std::shared_ptr<DiagramItem> item = element->getEditedItem();
+    const std::uint64_t generation = editGeneration_;
+    // Whether the document still shows the edited item as it did when the edit began.
+    const auto shown = [&item, &diagram, generation] {
+        return diagram && diagram->contains(*item) && diagram->contentGeneration() == generation;
+    };
     // An item that left the document shown (a load, a new document, a handler's removal) would
     // take the text where nobody sees it, with an undo step that changes nothing.
-    if (item && (!diagram || !diagram->contains(*item))) {
+    if (item && !shown()) {
         elementToEdit_ = element;
         editTextField_ = field;
         cancelEdit();
@@ -244,7 +250,13 @@ void DiagramView::endEdit() {
     editing_ = false;
     element->raiseItemTextEdited(oldText, newText);
 
-    if (command && diagram->undoManager()) diagram->undoManager()->executeCommand(command);
+    // The handlers of the text change may have emptied the document or read it anew: the step
+    // would then land in the history of other content, and undoing it would write into an item
+    // nobody sees.
+    if (command && shown()) {
+        if (const std::shared_ptr<UndoManager> manager = diagram->undoManager())
+            manager->executeCommand(command);
+    }
     if (diagram) diagram->invalidate();
     setNeedsDisplay();
 }

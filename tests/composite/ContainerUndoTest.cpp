@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "CompositeTestSupport.h"
+#include "Nodeloom/composite/Folder.h"
 #include "Nodeloom/document/UndoManager.h"
 #include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/items/DiagramItemState.h"
@@ -128,4 +129,78 @@ TEST(ContainerRemoval, ChildrenStayAtTheTopLevelWhereTheyStandAndUndoPutsThemBac
     plain->removeItem(box);
     EXPECT_EQ(child->container(), nullptr);
     EXPECT_TRUE(box->children().empty());
+}
+
+// A handler that deletes an item at the first repaint while a container and its children leave
+// or come back runs only once the membership is whole again, so no member is left outside the
+// document.
+TEST(ContainerRemoval, AHandlerThatDeletesAnItemMidChangeLeavesNoMemberOutside) {
+    for (const bool undoing : {false, true}) {
+        for (const int which : {0, 1, 2}) {
+            SCOPED_TRACE(std::to_string(undoing) + " " + std::to_string(which));
+            auto d = std::make_shared<Diagram>();
+            d->setUndoEnabled(true);
+            auto outer = container(d, Rect(0, 0, 200, 200));
+            auto inner = container(d, Rect(20, 20, 100, 100));
+            auto a = shape(d, Rect(30, 40, 10, 10));
+            auto b = shape(d, Rect(150, 150, 10, 10));
+            outer->add(inner);
+            inner->add(a);
+            outer->add(b);
+            link(d, a, b);
+            if (undoing) d->removeItem(outer);
+            const std::vector<std::shared_ptr<DiagramItem>> victims{inner, a, b};
+            std::shared_ptr<DiagramItem> victim = victims[static_cast<std::size_t>(which)];
+            d->repaint() += [&](Object&, RepaintEventArgs&) {
+                if (!victim || !d->contains(*victim)) return;
+                const std::shared_ptr<DiagramItem> item = std::move(victim);
+                d->removeItem(item);
+            };
+            if (undoing)
+                d->undo();
+            else
+                d->removeItem(outer);
+            EXPECT_FALSE(victim);
+            EXPECT_TRUE(whole(*d)) << membership(*d);
+            while (d->canUndo()) {
+                d->undo();
+                EXPECT_TRUE(whole(*d)) << membership(*d);
+            }
+            while (d->canRedo()) {
+                d->redo();
+                EXPECT_TRUE(whole(*d)) << membership(*d);
+            }
+        }
+    }
+}
+
+// A fold whose repaint handler empties the document or reads it anew records nothing in the
+// history that follows: those steps would write into items nobody sees.
+TEST(ContainerUndoState, AFoldUnderAHandlerThatReplacesTheDocumentRecordsNothingThere) {
+    for (const bool reload : {false, true}) {
+        SCOPED_TRACE(reload);
+        auto d = std::make_shared<Diagram>();
+        d->setUndoEnabled(true);
+        auto box = container(d, Rect(0, 0, 100, 100));
+        auto inside = shape(d, Rect(10, 30, 10, 10));
+        auto outside = shape(d, Rect(200, 30, 10, 10));
+        box->add(inside);
+        link(d, inside, outside);
+        auto saved = std::make_shared<XmlDomBuilder>();
+        d->saveToXml(saved);
+        bool armed = true;
+        d->repaint() += [&](Object&, RepaintEventArgs&) {
+            if (!armed) return;
+            armed = false;
+            if (reload)
+                EXPECT_TRUE(d->loadFromXml(saved->root()));
+            else
+                d->clear();
+        };
+        box->folder()->onClick(Point());
+        EXPECT_FALSE(armed);
+        EXPECT_EQ(d->undoManager()->undoHistory().size(), 0u);
+        EXPECT_EQ(d->undoManager()->startCompositeCounter(), 0);
+        EXPECT_TRUE(whole(*d));
+    }
 }

@@ -8,7 +8,11 @@
 #include "DocumentTestSupport.h"
 #include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/foundation/Style.h"
+#include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/items/ContainerAttachment.h"
+#include "Nodeloom/items/ShapeNode.h"
+#include "tests/UndoTestSupport.h"
 
 using namespace nodeloom;
 using namespace nodeloom::test;
@@ -204,4 +208,70 @@ TEST(DiagramItems, UnsubscribingKeepsOnlyTheModificationHandlers) {
     d->nodeClicked().raise(*d, args);
     d->invalidate();
     EXPECT_EQ(std::make_pair(modified, other), std::make_pair(1, 0));
+}
+
+// A load repaints once, when the whole file is read: a repaint handler that deletes a node met
+// in the document finds it with its links entered on it, and a container with its members.
+TEST(DiagramItems, ALoadRepaintsOnlyOnceItIsWhole) {
+    auto source = makeDiagram();
+    auto box = std::make_shared<ContainerNode>();
+    box->_setBounds(Rect(0, 0, 100, 100));
+    auto a = std::make_shared<ShapeNode>(), b = std::make_shared<ShapeNode>();
+    a->_setBounds(Rect(10, 10, 20, 10));
+    b->_setBounds(Rect(200, 0, 20, 10));
+    for (const auto& n : std::vector<std::shared_ptr<DiagramNode>>{box, a, b})
+        source->addItem(n);
+    box->add(a);
+    source->addItem(makeLink(a, b));
+    source->addItem(makeLink(b, box));
+    source->setStyle(std::make_shared<Style>());
+    source->setBounds(Rect(0, 0, 500, 400));
+    auto saved = std::make_shared<XmlDomBuilder>();
+    source->saveToXml(saved);
+
+    for (std::size_t victim = 0; victim < 3; ++victim) {
+        SCOPED_TRACE(victim);
+        auto d = makeDiagram(true);
+        bool armed = true;
+        d->repaint() += [&](Object&, RepaintEventArgs&) {
+            EXPECT_TRUE(whole(*d));
+            if (!armed) return;
+            armed = false;
+            EXPECT_EQ(d->nodes().size(), 3u);
+            if (d->nodes().size() > victim) d->removeItem(d->nodes()[victim]);
+        };
+        ASSERT_TRUE(d->loadFromXml(saved->root()));
+        EXPECT_EQ(d->nodes().size(), 2u);
+        EXPECT_TRUE(whole(*d));
+        EXPECT_TRUE(d->canUndo());
+    }
+}
+
+// A link of the document is not moved onto a node the document does not hold: it would dangle
+// there and be saved with the number of an item that is not in the file.
+TEST(DiagramItems, ALinkIsNotReattachedToANodeOutsideTheDocument) {
+    auto d = makeDiagram(true);
+    auto a = makeNode(), b = makeNode(Rect(40, 0, 20, 10)), c = makeNode(Rect(80, 0, 20, 10));
+    d->addItem(a);
+    d->addItem(b);
+    auto link = makeLink(a, b);
+    d->addItem(link);
+    auto stranger = makeNode(Rect(0, 40, 20, 10));
+    link->setOrigin(stranger);
+    link->setDestination(stranger);
+    EXPECT_EQ(link->origin(), a);
+    EXPECT_EQ(link->destination(), b);
+    EXPECT_TRUE(whole(*d));
+    EXPECT_TRUE(stranger->getAllLinks().empty());
+
+    d->addItem(c);
+    link->setDestination(c);
+    EXPECT_EQ(link->destination(), c);
+    EXPECT_EQ(c->incomingLinks(), DiagramNode::LinkList{link});
+    EXPECT_TRUE(b->incomingLinks().empty());
+
+    // A link outside any document is the host's to wire as it likes.
+    auto loose = makeLink(a, b);
+    loose->setOrigin(stranger);
+    EXPECT_EQ(loose->origin(), stranger);
 }

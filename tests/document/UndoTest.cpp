@@ -12,7 +12,9 @@
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/ScrollNodeCommand.h"
 #include "Nodeloom/document/UndoManager.h"
+#include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/items/Scrollable.h"
+#include "tests/UndoTestSupport.h"
 
 using namespace nodeloom;
 using namespace nodeloom::test;
@@ -44,6 +46,18 @@ public:
     int getNumberOfLastVisibleItems() override { return 1; }
     int getItemsNumber() override { return 10; }
     double pos = 0;
+};
+
+// Deletes the chosen item, with events as a host would, at the first repaint that finds it in
+// the document; from then on it does nothing.
+struct DeleteOnRepaint {
+    DeleteOnRepaint(Diagram& d, std::shared_ptr<DiagramItem>& victim) {
+        d.repaint() += [&d, &victim](Object&, RepaintEventArgs&) {
+            if (!victim || !d.contains(*victim)) return;
+            const std::shared_ptr<DiagramItem> item = std::move(victim);
+            d.removeItem(item);
+        };
+    }
 };
 
 std::size_t steps(const Diagram& d) {
@@ -286,4 +300,116 @@ TEST(Undo, ALinkIsNotPutBackOnANodeThatLeftTheDocument) {
     EXPECT_FALSE(d->contains(*added));
     EXPECT_TRUE(b->outgoingLinks().empty());
     EXPECT_TRUE(d->links().empty());
+}
+
+// A handler that deletes a link's end node whenever the document repaints, deep inside an
+// addition, an undo or a redo, finds the link entered on that node, so the link leaves with it.
+TEST(Undo, AHandlerThatDeletesALinksEndMidChangeLeavesNoLinkDangling) {
+    enum Path { adding, undoingARemoval, redoingAnAddition, undoingANodesRemoval };
+    for (const Path path : {adding, undoingARemoval, redoingAnAddition, undoingANodesRemoval}) {
+        SCOPED_TRACE(path);
+        auto d = makeDiagram(true);
+        auto a = makeNode(), b = makeNode(Rect(40, 0, 20, 10));
+        d->addItem(a);
+        d->addItem(b);
+        auto link = makeLink(a, b);
+        std::shared_ptr<DiagramItem> victim;
+        DeleteOnRepaint handler(*d, victim);
+        if (path != adding) d->addItem(link);
+        if (path == undoingARemoval) d->removeItem(link);
+        if (path == redoingAnAddition) d->undo();
+        if (path == undoingANodesRemoval) d->removeItem(a);
+
+        victim = path == undoingANodesRemoval ? b : a;
+        if (path == adding) d->addItem(link);
+        if (path == undoingARemoval || path == undoingANodesRemoval) d->undo();
+        if (path == redoingAnAddition) d->redo();
+        EXPECT_FALSE(victim) << "the handler ran";
+        EXPECT_TRUE(whole(*d));
+        EXPECT_FALSE(d->contains(*link));
+        EXPECT_EQ(d->saveToXmlString().find("Id=\"-1\""), std::string::npos);
+
+        // Every step of the history can still be walked both ways without leaving a link loose.
+        while (d->canUndo()) {
+            d->undo();
+            EXPECT_TRUE(whole(*d));
+        }
+        while (d->canRedo()) {
+            d->redo();
+            EXPECT_TRUE(whole(*d));
+        }
+    }
+}
+
+// A handler that clears or reloads the whole document while a container leaves it, or while an
+// undo puts one back, leaves a document whose links and members are all in it.
+TEST(Undo, AHandlerThatReplacesTheDocumentMidChangeLeavesItWhole) {
+    for (const bool reload : {false, true}) {
+        for (const bool undoing : {false, true}) {
+            SCOPED_TRACE(std::string(reload ? "reload" : "clear") +
+                         (undoing ? " undo" : " remove"));
+            auto d = makeDiagram(true);
+            auto a = std::make_shared<ContainerNode>();
+            a->_setBounds(Rect(0, 0, 30, 30));
+            auto b = makeNode(Rect(40, 0, 20, 10)), c = makeNode(Rect(5, 5, 5, 5));
+            for (const auto& n : {std::shared_ptr<DiagramNode>(a), b, c})
+                d->addItem(n);
+            a->add(c);
+            d->addItem(makeLink(a, b));
+            d->addItem(makeLink(b, a));
+            d->addItem(makeLink(c, b));
+            auto saved = std::make_shared<XmlDomBuilder>();
+            d->saveToXml(saved);
+            if (undoing) d->removeItem(a);
+            bool armed = true;
+            d->repaint() += [&](Object&, RepaintEventArgs&) {
+                if (!armed) return;
+                armed = false;
+                if (reload)
+                    EXPECT_TRUE(d->loadFromXml(saved->root()));
+                else
+                    d->clear();
+            };
+            if (undoing)
+                d->undo();
+            else
+                d->removeItem(a);
+            EXPECT_FALSE(armed);
+            EXPECT_TRUE(whole(*d));
+            d->undo();
+            d->redo();
+            EXPECT_TRUE(whole(*d));
+        }
+    }
+}
+
+// A deleting handler that takes the item out itself, or empties the document, leaves nothing for
+// the delete action to do: no empty step follows and no deleted event reports it a second time.
+TEST(Undo, ADeletingHandlerThatTakesTheItemOutLeavesNoStepBehind) {
+    for (const bool clearing : {false, true}) {
+        SCOPED_TRACE(clearing);
+        auto d = makeDiagram(true);
+        auto a = makeNode(), b = makeNode(Rect(40, 0, 20, 10));
+        d->addItem(a);
+        d->addItem(b);
+        d->addItem(makeLink(a, b));
+        int deleted = 0;
+        d->nodeDeleting() += [&](Object&, NodeValidationEventArgs& e) {
+            if (clearing)
+                d->clear();
+            else
+                d->removeItem(e.node());
+        };
+        d->nodeDeleted() += [&](Object&, NodeEventArgs&) { ++deleted; };
+        const std::size_t before = steps(*d);
+        Diagram::deleteItemWithEvents(a);
+        EXPECT_EQ(deleted, 0);
+        EXPECT_EQ(steps(*d), clearing ? 0u : before + 1);
+        EXPECT_TRUE(whole(*d));
+        if (!clearing) {
+            d->undo();
+            EXPECT_TRUE(d->contains(*a));
+            EXPECT_EQ(d->links().size(), 1u);
+        }
+    }
 }

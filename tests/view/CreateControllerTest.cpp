@@ -97,6 +97,20 @@ TEST(CreateNodeController, ACancelDecidesAtTheReleaseAndACancelledDragStopsAtOnc
     EXPECT_TRUE(doc.diagram->nodes().empty());
 }
 
+// A node that a repaint handler takes out again as it is added was not created: no event says so.
+TEST(CreateNodeController, ANodeAHandlerTakesOutAsItIsAddedIsNotReportedCreated) {
+    Doc doc;
+    Creations events(*doc.diagram);
+    const std::shared_ptr<Diagram> d = doc.diagram;
+    d->repaint() += [raw = d.get()](Object&, RepaintEventArgs&) {
+        if (!raw->nodes().empty()) raw->removeItem(raw->nodes().front());
+    };
+    CreateNodeController create(d, shapeNodeType());
+    drag(create, Point(10, 10), Point(40, 40));
+    EXPECT_TRUE(d->nodes().empty());
+    EXPECT_EQ(events.nodeCreated, 0);
+}
+
 TEST(CreateLinkController, ConnectsTwoNodesAsOneUndoStep) {
     Doc doc;
     auto a = doc.factory.createShapeNode(Rect(0, 0, 20, 20));

@@ -11,10 +11,14 @@
 #include "Nodeloom/composite/TreeViewNode.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/EditCellTextEventArgs.h"
+#include "Nodeloom/document/EditLinkLabelEventArgs.h"
+#include "Nodeloom/document/EditLinkTextEventArgs.h"
 #include "Nodeloom/document/EditNodeTextEventArgs.h"
+#include "Nodeloom/document/EditTreeItemTextEventArgs.h"
 #include "Nodeloom/document/Factory.h"
 #include "Nodeloom/document/UndoManager.h"
 #include "Nodeloom/foundation/MeasureUnit.h"
+#include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/items/ShapeNode.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/LinkLabel.h"
@@ -431,4 +435,98 @@ TEST(InplaceEdit, ADoubleTapAndTheMenusEditActionOpenEditsThroughTouches) {
     ASSERT_TRUE(e.view->editing());
     EXPECT_EQ(e.field().text(), "tapped");
     e.cancel();
+}
+
+// "Done" under a handler that empties the document or reads it again records no step in the
+// history that follows: undoing a step for an item of the old content would change nothing
+// shown and write into an item nobody sees.
+TEST(InplaceEdit, DoneUnderAHandlerThatReplacesTheDocumentRecordsNothingThere) {
+    const char* kinds[] = {"node", "link", "label", "cell", "tree item"};
+    for (const bool reload : {false, true}) {
+        for (const bool onRepaint : {false, true}) {
+            for (const char* kind : kinds) {
+                SCOPED_TRACE(std::string(kind) + (reload ? " reload" : " clear") +
+                             (onRepaint ? " on repaint" : " on edited"));
+                Editing e;
+                auto node = e.node(Rect(10, 10, 80, 40));
+                auto link = e.d->factory()->createDiagramLink(Point(10, 150), Point(290, 150));
+                link->setText("link text");
+                auto label = std::make_shared<LinkLabel>(link, "label text");
+                link->addLabel(label);
+                auto table = e.d->factory()->createTableNode(Rect(100, 20, 120, 60));
+                table->redimTable(2, 2);
+                table->rows()[0]->setHeight(20);
+                auto tree = e.d->factory()->createTreeViewNode(Rect(10, 60, 80, 80));
+                auto item = std::make_shared<TreeViewItem>();
+                item->setLabel("item text");
+                tree->rootItems() = {item};
+                e.view->renderImage();
+                const Rect labelRect = label->getLayoutRect().value_or(Rect());
+                const Rect row = item->bounds();
+
+                auto saved = std::make_shared<XmlDomBuilder>();
+                e.d->saveToXml(saved);
+                bool armed = false;
+                const auto replace = [&] {
+                    if (!armed) return;
+                    armed = false;
+                    if (reload)
+                        EXPECT_TRUE(e.d->loadFromXml(saved->root()));
+                    else
+                        e.d->clear();
+                };
+                if (onRepaint) {
+                    e.d->repaint() += [&](Object&, RepaintEventArgs&) { replace(); };
+                } else {
+                    e.d->nodeTextEdited() += [&](Object&, EditNodeTextEventArgs&) { replace(); };
+                    e.d->linkTextEdited() += [&](Object&, EditLinkTextEventArgs&) { replace(); };
+                    e.d->linkLabelEdited() += [&](Object&, EditLinkLabelEventArgs&) { replace(); };
+                    e.d->cellTextEdited() += [&](Object&, EditCellTextEventArgs&) { replace(); };
+                    e.d->treeItemEdited() +=
+                        [&](Object&, EditTreeItemTextEventArgs&) { replace(); };
+                }
+                const std::string k = kind;
+                if (k == "node") e.view->beginEdit(node, Point(20, 20));
+                if (k == "link") e.view->beginEdit(link, Point(-50, -50));
+                if (k == "label") e.view->beginEdit(link, Point(labelRect.x + 1, labelRect.y + 1));
+                if (k == "cell") e.view->beginEdit(table, Point(190, 40));
+                if (k == "tree item")
+                    e.view->beginEdit(tree, Point(10 + row.x + 1, 60 + row.y + 1));
+                ASSERT_TRUE(e.view->editTextField());
+                e.type("retyped");
+                armed = true;
+                e.done();
+                EXPECT_FALSE(armed) << "the handler ran";
+                EXPECT_FALSE(e.view->editing());
+                EXPECT_EQ(e.history(), 0u);
+                EXPECT_FALSE(e.d->canUndo());
+            }
+        }
+    }
+}
+
+// A drag whose handler reloads the document as it ends leaves nothing in the new history, and
+// the next step records as usual.
+TEST(InplaceEdit, ADragUnderAHandlerThatReloadsTheDocumentRecordsNothingThere) {
+    Editing e;
+    e.view->setBehavior(Behavior::moveNodes);
+    auto moved = e.node(Rect(10, 10, 40, 40));
+    auto saved = std::make_shared<XmlDomBuilder>();
+    e.d->saveToXml(saved);
+    bool armed = true;
+    e.d->nodeModifying() += [&](Object&, NodeValidationEventArgs&) {
+        if (!armed) return;
+        armed = false;
+        EXPECT_TRUE(e.d->loadFromXml(saved->root()));
+    };
+    e.down(1, Point(30, 30));
+    e.advance(0.1);
+    e.move(1, Point(60, 60));
+    e.move(1, Point(90, 90));
+    e.up(1, Point(90, 90));
+    EXPECT_FALSE(armed);
+    EXPECT_EQ(e.history(), 0u);
+    EXPECT_EQ(e.d->undoManager()->startCompositeCounter(), 0);
+    e.d->factory()->createShapeNode(Rect(200, 10, 20, 20));
+    EXPECT_EQ(e.history(), 1u);
 }

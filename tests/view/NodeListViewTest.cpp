@@ -182,6 +182,17 @@ TEST(NodeListView, ADropAddsANodeTwentyPointsWideUnderTheFinger) {
     p.up(2, Point(250, 60));
     ASSERT_EQ(diagram->nodes().size(), 2u);
     EXPECT_EQ(diagram->nodes()[1]->bounds().width, 20);
+
+    // A node that a repaint handler takes out again as it comes was not created.
+    diagram->repaint() += [raw = diagram.get()](Object&, RepaintEventArgs&) {
+        if (raw->nodes().size() > 2) raw->removeItem(raw->nodes()[2]);
+    };
+    p.down(3, Palette::onShape(1));
+    p.move(3, Point(250, 60));
+    p.up(3, Point(250, 60));
+    EXPECT_EQ(diagram->nodes().size(), 2u);
+    EXPECT_EQ(seen.size(), 2u);
+    EXPECT_EQ(CellView::activeDrags(), 0);
 }
 
 TEST(NodeListView, OnlyOneDragRunsAtATime) {

@@ -15,6 +15,7 @@
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/platform/Touch.h"
 #include "Nodeloom/view/TouchInputController.h"
+#include "tests/UndoTestSupport.h"
 #include "view/ViewTestSupport.h"
 
 namespace nodeloom::test {
@@ -81,22 +82,6 @@ inline bool copyInto(Diagram& from, Diagram& to) {
 inline std::string readBack(Diagram& d) {
     auto copy = std::make_shared<Diagram>();
     return copyInto(d, *copy) ? copy->saveToXmlString() : std::string("<unread>");
-}
-
-// Whether every link ends on nodes of the document (or loose) and every container's children
-// are in the document.
-inline bool whole(Diagram& d) {
-    for (const auto& link : d.links()) {
-        for (const auto& end : {link->origin(), link->destination()})
-            if (end && end->isRealNode() && !d.contains(*end)) return false;
-    }
-    for (const auto& node : d.nodes()) {
-        if (const auto container = std::dynamic_pointer_cast<ContainerNode>(node)) {
-            for (const auto& child : container->children())
-                if (!child || !d.contains(*child)) return false;
-        }
-    }
-    return true;
 }
 
 }  // namespace nodeloom::test
