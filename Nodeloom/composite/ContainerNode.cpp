@@ -108,11 +108,20 @@ void ContainerNode::add(const std::shared_ptr<DiagramNode>& node) {
     // The child refers to its container weakly; one that no shared pointer holds cannot be a
     // master.
     const std::shared_ptr<ContainerNode> me = self();
-    if (!me) return;
+    if (!me || !admits(*node)) return;
     if (const std::shared_ptr<Attachment> old = node->attachment()) old->detach();
     node->setAttachment(std::make_shared<ContainerAttachment>(me, node));
     children_.push_back(node);
     invalidateZOrder();
+}
+
+bool ContainerNode::admits(const DiagramNode& node) const {
+    // A container that no document holds is being put together and takes any node; one in a
+    // document takes only the document's own, so that no member is ever drawn, moved or saved
+    // with a document that does not hold it.
+    const std::shared_ptr<Diagram> d = diagram();
+    if (!d || !d->contains(*this)) return true;
+    return d->contains(node);
 }
 
 void ContainerNode::remove(const std::shared_ptr<DiagramNode>& node) {
@@ -688,6 +697,11 @@ void ContainerNode::restoreState(const DiagramItemState& state) {
     for (const auto& child : restored) {
         if (!child || !listed.insert(child.get()).second) continue;
         if (child->container().get() == this) {
+            // A node that left the document since the state was taken stays out of it.
+            if (!admits(*child)) {
+                child->setAttachment(nullptr);
+                continue;
+            }
             children_.push_back(child);
             // Offsets from the container's corner as it now stands.
             if (const std::shared_ptr<Attachment> attachment = child->attachment())

@@ -46,11 +46,15 @@ public:
 
     // Makes the node a child, after taking it from its former master or container. Ignored for
     // null, a node that is a child already, the container's own master, the container itself and
-    // a container that holds this one: no container becomes its own descendant.
+    // a container that holds this one: no container becomes its own descendant. A container in
+    // a document also ignores a node that the document does not hold.
     virtual void add(const std::shared_ptr<DiagramNode>& node);
     // Takes the node out of the children and ends its attachment; the node itself is neither
     // moved, deselected nor repainted. Nothing for a node that is not a child.
     virtual void remove(const std::shared_ptr<DiagramNode>& node);
+    // Whether the node may be a member: any node while no document holds the container, else
+    // only a node of its document.
+    bool admits(const DiagramNode& node) const;
     // Whether the node lies in this container at any depth.
     virtual bool isAncestorOf(const DiagramNode& node) const;
 

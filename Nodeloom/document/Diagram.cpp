@@ -312,6 +312,7 @@ bool Diagram::addItemInternal(const std::shared_ptr<DiagramItem>& item,
 bool Diagram::addNodeOrLink(const std::shared_ptr<DiagramItem>& item,
                             std::optional<std::size_t> position) {
     if (auto* node = dynamic_cast<DiagramNode*>(item.get())) {
+        if (!holdsEndsOf(*item)) return false;
         {
             const HeldRepaints held(*this);
             std::shared_ptr<DiagramNode> shared(item, node);
@@ -330,6 +331,11 @@ bool Diagram::addNodeOrLink(const std::shared_ptr<DiagramItem>& item,
 }
 
 bool Diagram::holdsEndsOf(DiagramItem& item) const {
+    if (const auto* container = dynamic_cast<const ContainerNode*>(&item)) {
+        for (const auto& child : container->children())
+            if (child && !contains(*child)) return false;
+        return true;
+    }
     auto* link = dynamic_cast<DiagramLink*>(&item);
     if (link == nullptr) return true;
     for (const auto& end : {link->originConnection(), link->destinationConnection()}) {
@@ -368,9 +374,7 @@ bool Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool ass
 void Diagram::addItem(const std::shared_ptr<DiagramItem>& item) {
     if (!item || zOrder_.contains(item.get())) return;
     // Refused before any undo step is opened, so that nothing is recorded for it.
-    if (auto* link = dynamic_cast<DiagramLink*>(item.get());
-        link != nullptr && !holdsEndsOf(*link))
-        return;
+    if (!holdsEndsOf(*item)) return;
     const std::shared_ptr<UndoManager> manager = undoManager_;
     if (!manager) {
         addNodeOrLink(item);

@@ -145,8 +145,8 @@ public:
     // Whether the item is in this document's drawing order.
     bool contains(const DiagramItem& item) const { return zOrder_.contains(&item); }
     // Whether each end of a link lies on a node of this document, or on no real node (a loose
-    // end); true for an item that is not a link. A link is added or put back only where this
-    // holds.
+    // end), and whether each member of a container is a node of this document; true for any
+    // other item. An item is added or put back only where this holds.
     bool holdsEndsOf(DiagramItem& item) const;
     // Counts the loads and clears that replaced the whole content; a view compares it when the
     // document repaints, to end what it was doing with the items that went.

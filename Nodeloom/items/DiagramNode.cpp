@@ -676,6 +676,10 @@ void DiagramNode::restoreState(const DiagramItemState& state) {
     setAttachment(s->attachment());
     if (s->attachment() && s->attachmentValues())
         s->attachment()->setValues(*s->attachmentValues());
+    // A node that has left the document of the container the state names is no member of it,
+    // whichever of the two states comes first.
+    if (const std::shared_ptr<ContainerNode> holder = container(); holder && !holder->admits(*this))
+        setAttachment(nullptr);
     // A node the state takes out of a container leaves that container's list as well, whether or
     // not the container's own state is restored, and before or after this one.
     if (formerContainer && formerContainer != container()) {

@@ -174,6 +174,46 @@ TEST(ContainerRemoval, AHandlerThatDeletesAnItemMidChangeLeavesNoMemberOutside) 
     }
 }
 
+// A container in a document holds only the document's nodes, whether a node is added to it, the
+// container is added with members, or a step brings back a member that has left since.
+TEST(ContainerRemoval, NoMemberLiesOutsideTheDocumentOfItsContainer) {
+    auto d = std::make_shared<Diagram>();
+    d->setUndoEnabled(true);
+    auto box = container(d, Rect(0, 0, 200, 200));
+    auto stray = std::make_shared<ShapeNode>();
+    stray->setBounds(Rect(10, 10, 10, 10));
+    box->add(stray);
+    EXPECT_TRUE(box->children().empty());
+    EXPECT_EQ(stray->container(), nullptr);
+
+    // Put together apart, a container comes in only once its members are in.
+    auto loose = std::make_shared<ContainerNode>();
+    loose->setBounds(Rect(300, 0, 100, 100));
+    loose->add(stray);
+    ASSERT_EQ(loose->children().size(), 1u);
+    const std::string before = d->saveToXmlString();
+    d->addItem(loose);
+    EXPECT_FALSE(d->contains(*loose));
+    EXPECT_EQ(d->saveToXmlString(), before);
+    EXPECT_EQ(loose->children().size(), 1u);
+    d->addItem(stray);
+    d->addItem(loose);
+    EXPECT_TRUE(d->contains(*loose));
+    EXPECT_TRUE(whole(*d)) << membership(*d);
+
+    // A step that made a member is redone after the member left without a trace.
+    auto node = shape(d, Rect(20, 20, 10, 10));
+    d->undoManager()->startComposite();
+    d->recordItemStates({box, node});
+    box->add(node);
+    d->undoManager()->commitComposite();
+    d->undo();
+    d->removeItemInternal(node);
+    d->redo();
+    EXPECT_TRUE(whole(*d)) << membership(*d);
+    EXPECT_EQ(node->container(), nullptr);
+}
+
 // A fold whose repaint handler empties the document or reads it anew records nothing in the
 // history that follows: those steps would write into items nobody sees.
 TEST(ContainerUndoState, AFoldUnderAHandlerThatReplacesTheDocumentRecordsNothingThere) {
