@@ -197,6 +197,36 @@ TEST(TouchRoad, AReloadOrANewDocumentEndsTheGesturesAndTheEditOnTheItemsThatWent
     EXPECT_TRUE(shown->items().empty());
 }
 
+// A handler that edits the document while a read of a file finishes its items (a container
+// repaints then): the document holds what the handler left, and its file reads back as itself.
+TEST(TouchRoad, AnEditMidReadLeavesAWholeDocument) {
+    for (const bool remove : {true, false}) {
+        SCOPED_TRACE(remove ? "removed" : "added");
+        Road r;
+        Factory& f = *r.diagram->factory();
+        const auto container = f.createContainerNode(Rect(0, 0, 100, 100));
+        container->add(f.createShapeNode(Rect(10, 30, 20, 20)));
+        const auto a = f.createShapeNode(Rect(150, 20, 20, 20));
+        f.createDiagramLink(a, f.createShapeNode(Rect(150, 120, 20, 20)));
+        bool armed = false;
+        r.diagram->repaint().add([&](Object&, RepaintEventArgs&) {
+            if (!armed || !r.diagram->isLoading() || r.diagram->nodes().empty()) return;
+            armed = false;
+            if (remove)
+                r.diagram->removeItem(r.diagram->nodes()[1]);
+            else
+                r.diagram->factory()->createShapeNode(Rect(200, 200, 20, 20));
+        });
+        armed = true;
+        ASSERT_TRUE(copyInto(*r.diagram, *r.diagram));
+        EXPECT_FALSE(armed);
+        EXPECT_EQ(r.diagram->nodes().size(), remove ? 3u : 5u);
+        EXPECT_TRUE(whole(*r.diagram));
+        const std::string text = r.diagram->saveToXmlString();
+        EXPECT_TRUE(readBack(*r.diagram) == text) << text;
+    }
+}
+
 TEST(TouchRoad, NoLinkIsAddedWithAnEndOutsideTheDocument) {
     Road r;
     Factory& f = *r.diagram->factory();
