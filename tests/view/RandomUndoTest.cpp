@@ -369,14 +369,15 @@ void handleRows(Diagram& diagram, unsigned seed) {
 // A text that read back as itself is not read again: what it reads back as depends on it alone.
 class ReadBack {
 public:
-    ::testing::AssertionResult operator()(Diagram& d) {
+    ::testing::AssertionResult operator()(Diagram& d) { return (*this)(d, d.saveToXmlString()); }
+    // The same, with the text the document saved just now.
+    ::testing::AssertionResult operator()(Diagram& d, std::string text) {
         if (!whole(d))
             return ::testing::AssertionFailure() << "an end or a member outside the document";
         for (const auto& link : d.links()) {
             for (const auto& end : {link->origin(), link->destination()})
                 if (end && end->getFoldedContainer()) return ::testing::AssertionSuccess();
         }
-        std::string text = d.saveToXmlString();
         if (text == readable_) return ::testing::AssertionSuccess();
         const std::string again = readText(text);
         if (again != text) return ::testing::AssertionFailure() << text << "\n----\n" << again;
@@ -409,9 +410,10 @@ TEST(RandomUndo, EveryStepUndoesAndRedoesToTheSameDocument) {
             const std::size_t history = doc.history();
             doc.step(kind);
             ASSERT_EQ(doc.nesting(), 0);
-            ASSERT_TRUE(wholeAndReadable(*doc.diagram))
+            const std::string saved = doc.diagram->saveToXmlString();
+            ASSERT_TRUE(wholeAndReadable(*doc.diagram, saved))
                 << "seed " << seed << " step " << i << " kind " << kind;
-            const std::string after = snapshot(*doc.diagram);
+            const std::string after = snapshot(*doc.diagram, saved);
             ++checked;
             if (doc.history() == history) {
                 ASSERT_TRUE(sameText(after, before)) << "seed " << seed << " step " << i
@@ -425,9 +427,10 @@ TEST(RandomUndo, EveryStepUndoesAndRedoesToTheSameDocument) {
                 << "seed " << seed << " step " << i << " kind " << kind << "\n"
                 << undone << "\n----\n" << before;
             doc.diagram->redo();
-            ASSERT_TRUE(wholeAndReadable(*doc.diagram))
+            const std::string resaved = doc.diagram->saveToXmlString();
+            ASSERT_TRUE(wholeAndReadable(*doc.diagram, resaved))
                 << "seed " << seed << " step " << i << " kind " << kind << " redone";
-            const std::string redone = snapshot(*doc.diagram);
+            const std::string redone = snapshot(*doc.diagram, resaved);
             ASSERT_TRUE(sameText(redone, after))
                 << "seed " << seed << " step " << i << " kind " << kind << "\n"
                 << redone << "\n----\n" << after;
@@ -512,7 +515,7 @@ struct MeddledDocument : RandomDocument {
         d.linkModified().add([this](Object&, LinkEventArgs&) { meddle(5); });
         d.nodeModifying().add([this](Object&, NodeValidationEventArgs&) { meddle(20); });
         // Raised by nearly every change: rarely.
-        d.repaint().add([this](Object&, RepaintEventArgs&) { meddle(200); });
+        d.repaint().add([this](Object&, RepaintEventArgs&) { meddle(60); });
     }
 
     void meddle(std::size_t odds) {
@@ -581,10 +584,10 @@ struct MeddledDocument : RandomDocument {
 TEST(RandomUndo, HandlersThatChangeTheDocumentMidStepLeaveItWholeAndReadable) {
     ReadBack wholeAndReadable;
     int meddled = 0;
-    for (unsigned seed = 21; seed <= 24; ++seed) {
+    for (unsigned seed = 21; seed <= 23; ++seed) {
         MeddledDocument doc(seed);
         doc.foldOverTable = false;
-        for (int i = 0; i < 120; ++i) {
+        for (int i = 0; i < 100; ++i) {
             doc.refresh();
             ASSERT_TRUE(wholeAndReadable(*doc.diagram)) << "seed " << seed << " step " << i;
             const std::size_t kind = doc.index(9);
@@ -615,7 +618,7 @@ TEST(RandomUndo, HandlersThatChangeTheDocumentMidStepLeaveItWholeAndReadable) {
         }
         meddled += doc.meddled;
     }
-    EXPECT_GT(meddled, 40);
+    EXPECT_GT(meddled, 25);
 }
 
 // A table inside a folded container has its row links drawn to the container's strip; whatever
