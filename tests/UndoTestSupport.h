@@ -16,12 +16,12 @@ namespace nodeloom::test {
 
 // The document's text without the counter of z-indexes handed out: undoing a creation does not
 // hand its index out again.
-inline std::string documentText(Diagram& d) {
-    std::string t = d.saveToXmlString();
-    const std::size_t from = t.find("<ItemCounter>");
-    if (from != std::string::npos) t.erase(from, t.find('<', from + 1) - from);
-    return t;
+inline std::string documentText(std::string saved) {
+    const std::size_t from = saved.find("<ItemCounter>");
+    if (from != std::string::npos) saved.erase(from, saved.find('<', from + 1) - from);
+    return saved;
 }
+inline std::string documentText(Diagram& d) { return documentText(d.saveToXmlString()); }
 
 // Whether two texts are the same but for numbers that differ by at most the tolerance (relative
 // to the larger one beyond 1): undo restores numbers a step recomputed by other sums.
@@ -78,6 +78,10 @@ inline std::string membership(Diagram& d) {
 // The document's text and membership together.
 inline std::string snapshot(Diagram& d) {
     return documentText(d) + membership(d);
+}
+// The same, from the text the document saved just now.
+inline std::string snapshot(Diagram& d, const std::string& saved) {
+    return documentText(saved) + membership(d);
 }
 
 // Whether every link ends on nodes of the document (or loose) and every container's children

@@ -91,6 +91,8 @@ void TableConnectionPoint::saveRelativePosition() {
         return;
     }
     if (!link()) return;
+    // Drawn to a folded container's strip, the end keeps its share of the row for the unfold.
+    if (table->getFoldedContainer()) return;
     const Point p = linkEndPoint();
     const Rect r = table->getRowRect(row_);
     const double x = percentOf(p.x - r.x, r.width);

@@ -209,12 +209,16 @@ bool Diagram::loadTree(const std::shared_ptr<XmlElement>& root, XmlDomBuilder* k
     zOrderInvalid_ = false;
     const std::vector<std::shared_ptr<DiagramItem>> loaded = zOrder_.vector();
     for (const auto& item : loaded) {
+        // Taken out again by a handler while an item before it finished loading.
+        if (!zOrder_.contains(item.get())) continue;
         item->setStandalone(false);
         item->setDiagram(self);
         item->onLoad();
     }
-    // The numbers read from the file break ties, so the drawing order is the one saved.
-    std::vector<std::shared_ptr<DiagramItem>> sorted = loaded;
+    // The numbers read from the file break ties, so the drawing order is the one saved. What is
+    // sorted is what the document holds now: a handler of an event raised by an item's onLoad
+    // may have removed items or added some.
+    std::vector<std::shared_ptr<DiagramItem>> sorted = zOrder_.vector();
     std::stable_sort(
         sorted.begin(), sorted.end(),
         [this](const std::shared_ptr<DiagramItem>& a, const std::shared_ptr<DiagramItem>& b) {

@@ -78,10 +78,18 @@ inline bool copyInto(Diagram& from, Diagram& to) {
     return read;
 }
 
-// The text of a fresh document that read the document's saved file.
-inline std::string readBack(Diagram& d) {
+// The text of a fresh document that read a file of the text.
+inline std::string readText(const std::string& text) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("nodeloom-road-" + std::to_string(::getpid()) + ".xml");
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
     auto copy = std::make_shared<Diagram>();
-    return copyInto(d, *copy) ? copy->saveToXmlString() : std::string("<unread>");
+    const bool read = copy->loadFromXml(path);
+    std::filesystem::remove(path);
+    return read ? copy->saveToXmlString() : std::string("<unread>");
 }
+
+// The text of a fresh document that read the document's saved file.
+inline std::string readBack(Diagram& d) { return readText(d.saveToXmlString()); }
 
 }  // namespace nodeloom::test

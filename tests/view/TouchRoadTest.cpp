@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 #include <random>
 #include <string>
@@ -7,10 +9,12 @@
 
 #include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/composite/TableNode.h"
+#include "Nodeloom/document/EditNodeTextEventArgs.h"
 #include "Nodeloom/document/Factory.h"
 #include "Nodeloom/items/ShapeNode.h"
 #include "Nodeloom/document/LinkEventArgs.h"
 #include "Nodeloom/document/NodeEventArgs.h"
+#include "Nodeloom/document/RepaintEventArgs.h"
 #include "Nodeloom/document/UndoManager.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/platform/TextView.h"
@@ -40,6 +44,11 @@ void undoable(Road& r, Gesture gesture) {
     EXPECT_EQ(docText(*r.diagram), before);
     r.diagram->redo();
     EXPECT_EQ(docText(*r.diagram), after);
+}
+
+// Presses a button of the bar above an edit's text: 0 takes the text, 1 gives it up.
+void finish(const std::shared_ptr<platform::TextView>& field, int button) {
+    std::static_pointer_cast<platform::Toolbar>(field->inputAccessoryView())->pressItem(button);
 }
 
 }  // namespace
@@ -188,6 +197,36 @@ TEST(TouchRoad, AReloadOrANewDocumentEndsTheGesturesAndTheEditOnTheItemsThatWent
     EXPECT_TRUE(shown->items().empty());
 }
 
+// A handler that edits the document while a read of a file finishes its items (a container
+// repaints then): the document holds what the handler left, and its file reads back as itself.
+TEST(TouchRoad, AnEditMidReadLeavesAWholeDocument) {
+    for (const bool remove : {true, false}) {
+        SCOPED_TRACE(remove ? "removed" : "added");
+        Road r;
+        Factory& f = *r.diagram->factory();
+        const auto container = f.createContainerNode(Rect(0, 0, 100, 100));
+        container->add(f.createShapeNode(Rect(10, 30, 20, 20)));
+        const auto a = f.createShapeNode(Rect(150, 20, 20, 20));
+        f.createDiagramLink(a, f.createShapeNode(Rect(150, 120, 20, 20)));
+        bool armed = false;
+        r.diagram->repaint().add([&](Object&, RepaintEventArgs&) {
+            if (!armed || !r.diagram->isLoading() || r.diagram->nodes().empty()) return;
+            armed = false;
+            if (remove)
+                r.diagram->removeItem(r.diagram->nodes()[1]);
+            else
+                r.diagram->factory()->createShapeNode(Rect(200, 200, 20, 20));
+        });
+        armed = true;
+        ASSERT_TRUE(copyInto(*r.diagram, *r.diagram));
+        EXPECT_FALSE(armed);
+        EXPECT_EQ(r.diagram->nodes().size(), remove ? 3u : 5u);
+        EXPECT_TRUE(whole(*r.diagram));
+        const std::string text = r.diagram->saveToXmlString();
+        EXPECT_TRUE(readBack(*r.diagram) == text) << text;
+    }
+}
+
 TEST(TouchRoad, NoLinkIsAddedWithAnEndOutsideTheDocument) {
     Road r;
     Factory& f = *r.diagram->factory();
@@ -236,6 +275,12 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
             return std::uniform_real_distribution<double>(low, high)(random);
         };
         const auto chance = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+        // Texts as a person types them: the reader trims blanks at the ends, so none are there.
+        const auto words = [&] {
+            std::string text = "w" + std::to_string(chance(100));
+            if (chance(3) == 0) text += " and " + std::to_string(chance(10));
+            return text;
+        };
         Road r;
         Factory& f = *r.diagram->factory();
         f.createContainerNode(Rect(number(0, 200), number(0, 120), 80, 60));
@@ -245,38 +290,50 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
             shapes.push_back(f.createShapeNode(Rect(number(0, 260), number(0, 160), 30, 25)));
         for (int i = 0; i < 4; ++i)
             f.createDiagramLink(shapes[chance(5)], shapes[chance(5)]);
+        for (int i = 0; i < 2; ++i) shapes[chance(5)]->setText(words());
         r.diagram->setAllowUnconnectedLinks(seed % 3 == 0);
         for (const auto& node : r.diagram->nodes()) node->setSelected(chance(3) == 0);
         r.diagram->links()[0]->setSelected(chance(2) == 0);
         r.view->setBehavior(mode);
         r.dispatcher().setMaxControllers(seed % 5 == 0 ? 2 : 1);
 
-        // Handlers of the document shown that now and then, in the middle of a gesture, take an
-        // item out or read the document anew; and now and then a new document is shown.
+        // Handlers of the document shown that now and then, in the middle of a gesture or of an
+        // edit, take an item out, add one, or read the document anew; and now and then a new
+        // document is shown.
         bool meddling = false;
-        // Whether the document may have changed since it was last checked.
+        // Whether a handler or a reload changed the document since its history was last checked.
         bool touched = true;
         const int meddleOdds = seed % 2 == 0 ? 3 : 12;
-        const auto meddle = [&](Object& sender) {
-            if (&sender != r.diagram.get() || meddling || chance(meddleOdds) != 0) return;
+        const auto meddle = [&](Object& sender, int odds) {
+            if (&sender != r.diagram.get() || meddling || chance(odds) != 0) return;
             meddling = true;
             touched = true;
             const auto items = r.diagram->items();
-            if (chance(5) == 0) {
+            const int what = chance(6);
+            if (what == 0) {
                 EXPECT_TRUE(copyInto(*r.diagram, *r.diagram));
-            } else if (!items.empty()) {
+            } else if (what == 1 || items.size() < 4) {
+                r.diagram->factory()->createShapeNode(
+                    Rect(number(0, 260), number(0, 160), 30, 25));
+            } else {
                 r.diagram->removeItem(items[chance(static_cast<int>(items.size()))]);
             }
             meddling = false;
         };
         const auto watch = [&](Diagram& d) {
-            d.nodeCreating().add([&](Object& o, NodeValidationEventArgs&) { meddle(o); });
-            d.nodeModifying().add([&](Object& o, NodeValidationEventArgs&) { meddle(o); });
-            d.linkCreating().add([&](Object& o, LinkValidationEventArgs&) { meddle(o); });
-            d.linkModifying().add([&](Object& o, LinkValidationEventArgs&) { meddle(o); });
-            d.nodeModified().add([&](Object& o, NodeEventArgs&) { meddle(o); });
-            d.linkCreated().add([&](Object& o, LinkEventArgs&) { meddle(o); });
-            d.nodeClicked().add([&](Object& o, NodeEventArgs&) { meddle(o); });
+            d.nodeCreating().add([&](Object& o, NodeValidationEventArgs&) { meddle(o, meddleOdds); });
+            d.nodeModifying().add([&](Object& o, NodeValidationEventArgs&) { meddle(o, meddleOdds); });
+            d.linkCreating().add([&](Object& o, LinkValidationEventArgs&) { meddle(o, meddleOdds); });
+            d.linkModifying().add([&](Object& o, LinkValidationEventArgs&) { meddle(o, meddleOdds); });
+            d.nodeModified().add([&](Object& o, NodeEventArgs&) { meddle(o, meddleOdds); });
+            d.linkCreated().add([&](Object& o, LinkEventArgs&) { meddle(o, meddleOdds); });
+            d.nodeClicked().add([&](Object& o, NodeEventArgs&) { meddle(o, meddleOdds); });
+            d.nodeDeleting().add([&](Object& o, NodeValidationEventArgs&) { meddle(o, meddleOdds); });
+            d.linkDeleting().add([&](Object& o, LinkValidationEventArgs&) { meddle(o, meddleOdds); });
+            d.nodeTextEditing().add([&](Object& o, EditNodeTextEventArgs&) { meddle(o, 4); });
+            d.nodeTextEdited().add([&](Object& o, EditNodeTextEventArgs&) { meddle(o, 4); });
+            // Raised by nearly every change: rarely.
+            d.repaint().add([&](Object& o, RepaintEventArgs&) { meddle(o, 25 * meddleOdds); });
         };
         watch(*r.diagram);
         const auto replace = [&] {
@@ -293,24 +350,39 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
             r.diagram = fresh;
             r.view->setZoomLevel(100);
         };
-        // After each gesture: nothing outside the document, a saved file that reads back as
-        // itself, and a history that undoes and redoes to the same text.
-        // The save and history checks only when the history grew or a handler or a reload
-        // changed the document: taps and broken-off drags record nothing.
-        std::size_t checked = 0;
-        const auto sound = [&] {
+        // After every event: nothing outside the document, and a saved file that reads back as
+        // itself. Answers whether both hold. A text that was read back already is not read again:
+        // what it reads back as depends on the text alone.
+        std::string readable;
+        const auto wholeAndReadable = [&](int event) {
             Diagram& d = *r.diagram;
-            EXPECT_TRUE(whole(d));
+            const bool inside = whole(d);
+            EXPECT_TRUE(inside) << "event " << event;
+            std::string text = d.saveToXmlString();
+            if (text == readable) return inside;
+            const std::string again = readText(text);
+            EXPECT_TRUE(again == text) << "event " << event << "\n" << text << "\n----\n" << again;
+            if (again != text) return false;
+            readable = std::move(text);
+            return inside;
+        };
+        // After each gesture that recorded steps, or that a handler or a reload meddled with:
+        // its steps undo and redo to the same text; at the end the whole history does.
+        std::size_t checked = 0;
+        const auto undoesWhole = [&](bool all) {
+            Diagram& d = *r.diagram;
             const std::size_t recorded = d.undoManager()->undoHistory().size();
-            if (!touched && recorded == checked) return;
+            if (!all && !touched && recorded == checked) return;
+            const int made = all || recorded <= checked ? 1 : static_cast<int>(recorded - checked);
             touched = false;
             checked = recorded;
-            const std::string text = d.saveToXmlString();
-            EXPECT_TRUE(readBack(d) == text) << text;
             const std::string now = docText(d);
-            const int steps = d.undoManager()->undoIndex() + 1;
+            const int steps = std::min(all ? INT_MAX : made, d.undoManager()->undoIndex() + 1);
+            // The handlers keep still: a change of theirs would be no step of the history.
+            meddling = true;
             for (int i = 0; i < steps; ++i) d.undo();
             for (int i = 0; i < steps; ++i) d.redo();
+            meddling = false;
             EXPECT_TRUE(docText(d) == now);
         };
         // Points here and there, also beyond the view where the window itself takes them.
@@ -332,12 +404,25 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
             }
             return anywhere();
         };
+        // Opens the edit of an item's text in place; the text is typed and now and then taken
+        // at once, or given up; else a later event takes it or the edit stays open.
+        const auto edit = [&] {
+            const auto items = r.diagram->items();
+            if (items.empty()) return;
+            const auto& item = items[chance(static_cast<int>(items.size()))];
+            const Rect b = item->getBounds();
+            r.view->beginEdit(item, Point(b.x + number(0, b.width), b.y + number(0, b.height)));
+            const auto field = r.view->editTextField();
+            if (!field) return;
+            field->setText(words());
+            if (chance(2) == 0) finish(field, chance(3) == 0 ? 1 : 0);
+        };
 
         std::vector<int> fingers;
         int nextId = 1;
-        for (int event = 0; event < 150; ++event) {
+        for (int event = 0; event < 400; ++event) {
             const bool held = !fingers.empty();
-            const int what = chance(10);
+            const int what = chance(11);
             if (chance(60) == 0) {
                 replace();
             } else if (what <= 1 && fingers.size() < 3) {
@@ -359,18 +444,25 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
                 fingers.erase(fingers.begin() + static_cast<long>(i));
             } else if (what == 8) {
                 r.advance(chance(4) == 0 ? 2.05 : number(0.01, 0.3));
+            } else if (what == 9 && chance(4) == 0) {
+                if (const auto field = r.view->editTextField())
+                    finish(field, chance(3) == 0 ? 1 : 0);
+                else
+                    edit();
             } else if (!fingers.empty()) {
                 r.tap(nextId++, somewhere());
             }
+            if (!wholeAndReadable(event)) break;
             // Once the last finger is lifted nothing of the gesture may stay open.
             if (fingers.empty()) {
                 EXPECT_TRUE(r.dispatcher().manipulators().empty());
                 EXPECT_EQ(r.nesting(), 0);
-                if (held) sound();
+                if (held) undoesWhole(false);
             }
         }
         for (const int id : fingers) r.up(id, anywhere());
         r.advance(1.5);
+        if (const auto field = r.view->editTextField()) finish(field, 0);
 
         EXPECT_TRUE(r.dispatcher().manipulators().empty());
         EXPECT_EQ(r.dispatcher().controllersCount(), 0);
@@ -378,8 +470,10 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
         EXPECT_FALSE(r.view->menu());
         for (const auto& sub : r.view->subviews())
             EXPECT_EQ(std::dynamic_pointer_cast<RadialMenu>(sub), nullptr);
-        sound();
+        wholeAndReadable(-1);
+        undoesWhole(true);
         // The next change is a step of its own.
+        meddling = true;
         undoable(r, [&] { r.diagram->factory()->createShapeNode(Rect(5, 5, 10, 10)); });
     }
 }
