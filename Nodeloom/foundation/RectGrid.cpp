@@ -45,8 +45,66 @@ void RectGrid::Extent::take(const Rect& r) {
         top = std::min(top, y);
         bottom = std::max(bottom, y);
     }
-    sumSize += std::max(std::fabs(r.width), std::fabs(r.height)) * 0.5;
+    const double size = std::max(std::fabs(r.width), std::fabs(r.height)) * 0.5;
+    sumSize += size;
+    largest = std::max(largest, size);
     ++counted;
+}
+
+namespace {
+
+// How many cells a side of a grid over the bounds gets at most, for `total` rectangles.
+double cellsAtMost(std::size_t total) {
+    return std::min(4.0 * static_cast<double>(total) + 16.0, kMaxCells);
+}
+
+// The cell size for half spans of width and height, rectangles of mean half size `average`.
+double cellFor(double width, double height, double average, double maxCells) {
+    return std::max({average, std::sqrt(width) * std::sqrt(height / maxCells), width / maxCells,
+                     height / maxCells});
+}
+
+}  // namespace
+
+bool RectGrid::coarse(const Extent& measured, std::size_t total) {
+    if (measured.counted == 0 || measured.right < measured.left || measured.bottom < measured.top)
+        return false;
+    const double average = measured.sumSize / static_cast<double>(measured.counted);
+    const double width = std::max(measured.right * 0.5 - measured.left * 0.5, kMinHalfSpan);
+    const double height = std::max(measured.bottom * 0.5 - measured.top * 0.5, kMinHalfSpan);
+    const double floor = std::max(average, 1e-300);
+    return measured.largest > 64 * floor ||
+           cellFor(width, height, average, cellsAtMost(total)) > 16 * floor;
+}
+
+bool RectGrid::trim(Extent& measured) {
+    const std::size_t n = xs_.size();
+    if (n < kTrimFrom) return false;
+    // One in a hundred at each side may lie outside.
+    const std::size_t low = n / 100;
+    const std::size_t high = n - 1 - low;
+    const auto at = [](std::vector<double>& v, std::size_t k) {
+        std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(k), v.end());
+        return v[k];
+    };
+    const double left = at(xs_, low);
+    const double right = at(xs_, high);
+    const double top = at(ys_, low);
+    const double bottom = at(ys_, high);
+    // A few rectangles far larger than the rest would make every cell as large.
+    const double middle = at(sizes_, n / 2);
+    measured.sumSize = middle * static_cast<double>(measured.counted);
+    // The far sides of the rectangles whose corners are the last ones kept: a size past.
+    const double reach = 2 * middle;
+    const auto past = [reach](double v) {
+        const double w = v + reach;
+        return std::isfinite(w) ? w : v;
+    };
+    measured.left = std::max(measured.left, left);
+    measured.top = std::max(measured.top, top);
+    measured.right = std::min(measured.right, past(right));
+    measured.bottom = std::min(measured.bottom, past(bottom));
+    return true;
 }
 
 // The grid works in half coordinates: the span between any two finite numbers, halved, is
@@ -69,9 +127,7 @@ void RectGrid::layOut(Extent measured, const Rect& extent, std::size_t total) {
             measured.counted > 0 ? measured.sumSize / static_cast<double>(measured.counted) : 0.0;
         // Cells about as large as the entries, but no more cells than a few per entry: neither
         // side has more than maxCells of them, nor the grid more than three times as many.
-        const double maxCells = std::min(4.0 * static_cast<double>(total) + 16.0, kMaxCells);
-        double cell = std::max({average, std::sqrt(width) * std::sqrt(height / maxCells),
-                                width / maxCells, height / maxCells});
+        double cell = cellFor(width, height, average, cellsAtMost(total));
         // Entries so large that their sizes overflow in sum: one cell holds the lot.
         if (!std::isfinite(cell)) cell = std::max(width, height);
         cell_ = cell;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -32,7 +34,27 @@ public:
         for (std::size_t i = 0; i < count; ++i)
             measured.take(rectOf(i));
         const std::size_t most = std::numeric_limits<std::size_t>::max();
-        layOut(measured, extent, expectedMore > most - count ? most : count + expectedMore);
+        const std::size_t total = expectedMore > most - count ? most : count + expectedMore;
+        // A few rectangles far from the rest would stretch the cells over the gap until every
+        // query saw nearly every entry: the grid then covers where most of them lie, and the
+        // rest share its edge cells.
+        bool trimmed = false;
+        if (count >= kTrimFrom && coarse(measured, total)) {
+            xs_.clear();
+            ys_.clear();
+            sizes_.clear();
+            for (std::size_t i = 0; i < count; ++i) {
+                const Rect& r = rectOf(i);
+                if (!r.isFinite()) continue;
+                xs_.push_back(r.x);
+                ys_.push_back(r.y);
+                sizes_.push_back(std::max(std::fabs(r.width), std::fabs(r.height)) * 0.5);
+            }
+            trimmed = trim(measured);
+        }
+        // Once trimmed, an extent far larger than the rectangles would undo the trim: entries
+        // added later outside the grid share its edge cells, as the far ones read now do.
+        layOut(measured, trimmed ? Rect() : extent, total);
         for (std::size_t i = 0; i < count; ++i)
             countIn(static_cast<int>(i), rectOf(i));
         startCells();
@@ -78,9 +100,10 @@ public:
     }
 
 private:
-    // The finite bounds of the finite rectangles met, and the sum of their half sizes.
+    // The finite bounds of the finite rectangles met, the sum of their half sizes and the
+    // largest.
     struct Extent {
-        double left, top, right, bottom, sumSize = 0;
+        double left, top, right, bottom, sumSize = 0, largest = 0;
         std::size_t counted = 0;
         Extent();
         void take(const Rect& r);
@@ -103,6 +126,14 @@ private:
                (row > s.r0 ? kAbove : 0);
     }
 
+    // From this many rectangles on, a few far from the rest are not let stretch the cells.
+    static constexpr std::size_t kTrimFrom = 64;
+    // Whether the cells would come out far larger than the rectangles, or a few rectangles far
+    // larger than the rest would set their size.
+    static bool coarse(const Extent& measured, std::size_t total);
+    // Narrows the bounds to where all but a few of the corners in xs_ and ys_ lie, and takes the
+    // middle size of sizes_ for the mean; false when there are too few to tell.
+    bool trim(Extent& measured);
     void layOut(Extent measured, const Rect& extent, std::size_t total);
     void countIn(int id, const Rect& r);
     void startCells();
@@ -129,6 +160,10 @@ private:
     // the first such entry.
     std::vector<int> addedHead_;
     std::vector<Added> added_;
+    // The rectangles' corners and half sizes while the grid is laid out, kept for the next.
+    std::vector<double> xs_;
+    std::vector<double> ys_;
+    std::vector<double> sizes_;
 };
 
 }  // namespace nodeloom

@@ -65,8 +65,10 @@ Rect farRect(std::mt19937& rng) {
     }
 }
 
-Rect randomRect(std::mt19937& rng, bool far = false) {
-    if (far && rng() % 3 == 0) return farRect(rng);
+// far: 0 never anywhere in the range, 1 often, 2 seldom (a few far from many).
+Rect randomRect(std::mt19937& rng, int far = 0) {
+    if (far == 1 && rng() % 3 == 0) return farRect(rng);
+    if (far == 2 && rng() % 60 == 0) return farRect(rng);
     std::uniform_real_distribution<double> coord(-50, 250);
     std::uniform_real_distribution<double> size(-10, 30);
     const int kind = static_cast<int>(rng() % 40);
@@ -85,12 +87,12 @@ Rect randomRect(std::mt19937& rng, bool far = false) {
 // afresh in the lists it has: every query must report each meeting entry exactly once, among
 // ordinary rectangles and among rectangles mixed with ones anywhere in the number range.
 TEST(RectGrid, ReportsEveryMeetingEntryOnceAcrossBuildsAndAdditions) {
-    for (const bool far : {false, true}) {
+    for (const int far : {0, 1, 2}) {
         SCOPED_TRACE(far);
         std::mt19937 rng(3);
         RectGrid grid;
         for (int round = 0; round < 30; ++round) {
-            std::vector<Rect> truth(rng() % 120);
+            std::vector<Rect> truth(rng() % (far == 2 ? 400 : 120));
             for (Rect& r : truth)
                 r = randomRect(rng, far);
             const Rect extent = far && round % 4 == 3 ? farRect(rng)
@@ -123,6 +125,31 @@ TEST(RectGrid, ReportsEveryMeetingEntryOnceAcrossBuildsAndAdditions) {
         EXPECT_EQ(grid.size(), 0u);
         expectFindsWhatMeets(grid, {}, Rect(-1e9, -1e9, 2e9, 2e9));
     }
+}
+
+// A few rectangles far from thousands of others leave the cells the size of the many: a query
+// among them sees a few entries, not all.
+TEST(RectGrid, AFewFarRectanglesDoNotStretchTheCells) {
+    std::vector<Rect> rects;
+    for (int i = 0; i < 4000; ++i)
+        rects.emplace_back((i % 64) * 20.0, (i / 64) * 20.0, 10, 10);
+    rects.emplace_back(-1.7e308, 5, 10, 10);
+    rects.emplace_back(1e300, 1e300, 10, 10);
+    rects.emplace_back(30, 40, 1e308, 10);
+    RectGrid grid;
+    grid.assign(
+        rects.size(), [&](std::size_t i) -> const Rect& { return rects[i]; }, Rect(), 0);
+    std::mt19937 rng(5);
+    std::uniform_real_distribution<double> coord(-100, 1400);
+    std::size_t seen = 0;
+    for (int q = 0; q < 200; ++q) {
+        const Rect area(coord(rng), coord(rng), 15, 15);
+        grid.query(area, [&](int) { ++seen; });
+        expectFindsWhatMeets(grid, rects, area);
+    }
+    EXPECT_LT(seen, 200u * 40);
+    expectFindsWhatMeets(grid, rects, Rect(-1.7e308, 0, 100, 100));
+    expectFindsWhatMeets(grid, rects, Rect(1e300, 1e300, 1, 1));
 }
 
 // Entries are entered, moved and taken out at random; every query must report each entry that
