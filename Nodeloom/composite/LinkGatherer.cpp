@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/items/ConnectionPoint.h"
@@ -16,12 +17,14 @@ namespace {
 // Where an end goes from its connection, or where it is when that is the same place but for
 // rounding. An end whose node did not move, recomputed from its share of the node, could move by
 // the last digit; a document read back, whose shares come from the points of its file, would
-// then write other numbers than the document that was saved, after the same scroll.
+// then write other numbers than the document that was saved, after the same scroll. Rounding is
+// counted in last digits of the coordinates: a share of them would, far from the origin, take a
+// move by whole rows for rounding and leave the end on another row.
 Point followed(ConnectionPoint& end, Point now) {
     const Point to = end.positionFromNode();
     const double scale = std::max({1.0, std::fabs(now.x), std::fabs(now.y)});
-    if (std::fabs(to.x - now.x) <= 1e-9 * scale && std::fabs(to.y - now.y) <= 1e-9 * scale)
-        return now;
+    const double rounding = 16 * std::numeric_limits<double>::epsilon() * scale;
+    if (std::fabs(to.x - now.x) <= rounding && std::fabs(to.y - now.y) <= rounding) return now;
     return to;
 }
 

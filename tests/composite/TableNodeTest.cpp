@@ -194,6 +194,29 @@ TEST(TableStructure, RowEditsRenumberAndMoveTheLinksOnRows) {
     EXPECT_DOUBLE_EQ(link->endPoint().y, 5 + 3 * 6 + 3);
 }
 
+// Far from the origin a row is a small fraction of the coordinates; its ends still move with it
+// by whole rows, never staying behind as if the move were rounding.
+TEST(TableStructure, FarAwayTablesMoveTheirRowEndsByWholeRows) {
+    for (const double far : {1e4, 8.7e9, 1e13}) {
+        SCOPED_TRACE(far);
+        TableDocument doc;
+        doc.table->setBounds(Rect(far / 300, far, 50, 60));
+        doc.node->setBounds(Rect(far / 300 + 100, far, 20, 20));
+        auto link = doc.d->factory()->createDiagramLink(doc.node, doc.table, 3);
+        const auto middle = [&](int shown) { return far + 5 + shown * 6 + 3; };
+        ASSERT_DOUBLE_EQ(link->endPoint().y, middle(3));
+
+        doc.table->insertRow(0);
+        EXPECT_EQ(destinationRow(link), 4);
+        EXPECT_DOUBLE_EQ(link->endPoint().y, middle(4));
+        doc.table->setCurrentScrollPos(2);
+        EXPECT_DOUBLE_EQ(link->endPoint().y, middle(2));
+        doc.table->deleteRow(0);
+        EXPECT_DOUBLE_EQ(link->endPoint().y, middle(1));
+        EXPECT_DOUBLE_EQ(link->destinationConnection()->relativePosition().y, 50);
+    }
+}
+
 TEST(TableStructure, DeleteRowRemovesEachLinkOnceAndUndoBringsItBackOnce) {
     TableDocument doc(true);
     auto& factory = *doc.d->factory();
