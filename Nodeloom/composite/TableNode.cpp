@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <unordered_set>
 #include <vector>
 
@@ -504,7 +505,10 @@ void TableNode::onLoad() {
             incoming ? link->destinationConnection() : link->originConnection();
         const Point read = incoming ? link->endPoint() : link->startPoint();
         const Rect r = getRowRect(end->row());
-        const double tolerance = 1e-9 * std::max({1.0, std::fabs(read.x), std::fabs(read.y)});
+        // Rounding in last digits of the coordinates: a share of them would, far from the
+        // origin, span whole rows and take one row's place for another's.
+        const double tolerance = 16 * std::numeric_limits<double>::epsilon() *
+                                 std::max({1.0, std::fabs(read.x), std::fabs(read.y)});
         const auto near = [tolerance](double u, double v) { return std::fabs(u - v) <= tolerance; };
         const bool onEdge = near(read.x, r.x) || near(read.x, r.x + r.width);
         const bool besideRow = read.y < r.y - tolerance || read.y > r.y + r.height + tolerance;

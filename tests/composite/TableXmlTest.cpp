@@ -291,52 +291,59 @@ TEST(TableXml, LinksOnRowsAreReconnectedToTheirRows) {
 // A file that kept no first row was saved with its links where the scrolled rows put them: each
 // end goes onto its row as read, and a cascading link follows it with its first segment straight.
 TEST(TableXml, AnOlderFileSavedScrolledReadsBackWithItsLinksOnTheRows) {
-    auto d = std::make_shared<Diagram>();
-    auto table = d->factory()->createTableNode(0, 0, 50, 60, 2, 5);
-    auto node = d->factory()->createShapeNode(100, 80, 20, 20);
-    auto cascade = d->factory()->createDiagramLink(table, 2, node);
-    cascade->setShape(LinkShape::cascading);
-    cascade->setCascadeStartHorizontal(true);
-    // Scrolled out of view, on the node's top edge.
-    d->factory()->createDiagramLink(node, table, 0);
-    table->setCurrentScrollPos(2);
-    std::string text = d->saveToXmlString();
-    const std::string scrolled = "<CurrentScrollRow>2</CurrentScrollRow>";
-    ASSERT_NE(text.find(scrolled), std::string::npos);
-    text.erase(text.find(scrolled), scrolled.size());
-    const fs::path path = fs::temp_directory_path() /
-                          ("nodeloom-table-older-" + std::to_string(::getpid()) + ".xml");
-    std::ofstream(path, std::ios::binary) << text;
-    auto copy = std::make_shared<Diagram>();
-    ASSERT_TRUE(copy->loadFromXml(path));
-    fs::remove(path);
+    for (const double far : {0.0, 8.7e9}) {
+        SCOPED_TRACE(far);
+        auto d = std::make_shared<Diagram>();
+        auto table = d->factory()->createTableNode(0, far, 50, 60, 2, 5);
+        auto node = d->factory()->createShapeNode(100, far + 80, 20, 20);
+        auto cascade = d->factory()->createDiagramLink(table, 2, node);
+        cascade->setShape(LinkShape::cascading);
+        cascade->setCascadeStartHorizontal(true);
+        // Scrolled out of view, on the node's top edge.
+        d->factory()->createDiagramLink(node, table, 0);
+        table->setCurrentScrollPos(2);
+        std::string text = d->saveToXmlString();
+        const std::string scrolled = "<CurrentScrollRow>2</CurrentScrollRow>";
+        ASSERT_NE(text.find(scrolled), std::string::npos);
+        text.erase(text.find(scrolled), scrolled.size());
+        const fs::path path = fs::temp_directory_path() /
+                              ("nodeloom-table-older-" + std::to_string(::getpid()) + ".xml");
+        std::ofstream(path, std::ios::binary) << text;
+        auto copy = std::make_shared<Diagram>();
+        ASSERT_TRUE(copy->loadFromXml(path));
+        fs::remove(path);
 
-    const auto read = firstTable(*copy);
-    ASSERT_TRUE(read && read->rows()[2]->outgoingLinks().size() == 1u);
-    const std::vector<Point> points = read->rows()[2]->outgoingLinks()[0]->controlPoints();
-    ASSERT_GE(points.size(), 3u);
-    EXPECT_DOUBLE_EQ(points[0].y, 5 + 6 + 6 + 3);
-    EXPECT_EQ(points[1].y, points[0].y);
-    ASSERT_EQ(read->rows()[0]->incomingLinks().size(), 1u);
-    EXPECT_DOUBLE_EQ(read->rows()[0]->incomingLinks()[0]->endPoint().y, 5 + 3);
-    // Read once, the document then writes as it was read.
-    EXPECT_EQ(copy->saveToXmlString(), reloaded(*copy)->saveToXmlString());
+        const auto read = firstTable(*copy);
+        ASSERT_TRUE(read && read->rows()[2]->outgoingLinks().size() == 1u);
+        const std::vector<Point> points = read->rows()[2]->outgoingLinks()[0]->controlPoints();
+        ASSERT_GE(points.size(), 3u);
+        EXPECT_DOUBLE_EQ(points[0].y, far + 5 + 6 + 6 + 3);
+        EXPECT_EQ(points[1].y, points[0].y);
+        ASSERT_EQ(read->rows()[0]->incomingLinks().size(), 1u);
+        EXPECT_DOUBLE_EQ(read->rows()[0]->incomingLinks()[0]->endPoint().y, far + 5 + 3);
+        // Read once, the document then writes as it was read.
+        EXPECT_EQ(copy->saveToXmlString(), reloaded(*copy)->saveToXmlString());
+    }
 }
 
 // An end put on a row's edge line away from its row is where the user left it, not where a
 // table scrolled otherwise would have put it: it reads back there.
+// So also far from the origin, where a row is a small fraction of the coordinates.
 TEST(TableXml, AnEndSetOnARowEdgeAwayFromItsRowReadsBackWhereItWas) {
-    auto d = std::make_shared<Diagram>();
-    auto table = d->factory()->createTableNode(0, 0, 50, 60, 2, 5);
-    auto node = d->factory()->createShapeNode(100, 0, 20, 20);
-    auto right = d->factory()->createDiagramLink(node, table, 1);
-    auto left = d->factory()->createDiagramLink(table, 2, node);
-    right->setControlPoint(right->controlPoints().size() - 1, Point(50, 26.5));
-    left->setControlPoint(0, Point(0, 40));
-    const std::string saved = d->saveToXmlString();
-    auto copy = reloaded(*d);
-    ASSERT_TRUE(copy);
-    EXPECT_EQ(firstDifference(copy->saveToXmlString(), saved), "");
+    for (const double far : {0.0, 8.7e9}) {
+        SCOPED_TRACE(far);
+        auto d = std::make_shared<Diagram>();
+        auto table = d->factory()->createTableNode(0, far, 50, 60, 2, 5);
+        auto node = d->factory()->createShapeNode(100, far, 20, 20);
+        auto right = d->factory()->createDiagramLink(node, table, 1);
+        auto left = d->factory()->createDiagramLink(table, 2, node);
+        right->setControlPoint(right->controlPoints().size() - 1, Point(50, far + 26.5));
+        left->setControlPoint(0, Point(0, far + 40));
+        const std::string saved = d->saveToXmlString();
+        auto copy = reloaded(*d);
+        ASSERT_TRUE(copy);
+        EXPECT_EQ(firstDifference(copy->saveToXmlString(), saved), "");
+    }
 }
 
 // --- Undo state ---------------------------------------------------------------------------------
