@@ -1,10 +1,15 @@
 #pragma once
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <unordered_map>
 
@@ -13,6 +18,34 @@
 #include "Nodeloom/links/DiagramLink.h"
 
 namespace nodeloom::test {
+
+// A fresh document that read a file of the text; null when the read refuses it.
+inline std::shared_ptr<Diagram> readDocument(const std::string& text) {
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("nodeloom-read-" + std::to_string(::getpid()) + ".xml");
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+    auto copy = std::make_shared<Diagram>();
+    const bool loaded = copy->loadFromXml(path);
+    std::filesystem::remove(path);
+    return loaded ? copy : nullptr;
+}
+
+// The document as another one reads it back from its saved text.
+inline std::shared_ptr<Diagram> reloaded(Diagram& d) { return readDocument(d.saveToXmlString()); }
+
+// Where two document texts part: the first line that differs, with its number, or "" when
+// they are the same.
+inline std::string firstDifference(const std::string& a, const std::string& b) {
+    std::istringstream left(a), right(b);
+    std::string x, y;
+    for (int line = 1;; ++line) {
+        const bool moreLeft = static_cast<bool>(std::getline(left, x));
+        const bool moreRight = static_cast<bool>(std::getline(right, y));
+        if (!moreLeft && !moreRight) return "";
+        if (!moreLeft || !moreRight || x != y)
+            return "line " + std::to_string(line) + ": " + x + " | " + y;
+    }
+}
 
 // The document's text without the counter of z-indexes handed out: undoing a creation does not
 // hand its index out again.

@@ -26,23 +26,13 @@
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/view/CreateLinkController.h"
 #include "composite/TableTestSupport.h"
+#include "tests/UndoTestSupport.h"
 
 using namespace nodeloom;
 using namespace nodeloom::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-// Saves the document and reads it into a new one through a file of the test's own.
-std::shared_ptr<Diagram> reloaded(Diagram& d) {
-    const fs::path path = fs::temp_directory_path() /
-                          ("nodeloom-table-" + std::to_string(::getpid()) + ".xml");
-    std::ofstream(path, std::ios::binary) << d.saveToXmlString();
-    auto copy = std::make_shared<Diagram>();
-    const bool loaded = copy->loadFromXml(path);
-    fs::remove(path);
-    return loaded ? copy : nullptr;
-}
 
 std::shared_ptr<TableNode> firstTable(const Diagram& d) {
     for (const auto& node : d.nodes()) {
@@ -107,20 +97,6 @@ std::string canonical(const std::string& text) {
     std::sort(links.begin(), links.end());
     for (const auto& link : links) rest += link;
     return rest;
-}
-
-// Where two document texts part: the first line that differs, with its number, or "" when
-// they are the same.
-std::string firstDifference(const std::string& a, const std::string& b) {
-    std::istringstream left(a), right(b);
-    std::string x, y;
-    for (int line = 1;; ++line) {
-        const bool moreLeft = static_cast<bool>(std::getline(left, x));
-        const bool moreRight = static_cast<bool>(std::getline(right, y));
-        if (!moreLeft && !moreRight) return "";
-        if (!moreLeft || !moreRight || x != y)
-            return "line " + std::to_string(line) + ": " + x + " | " + y;
-    }
 }
 
 }  // namespace

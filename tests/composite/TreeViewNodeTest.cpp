@@ -65,16 +65,6 @@ std::string labels(const TreeViewItem::ItemList& items) {
     return s;
 }
 
-std::shared_ptr<Diagram> reloaded(Diagram& d) {
-    const fs::path path =
-        fs::temp_directory_path() / ("nodeloom-tree-" + std::to_string(::getpid()) + ".xml");
-    std::ofstream(path, std::ios::binary) << d.saveToXmlString();
-    auto copy = std::make_shared<Diagram>();
-    const bool loaded = copy->loadFromXml(path);
-    fs::remove(path);
-    return loaded ? copy : nullptr;
-}
-
 std::shared_ptr<TreeViewNode> firstTree(const Diagram& d) {
     for (const auto& n : d.nodes())
         if (auto t = std::dynamic_pointer_cast<TreeViewNode>(n)) return t;

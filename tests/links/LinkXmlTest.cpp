@@ -24,6 +24,7 @@
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/LinkLabel.h"
 #include "Nodeloom/view/CreateLinkController.h"
+#include "tests/UndoTestSupport.h"
 
 using namespace nodeloom;
 using namespace nodeloom::test;
@@ -211,34 +212,6 @@ TEST(LinkXml, LooseEndsShortPointListsAndLabels) {
     EXPECT_EQ(labelled->labels()[1]->link(), labelled);
 }
 
-namespace {
-
-// The document as another one reads it back from its saved text.
-std::shared_ptr<Diagram> readBack(Diagram& d) {
-    const auto path = std::filesystem::path(::testing::TempDir()) / "nodeloom_link_doc.xml";
-    std::ofstream(path, std::ios::binary) << d.saveToXmlString();
-    auto copy = std::make_shared<Diagram>();
-    const bool loaded = copy->loadFromXml(path);
-    std::filesystem::remove(path);
-    return loaded ? copy : nullptr;
-}
-
-// Where two document texts part: the first line that differs, with its number, or "" when
-// they are the same.
-std::string firstDifference(const std::string& a, const std::string& b) {
-    std::istringstream left(a), right(b);
-    std::string x, y;
-    for (int line = 1;; ++line) {
-        const bool moreLeft = static_cast<bool>(std::getline(left, x));
-        const bool moreRight = static_cast<bool>(std::getline(right, y));
-        if (!moreLeft && !moreRight) return "";
-        if (!moreLeft || !moreRight || x != y)
-            return "line " + std::to_string(line) + ": " + x + " | " + y;
-    }
-}
-
-}  // namespace
-
 // Links between shapes, loops on shapes and containers, ends set directly (off their nodes too),
 // folds, moves, undo and redo: after each step the document reads back as it was saved, and the
 // copy then follows the next move or fold exactly as the document does.
@@ -307,7 +280,7 @@ TEST(LinkXml, RandomEditsReadBackAsSavedAndFollowAsTheDocumentDoes) {
             }
 
             const std::string saved = d->saveToXmlString();
-            auto copy = readBack(*d);
+            auto copy = reloaded(*d);
             ASSERT_TRUE(copy);
             ASSERT_EQ(firstDifference(copy->saveToXmlString(), saved), "");
 

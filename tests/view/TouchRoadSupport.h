@@ -80,13 +80,8 @@ inline bool copyInto(Diagram& from, Diagram& to) {
 
 // The text of a fresh document that read a file of the text.
 inline std::string readText(const std::string& text) {
-    const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                       ("nodeloom-road-" + std::to_string(::getpid()) + ".xml");
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-    auto copy = std::make_shared<Diagram>();
-    const bool read = copy->loadFromXml(path);
-    std::filesystem::remove(path);
-    return read ? copy->saveToXmlString() : std::string("<unread>");
+    const std::shared_ptr<Diagram> copy = readDocument(text);
+    return copy ? copy->saveToXmlString() : std::string("<unread>");
 }
 
 // The text of a fresh document that read the document's saved file.
