@@ -14,7 +14,11 @@ UndoManager::UndoManager(const std::shared_ptr<Diagram>& diagram) : diagram_(dia
 UndoManager::~UndoManager() = default;
 
 void UndoManager::executeCommand(const std::shared_ptr<Command>& command) {
-    if (!command || documentGone()) return;
+    const std::shared_ptr<Diagram> diagram = diagram_.lock();
+    if (!command || !diagram) return;
+    // A repaint handler's changes follow the command's own: they are filed after it, so that a
+    // replay makes them in the order they were made and every item goes back to its own place.
+    const Diagram::HeldRepaints held(*diagram);
     command->execute();
     recordCommand(command);
 }

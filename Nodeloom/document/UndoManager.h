@@ -38,7 +38,8 @@ public:
     int startCompositeCounter() const { return startCompositeCounter_; }
 
     // Executes the command, then files it in the open composite, or records it when none is
-    // open. A null command is ignored.
+    // open; the document repaints once it is filed, so what repaint handlers change is filed
+    // after it. A null command is ignored.
     virtual void executeCommand(const std::shared_ptr<Command>& command);
     // Records a command that is already done, dropping the redo tail.
     virtual void addCommand(const std::shared_ptr<Command>& command);

@@ -413,3 +413,29 @@ TEST(Undo, ADeletingHandlerThatTakesTheItemOutLeavesNoStepBehind) {
         }
     }
 }
+
+// A repaint handler that adds a node while a step's own node goes in changes the document after
+// that node: undoing and redoing the step, or the whole history, puts every node back in its
+// place.
+TEST(Undo, AHandlersAdditionMidStepIsReplayedInTheOrderItWasMade) {
+    auto d = makeDiagram(true);
+    auto a = makeNode(), b = makeNode(Rect(40, 0, 20, 10)), c = makeNode(Rect(80, 0, 20, 10));
+    d->addItem(a);
+    bool armed = true;
+    d->repaint() += [&](Object&, RepaintEventArgs&) {
+        if (!armed) return;
+        armed = false;
+        d->addItem(c);
+    };
+    d->addItem(b);
+    ASSERT_FALSE(armed);
+    const std::vector<std::shared_ptr<DiagramNode>> after{a, b, c};
+    ASSERT_EQ(d->nodes(), after);
+    d->undo();
+    EXPECT_EQ(d->nodes().size(), 1u);
+    d->redo();
+    EXPECT_EQ(d->nodes(), after);
+    while (d->canUndo()) d->undo();
+    while (d->canRedo()) d->redo();
+    EXPECT_EQ(d->nodes(), after);
+}
