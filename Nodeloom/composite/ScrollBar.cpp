@@ -386,7 +386,9 @@ void ScrollBar::onTouchUp(const Point&) {
     if (!dragged || !undoRecord_) return;
     const std::shared_ptr<DiagramItem> owner = item();
     const std::shared_ptr<Diagram> diagram = owner ? owner->diagram() : nullptr;
-    if (diagram && diagram->undoManager()) diagram->undoManager()->executeCommand(undoRecord_);
+    // Held here: a handler of the step may clear the document, which puts in a new manager.
+    if (const std::shared_ptr<UndoManager> manager = diagram ? diagram->undoManager() : nullptr)
+        manager->executeCommand(undoRecord_);
 }
 
 }  // namespace nodeloom

@@ -13,7 +13,9 @@ UndoManager::UndoManager(const std::shared_ptr<Diagram>& diagram) : diagram_(dia
 
 UndoManager::~UndoManager() = default;
 
-void UndoManager::executeCommand(const std::shared_ptr<Command>& command) {
+void UndoManager::executeCommand(const std::shared_ptr<Command>& commandRef) {
+    // The caller's reference may be a member that the command's handlers reset.
+    const std::shared_ptr<Command> command = commandRef;
     const std::shared_ptr<Diagram> diagram = diagram_.lock();
     if (!command || !diagram) return;
     // A repaint handler's changes follow the command's own: they are filed after it, so that a
