@@ -381,9 +381,12 @@ void DiagramView::incrementSecondTouchSecondsCounter(platform::Timer& timer) {
         if (touch && touch->phase() == platform::TouchPhase::ended) touches.push_back(touch);
     }
     waiting_.clear();
+    // Only fingers that went down on this view itself: one on a subview (the edit's field) or
+    // beside the view is released to its own view, never here, and would stay recorded.
     if (event && event->allTouches()) {
         for (const auto& touch : *event->allTouches()) {
-            if (std::find(touches.begin(), touches.end(), touch) == touches.end())
+            if (touch && touch->view().get() == this &&
+                std::find(touches.begin(), touches.end(), touch) == touches.end())
                 touches.push_back(touch);
         }
     }

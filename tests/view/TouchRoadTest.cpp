@@ -263,6 +263,37 @@ TEST(TouchRoad, NoLinkIsAddedWithAnEndOutsideTheDocument) {
     EXPECT_TRUE(whole(*r.diagram));
 }
 
+// The wait for a second finger takes the window's fingers when it ends; one that went down on
+// the open edit's field is the field's, and its release never comes back to the view.
+TEST(TouchRoad, AFingerOnTheEditFieldOrBesideTheViewJoinsNoInteraction) {
+    for (const bool lifted : {false, true}) {
+        for (const bool onField : {true, false}) {
+            SCOPED_TRACE(std::string(lifted ? "lifted" : "cancelled") +
+                         (onField ? ", on the field" : ", beside the view"));
+            Road r;
+            const auto node = r.diagram->factory()->createShapeNode(Rect(100, 100, 60, 40));
+            r.advance(1.1);
+            // The first finger's wait for a second one is still running when the edit opens.
+            r.down(1, Point(20, 180));
+            r.view->beginEdit(node, Point(130, 120));
+            const auto field = r.view->editTextField();
+            ASSERT_TRUE(field);
+            if (lifted)
+                r.up(1, Point(20, 180));
+            else
+                r.cancel(1);
+            const Point p = onField ? r.view->convertPointToWindow(field->frame().center())
+                                    : Point(350, 250);
+            r.down(2, p);
+            r.advance(0.3);
+            r.up(2, p);
+            EXPECT_TRUE(r.dispatcher().manipulators().empty());
+            EXPECT_EQ(r.dispatcher().controllersCount(), 0);
+            EXPECT_TRUE(r.view->editing());
+        }
+    }
+}
+
 TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
     const std::vector<Behavior> modes = {
         Behavior::modify,         Behavior::drawShapes,    Behavior::drawLinks,
