@@ -72,6 +72,8 @@ bool RectGrid::coarse(const Extent& measured, std::size_t total) {
     const double average = measured.sumSize / static_cast<double>(measured.counted);
     const double width = std::max(measured.right * 0.5 - measured.left * 0.5, kMinHalfSpan);
     const double height = std::max(measured.bottom * 0.5 - measured.top * 0.5, kMinHalfSpan);
+    // Sizes that overflow in sum: the middle one tells the size of the cells.
+    if (!std::isfinite(average)) return true;
     const double floor = std::max(average, 1e-300);
     return measured.largest > 64 * floor ||
            cellFor(width, height, average, cellsAtMost(total)) > 16 * floor;

@@ -135,7 +135,9 @@ TEST(RectGrid, AFewFarRectanglesDoNotStretchTheCells) {
         rects.emplace_back((i % 64) * 20.0, (i / 64) * 20.0, 10, 10);
     rects.emplace_back(-1.7e308, 5, 10, 10);
     rects.emplace_back(1e300, 1e300, 10, 10);
-    rects.emplace_back(30, 40, 1e308, 10);
+    // Sides so long that their sum overflows.
+    for (int i = 0; i < 3; ++i)
+        rects.emplace_back(30, 40 + i, 1.7e308, 10);
     RectGrid grid;
     grid.assign(
         rects.size(), [&](std::size_t i) -> const Rect& { return rects[i]; }, Rect(), 0);
