@@ -1,5 +1,6 @@
 #pragma once
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 
 #include "Nodeloom/composite/ContainerNode.h"
 #include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/links/DiagramLink.h"
 
 namespace nodeloom::test {
@@ -32,6 +34,24 @@ inline std::shared_ptr<Diagram> readDocument(const std::string& text) {
 
 // The document as another one reads it back from its saved text.
 inline std::shared_ptr<Diagram> reloaded(Diagram& d) { return readDocument(d.saveToXmlString()); }
+
+// A handler's work that puts new content in the document: the first call once armed reads back
+// the text the document had when this was made, or empties the document; later calls do nothing.
+struct Replacement {
+    Replacement(Diagram& d, bool reload) : diagram(d), reload(reload) { d.saveToXml(saved); }
+    void operator()() {
+        if (!armed) return;
+        armed = false;
+        if (reload)
+            EXPECT_TRUE(diagram.loadFromXml(saved->root()));
+        else
+            diagram.clear();
+    }
+    Diagram& diagram;
+    bool reload;
+    bool armed = true;
+    std::shared_ptr<XmlDomBuilder> saved = std::make_shared<XmlDomBuilder>();
+};
 
 // Where two document texts part: the first line that differs, with its number, or "" when
 // they are the same.

@@ -226,19 +226,10 @@ TEST(ContainerUndoState, AFoldUnderAHandlerThatReplacesTheDocumentRecordsNothing
         auto outside = shape(d, Rect(200, 30, 10, 10));
         box->add(inside);
         link(d, inside, outside);
-        auto saved = std::make_shared<XmlDomBuilder>();
-        d->saveToXml(saved);
-        bool armed = true;
-        d->repaint() += [&](Object&, RepaintEventArgs&) {
-            if (!armed) return;
-            armed = false;
-            if (reload)
-                EXPECT_TRUE(d->loadFromXml(saved->root()));
-            else
-                d->clear();
-        };
+        Replacement replace(*d, reload);
+        d->repaint() += [&](Object&, RepaintEventArgs&) { replace(); };
         box->folder()->onClick(Point());
-        EXPECT_FALSE(armed);
+        EXPECT_FALSE(replace.armed);
         EXPECT_EQ(d->undoManager()->undoHistory().size(), 0u);
         EXPECT_EQ(d->undoManager()->startCompositeCounter(), 0);
         EXPECT_TRUE(whole(*d));

@@ -358,23 +358,14 @@ TEST(Undo, AHandlerThatReplacesTheDocumentMidChangeLeavesItWhole) {
             d->addItem(makeLink(a, b));
             d->addItem(makeLink(b, a));
             d->addItem(makeLink(c, b));
-            auto saved = std::make_shared<XmlDomBuilder>();
-            d->saveToXml(saved);
+            Replacement replace(*d, reload);
             if (undoing) d->removeItem(a);
-            bool armed = true;
-            d->repaint() += [&](Object&, RepaintEventArgs&) {
-                if (!armed) return;
-                armed = false;
-                if (reload)
-                    EXPECT_TRUE(d->loadFromXml(saved->root()));
-                else
-                    d->clear();
-            };
+            d->repaint() += [&](Object&, RepaintEventArgs&) { replace(); };
             if (undoing)
                 d->undo();
             else
                 d->removeItem(a);
-            EXPECT_FALSE(armed);
+            EXPECT_FALSE(replace.armed);
             EXPECT_TRUE(whole(*d));
             d->undo();
             d->redo();

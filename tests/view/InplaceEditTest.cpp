@@ -28,6 +28,7 @@
 #include "Nodeloom/view/MenuItem.h"
 #include "Nodeloom/view/RadialMenu.h"
 #include "ViewTestSupport.h"
+#include "tests/UndoTestSupport.h"
 
 using namespace nodeloom;
 using namespace nodeloom::test;
@@ -464,17 +465,8 @@ TEST(InplaceEdit, DoneUnderAHandlerThatReplacesTheDocumentRecordsNothingThere) {
                 const Rect labelRect = label->getLayoutRect().value_or(Rect());
                 const Rect row = item->bounds();
 
-                auto saved = std::make_shared<XmlDomBuilder>();
-                e.d->saveToXml(saved);
-                bool armed = false;
-                const auto replace = [&] {
-                    if (!armed) return;
-                    armed = false;
-                    if (reload)
-                        EXPECT_TRUE(e.d->loadFromXml(saved->root()));
-                    else
-                        e.d->clear();
-                };
+                Replacement replace(*e.d, reload);
+                replace.armed = false;
                 if (onRepaint) {
                     e.d->repaint() += [&](Object&, RepaintEventArgs&) { replace(); };
                 } else {
@@ -494,9 +486,9 @@ TEST(InplaceEdit, DoneUnderAHandlerThatReplacesTheDocumentRecordsNothingThere) {
                     e.view->beginEdit(tree, Point(10 + row.x + 1, 60 + row.y + 1));
                 ASSERT_TRUE(e.view->editTextField());
                 e.type("retyped");
-                armed = true;
+                replace.armed = true;
                 e.done();
-                EXPECT_FALSE(armed) << "the handler ran";
+                EXPECT_FALSE(replace.armed) << "the handler ran";
                 EXPECT_FALSE(e.view->editing());
                 EXPECT_EQ(e.history(), 0u);
                 EXPECT_FALSE(e.d->canUndo());
