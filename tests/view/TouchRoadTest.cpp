@@ -610,12 +610,37 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
         };
 
         std::vector<int> fingers;
+        // Takes the view out of its window, moves it into a new window, or lets its window go,
+        // in the middle of whatever runs, then puts it back or into the new window: its fingers
+        // are cancelled there and then, and nothing of their gestures may stay behind.
+        const auto leaveWindow = [&] {
+            auto fresh = platform::Window::create(Rect(0, 0, 400, 300));
+            const int how = chance(3);
+            if (how == 0)
+                r.view->removeFromSuperview();
+            else if (how == 1)
+                fresh->addSubview(r.view);
+            else
+                r.window.reset();
+            fingers.clear();
+            EXPECT_TRUE(r.dispatcher().manipulators().empty());
+            EXPECT_EQ(r.nesting(), 0);
+            EXPECT_TRUE(tidy(*r.diagram));
+            if (how == 0 && chance(2) == 0) {
+                r.window->addSubview(r.view);
+                return;
+            }
+            r.window = fresh;
+            r.window->addSubview(r.view);
+        };
         int nextId = 1;
         for (int event = 0; event < 400; ++event) {
             const bool held = !fingers.empty();
             const int what = chance(11);
             if (chance(60) == 0) {
                 replace();
+            } else if (chance(40) == 0) {
+                leaveWindow();
             } else if (what <= 1 && fingers.size() < 3) {
                 fingers.push_back(nextId);
                 r.down(nextId++, somewhere());
