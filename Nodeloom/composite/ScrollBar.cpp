@@ -346,6 +346,8 @@ void ScrollBar::onTouchDown(const Point& point) {
     oldPoint_ = point;
     drag_ = true;
     dy_ = dy;
+    startY_ = yScrollPosition_;
+    startPos_ = node->getCurrentScrollPos();
 
     // A drag outside a document that records undo leaves no command behind, so that no
     // earlier drag's command can be recorded a second time.
@@ -376,6 +378,22 @@ void ScrollBar::onTouchMove(const Point& point) {
     if (!pos) return;
     yScrollPosition_ = y;
     node->setCurrentScrollPos(*pos);
+}
+
+void ScrollBar::onCancel(const Point&) {
+    const bool dragged = drag_;
+    drag_ = false;
+    dy_ = 0.0;
+    if (!dragged) return;
+    yScrollPosition_ = startY_;
+    // Never recorded: a later release without a drag must not record it either.
+    const std::shared_ptr<ScrollNodeCommand> record = std::move(undoRecord_);
+    undoRecord_.reset();
+    if (record) {
+        record->undo();
+    } else if (const auto node = scrollable()) {
+        if (node->getCurrentScrollPos() != startPos_) node->setCurrentScrollPos(startPos_);
+    }
 }
 
 void ScrollBar::onTouchUp(const Point&) {

@@ -87,6 +87,9 @@ public:
     void onTouchMove(const Point& point) override;
     // Ends the drag and records it as one undoable step.
     void onTouchUp(const Point& point) override;
+    // Puts the node's scroll position, its links and the thumb back as they were when the drag
+    // began, and records nothing.
+    void onCancel(const Point& point) override;
 
     // The state of the current drag.
     const Point& oldPoint() const { return oldPoint_; }
@@ -113,6 +116,10 @@ private:
     Point oldPoint_;
     double dy_ = 0.0;
     bool drag_ = false;
+    // Where the drag began: the thumb, and the node's position outside a document that records
+    // undo (the command keeps it otherwise).
+    double startY_ = -1.0;
+    double startPos_ = 0.0;
     std::shared_ptr<ScrollNodeCommand> undoRecord_;
 };
 

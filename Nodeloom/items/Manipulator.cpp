@@ -20,4 +20,6 @@ void Manipulator::onTouchMove(const Point&) {}
 
 void Manipulator::onTouchUp(const Point&) {}
 
+void Manipulator::onCancel(const Point&) {}
+
 }  // namespace nodeloom

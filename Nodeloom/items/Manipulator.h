@@ -30,6 +30,9 @@ public:
     virtual void onTouchDown(const Point& point);
     virtual void onTouchMove(const Point& point);
     virtual void onTouchUp(const Point& point);
+    // The drag was broken off: what it changed goes back, and it leaves no trace. The base,
+    // whose drags change nothing, does nothing.
+    virtual void onCancel(const Point& point);
 
     // Null once the item is gone.
     std::shared_ptr<DiagramItem> item() const { return item_.lock(); }

@@ -111,7 +111,10 @@ void View::insertAt(std::shared_ptr<View> view, std::size_t index) {
         // Only its place changes.
         std::erase(subviews_, view);
     } else {
-        view->removeFromSuperview();
+        // A view that stays in its window keeps its fingers.
+        view->leaveSuperview(window().get());
+        // A cancel handler of the old window may have put the view somewhere meanwhile.
+        if (view->superview() || isDescendantOf(*view)) return;
         view->superview_ = weak_from_this();
     }
     const auto at = static_cast<std::ptrdiff_t>(std::min(index, subviews_.size()));
@@ -120,17 +123,26 @@ void View::insertAt(std::shared_ptr<View> view, std::size_t index) {
 }
 
 void View::removeFromSuperview() {
+    leaveSuperview(nullptr);
+}
+
+void View::leaveSuperview(const Window* staying) {
     // The superview may hold the last reference to this view.
     const auto self = weak_from_this().lock();
-    const auto parent = superview();
-    if (!parent) {
+    if (!superview()) {
         superview_.reset();
         return;
     }
     if (auto w = window()) {
+        // The gestures of the fingers on the leaving views end as the system ends them, while
+        // the views are still in the window, so that the recognisers above them learn it too.
+        if (w.get() != staying) w->cancelFingersIn(this);
         auto responder = w->firstResponder();
         if (responder && responder->isDescendantOf(*this)) responder->resignFirstResponder();
     }
+    // A cancel handler may have taken the view out already, or put it elsewhere.
+    const auto parent = superview();
+    if (!parent) return;
     superview_.reset();
     std::erase_if(parent->subviews_, [this](const auto& v) { return v.get() == this; });
     parent->needsLayout_ = true;

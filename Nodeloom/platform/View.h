@@ -67,7 +67,8 @@ public:
     void addSubview(std::shared_ptr<View> view);
     // The same, at a position in the subviews (clamped to the list).
     void insertSubview(std::shared_ptr<View> view, int index);
-    // Resigns the first responder when it lies in this subtree.
+    // Resigns the first responder when it lies in this subtree, and cancels the fingers on the
+    // views of the subtree (before the view leaves, so that the recognisers above it learn it).
     void removeFromSuperview();
     // True for the view itself too.
     bool isDescendantOf(const View& view) const;
@@ -158,6 +159,8 @@ private:
     // Translation from this view's coordinates to its window's (zero at the root).
     Point offsetInWindow() const;
     void insertAt(std::shared_ptr<View> view, std::size_t index);
+    // removeFromSuperview, except that the fingers stay when the view stays in that window.
+    void leaveSuperview(const Window* staying);
     void drawTree(cairo_t* context);
 
     Point origin_;

@@ -20,7 +20,14 @@ bool listed(const std::vector<int>& ids, int id) {
 Window::Window(Passkey key, const Rect& frame)
     : View(key, frame), event_(std::make_shared<TouchEvent>(TouchSet())) {}
 
-Window::~Window() = default;
+Window::~Window() {
+    // The views of the fingers live on (their fingers hold them); their gestures must not wait
+    // for ends that no window will deliver now. Nothing may leave a destructor.
+    try {
+        cancelFingersIn(nullptr);
+    } catch (...) {
+    }
+}
 
 std::shared_ptr<Window> Window::create() {
     return create(Rect());
@@ -105,6 +112,25 @@ void Window::fingersCancel(const std::vector<int>& ids) {
     if (!cancelled.empty()) deliver(cancelled, TouchPhase::cancelled, &View::touchesCancelled);
 }
 
+void Window::cancelFingersIn(const View* root) {
+    std::vector<LiveFinger> leaving;
+    std::vector<std::pair<std::shared_ptr<Touch>, TouchPhase>> staying;
+    for (const auto& finger : live_) {
+        const TouchPhase phase = finger.touch->phase_;
+        // A finger whose end a callback is delivering ends there.
+        const bool ending = phase == TouchPhase::ended || phase == TouchPhase::cancelled;
+        if (!ending && (root == nullptr || finger.view->isDescendantOf(*root)))
+            leaving.push_back(finger);
+        else
+            staying.emplace_back(finger.touch, phase);
+    }
+    if (leaving.empty()) return;
+    deliver(leaving, TouchPhase::cancelled, &View::touchesCancelled);
+    // The cancel may come in the middle of another delivery, whose fingers keep their phases.
+    for (const auto& [touch, phase] : staying)
+        touch->phase_ = phase;
+}
+
 void Window::deliver(const std::vector<LiveFinger>& fingers, TouchPhase phase, Callback callback) {
     // Keeps the window alive through callbacks that drop the last other reference to it.
     const auto self = weak_from_this().lock();
@@ -123,13 +149,18 @@ void Window::deliver(const std::vector<LiveFinger>& fingers, TouchPhase phase, C
             views.push_back(finger.view);
         }
     }
+    const bool ending = phase == TouchPhase::ended || phase == TouchPhase::cancelled;
     for (View* view : views) {
         TouchSet touches;
         for (const auto& finger : fingers) {
-            if (finger.view == view) touches.push_back(finger.touch);
+            // A finger that an earlier callback cancelled (its view left the window) is over.
+            if (finger.view != view) continue;
+            const LiveFinger* live = ending ? nullptr : find(finger.touch->id());
+            if (ending || (live != nullptr && live->touch == finger.touch))
+                touches.push_back(finger.touch);
         }
         // Alive: held by the finger, or the window itself.
-        (view->*callback)(touches, event);
+        if (!touches.empty()) (view->*callback)(touches, event);
     }
 
     if (phase == TouchPhase::ended || phase == TouchPhase::cancelled) {

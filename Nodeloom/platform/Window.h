@@ -16,7 +16,9 @@ class TouchEvent;
 // The root of a view tree: it holds the tree's first responder and its scale, and it is where
 // fingers touch the headless screen. A host or a test puts fingers down, moves, lifts or cancels
 // them by id, at points in the window's coordinates, several in one call. Each finger goes to
-// the deepest interactive view under it when it goes down and stays with that view to its end.
+// the deepest interactive view under it when it goes down and stays with that view to its end;
+// a view that leaves the window, or a window that goes, ends its fingers there and then as the
+// system ends them, cancelled.
 class Window : public View {
 public:
     // One finger of an injector call.
@@ -69,6 +71,9 @@ private:
     std::vector<LiveFinger> relocate(const std::vector<Finger>& fingers);
     // Sets the phases, refreshes the event, calls back and, for ending phases, lets the fingers go.
     void deliver(const std::vector<LiveFinger>& fingers, TouchPhase phase, Callback callback);
+    // Cancels the fingers on the views of the subtree rooted at the view (all of them for null)
+    // that are not ending already; the fingers of a callback under way keep their phases.
+    void cancelFingersIn(const View* root);
     void refreshEvent();
     // Hands the fingers to the gesture recognisers above their views.
     void recognize(const std::vector<LiveFinger>& fingers, TouchPhase phase,

@@ -63,7 +63,9 @@ CreateLinkController::CreateLinkController(const std::shared_ptr<Diagram>& diagr
     link_ = std::dynamic_pointer_cast<DiagramLink>(modifiedItem());
 }
 
-CreateLinkController::~CreateLinkController() = default;
+CreateLinkController::~CreateLinkController() {
+    if (pending_) dropLink();
+}
 
 void CreateLinkController::startDrag(Point point) {
     setStartPoint(point);
@@ -87,6 +89,7 @@ void CreateLinkController::startDrag(Point point) {
         return;
     }
     end->addLinkToNode();
+    pending_ = true;
     end->alignToNode(point);
     link_->setOriginConnection(end);
     link_->setSegmentCount(d->linkSegments());
@@ -111,6 +114,8 @@ void CreateLinkController::continueDrag(Point point) {
 void CreateLinkController::endDrag(Point point) {
     const std::shared_ptr<Diagram> d = diagram();
     if (!link_ || !d) return;
+    // From here the link is either added or dropped.
+    pending_ = false;
     const std::shared_ptr<DiagramLink> link = link_;
     if (!d->allowUnconnectedLinks() && isLooseEnd(link->destinationConnection())) {
         dropLink();
@@ -153,6 +158,7 @@ void CreateLinkController::draw(Canvas& canvas) {
 }
 
 void CreateLinkController::dropLink() {
+    pending_ = false;
     if (link_) link_->originConnection()->removeLinkFromNode();
     link_.reset();
     setModifiedItem(nullptr);

@@ -47,6 +47,9 @@ private:
     std::shared_ptr<DiagramNode> origin_;
     Metatype<DiagramItem> linkType_;
     std::shared_ptr<DiagramLink> link_;
+    // Between a start that put the link on its origin's list and the release: a controller let
+    // go of then takes it off again, as a cancel does.
+    bool pending_ = false;
 };
 
 // Whether the link end sits on no real node.

@@ -26,8 +26,18 @@ ModifyController::ModifyController(std::shared_ptr<Diagram> diagram,
 }
 
 ModifyController::~ModifyController() {
-    closeComposite(true);
+    abandonDrag();
     if (mediator_ && mediator_->ist() == this) mediator_->setIst(nullptr);
+}
+
+void ModifyController::abandonDrag() noexcept {
+    if (!running_) return;
+    try {
+        rollBack();
+    } catch (...) {
+        // The composite is closed whatever a handler threw.
+        closeComposite(false);
+    }
 }
 
 void ModifyController::setMediator(std::shared_ptr<DiagramMediator> mediator) {
@@ -36,6 +46,7 @@ void ModifyController::setMediator(std::shared_ptr<DiagramMediator> mediator) {
 
 void ModifyController::startDrag(Point point) {
     setStartPoint(point);
+    running_ = true;
     // A second start without an end keeps the composite already open.
     if (originalStates().empty() || compositeOpen()) return;
     const std::shared_ptr<Diagram>& d = diagram();
@@ -92,6 +103,8 @@ bool ModifyController::compositeOpen() const {
 }
 
 void ModifyController::closeComposite(bool record) {
+    // Every end of a drag, a release, a rejection or a cancel, comes through here.
+    running_ = false;
     const bool open = compositeOpen();
     const std::shared_ptr<UndoManager> owner = compositeOwner_.lock();
     compositeOwner_.reset();

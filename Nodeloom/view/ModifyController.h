@@ -14,8 +14,9 @@ class UndoManager;
 //
 // The drag's undo composite is this controller's own: endDrag closes it only when startDrag
 // opened it, in the manager that is still the document's, so a drag never closes a composite
-// that other code opened. A controller dropped with its composite still open records it then,
-// so that later changes do not pile into a composite nobody closes.
+// that other code opened. A controller let go of in the middle of its drag ends it as a cancel
+// does: its items go back and its composite is dropped, so that no half-done drag is recorded
+// and later changes do not pile into a composite nobody closes.
 class ModifyController : public SinglePointerController {
 public:
     ModifyController(std::shared_ptr<Diagram> diagram, std::shared_ptr<DiagramItem> modifiedItem,
@@ -39,6 +40,11 @@ protected:
     // dropped for a change that was rejected and whose items the caller has restored.
     void closeComposite(bool record);
     bool compositeOpen() const;
+    // Whether a drag started and has not yet ended, been rolled back or been cancelled.
+    bool dragRunning() const { return running_; }
+    // For destructors: rolls a running drag back as a cancel would. A handler that throws
+    // (a repaint's) cannot escape a destructor; the drag is over all the same.
+    void abandonDrag() noexcept;
     // Puts every item the drag could change back as it was captured, drops the composite and
     // repaints: a change that was rejected or broken off leaves no trace.
     void rollBack();
@@ -47,6 +53,7 @@ private:
     std::shared_ptr<DiagramMediator> mediator_;
     // The manager in which startDrag opened the composite; empty when it opened none.
     std::weak_ptr<UndoManager> compositeOwner_;
+    bool running_ = false;
 };
 
 }  // namespace nodeloom

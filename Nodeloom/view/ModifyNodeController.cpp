@@ -24,7 +24,15 @@ ModifyNodeController::ModifyNodeController(std::shared_ptr<Diagram> diagram,
                                            std::shared_ptr<AdjustmentHandle> handle)
     : ModifyController(std::move(diagram), node, std::move(handle)), node_(std::move(node)) {}
 
-ModifyNodeController::~ModifyNodeController() = default;
+ModifyNodeController::~ModifyNodeController() {
+    // Let go of mid-drag: ended as a cancel ends it, the rules' record of the drag included.
+    if (!dragRunning()) return;
+    abandonDrag();
+    try {
+        ContainerConstraints::dragEnded();
+    } catch (...) {
+    }
+}
 
 void ModifyNodeController::startDrag(Point point) {
     if (canceled_) return;

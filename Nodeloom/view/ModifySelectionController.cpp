@@ -40,7 +40,15 @@ ModifySelectionController::ModifySelectionController(const std::shared_ptr<Diagr
     if (diagram) selection_ = diagram->selectedItems();
 }
 
-ModifySelectionController::~ModifySelectionController() = default;
+ModifySelectionController::~ModifySelectionController() {
+    // Let go of mid-drag: ended as a cancel ends it, the rules' record of the drag included.
+    if (!dragRunning()) return;
+    abandonDrag();
+    try {
+        ContainerConstraints::dragEnded();
+    } catch (...) {
+    }
+}
 
 Rect ModifySelectionController::getSelectedObstaclesRect() const {
     std::optional<Rect> result;

@@ -20,7 +20,14 @@ RadialMenuController::RadialMenuController(std::shared_ptr<RadialMenu> menu,
       buttonDownPos_(buttonDownPos),
       item_(std::move(item)) {}
 
-RadialMenuController::~RadialMenuController() = default;
+RadialMenuController::~RadialMenuController() {
+    if (!shown_) return;
+    // Taking the menu out cancels the fingers on it, whose handlers must not escape.
+    try {
+        closeMenu();
+    } catch (...) {
+    }
+}
 
 void RadialMenuController::startDrag(Point point) {
     SinglePointerController::startDrag(point);
@@ -33,6 +40,7 @@ void RadialMenuController::startDrag(Point point) {
     if (!item_) return;
     // In the view before the handlers run, so that they find the menu shown there.
     view->addSubview(menu_);
+    shown_ = true;
     ContextMenuEventArgs args(menu_, item_, buttonDownPos_);
     d->contextMenuCreated().raise(*d, args);
 }
@@ -69,8 +77,10 @@ void RadialMenuController::onCancel(Point, Point) {
 }
 
 void RadialMenuController::closeMenu() {
-    if (menu_) menu_->removeFromSuperview();
+    shown_ = false;
+    const std::shared_ptr<RadialMenu> menu = std::move(menu_);
     menu_ = nullptr;
+    if (menu) menu->removeFromSuperview();
 }
 
 std::shared_ptr<MenuItem> RadialMenuController::getMenuItemAt(double x, double y,

@@ -48,6 +48,8 @@ private:
     std::weak_ptr<DiagramView> diagramView_;
     Point buttonDownPos_;
     std::shared_ptr<DiagramItem> item_;
+    // Whether the menu shown is this controller's: one let go of while it shows closes it.
+    bool shown_ = false;
 };
 
 }  // namespace nodeloom

@@ -37,6 +37,11 @@ struct Timed : Screen {
         view->setOnDoubleTap(hook("doubleTap"));
         view->setOnTouchesCancelled(hook("cancelled"));
     }
+    // The view leaves its window while the log is still there to take the cancels of the
+    // fingers left down.
+    ~Timed() { view->removeFromSuperview(); }
+    Timed(const Timed&) = delete;
+    Timed& operator=(const Timed&) = delete;
     // Advances in steps of 10 ms, as a host's display loop would.
     void wait(double seconds) {
         for (int i = 0; i < std::lround(seconds * 100); ++i)

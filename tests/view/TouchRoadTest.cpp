@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <climits>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/ScrollBar.h"
 #include "Nodeloom/composite/TableNode.h"
 #include "Nodeloom/document/EditNodeTextEventArgs.h"
 #include "Nodeloom/document/Factory.h"
@@ -21,6 +23,7 @@
 #include "Nodeloom/platform/Toolbar.h"
 #include "Nodeloom/view/MenuItem.h"
 #include "Nodeloom/view/RadialMenu.h"
+#include "Nodeloom/view/CreateLinkController.h"
 #include "Nodeloom/view/RadialMenuController.h"
 #include "view/TouchRoadSupport.h"
 
@@ -294,6 +297,159 @@ TEST(TouchRoad, AFingerOnTheEditFieldOrBesideTheViewJoinsNoInteraction) {
     }
 }
 
+namespace {
+
+// Whether no link end and no container member lies outside the document, no node lists a link
+// the document does not hold, and, where loose ends are not allowed, no link has one.
+bool tidy(Diagram& d) {
+    if (!whole(d)) return false;
+    for (const auto& node : d.nodes()) {
+        for (const auto& link : node->getAllLinks())
+            if (!link || !d.contains(*link)) return false;
+    }
+    if (d.allowUnconnectedLinks()) return true;
+    for (const auto& link : d.links()) {
+        if (isLooseEnd(link->originConnection()) || isLooseEnd(link->destinationConnection()))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+// A view taken out of its window, moved into another, or left by a window that goes, in the middle
+// of each kind of gesture, with no touch after: the gesture ends as a cancelled finger ends it.
+TEST(TouchRoad, AViewThatLeavesItsWindowEndsItsGestureAsACancelDoes) {
+    struct Case {
+        const char* name;
+        Behavior mode;
+        // Builds the document.
+        std::function<void(Road&)> build;
+        // Puts the fingers down and moves them, lifting none.
+        std::function<void(Road&)> fingers;
+    };
+    const auto slide = [](Road& r, int id, Point from, Point to) {
+        r.down(id, from);
+        r.advance(0.1);
+        for (int i = 1; i <= 4; ++i)
+            r.move(id, Point(from.x + (to.x - from.x) * i / 4, from.y + (to.y - from.y) * i / 4));
+    };
+    const auto node = [](Road& r, std::size_t i) { return r.diagram->nodes()[i]; };
+    const auto table = [](Road& r) {
+        return std::dynamic_pointer_cast<TableNode>(r.diagram->nodes()[0]);
+    };
+    const auto two = [](Road& r) {
+        Factory& f = *r.diagram->factory();
+        f.createDiagramLink(f.createShapeNode(20, 20, 40, 30), f.createShapeNode(150, 100, 40, 30));
+    };
+    const std::vector<Case> cases = {
+        {"a link's end off its table row", Behavior::modify,
+         [](Road& r) {
+             Factory& f = *r.diagram->factory();
+             const auto t = f.createTableNode(20, 20, 50, 60, 2, 5);
+             f.createDiagramLink(f.createShapeNode(150, 30, 20, 20), t, 1)->setSelected(true);
+         },
+         [&](Road& r) { slide(r, 1, r.diagram->links()[0]->endPoint(), Point(220, 170)); }},
+        {"a node", Behavior::moveNodes, two,
+         [&](Road& r) { slide(r, 1, node(r, 0)->bounds().center(), Point(120, 150)); }},
+        {"the selection", Behavior::modify,
+         [&](Road& r) {
+             two(r);
+             node(r, 0)->setSelected(true);
+             node(r, 1)->setSelected(true);
+         },
+         [&](Road& r) { slide(r, 1, node(r, 0)->bounds().center(), Point(120, 170)); }},
+        {"a new link", Behavior::linkShapes, two,
+         [&](Road& r) { slide(r, 1, Point(40, 35), Point(170, 115)); }},
+        {"a new node", Behavior::drawShapes, two,
+         [&](Road& r) { slide(r, 1, Point(100, 150), Point(170, 190)); }},
+        {"a pan", Behavior::pan, two,
+         [&](Road& r) { slide(r, 1, Point(100, 150), Point(170, 190)); }},
+        {"a pinch", Behavior::modify, two,
+         [](Road& r) {
+             r.down(1, Point(100, 150), 2, Point(150, 150));
+             r.advance(0.1);
+             r.window->fingersMove({{1, Point(80, 170)}, {2, Point(190, 130)}});
+             r.window->fingersMove({{1, Point(60, 180)}, {2, Point(230, 120)}});
+         }},
+        {"the menu", Behavior::modify, two,
+         [](Road& r) {
+             r.down(1, Point(40, 35));
+             r.advance(2.1);
+             EXPECT_TRUE(std::dynamic_pointer_cast<RadialMenuController>(r.controller()));
+         }},
+        {"the scroll bar", Behavior::modify,
+         [](Road& r) {
+             Factory& f = *r.diagram->factory();
+             const auto t = f.createTableNode(20, 20, 60, 60, 2, 30);
+             t->setScrollable(true);
+             f.createDiagramLink(f.createShapeNode(150, 30, 20, 20), t, 2);
+         },
+         [&](Road& r) {
+             const Rect bar = table(r)->scrollBar()->globalBounds();
+             const Point top(bar.x + bar.width / 2, bar.y + 3);
+             slide(r, 1, top, Point(top.x, top.y + 30));
+             EXPECT_TRUE(table(r)->scrollBar()->drag());
+         }},
+        {"the edit in place", Behavior::modify, two,
+         [&](Road& r) {
+             r.view->beginEdit(node(r, 0), node(r, 0)->bounds().center());
+             const auto field = r.view->editTextField();
+             ASSERT_TRUE(field);
+             field->setText("typed");
+             r.down(1, r.view->convertPointToWindow(field->frame().center()));
+         }},
+    };
+    enum class Leave { removed, movedToAnotherWindow, windowReleased };
+    for (const Leave leave : {Leave::removed, Leave::movedToAnotherWindow, Leave::windowReleased}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + ", way " + std::to_string(static_cast<int>(leave)));
+            Road r;
+            r.diagram->setAllowUnconnectedLinks(false);
+            r.view->setBehavior(c.mode);
+            c.build(r);
+            r.advance(1.1);
+            const std::string before = docText(*r.diagram);
+            const std::size_t steps = r.history();
+            c.fingers(r);
+            const bool editing = r.view->editing();
+            // The gesture is under way: the document moves with it, or the view shows its work.
+            EXPECT_TRUE(!r.dispatcher().manipulators().empty() || editing);
+
+            auto elsewhere = platform::Window::create(Rect(0, 0, 400, 300));
+            switch (leave) {
+            case Leave::removed: r.view->removeFromSuperview(); break;
+            case Leave::movedToAnotherWindow: elsewhere->addSubview(r.view); break;
+            case Leave::windowReleased: r.window.reset(); break;
+            }
+            const auto ended = [&] {
+                EXPECT_TRUE(r.dispatcher().manipulators().empty());
+                EXPECT_EQ(r.dispatcher().controllersCount(), 0);
+                EXPECT_EQ(r.nesting(), 0);
+                EXPECT_TRUE(tidy(*r.diagram));
+                EXPECT_TRUE(docText(*r.diagram) == before);
+                EXPECT_EQ(r.history(), steps);
+                for (const auto& sub : r.view->subviews())
+                    EXPECT_EQ(std::dynamic_pointer_cast<RadialMenu>(sub), nullptr);
+                EXPECT_EQ(r.view->editing(), editing);
+            };
+            ended();
+            // Nothing fires later either: no long press, no step.
+            r.advance(2.5);
+            ended();
+            // Back in a window, the edit left open still takes its text as one step.
+            r.window = elsewhere;
+            r.window->addSubview(r.view);
+            if (const auto field = r.view->editTextField()) {
+                finish(field, 0);
+                EXPECT_EQ(r.history(), steps + 1);
+                r.diagram->undo();
+                EXPECT_TRUE(docText(*r.diagram) == before);
+            }
+        }
+    }
+}
+
 TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
     const std::vector<Behavior> modes = {
         Behavior::modify,         Behavior::drawShapes,    Behavior::drawLinks,
@@ -454,12 +610,37 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
         };
 
         std::vector<int> fingers;
+        // Takes the view out of its window, moves it into a new window, or lets its window go,
+        // in the middle of whatever runs, then puts it back or into the new window: its fingers
+        // are cancelled there and then, and nothing of their gestures may stay behind.
+        const auto leaveWindow = [&] {
+            auto fresh = platform::Window::create(Rect(0, 0, 400, 300));
+            const int how = chance(3);
+            if (how == 0)
+                r.view->removeFromSuperview();
+            else if (how == 1)
+                fresh->addSubview(r.view);
+            else
+                r.window.reset();
+            fingers.clear();
+            EXPECT_TRUE(r.dispatcher().manipulators().empty());
+            EXPECT_EQ(r.nesting(), 0);
+            EXPECT_TRUE(tidy(*r.diagram));
+            if (how == 0 && chance(2) == 0) {
+                r.window->addSubview(r.view);
+                return;
+            }
+            r.window = fresh;
+            r.window->addSubview(r.view);
+        };
         int nextId = 1;
         for (int event = 0; event < 400; ++event) {
             const bool held = !fingers.empty();
             const int what = chance(11);
             if (chance(60) == 0) {
                 replace();
+            } else if (chance(40) == 0) {
+                leaveWindow();
             } else if (what <= 1 && fingers.size() < 3) {
                 fingers.push_back(nextId);
                 r.down(nextId++, somewhere());
