@@ -179,10 +179,10 @@ public:
     virtual double crossingRadius() const { return crossingRadius_; }
     virtual void setCrossingRadius(double radius);
     // The labels are read through this list and changed only through the two operations below
-    // (or their own setters, which tell the link). A label belongs to the link that holds it, as
-    // it is placed against that link: taking one in makes this link the label's link and takes
-    // it from the link that held it. The list holds each label once; a label the list no longer
-    // holds has no link.
+    // and the label's setLink (or their own setters, which tell the link). A label belongs to
+    // the link that holds it, as it is placed against that link: taking one in makes this link
+    // the label's link and takes it from the link that held it. The list holds each label once;
+    // a label the list no longer holds has no link.
     virtual const std::vector<std::shared_ptr<LinkLabel>>& labels() const { return labels_; }
     virtual void setLabels(std::vector<std::shared_ptr<LinkLabel>> labels);
     // Appends the label, unless the link holds it already; null is refused.
@@ -287,6 +287,9 @@ protected:
     bool cachesLinkCrossings() const override;
 
 private:
+    // A label's setLink takes it from the link that holds it.
+    friend class LinkLabel;
+
     std::shared_ptr<DiagramLink> self();
     // The node of a connection, or the virtual node when it has none any more.
     static std::shared_ptr<DiagramNode> nodeOf(const std::shared_ptr<ConnectionPoint>& connection);

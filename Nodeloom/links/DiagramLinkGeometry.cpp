@@ -159,7 +159,7 @@ void DiagramLink::setLabels(std::vector<std::shared_ptr<LinkLabel>> labels) {
     labels_ = std::move(list);
     for (const auto& label : old) {
         if (label && held.count(label.get()) == 0 && label->link().get() == this)
-            label->setLink(nullptr);
+            label->attachTo(nullptr);
     }
     hitAreaChanged();
     // A label tells only its own link of its changes.
@@ -183,7 +183,7 @@ void DiagramLink::addLabel(std::shared_ptr<LinkLabel> label) {
 void DiagramLink::takeLabel(LinkLabel& label, const std::shared_ptr<DiagramLink>& link) {
     if (const std::shared_ptr<DiagramLink> holder = label.link(); holder && holder != link)
         holder->dropLabel(label);
-    label.setLink(link);
+    label.attachTo(link);
 }
 
 void DiagramLink::dropLabel(const LinkLabel& label) {
