@@ -109,7 +109,8 @@ public:
     // Realigns the ends that sit on table rows or tree items and squares their segments.
     virtual void alignEndsToRows();
 
-    // The first and the last control point; (0, 0) and no change for a link without points.
+    // The first and the last control point; (0, 0) and no change for a link without points or
+    // for a point that is not finite.
     virtual Point startPoint() const;
     virtual void setStartPoint(Point point);
     virtual Point endPoint() const;
@@ -133,11 +134,9 @@ public:
     // The points are read through this list and written only through the operations of the
     // link, each of which tells the document that the link's hit area may have moved.
     virtual const std::vector<Point>& controlPoints() const { return controlPoints_; }
-    // Stores the list as it is; the caller repaints.
-    virtual void setControlPoints(std::vector<Point> points) {
-        controlPoints_ = std::move(points);
-        hitAreaChanged();
-    }
+    // Stores the list as it is; the caller repaints. A list with a point that is not finite
+    // changes nothing.
+    virtual void setControlPoints(std::vector<Point> points);
     // Stores one point as it is, and an end point as where that end sits on its node; the
     // caller repaints. An index past the list, or a point that is not finite, changes nothing.
     void setControlPoint(std::size_t index, Point point);

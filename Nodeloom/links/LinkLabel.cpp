@@ -165,7 +165,7 @@ void LinkLabel::setVerticalAlign(Align align) {
 
 void LinkLabel::setMaxWidth(double width) {
     changed();
-    if (!std::isnan(width)) maxWidth_ = width;
+    if (isFinite(width)) maxWidth_ = width;
 }
 
 void LinkLabel::setSegmentPosition(int index, double dx, double dy) {
