@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <utility>
@@ -77,8 +78,11 @@ public:
     // Empty: the table's font.
     const std::string& fontName() const { return fontName_; }
     void setFontName(std::string name) { fontName_ = std::move(name); }
+    // A size that is not a finite number is refused.
     double fontSize() const { return fontSize_; }
-    void setFontSize(double size) { fontSize_ = size; }
+    void setFontSize(double size) {
+        if (std::isfinite(size)) fontSize_ = size;
+    }
     // Null: no fill.
     const std::shared_ptr<Brush>& brush() const { return brush_; }
     void setBrush(std::shared_ptr<Brush> brush) { brush_ = std::move(brush); }

@@ -15,7 +15,15 @@ class Row {
 public:
     using LinkList = std::vector<std::shared_ptr<DiagramLink>>;
 
+    static constexpr double defaultHeight = 6.0;
+
     Row() = default;
+
+    // The height of an entry of a table's rows: a null entry counts as a default row, which
+    // holds no links.
+    static double heightOf(const std::shared_ptr<Row>& row) {
+        return row ? row->height() : defaultHeight;
+    }
 
     // The links whose destination end sits on this row.
     const LinkList& incomingLinks() const { return incomingLinks_; }
@@ -35,7 +43,7 @@ private:
     LinkList incomingLinks_;
     LinkList outgoingLinks_;
     bool header_ = false;
-    double height_ = 6.0;
+    double height_ = defaultHeight;
 };
 
 }  // namespace nodeloom

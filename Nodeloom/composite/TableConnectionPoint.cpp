@@ -35,6 +35,8 @@ std::shared_ptr<TableNode> TableConnectionPoint::rowTable() const {
     if (row_ < 0) return nullptr;
     auto table = std::dynamic_pointer_cast<TableNode>(node());
     if (!table || static_cast<std::size_t>(row_) >= table->rows().size()) return nullptr;
+    // A null entry holds no links: an end there is an end on the node.
+    if (!table->rows()[static_cast<std::size_t>(row_)]) return nullptr;
     return table;
 }
 

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <new>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "Nodeloom/composite/LinkGatherer.h"
@@ -56,6 +58,12 @@ const std::shared_ptr<ScrollBar>& TableNode::scrollBar() const {
 void TableNode::setScrollBar(std::shared_ptr<ScrollBar> bar) {
     scrollBar_ = std::move(bar);
     scrollBarMade_ = true;
+}
+
+void TableNode::setColumns(ColumnList columns) {
+    for (const Column& column : columns)
+        if (!std::isfinite(column.width)) return;
+    columns_ = std::move(columns);
 }
 
 void TableNode::setCaptionHeight(double height) {
@@ -123,6 +131,11 @@ void TableNode::redimTable(int columns, int rows) {
 
 void TableNode::resizeTableGrid(int newColumns, int newRows, bool keepContent, int columnIndex,
                                 int rowIndex, bool insert, int columnCount, int rowCount) {
+    // A table larger than a file may hold would ask for memory out of all proportion to any
+    // document; it is refused before anything changes.
+    if (newColumns > maxLoadedCells || newRows > maxLoadedCells ||
+        static_cast<std::int64_t>(newColumns) * newRows > maxLoadedCells)
+        return;
     hasHeaderRows_ = false;
     const int oldRowCount = static_cast<int>(rows_.size());
 
@@ -131,50 +144,66 @@ void TableNode::resizeTableGrid(int newColumns, int newRows, bool keepContent, i
     if (!insert && rowCount != 0 && oldRowCount > 0) {
         LinkGatherer gatherer;
         for (int i = rowIndex; i < rowIndex + rowCount && i < oldRowCount; ++i) {
-            gatherer.add(rows_[static_cast<std::size_t>(i)]->incomingLinks());
-            gatherer.add(rows_[static_cast<std::size_t>(i)]->outgoingLinks());
+            const std::shared_ptr<Row>& row = rows_[static_cast<std::size_t>(i)];
+            if (!row) continue;
+            gatherer.add(row->incomingLinks());
+            gatherer.add(row->outgoingLinks());
         }
         for (const auto& link : gatherer.take()) {
             if (const std::shared_ptr<Diagram> d = diagram()) d->removeItem(link);
         }
     }
 
-    const CellGrid oldCells = cells_;
-    const RowList oldRows = rows_;
-    const ColumnList oldColumns = columns_;
-
-    columns_.assign(static_cast<std::size_t>(newColumns), Column());
-    rows_.clear();
-    rows_.reserve(static_cast<std::size_t>(newRows));
-    for (int r = 0; r < newRows; ++r) rows_.push_back(std::make_shared<Row>());
-
-    // The same grid object is refilled: whoever holds it sees the new cells.
-    cells_.resize(0, 0);
-    if (newColumns >= 1 && newRows >= 1) {
-        cells_.resize(newColumns, newRows);
-        for (int r = 0; r < newRows; ++r) {
+    // The new structure is built aside, so that a size the memory cannot hold leaves the table
+    // as it was.
+    ColumnList columns;
+    RowList rows;
+    std::vector<CellGrid::Column> grid;
+    const bool anyCell = newColumns >= 1 && newRows >= 1;
+    try {
+        columns.assign(static_cast<std::size_t>(newColumns), Column());
+        rows.reserve(static_cast<std::size_t>(newRows));
+        for (int r = 0; r < newRows; ++r) rows.push_back(std::make_shared<Row>());
+        if (anyCell) {
+            grid.assign(static_cast<std::size_t>(newColumns),
+                        CellGrid::Column(static_cast<std::size_t>(newRows)));
             for (int c = 0; c < newColumns; ++c) {
-                std::shared_ptr<Cell> kept;
-                if (keepContent) {
-                    const auto oc = sourceIndex(c, columnIndex, columnCount, insert);
-                    const auto orow = sourceIndex(r, rowIndex, rowCount, insert);
-                    if (oc && orow) kept = oldCells.getItem(*oc, *orow);
+                for (int r = 0; r < newRows; ++r) {
+                    std::shared_ptr<Cell> kept;
+                    if (keepContent) {
+                        const auto oc = sourceIndex(c, columnIndex, columnCount, insert);
+                        const auto orow = sourceIndex(r, rowIndex, rowCount, insert);
+                        if (oc && orow) kept = cells_.getItem(*oc, *orow);
+                    }
+                    grid[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)] =
+                        kept ? std::move(kept) : std::make_shared<Cell>();
                 }
-                cells_.setItem(c, r, kept ? kept : std::make_shared<Cell>());
             }
         }
+    } catch (const std::bad_alloc&) {
+        return;
     }
     if (keepContent) {
         for (int r = 0; r < newRows; ++r) {
             const auto o = sourceIndex(r, rowIndex, rowCount, insert);
             if (o && *o >= 0 && *o < oldRowCount)
-                rows_[static_cast<std::size_t>(r)] = oldRows[static_cast<std::size_t>(*o)];
+                rows[static_cast<std::size_t>(r)] = rows_[static_cast<std::size_t>(*o)];
         }
         for (int c = 0; c < newColumns; ++c) {
             const auto o = sourceIndex(c, columnIndex, columnCount, insert);
-            if (o && *o >= 0 && static_cast<std::size_t>(*o) < oldColumns.size())
-                columns_[static_cast<std::size_t>(c)] = oldColumns[static_cast<std::size_t>(*o)];
+            if (o && *o >= 0 && static_cast<std::size_t>(*o) < columns_.size())
+                columns[static_cast<std::size_t>(c)] = columns_[static_cast<std::size_t>(*o)];
         }
+    }
+
+    const RowList oldRows = std::exchange(rows_, std::move(rows));
+    columns_ = std::move(columns);
+    // The same grid object is refilled: whoever holds it sees the new cells.
+    cells_.resize(0, 0);
+    if (anyCell) {
+        cells_.setData(std::move(grid));
+        cells_.setColumns(newColumns);
+        cells_.setRows(newRows);
     }
 
     if (rowCount > 0) {
@@ -190,6 +219,7 @@ void TableNode::reattachRowLinks(const RowList& previousRows) {
     std::unordered_set<const DiagramLink*> onRowsIn;
     std::unordered_set<const DiagramLink*> onRowsOut;
     for (const auto& row : rows_) {
+        if (!row) continue;
         for (const auto& link : row->incomingLinks()) onRowsIn.insert(link.get());
         for (const auto& link : row->outgoingLinks()) onRowsOut.insert(link.get());
     }
@@ -235,7 +265,7 @@ double TableNode::rowBottom(int row) const {
     const int first = firstRow();
     if (rowBottoms_ != nullptr) return (*rowBottoms_)[static_cast<std::size_t>(row - first)];
     double y = captionHeight_;
-    for (int i = first; i <= row; ++i) y += rows_[static_cast<std::size_t>(i)]->height();
+    for (int i = first; i <= row; ++i) y += Row::heightOf(rows_[static_cast<std::size_t>(i)]);
     return y;
 }
 
@@ -245,7 +275,7 @@ int TableNode::rowFromPoint(Point point) const {
     if (ly < captionHeight_ || ly > b.height || rows_.empty()) return -1;
     double y = captionHeight_;
     for (int i = firstRow(); i < static_cast<int>(rows_.size()); ++i) {
-        y += rows_[static_cast<std::size_t>(i)]->height();
+        y += Row::heightOf(rows_[static_cast<std::size_t>(i)]);
         if (ly < y) return i;
     }
     return -1;
@@ -256,7 +286,7 @@ Rect TableNode::getRowRect(int row) const {
     if (row < 0 || row >= static_cast<int>(rows_.size())) return b;
     if (row < firstRow()) return Rect(b.x, b.y, b.width, 0.0);
     const double bottom = b.y + rowBottom(row);
-    const double h = rows_[static_cast<std::size_t>(row)]->height();
+    const double h = Row::heightOf(rows_[static_cast<std::size_t>(row)]);
     if (b.y + b.height <= bottom - h / 2) return Rect(b.x, b.y + b.height, b.width, 0.0);
     return Rect(b.x, bottom - h, b.width, h);
 }
@@ -265,7 +295,7 @@ TableNode::VisibleRows TableNode::visibleRows() const {
     const double available = _bounds().height - captionHeight_;
     VisibleRows visible;
     for (int i = firstRow(); i < static_cast<int>(rows_.size()); ++i) {
-        const double h = rows_[static_cast<std::size_t>(i)]->height();
+        const double h = Row::heightOf(rows_[static_cast<std::size_t>(i)]);
         if (visible.height + h <= available) {
             ++visible.count;
             visible.height += h;
@@ -284,7 +314,7 @@ void TableNode::_setBounds(const Rect& rect) {
 
 double TableNode::getMaxScrollPos() {
     double sum = 0.0;
-    for (const auto& row : rows_) sum += row->height();
+    for (const auto& row : rows_) sum += Row::heightOf(row);
     return sum;
 }
 
@@ -319,7 +349,7 @@ int TableNode::getNumberOfLastVisibleItems() {
     for (auto it = rows_.rbegin(); it != rows_.rend(); ++it) {
         if (acc < available) {
             ++n;
-            acc += (*it)->height();
+            acc += Row::heightOf(*it);
         }
     }
     return n;
@@ -334,7 +364,7 @@ void TableNode::updateLinksAfterScroll() {
     bottoms.reserve(rows_.size());
     double y = captionHeight_;
     for (int i = firstRow(); i < static_cast<int>(rows_.size()); ++i) {
-        y += rows_[static_cast<std::size_t>(i)]->height();
+        y += Row::heightOf(rows_[static_cast<std::size_t>(i)]);
         bottoms.push_back(y);
     }
     const ScopedPointer<const std::vector<double>> cache(rowBottoms_, &bottoms);
@@ -348,13 +378,17 @@ void TableNode::updateLinksAfterScroll() {
 
 void TableNode::addIncomingLinkToRow(int row, const std::shared_ptr<DiagramLink>& link) {
     if (!link || row < 0 || row >= static_cast<int>(rows_.size())) return;
-    auto& list = rows_[static_cast<std::size_t>(row)]->incomingLinks();
+    const std::shared_ptr<Row>& target = rows_[static_cast<std::size_t>(row)];
+    if (!target) return;
+    auto& list = target->incomingLinks();
     if (std::find(list.begin(), list.end(), link) == list.end()) list.push_back(link);
 }
 
 void TableNode::addOutgoingLinkToRow(int row, const std::shared_ptr<DiagramLink>& link) {
     if (!link || row < 0 || row >= static_cast<int>(rows_.size())) return;
-    auto& list = rows_[static_cast<std::size_t>(row)]->outgoingLinks();
+    const std::shared_ptr<Row>& target = rows_[static_cast<std::size_t>(row)];
+    if (!target) return;
+    auto& list = target->outgoingLinks();
     if (std::find(list.begin(), list.end(), link) == list.end()) list.push_back(link);
 }
 
@@ -364,11 +398,12 @@ void TableNode::updateLinkRowIndexes() {
         if (end && end->node().get() == me) end->setRow(row);
     };
     for (int i = 0; i < static_cast<int>(rows_.size()); ++i) {
-        const Row& row = *rows_[static_cast<std::size_t>(i)];
-        for (const auto& link : row.incomingLinks()) {
+        const std::shared_ptr<Row>& row = rows_[static_cast<std::size_t>(i)];
+        if (!row) continue;
+        for (const auto& link : row->incomingLinks()) {
             if (link) renumber(link->destinationConnection(), i);
         }
-        for (const auto& link : row.outgoingLinks()) {
+        for (const auto& link : row->outgoingLinks()) {
             if (link) renumber(link->originConnection(), i);
         }
     }
@@ -386,6 +421,7 @@ DiagramNode::LinkList TableNode::getAllLinks() {
     gatherer.add(incomingLinks());
     gatherer.add(outgoingLinks());
     for (const auto& row : rows_) {
+        if (!row) continue;
         gatherer.add(row->incomingLinks());
         gatherer.add(row->outgoingLinks());
     }
@@ -395,14 +431,16 @@ DiagramNode::LinkList TableNode::getAllLinks() {
 DiagramNode::LinkList TableNode::getAllIncomingLinks() {
     LinkGatherer gatherer;
     gatherer.add(incomingLinks());
-    for (const auto& row : rows_) gatherer.add(row->incomingLinks());
+    for (const auto& row : rows_)
+        if (row) gatherer.add(row->incomingLinks());
     return gatherer.take();
 }
 
 DiagramNode::LinkList TableNode::getAllOutgoingLinks() {
     LinkGatherer gatherer;
     gatherer.add(outgoingLinks());
-    for (const auto& row : rows_) gatherer.add(row->outgoingLinks());
+    for (const auto& row : rows_)
+        if (row) gatherer.add(row->outgoingLinks());
     return gatherer.take();
 }
 
@@ -446,8 +484,12 @@ std::shared_ptr<DiagramItemState> TableNode::saveState() {
         s->cells_ = cells();
         s->rowLinks_.clear();
         s->rowLinks_.reserve(rows_.size());
-        for (const auto& row : rows_)
-            s->rowLinks_.emplace_back(row->incomingLinks(), row->outgoingLinks());
+        for (const auto& row : rows_) {
+            if (row)
+                s->rowLinks_.emplace_back(row->incomingLinks(), row->outgoingLinks());
+            else
+                s->rowLinks_.emplace_back();
+        }
         s->cellValues_.clear();
         for (int c = 0; c < static_cast<int>(columns_.size()); ++c) {
             for (int r = 0; r < static_cast<int>(rows_.size()); ++r) {
@@ -518,7 +560,7 @@ void TableNode::onLoad() {
             if (middles.empty()) {
                 double y = b.y + captionHeight_;
                 for (int i = firstRow(); i < static_cast<int>(rows_.size()); ++i) {
-                    const double h = rows_[static_cast<std::size_t>(i)]->height();
+                    const double h = Row::heightOf(rows_[static_cast<std::size_t>(i)]);
                     middles.push_back(y + h / 2);
                     y += h;
                 }
@@ -534,6 +576,7 @@ void TableNode::onLoad() {
         moved.add({link});
     };
     for (const auto& row : rows_) {
+        if (!row) continue;
         for (const auto& link : row->incomingLinks()) place(link, true);
         for (const auto& link : row->outgoingLinks()) place(link, false);
     }

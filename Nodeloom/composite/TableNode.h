@@ -61,6 +61,8 @@ public:
     // --- Structure -----------------------------------------------------------------------
 
     // An index equal to the count appends; an index outside 0 to the count does nothing.
+    // Every change of size is refused, leaving the table as it was, when the table would have
+    // more rows, columns or cells than maxLoadedCells, or more than the memory holds.
     virtual void insertRow(int index);
     // Removes the links that end on the row from the document, each once.
     virtual void deleteRow(int index);
@@ -125,12 +127,15 @@ public:
     virtual const CellGrid& cells() const { return cells_; }
     virtual CellGrid& cells() { return cells_; }
     virtual void setCells(CellGrid cells) { cells_ = std::move(cells); }
+    // A null entry counts as a default row that holds no links: it is drawn, hit and saved as
+    // one, and a link end on it is an end on the node.
     virtual const RowList& rows() const { return rows_; }
     virtual RowList& rows() { return rows_; }
     virtual void setRows(RowList rows) { rows_ = std::move(rows); }
     virtual const ColumnList& columns() const { return columns_; }
     virtual ColumnList& columns() { return columns_; }
-    virtual void setColumns(ColumnList columns) { columns_ = std::move(columns); }
+    // A list with a width that is not a finite number is refused.
+    virtual void setColumns(ColumnList columns);
     // 0 means no caption. A value that is not a finite number is refused.
     virtual double captionHeight() const { return captionHeight_; }
     virtual void setCaptionHeight(double height);
@@ -174,7 +179,8 @@ public:
     void loadFromXml(const std::shared_ptr<XmlElement>& element, XmlContext& context) override;
     // The most cells (rows times columns) a table read from a file may have. A few bytes of
     // file can ask for a row or a column, so a file could otherwise ask for far more memory than
-    // it holds; a document with a larger table is refused as malformed.
+    // it holds; a document with a larger table is refused as malformed. The structure operations
+    // refuse a larger table too.
     static constexpr std::int64_t maxLoadedCells = 1'000'000;
     // Whether the "Row" and "Column" elements of a table element make at most maxLoadedCells.
     static bool fitsCellLimit(const XmlElement& element);

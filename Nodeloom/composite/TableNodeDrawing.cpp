@@ -47,7 +47,7 @@ void TableNode::drawRows(Canvas& canvas) {
     const int columns = static_cast<int>(columns_.size());
     const int rows = static_cast<int>(rows_.size());
     const auto columnWidth = [&](int c) { return columns_[static_cast<std::size_t>(c)].width; };
-    const auto rowHeight = [&](int r) { return rows_[static_cast<std::size_t>(r)]->height(); };
+    const auto rowHeight = [&](int r) { return Row::heightOf(rows_[static_cast<std::size_t>(r)]); };
     // The last column reaches the node's right edge, whatever its own width.
     double lastColumnLeft = 0.0;
     for (int c = 0; c + 1 < columns; ++c) lastColumnLeft += columnWidth(c);

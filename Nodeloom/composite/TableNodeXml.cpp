@@ -68,8 +68,9 @@ void TableNode::saveToXml(const std::shared_ptr<XmlElement>& element, XmlContext
     const std::shared_ptr<XmlElement> rowsElement = context.addChildElement("Rows", element);
     for (const auto& row : rows_) {
         const std::shared_ptr<XmlElement> rowElement = context.addChildElement("Row", rowsElement);
-        context.writeDouble(row->height(), "Height", rowElement);
-        context.writeBool(row->header(), "Header", rowElement);
+        // A null entry is written as a default row, as a hole in the grid is.
+        context.writeDouble(Row::heightOf(row), "Height", rowElement);
+        context.writeBool(row && row->header(), "Header", rowElement);
     }
 
     const std::shared_ptr<XmlElement> columnsElement = context.addChildElement("Columns", element);

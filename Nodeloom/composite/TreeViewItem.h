@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -89,8 +90,11 @@ public:
     }
     virtual const std::string& label() const { return label_; }
     virtual void setLabel(const std::string& label) { label_ = label; }
+    // A height or font size that is not a finite number is refused.
     virtual double height() const { return height_; }
-    virtual void setHeight(double height) { height_ = height; }
+    virtual void setHeight(double height) {
+        if (std::isfinite(height)) height_ = height;
+    }
     virtual bool expanded() const { return expanded_; }
     virtual void setExpanded(bool expanded) { expanded_ = expanded; }
     // Null: opaque black.
@@ -100,7 +104,9 @@ public:
     const std::string& fontName() const { return fontName_; }
     void setFontName(const std::string& name) { fontName_ = name; }
     double fontSize() const { return fontSize_; }
-    void setFontSize(double size) { fontSize_ = size; }
+    void setFontSize(double size) {
+        if (std::isfinite(size)) fontSize_ = size;
+    }
     // Null: the node's font unit.
     const std::shared_ptr<MeasureUnit>& fontUnit() const { return fontUnit_; }
     void setFontUnit(std::shared_ptr<MeasureUnit> unit) { fontUnit_ = std::move(unit); }

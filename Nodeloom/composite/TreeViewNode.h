@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <functional>
 #include <memory>
 #include <string>
@@ -106,11 +107,15 @@ public:
     virtual const ItemList& rootItems() const { return rootItems_; }
     virtual ItemList& rootItems() { return rootItems_; }
     virtual void setRootItems(ItemList items) { rootItems_ = std::move(items); }
-    // 0 or less: no caption.
+    // 0 or less: no caption. Values that are not finite numbers are refused.
     virtual double captionHeight() const { return captionHeight_; }
-    virtual void setCaptionHeight(double height) { captionHeight_ = height; }
+    virtual void setCaptionHeight(double height) {
+        if (std::isfinite(height)) captionHeight_ = height;
+    }
     virtual double scrollPosition() const { return scrollPosition_; }
-    virtual void setScrollPosition(double position) { scrollPosition_ = position; }
+    virtual void setScrollPosition(double position) {
+        if (std::isfinite(position)) scrollPosition_ = position;
+    }
     // Made with the node; null once the host drops it.
     virtual const std::shared_ptr<ScrollBar>& scrollBar() const;
     virtual void setScrollBar(std::shared_ptr<ScrollBar> bar);

@@ -59,7 +59,8 @@ bool SolidColorBrush::equalsTo(const Brush& other) const {
 
 LinearGradientBrush::LinearGradientBrush(std::shared_ptr<Color> color1,
                                          std::shared_ptr<Color> color2, double angle)
-    : positions_{0.0, 1.0}, colors_{std::move(color1), std::move(color2)}, angle_(angle) {}
+    : positions_{0.0, 1.0}, colors_{std::move(color1), std::move(color2)},
+      angle_(std::isfinite(angle) ? angle : 0.0) {}
 
 std::shared_ptr<Color> LinearGradientBrush::toColor() const {
     if (colors_.empty() || !colors_.front()) return Brush::toColor();

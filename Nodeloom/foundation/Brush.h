@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -65,12 +66,19 @@ public:
 
     const std::vector<double>& positions() const { return positions_; }
     std::vector<double>& positions() { return positions_; }
-    void setPositions(std::vector<double> positions) { positions_ = std::move(positions); }
+    // A list with a position that is not finite is refused, and so is such an angle.
+    void setPositions(std::vector<double> positions) {
+        for (const double p : positions)
+            if (!std::isfinite(p)) return;
+        positions_ = std::move(positions);
+    }
     const std::vector<std::shared_ptr<Color>>& colors() const { return colors_; }
     std::vector<std::shared_ptr<Color>>& colors() { return colors_; }
     void setColors(std::vector<std::shared_ptr<Color>> colors) { colors_ = std::move(colors); }
     double angle() const { return angle_; }
-    void setAngle(double angle) { angle_ = angle; }
+    void setAngle(double angle) {
+        if (std::isfinite(angle)) angle_ = angle;
+    }
 
     // The first colour object; black (the plain brush's answer) when there is none.
     std::shared_ptr<Color> toColor() const override;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <memory>
 #include <optional>
 #include <string>
@@ -93,13 +94,18 @@ public:
     const std::shared_ptr<Color>& stroke() const { return stroke_; }
     void setStroke(std::shared_ptr<Color> value);
     double strokeThickness() const { return strokeThickness_; }
-    void setStrokeThickness(double value) { strokeThickness_ = value; }
+    // Numbers that are not finite are refused.
+    void setStrokeThickness(double value) {
+        if (std::isfinite(value)) strokeThickness_ = value;
+    }
     const std::shared_ptr<Color>& textColor() const { return textColor_; }
     void setTextColor(std::shared_ptr<Color> value);
     const std::string& fontName() const { return fontName_; }
     void setFontName(std::string value) { fontName_ = std::move(value); }
     double fontSize() const { return fontSize_; }
-    void setFontSize(double value) { fontSize_ = value; }
+    void setFontSize(double value) {
+        if (std::isfinite(value)) fontSize_ = value;
+    }
     const std::shared_ptr<MeasureUnit>& fontUnit() const { return fontUnit_; }
     void setFontUnit(std::shared_ptr<MeasureUnit> value) { fontUnit_ = std::move(value); }
     VerticalAlignment verticalTextAlignment() const { return verticalTextAlignment_; }
@@ -109,7 +115,9 @@ public:
     const std::shared_ptr<Color>& headStroke() const { return headStroke_; }
     void setHeadStroke(std::shared_ptr<Color> value);
     double headStrokeThickness() const { return headStrokeThickness_; }
-    void setHeadStrokeThickness(double value) { headStrokeThickness_ = value; }
+    void setHeadStrokeThickness(double value) {
+        if (std::isfinite(value)) headStrokeThickness_ = value;
+    }
 
 private:
     std::shared_ptr<Brush> brush_;

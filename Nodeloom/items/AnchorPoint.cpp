@@ -32,11 +32,13 @@ std::optional<ShowAnchors> fromRaw<ShowAnchors>(int raw) {
     }
 }
 
-AnchorPoint::AnchorPoint(double x, double y) : x_(x), y_(y), color_(Colors::Black()) {}
+// A coordinate that is not finite is taken as 0, as a file that holds one is read.
+AnchorPoint::AnchorPoint(double x, double y)
+    : x_(isFinite(x) ? x : 0.0), y_(isFinite(y) ? y : 0.0), color_(Colors::Black()) {}
 
 AnchorPoint::AnchorPoint(double x, double y, bool allowIncoming, bool allowOutgoing)
-    : x_(x),
-      y_(y),
+    : x_(isFinite(x) ? x : 0.0),
+      y_(isFinite(y) ? y : 0.0),
       allowIncoming_(allowIncoming),
       allowOutgoing_(allowOutgoing),
       color_(Colors::Black()) {}

@@ -64,10 +64,15 @@ public:
     virtual void draw(Canvas& canvas, const Rect& nodeBounds, const Point& pivot, double angle,
                       double markSize) const;
 
+    // A coordinate that is not finite is refused.
     double x() const { return x_; }
-    void setX(double x) { x_ = x; }
+    void setX(double x) {
+        if (isFinite(x)) x_ = x;
+    }
     double y() const { return y_; }
-    void setY(double y) { y_ = y; }
+    void setY(double y) {
+        if (isFinite(y)) y_ = y;
+    }
     bool allowIncoming() const { return allowIncoming_; }
     void setAllowIncoming(bool value) { allowIncoming_ = value; }
     bool allowOutgoing() const { return allowOutgoing_; }

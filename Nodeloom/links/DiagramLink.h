@@ -109,7 +109,8 @@ public:
     // Realigns the ends that sit on table rows or tree items and squares their segments.
     virtual void alignEndsToRows();
 
-    // The first and the last control point; (0, 0) and no change for a link without points.
+    // The first and the last control point; (0, 0) and no change for a link without points or
+    // for a point that is not finite.
     virtual Point startPoint() const;
     virtual void setStartPoint(Point point);
     virtual Point endPoint() const;
@@ -133,11 +134,9 @@ public:
     // The points are read through this list and written only through the operations of the
     // link, each of which tells the document that the link's hit area may have moved.
     virtual const std::vector<Point>& controlPoints() const { return controlPoints_; }
-    // Stores the list as it is; the caller repaints.
-    virtual void setControlPoints(std::vector<Point> points) {
-        controlPoints_ = std::move(points);
-        hitAreaChanged();
-    }
+    // Stores the list as it is; the caller repaints. A list with a point that is not finite
+    // changes nothing.
+    virtual void setControlPoints(std::vector<Point> points);
     // Stores one point as it is, and an end point as where that end sits on its node; the
     // caller repaints. An index past the list, or a point that is not finite, changes nothing.
     void setControlPoint(std::size_t index, Point point);
@@ -179,10 +178,10 @@ public:
     virtual double crossingRadius() const { return crossingRadius_; }
     virtual void setCrossingRadius(double radius);
     // The labels are read through this list and changed only through the two operations below
-    // (or their own setters, which tell the link). A label belongs to the link that holds it, as
-    // it is placed against that link: taking one in makes this link the label's link and takes
-    // it from the link that held it. The list holds each label once; a label the list no longer
-    // holds has no link.
+    // and the label's setLink (or their own setters, which tell the link). A label belongs to
+    // the link that holds it, as it is placed against that link: taking one in makes this link
+    // the label's link and takes it from the link that held it. The list holds each label once;
+    // a label the list no longer holds has no link.
     virtual const std::vector<std::shared_ptr<LinkLabel>>& labels() const { return labels_; }
     virtual void setLabels(std::vector<std::shared_ptr<LinkLabel>> labels);
     // Appends the label, unless the link holds it already; null is refused.
@@ -287,6 +286,9 @@ protected:
     bool cachesLinkCrossings() const override;
 
 private:
+    // A label's setLink takes it from the link that holds it.
+    friend class LinkLabel;
+
     std::shared_ptr<DiagramLink> self();
     // The node of a connection, or the virtual node when it has none any more.
     static std::shared_ptr<DiagramNode> nodeOf(const std::shared_ptr<ConnectionPoint>& connection);

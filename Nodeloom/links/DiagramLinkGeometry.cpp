@@ -134,6 +134,14 @@ void DiagramLink::updateEndsFromConnections() {
     shapeImpl()->adjustAfterEndsMoved(*this);
 }
 
+void DiagramLink::setControlPoints(std::vector<Point> points) {
+    // Such a point would be saved as a word that reads back as 0.
+    if (!std::all_of(points.begin(), points.end(), [](const Point& p) { return isFinite(p); }))
+        return;
+    controlPoints_ = std::move(points);
+    hitAreaChanged();
+}
+
 void DiagramLink::setControlPoint(std::size_t index, Point point) {
     if (index >= controlPoints_.size() || !isFinite(point)) return;
     controlPoints_[index] = point;
@@ -159,7 +167,7 @@ void DiagramLink::setLabels(std::vector<std::shared_ptr<LinkLabel>> labels) {
     labels_ = std::move(list);
     for (const auto& label : old) {
         if (label && held.count(label.get()) == 0 && label->link().get() == this)
-            label->setLink(nullptr);
+            label->attachTo(nullptr);
     }
     hitAreaChanged();
     // A label tells only its own link of its changes.
@@ -183,7 +191,7 @@ void DiagramLink::addLabel(std::shared_ptr<LinkLabel> label) {
 void DiagramLink::takeLabel(LinkLabel& label, const std::shared_ptr<DiagramLink>& link) {
     if (const std::shared_ptr<DiagramLink> holder = label.link(); holder && holder != link)
         holder->dropLabel(label);
-    label.setLink(link);
+    label.attachTo(link);
 }
 
 void DiagramLink::dropLabel(const LinkLabel& label) {
@@ -216,7 +224,7 @@ Point DiagramLink::startPoint() const {
 }
 
 void DiagramLink::setStartPoint(Point point) {
-    if (controlPoints_.empty()) return;
+    if (controlPoints_.empty() || !isFinite(point)) return;
     controlPoints_.front() = point;
     hitAreaChanged();
 }
@@ -226,7 +234,7 @@ Point DiagramLink::endPoint() const {
 }
 
 void DiagramLink::setEndPoint(Point point) {
-    if (controlPoints_.empty()) return;
+    if (controlPoints_.empty() || !isFinite(point)) return;
     controlPoints_.back() = point;
     hitAreaChanged();
 }

@@ -104,6 +104,23 @@ void LinkLabel::copyValues(const LinkLabel& other) {
     autoArrange_ = other.autoArrange_;
 }
 
+void LinkLabel::setLink(const std::shared_ptr<DiagramLink>& link) {
+    const std::shared_ptr<LinkLabel> me = weak_from_this().lock();
+    if (link && me) {
+        link->addLabel(me);
+        return;
+    }
+    if (const std::shared_ptr<DiagramLink> holder = link_.lock(); holder && holder != link)
+        holder->dropLabel(*this);
+    attachTo(link);
+}
+
+void LinkLabel::attachTo(const std::shared_ptr<DiagramLink>& link) {
+    changed();
+    link_ = link;
+    changed();
+}
+
 // --- Values ----------------------------------------------------------------------------------
 
 void LinkLabel::setFontSize(double size) {
@@ -148,7 +165,7 @@ void LinkLabel::setVerticalAlign(Align align) {
 
 void LinkLabel::setMaxWidth(double width) {
     changed();
-    if (!std::isnan(width)) maxWidth_ = width;
+    if (isFinite(width)) maxWidth_ = width;
 }
 
 void LinkLabel::setSegmentPosition(int index, double dx, double dy) {

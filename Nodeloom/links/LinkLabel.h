@@ -112,11 +112,10 @@ public:
     std::shared_ptr<DiagramItem> getEditedItem() override;
 
     std::shared_ptr<DiagramLink> link() const { return link_.lock(); }
-    void setLink(const std::shared_ptr<DiagramLink>& link) {
-        changed();
-        link_ = link;
-        changed();
-    }
+    // A label belongs to one link: setting a link moves the label into that link's labels, as
+    // addLabel does, and null takes it from the link that holds it. A label made for a link names
+    // it before the link holds it, until addLabel puts it there.
+    void setLink(const std::shared_ptr<DiagramLink>& link);
     const std::string& text() const { return text_; }
     void setText(std::string text) {
         text_ = std::move(text);
@@ -194,6 +193,11 @@ public:
     }
 
 private:
+    // The link's own bookkeeping names the label's link through attachTo, after it has taken
+    // the label into its list or out of it.
+    friend class DiagramLink;
+    void attachTo(const std::shared_ptr<DiagramLink>& link);
+
     struct TextSize {
         double width = 0;
         double height = 0;

@@ -56,14 +56,14 @@ std::shared_ptr<CellEditor> cellEditorAt(const std::shared_ptr<TableNode>& table
     const int first = std::clamp(table->currentScrollRow(), 0, static_cast<int>(rows.size()));
     double top = b.y + table->captionHeight();
     for (int j = first; j < row; ++j)
-        top += rows[static_cast<std::size_t>(j)]->height();
+        top += Row::heightOf(rows[static_cast<std::size_t>(j)]);
 
     std::shared_ptr<Cell> cell = table->cell(column, row);
     if (auto spanning = table->cellSpanningRow(row, column)) cell = std::move(spanning);
     if (auto spanning = table->cellSpanningColumn(row, column)) cell = std::move(spanning);
     return std::make_shared<CellEditor>(
         std::move(cell), table, row, column,
-        Rect(left, top, width, rows[static_cast<std::size_t>(row)]->height()));
+        Rect(left, top, width, Row::heightOf(rows[static_cast<std::size_t>(row)])));
 }
 
 bool holds(const Rect& r, const Point& p) {

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <climits>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <string>
@@ -166,6 +170,105 @@ TEST(TableStructure, RedimRebuildsAndCountsNegativeSizesAsNone) {
     auto made = d->factory()->createTableNode(Rect(0, 0, 40, 40), -3, 2);
     EXPECT_TRUE(made->columns().empty());
     EXPECT_EQ(made->rows().size(), 2u);
+}
+
+// A table larger than a file may hold is refused by every change of size, which then leaves the
+// table as it was, links and cells included; a table at the limit can still lose rows.
+TEST(TableStructure, SizesPastTheCellLimitChangeNothing) {
+    TableDocument doc;
+    auto link = doc.d->factory()->createDiagramLink(doc.table, 2, doc.node);
+    doc.table->cell(1, 2)->setText("kept");
+    doc.table->setHasHeaderRows(true);
+    const std::string before = doc.d->saveToXmlString();
+    const auto unchanged = [&](const std::string& what) {
+        EXPECT_EQ(doc.d->saveToXmlString(), before) << what;
+        EXPECT_EQ(doc.table->columns().size(), 2u) << what;
+        EXPECT_EQ(doc.table->rows().size(), 5u) << what;
+        EXPECT_EQ(doc.table->cell(1, 2)->text(), "kept") << what;
+        EXPECT_EQ(originRow(link), 2) << what;
+        EXPECT_TRUE(doc.table->hasHeaderRows()) << what;
+    };
+    constexpr int most = static_cast<int>(TableNode::maxLoadedCells);
+    for (const auto& [columns, rows] : std::vector<std::pair<int, int>>{
+             {INT_MAX, 1}, {1, INT_MAX}, {INT_MAX, 0}, {0, INT_MAX}, {INT_MAX, INT_MAX},
+             {most + 1, 0}, {1001, 1000}}) {
+        doc.table->redimTable(columns, rows);
+        unchanged(std::to_string(columns) + " x " + std::to_string(rows));
+    }
+
+    auto wide = makeTable({}, most, Rect(0, 0, 40, 40));
+    wide->insertColumn(0);
+    wide->insertColumn(most);
+    EXPECT_EQ(wide->columns().size(), static_cast<std::size_t>(most));
+    wide->deleteColumn(0);
+    EXPECT_EQ(wide->columns().size(), static_cast<std::size_t>(most - 1));
+    wide->insertColumn(0);
+    EXPECT_EQ(wide->columns().size(), static_cast<std::size_t>(most));
+}
+
+// A null entry in the public row list counts as a default row that holds no links: it is
+// drawn, hit, scrolled past, saved and brought back by undo as one, and a link drawn to it ends
+// on the table as a whole.
+TEST(TableStructure, ANullRowCountsAsADefaultRowThatHoldsNoLinks) {
+    TableDocument doc(true);
+    auto& factory = *doc.d->factory();
+    doc.table->rows()[1]->setHeight(10);
+    for (int r : {2, 3}) doc.table->cell(0, r)->setText("row " + std::to_string(r));
+    doc.table->rows()[2] = nullptr;
+    auto onRow = factory.createDiagramLink(doc.table, 3, doc.node);
+    EXPECT_EQ(onRow->startPoint(), Point(50, 30));
+
+    // Rows 0 (6), 1 (10), the null one (6), 3, 4 below the caption of 5.
+    EXPECT_EQ(doc.table->getRowRect(2), Rect(0, 21, 50, 6));
+    EXPECT_EQ(doc.table->getRowRect(3), Rect(0, 27, 50, 6));
+    EXPECT_EQ(doc.table->rowFromPoint(Point(10, 23)), 2);
+    EXPECT_EQ(doc.d->getNodeAt(Point(10, 23), false), doc.table);
+    EXPECT_DOUBLE_EQ(doc.table->getMaxScrollPos(), 34);
+    TextRecordingCanvas canvas;
+    doc.table->drawLocal(canvas, RenderOptions());
+    ASSERT_EQ(canvas.texts["row 2"].size(), 1u);
+    ASSERT_EQ(canvas.texts["row 3"].size(), 1u);
+    EXPECT_DOUBLE_EQ(canvas.texts["row 3"][0].y - canvas.texts["row 2"][0].y, 6);
+    Canvas whole(MeasureUnit::Millimeter());
+    doc.d->draw(whole, doc.d->bounds());
+
+    auto toNull = factory.createDiagramLink(doc.node, doc.table, 2);
+    ASSERT_TRUE(toNull);
+    EXPECT_EQ(destinationRow(toNull), -1);
+    EXPECT_EQ(countOf(doc.table->incomingLinks(), toNull), 1);
+    EXPECT_EQ(doc.table->getAllLinks().size(), 2u);
+    doc.table->setCurrentScrollPos(3);
+    doc.table->setCurrentScrollPos(0);
+    EXPECT_EQ(originRow(onRow), 3);
+    EXPECT_EQ(onRow->startPoint(), Point(50, 30));
+
+    // Read back, the null row is a default row, and the document reads as it was saved.
+    const std::string saved = doc.d->saveToXmlString();
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("nodeloom-null-row-" + std::to_string(::getpid()) + ".xml");
+    ASSERT_TRUE(doc.d->saveToXml(path));
+    auto copy = std::make_shared<Diagram>();
+    const bool loaded = copy->loadFromXml(path);
+    std::filesystem::remove(path);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(copy->saveToXmlString(), saved);
+
+    // Changes of structure and their undo keep the null entry where it was.
+    const auto um = doc.d->undoManager();
+    um->startComposite();
+    doc.d->recordItemStates({doc.table, onRow, toNull});
+    doc.table->insertRow(0);
+    doc.table->deleteRow(5);
+    um->commitComposite();
+    EXPECT_FALSE(doc.table->rows()[3]);
+    um->undo();
+    EXPECT_FALSE(doc.table->rows()[2]);
+    EXPECT_EQ(originRow(onRow), 3);
+    EXPECT_EQ(doc.d->saveToXmlString(), saved);
+    um->redo();
+    EXPECT_FALSE(doc.table->rows()[3]);
+    doc.table->deleteRow(3);
+    EXPECT_EQ(doc.table->rows().size(), 4u);
 }
 
 TEST(TableStructure, ScrollRowStaysWithinTheRows) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -28,6 +29,8 @@
 #include "Nodeloom/foundation/ShapeLibrary.h"
 #include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/foundation/XmlElement.h"
+#include "Nodeloom/items/AnchorPattern.h"
+#include "Nodeloom/items/AnchorPoint.h"
 #include "Nodeloom/items/ShapeNode.h"
 #include "Nodeloom/links/DiagramLink.h"
 #include "Nodeloom/links/LinkLabel.h"
@@ -552,6 +555,79 @@ std::shared_ptr<Diagram> randomDocument(unsigned seed) {
     }
     d->setBrush(brushes[index(brushes.size())]);
     if (index(2) == 0) d->setStyle(style);
+
+    // Then numbers that are not finite through every setter of a saved value, drawn from a
+    // generator of their own so that the documents stay as they were: each is refused, and the
+    // document reads back as it is saved.
+    std::mt19937 other(seed);
+    const auto bad = [&other] {
+        static const double values[] = {std::numeric_limits<double>::quiet_NaN(),
+                                        std::numeric_limits<double>::infinity(),
+                                        -std::numeric_limits<double>::infinity()};
+        return values[other() % 3];
+    };
+    if (other() % 2 == 0) return d;
+    d->setBounds(Rect(0, 0, bad(), 100));
+    d->setGridSizeX(bad());
+    style->setStrokeThickness(bad());
+    style->setFontSize(bad());
+    style->setHeadStrokeThickness(bad());
+    if (auto gradient = std::dynamic_pointer_cast<LinearGradientBrush>(brushes[1])) {
+        gradient->setAngle(bad());
+        gradient->setPositions({0.0, bad()});
+    }
+    for (const auto& node : d->nodes()) {
+        node->setBounds(Rect(bad(), 0, 10, 10));
+        node->setRotationAngle(bad());
+        node->setFontSize(bad());
+        node->setStrokeThickness(bad());
+        if (other() % 3 == 0) {
+            auto pattern = std::make_shared<AnchorPattern>();
+            pattern->points().push_back(std::make_shared<AnchorPoint>(bad(), 50));
+            pattern->points().push_back(std::make_shared<AnchorPoint>(50, 50));
+            pattern->points().back()->setX(bad());
+            pattern->points().back()->setY(bad());
+            node->setAnchorPattern(pattern);
+        }
+        if (auto container = std::dynamic_pointer_cast<ContainerNode>(node)) {
+            container->setCaptionHeight(bad());
+            container->setMargin(bad());
+            container->setUnfoldedSize(Size(bad(), 10));
+        }
+    }
+    for (const auto& table : tables) {
+        table->setCaptionHeight(bad());
+        if (!table->rows().empty()) table->rows().front()->setHeight(bad());
+        if (table->cell(0, 0)) table->cell(0, 0)->setFontSize(bad());
+        auto columns = table->columns();
+        if (!columns.empty()) columns.back().width = bad();
+        table->setColumns(columns);
+    }
+    for (const auto& tree : trees) {
+        tree->setCaptionHeight(bad());
+        tree->setScrollPosition(bad());
+        for (const auto& item : tree->rootItems()) {
+            item->setHeight(bad());
+            item->setFontSize(bad());
+        }
+    }
+    for (const auto& link : d->links()) {
+        std::vector<Point> points = link->controlPoints();
+        if (!points.empty()) points.back() = Point(bad(), 0);
+        link->setControlPoints(points);
+        link->setStartPoint(Point(0, bad()));
+        link->setEndPoint(Point(bad(), bad()));
+        link->setHeadShapeSize(bad());
+        link->setHeadStrokeThickness(bad());
+        for (const auto& label : link->labels()) {
+            label->setMaxWidth(bad());
+            label->setHorizontalOffset(bad());
+            label->setVerticalOffset(bad());
+            label->setMargin(bad());
+            label->setFontSize(bad());
+            label->setSegmentPosition(0, bad(), 1);
+        }
+    }
     return d;
 }
 

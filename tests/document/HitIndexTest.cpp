@@ -322,9 +322,22 @@ struct Fixture {
                 if (link && pick(3) == 0) {
                     link->setLabels({});
                 } else if (const auto links = d->links(); link && pick(3) == 0) {
-                    // Taken from another link, which lets it go.
+                    // Taken from another link, which lets it go, by the link or by the label's
+                    // own setter; or let go of by the label.
                     const auto& other = links[pick(static_cast<int>(links.size()))];
-                    if (!other->labels().empty()) link->addLabel(other->labels().back());
+                    if (other->labels().empty()) break;
+                    const auto label = other->labels().back();
+                    switch (pick(3)) {
+                        case 0:
+                            link->addLabel(label);
+                            break;
+                        case 1:
+                            label->setLink(link);
+                            break;
+                        default:
+                            label->setLink(nullptr);
+                            break;
+                    }
                 } else if (link) {
                     // Made for another link, which is moved once the index has taken the label:
                     // the label is placed against the link that holds it.

@@ -3,19 +3,26 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <limits>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "Nodeloom/composite/Cell.h"
+#include "Nodeloom/composite/TableNode.h"
+#include "Nodeloom/composite/TreeViewItem.h"
+#include "Nodeloom/composite/TreeViewNode.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/XmlContext.h"
 #include "Nodeloom/foundation/Brush.h"
 #include "Nodeloom/foundation/Canvas.h"
+#include "Nodeloom/foundation/Colors.h"
 #include "Nodeloom/foundation/Style.h"
 #include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/foundation/XmlElement.h"
+#include "Nodeloom/items/AnchorPoint.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/items/HandlesVisualStyle.h"
 #include "Nodeloom/items/ShapeNode.h"
@@ -101,6 +108,71 @@ TEST(OutOfRangeNumbers, StylesAndBrushesRefuseThem) {
     EXPECT_EQ(blend->angle(), 0.0);
     for (double p : blend->positions())
         EXPECT_TRUE(std::isfinite(p));
+}
+
+// A value set from the program that is not finite would be saved as a word the readers refuse:
+// the setters refuse it in turn, and the value stays what it was.
+TEST(OutOfRangeNumbers, SettersRefuseNumbersThatAreNotFinite) {
+    for (const double bad : {std::numeric_limits<double>::quiet_NaN(),
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity()}) {
+        Style style;
+        style.setStrokeThickness(0.5);
+        style.setStrokeThickness(bad);
+        style.setFontSize(bad);
+        style.setHeadStrokeThickness(bad);
+        EXPECT_EQ(style.strokeThickness(), 0.5);
+        EXPECT_FALSE(style.hasFontSize());
+        EXPECT_FALSE(style.hasHeadStrokeThickness());
+
+        LinearGradientBrush gradient(Colors::Black(), Colors::White(), bad);
+        EXPECT_EQ(gradient.angle(), 0.0);
+        gradient.setAngle(30);
+        gradient.setAngle(bad);
+        gradient.setPositions({0.0, bad, 1.0});
+        EXPECT_EQ(gradient.angle(), 30.0);
+        EXPECT_EQ(gradient.positions(), (std::vector<double>{0.0, 1.0}));
+
+        AnchorPoint point(bad, 40);
+        EXPECT_EQ(point.x(), 0.0);
+        EXPECT_EQ(point.y(), 40.0);
+        point.setX(bad);
+        point.setY(bad);
+        EXPECT_EQ(point.y(), 40.0);
+
+        auto label = std::make_shared<LinkLabel>();
+        label->setMaxWidth(80);
+        label->setMaxWidth(bad);
+        EXPECT_EQ(label->maxWidth(), 80.0);
+
+        Cell cell;
+        const double cellFont = cell.fontSize();
+        cell.setFontSize(bad);
+        EXPECT_EQ(cell.fontSize(), cellFont);
+
+        auto table = std::make_shared<TableNode>();
+        table->redimTable(2, 1);
+        auto columns = table->columns();
+        columns[0].width = 7;
+        columns[1].width = bad;
+        table->setColumns(columns);
+        EXPECT_EQ(table->columns()[0].width, 18.0);
+
+        auto tree = std::make_shared<TreeViewNode>();
+        tree->setCaptionHeight(4);
+        tree->setScrollPosition(2);
+        tree->setCaptionHeight(bad);
+        tree->setScrollPosition(bad);
+        EXPECT_EQ(tree->captionHeight(), 4.0);
+        EXPECT_EQ(tree->scrollPosition(), 2.0);
+        TreeViewItem item;
+        item.setHeight(5);
+        item.setFontSize(9);
+        item.setHeight(bad);
+        item.setFontSize(bad);
+        EXPECT_EQ(item.height(), 5.0);
+        EXPECT_EQ(item.fontSize(), 9.0);
+    }
 }
 
 // Nodes at both ends of the number range, linked across it and to ordinary nodes: the indexes

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "Nodeloom/document/Diagram.h"
@@ -61,6 +63,35 @@ TEST(DiagramLink, NewLinkAndItsEnds) {
     EXPECT_EQ(link->startPoint(), Point(0, 0));
     EXPECT_EQ(link->getBounds(), Rect());
     EXPECT_TRUE(link->controlPoints().empty());
+}
+
+// A point that is not finite would be saved as a word that reads back as 0: every operation
+// that takes points refuses it and leaves the link as it was.
+TEST(DiagramLink, PointsThatAreNotFiniteAreRefused) {
+    auto d = std::make_shared<Diagram>();
+    auto from = nodeAt(Rect(0, 0, 20, 20));
+    auto to = nodeAt(Rect(100, 0, 20, 20));
+    d->addItem(from);
+    d->addItem(to);
+    auto link = linkWith(LinkShape::polyline, {Point(20, 10), Point(60, 30), Point(100, 10)});
+    attach(link, from, to);
+    d->addItem(link);
+    const std::vector<Point> points = link->controlPoints();
+    const std::string saved = d->saveToXmlString();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (const Point bad : {Point(nan, 0), Point(0, inf), Point(-inf, nan)}) {
+        link->setControlPoints({Point(20, 10), bad, Point(100, 10)});
+        link->setControlPoints({bad, Point(100, 10)});
+        link->setControlPoint(1, bad);
+        link->setStartPoint(bad);
+        link->setEndPoint(bad);
+        EXPECT_EQ(link->controlPoints(), points);
+    }
+    EXPECT_EQ(d->saveToXmlString(), saved);
+    // The ends still follow their nodes from where they were.
+    from->setBounds(Rect(0, 40, 20, 20));
+    EXPECT_EQ(link->startPoint(), Point(20, 50));
 }
 
 TEST(DiagramLink, SegmentCounting) {

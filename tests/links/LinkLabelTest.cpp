@@ -400,19 +400,67 @@ TEST(LinkLabel, ALabelBelongsToOneLink) {
     first->addLabel(label);
     EXPECT_EQ(holders(), "othermoving||");
 
-    // Undo and redo of a move bring back both lists, in whichever order the links were noted.
+    // The same through the label's own setter: it moves into the link it is given, where a
+    // later addLabel finds it, and null takes it from its link.
+    label->setLink(second);
+    EXPECT_EQ(holders(), "other|moving|");
+    second->addLabel(label);
+    label->setLink(second);
+    EXPECT_EQ(holders(), "other|moving|");
+    EXPECT_EQ(texts(*first), "other;");
+    EXPECT_EQ(texts(*second), "moving;");
+    const Point moved = label->getLayoutRect()->center();
+    EXPECT_FALSE(first->labelFromPoint(moved));
+    EXPECT_EQ(d->getLinkAt(moved), second);
+    ASSERT_TRUE(copy->loadFromXml(parseXml(d->saveToXmlString())));
+    EXPECT_EQ(copy->links()[0]->labels().size(), 1u);
+    EXPECT_EQ(copy->links()[1]->labels().size(), 1u);
+    label->setLink(nullptr);
+    EXPECT_EQ(holders(), "other||");
+    EXPECT_EQ(label->link(), nullptr);
+    EXPECT_FALSE(second->labelFromPoint(moved));
+    // A label made for a link names it before the link takes it in, and is then held once.
+    auto made = std::make_shared<LinkLabel>(second, "made");
+    EXPECT_EQ(holders(), "other||");
+    second->addLabel(made);
+    EXPECT_EQ(holders(), "other|made|");
+    made->setLink(nullptr);
+    // A label whose link has left every holder goes into the link it is given.
+    {
+        auto gone = linkBetween(200);
+        auto orphan = labelOn(gone, "orphan");
+        d->setUndoEnabled(false);
+        d->removeItem(gone);
+        d->setUndoEnabled(true);
+        gone.reset();
+        orphan->setLink(second);
+        EXPECT_EQ(holders(), "other|orphan|");
+        orphan->setLink(nullptr);
+    }
+    label->setLink(first);
+    EXPECT_EQ(holders(), "othermoving||");
+
+    // Undo and redo of a move bring back both lists, in whichever order the links were noted,
+    // whether the label moved through the links' operations or its own setter.
     const auto um = d->undoManager();
-    for (const bool firstNotedFirst : {true, false}) {
-        um->startComposite();
-        using Items = std::vector<std::shared_ptr<DiagramItem>>;
-        d->recordItemStates(firstNotedFirst ? Items{first, second} : Items{second, first});
-        second->setLabels({label, other});
-        um->commitComposite();
-        EXPECT_EQ(holders(), "|movingother|");
-        um->undo();
-        EXPECT_EQ(holders(), "othermoving||");
-        um->redo();
-        EXPECT_EQ(holders(), "|movingother|");
-        um->undo();
+    for (const int way : {0, 1, 2}) {
+        for (const bool firstNotedFirst : {true, false}) {
+            um->startComposite();
+            using Items = std::vector<std::shared_ptr<DiagramItem>>;
+            d->recordItemStates(firstNotedFirst ? Items{first, second} : Items{second, first});
+            if (way == 0) second->setLabels({label, other});
+            if (way == 1) label->setLink(second);
+            if (way == 2) label->setLink(nullptr);
+            um->commitComposite();
+            const std::string after = way == 0 ? "|movingother|"
+                                      : way == 1 ? "other|moving|"
+                                                 : "other||";
+            EXPECT_EQ(holders(), after);
+            um->undo();
+            EXPECT_EQ(holders(), "othermoving||");
+            um->redo();
+            EXPECT_EQ(holders(), after);
+            um->undo();
+        }
     }
 }

@@ -153,8 +153,10 @@ TEST(Router, BadLinksGiveShortRoutes) {
     const auto router = diagram->linkRouter();
     EXPECT_TRUE(router->routeLink(nullptr).empty());
     auto link = std::make_shared<DiagramLink>();
+    // A point that is not finite never reaches the router: the link keeps the points it had.
     link->setControlPoints({{std::numeric_limits<double>::quiet_NaN(), 0}, {10, 10}});
-    EXPECT_EQ(2u, router->routeLink(link).size());
+    EXPECT_EQ(link->controlPoints(), (std::vector<Point>{Point(0, 0), Point(50, 50)}));
+    EXPECT_GE(router->routeLink(link).size(), 2u);
     link->setControlPoints({});
     EXPECT_GE(router->routeLink(link).size(), 2u);
     router->routeLinkSet({nullptr, link});
