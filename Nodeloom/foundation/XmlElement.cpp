@@ -25,10 +25,9 @@ const std::string& emptyString() {
 }
 
 // The text is written twice over: once to learn its size, once into a string of that size, so
-// that a large document is never copied while it grows.
-// `make(size, fill)` takes a piece of known size that `fill` writes at the pointer it is given:
-// a tag, or a whole element of plain text, goes to the text in one step instead of one for each
-// part.
+// that a large document is never copied while it grows. `make(size, fill)` takes a piece of
+// known size that `fill` writes at the pointer it is given: a tag line, or a whole element of
+// plain text, goes in at one step rather than one for each of its parts.
 struct MeasuringSink {
     void put(std::string_view text) { size += text.size(); }
     void put(char) { ++size; }
