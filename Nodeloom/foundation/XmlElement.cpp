@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <stdexcept>
@@ -24,11 +25,17 @@ const std::string& emptyString() {
 }
 
 // The text is written twice over: once to learn its size, once into a string of that size, so
-// that a large document is never copied while it grows.
+// that a large document is never copied while it grows. `make(size, fill)` takes a piece of
+// known size that `fill` writes at the pointer it is given: a tag line, or a whole element of
+// plain text, goes in at one step rather than one for each of its parts.
 struct MeasuringSink {
     void put(std::string_view text) { size += text.size(); }
     void put(char) { ++size; }
     void pad(std::size_t count) { size += count; }
+    template <typename Fill>
+    void make(std::size_t count, const Fill&) {
+        size += count;
+    }
     std::size_t size = 0;
 };
 
@@ -36,6 +43,12 @@ struct WritingSink {
     void put(std::string_view text) { out.append(text); }
     void put(char c) { out += c; }
     void pad(std::size_t count) { out.append(count, ' '); }
+    template <typename Fill>
+    void make(std::size_t count, const Fill& fill) {
+        const std::size_t start = out.size();
+        out.resize(start + count);
+        fill(out.data() + start);
+    }
     std::string& out;
 };
 
@@ -112,19 +125,24 @@ std::size_t xmlCharLength(std::string_view text, std::size_t& bad) {
     return length;
 }
 
-// Writes the text so that a parse gives it back: markup characters become references, as do
-// the characters the parser would change (a carriage return in content; tab, line feed and
-// carriage return in an attribute value, which would read as spaces), and each character XML
-// cannot carry (control characters, bytes that are no UTF-8) becomes U+FFFD. Every other
-// character is copied, each run at once: element text can be long.
+// The length of the start of the text that is written as it is: up to the first byte that
+// needs care, or the whole text.
+inline std::size_t plainPrefix(std::string_view text, const ByteActions& actions) {
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t i = 0;
+    while (i < text.size() && actions[bytes[i]] == 0)
+        ++i;
+    return i;
+}
+
+// putEscaped from the first byte that needs care, `i`; kept out of line, since most texts
+// have none.
 template <typename Sink>
-void putEscaped(Sink& out, std::string_view text, TextPlace place) {
-    const ByteActions& actions =
-        place == TextPlace::content ? kContentActions : kAttributeActions;
+[[gnu::noinline]] void putEscapedFrom(Sink& out, std::string_view text, std::size_t i,
+                                      const ByteActions& actions) {
     const auto* const bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
     std::size_t runStart = 0;
-    std::size_t i = 0;
     for (;;) {
         while (i < size && actions[bytes[i]] == 0)
             ++i;
@@ -177,6 +195,22 @@ void putEscaped(Sink& out, std::string_view text, TextPlace place) {
     out.put(text.substr(runStart));
 }
 
+// Writes the text so that a parse gives it back: markup characters become references, as do
+// the characters the parser would change (a carriage return in content; tab, line feed and
+// carriage return in an attribute value, which would read as spaces), and each character XML
+// cannot carry (control characters, bytes that are no UTF-8) becomes U+FFFD. Every other
+// character is copied, each run at once: element text can be long.
+template <typename Sink>
+void putEscaped(Sink& out, std::string_view text, TextPlace place) {
+    const ByteActions& actions =
+        place == TextPlace::content ? kContentActions : kAttributeActions;
+    const std::size_t plain = plainPrefix(text, actions);
+    if (plain == text.size())
+        out.put(text);
+    else
+        putEscapedFrom(out, text, plain, actions);
+}
+
 // For each byte: bit 1 when it may start a name, bit 2 when it may stand later in one; none for
 // the bytes of characters beyond ASCII, which are asked about one by one.
 constexpr std::array<unsigned char, 256> kNameBytes = [] {
@@ -189,17 +223,20 @@ constexpr std::array<unsigned char, 256> kNameBytes = [] {
     return table;
 }();
 
-bool isAsciiNameChar(unsigned char c, bool first) {
+inline bool isAsciiNameChar(unsigned char c, bool first) {
     return (kNameBytes[c] & (first ? 1 : 2)) != 0;
 }
 
 // Whether the name can be written as it is: most names, and all the library's own. Every name
-// written is checked, so the check runs without a branch per character.
-bool isPlainName(std::string_view name) {
-    if (name.empty() || !isAsciiNameChar(static_cast<unsigned char>(name[0]), true)) return false;
+// written is checked, once for its start and end tags, so the check runs without a branch per
+// character.
+inline bool isPlainName(std::string_view name) {
+    const auto* const bytes = reinterpret_cast<const unsigned char*>(name.data());
+    const std::size_t size = name.size();
+    if (size == 0 || (kNameBytes[bytes[0]] & 1) == 0) return false;
     unsigned char all = 2;
-    for (std::size_t i = 1; i < name.size(); ++i)
-        all &= kNameBytes[static_cast<unsigned char>(name[i])];
+    for (std::size_t i = 1; i < size; ++i)
+        all &= kNameBytes[bytes[i]];
     return all != 0;
 }
 
@@ -268,6 +305,45 @@ void putPadding(Sink& out, int indent) {
     out.pad(static_cast<std::size_t>(indent) * 4);
 }
 
+// Writes the indentation of `indent` levels at `at`; answers where it ends.
+inline char* fillPadding(char* at, std::size_t indent) {
+    for (std::size_t level = 0; level < indent; ++level, at += 4)
+        std::memcpy(at, "    ", 4);
+    return at;
+}
+
+inline char* fillText(char* at, std::string_view text) {
+    if (!text.empty()) std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
+
+// A line that is only a tag: indentation, `before`, the name (written as it is) and `after`.
+template <typename Sink>
+void putTagLine(Sink& out, int indent, std::string_view before, std::string_view name,
+                std::string_view after) {
+    const auto levels = static_cast<std::size_t>(indent);
+    out.make(levels * 4 + before.size() + name.size() + after.size(),
+             [&](char* at) {
+                 at = fillPadding(at, levels);
+                 at = fillText(at, before);
+                 at = fillText(at, name);
+                 fillText(at, after);
+             });
+}
+
+// The end tag of an element whose children were written.
+template <typename Sink>
+void putEnd(Sink& out, std::string_view name, int indent, bool plainName) {
+    if (plainName) {
+        putTagLine(out, indent, "</", name, ">\n");
+        return;
+    }
+    putPadding(out, indent);
+    out.put(std::string_view("</"));
+    putName(out, name, false);
+    out.put(std::string_view(">\n"));
+}
+
 // The start tag up to its closing bracket.
 template <typename Sink>
 void putOpening(Sink& out, const XmlElement& element, int indent, bool plainName) {
@@ -294,8 +370,35 @@ void putOpening(Sink& out, const XmlElement& element, int indent, bool plainName
 // Writes the start of an element; answers whether its children follow, in which case the
 // caller writes them and the end tag.
 template <typename Sink>
-bool putStart(Sink& out, const XmlElement& element, int indent) {
-    const bool plainName = isPlainName(element.name());
+bool putStart(Sink& out, const XmlElement& element, int indent, bool plainName) {
+    // Most elements have a plain name and no attributes, and a text with nothing to escape:
+    // each such line is written in one piece.
+    if (plainName && element.attributes().empty()) {
+        const std::string_view name = element.name();
+        if (!element.children().empty()) {
+            putTagLine(out, indent, "<", name, ">\n");
+            return true;
+        }
+        const std::string_view text = element.text();
+        if (text.empty()) {
+            putTagLine(out, indent, "<", name, "/>\n");
+            return false;
+        }
+        if (plainPrefix(text, kContentActions) == text.size()) {
+            const auto levels = static_cast<std::size_t>(indent);
+            out.make(levels * 4 + 2 * name.size() + text.size() + 6, [&](char* at) {
+                at = fillPadding(at, levels);
+                *at++ = '<';
+                at = fillText(at, name);
+                *at++ = '>';
+                at = fillText(at, text);
+                at = fillText(at, "</");
+                at = fillText(at, name);
+                fillText(at, ">\n");
+            });
+            return false;
+        }
+    }
     putOpening(out, element, indent, plainName);
     if (!element.children().empty()) {
         out.put(std::string_view(">\n"));
@@ -631,15 +734,17 @@ std::string XmlElement::xmlText(int indent) const {
 
 template <typename Sink>
 void XmlElement::writeXml(Sink& out, int indent) const {
-    if (!putStart(out, *this, indent)) return;
+    const bool plainName = isPlainName(name_);
+    if (!putStart(out, *this, indent, plainName)) return;
 
     // Depth first without recursion: a parsed tree may be nested far deeper than the stack.
     struct Frame {
         const XmlElement* element;
         std::size_t next;
         int indent;
+        bool plainName;
     };
-    std::vector<Frame> open{{this, 0, indent}};
+    std::vector<Frame> open{{this, 0, indent, plainName}};
     while (!open.empty()) {
         Frame& frame = open.back();
         if (frame.next < frame.element->children_.size()) {
@@ -656,13 +761,12 @@ void XmlElement::writeXml(Sink& out, int indent) const {
                 out.put('\n');
                 continue;
             }
-            if (putStart(out, *child, childIndent)) open.push_back({child, 0, childIndent});
+            const bool childPlain = isPlainName(child->name_);
+            if (putStart(out, *child, childIndent, childPlain))
+                open.push_back({child, 0, childIndent, childPlain});
             continue;
         }
-        putPadding(out, frame.indent);
-        out.put(std::string_view("</"));
-        putName(out, frame.element->name_, isPlainName(frame.element->name_));
-        out.put(std::string_view(">\n"));
+        putEnd(out, frame.element->name_, frame.indent, frame.plainName);
         open.pop_back();
     }
 }
@@ -782,11 +886,8 @@ void XmlStreamWriter::close() {
         out_.append("/>\n");
         startPending_ = false;
     } else {
-        out_.append((open_.size() - 1) * 4, ' ');
-        out_.append("</");
         WritingSink sink{out_};
-        putName(sink, open_.back(), isPlainName(open_.back()));
-        out_.append(">\n");
+        putEnd(sink, open_.back(), static_cast<int>(open_.size() - 1), isPlainName(open_.back()));
     }
     open_.pop_back();
 }

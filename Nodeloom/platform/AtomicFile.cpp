@@ -53,6 +53,15 @@ std::optional<std::filesystem::path> fileToReplace(std::filesystem::path target)
     return std::nullopt;
 }
 
+// Whether a save may put a file at `target`: only a regular file is replaced, or a name not
+// taken yet. The rename would as readily put a plain file in place of a pipe or a device (as
+// root, even of /dev/null), which is never what a save means. The target is only looked at,
+// never opened, so a pipe cannot block the save.
+bool mayReplace(const std::filesystem::path& target, struct stat& status, bool& exists) {
+    exists = ::lstat(target.c_str(), &status) == 0;
+    return exists ? S_ISREG(status.st_mode) : errno == ENOENT;
+}
+
 }  // namespace
 
 bool writeFileAtomically(const std::filesystem::path& target, std::string_view content) {
@@ -66,6 +75,9 @@ bool writeFileAtomically(const std::filesystem::path& link,
     const std::filesystem::path& target = *resolved;
     const std::string name = target.filename().string();
     if (name.empty() || name == "." || name == "..") return false;
+    struct stat old {};
+    bool replacing = false;
+    if (!mayReplace(target, old, replacing)) return false;
     static std::atomic<unsigned> counter{0};
     std::filesystem::path temporary;
     int fd = -1;
@@ -79,9 +91,8 @@ bool writeFileAtomically(const std::filesystem::path& link,
     if (fd < 0) return false;
     // The file replaced keeps its owner where the process may give it, and its mode (set after
     // the owner, which clears the set-id bits).
-    struct stat old {};
     bool kept = true;
-    if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    if (replacing) {
         if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid()) &&
             ::fchown(fd, old.st_uid, old.st_gid) != 0) {
             // Not allowed to give the file away: it stays the process's own.
@@ -97,7 +108,11 @@ bool writeFileAtomically(const std::filesystem::path& link,
         // Out of memory while making the content: the target keeps what it had.
     }
     const bool closed = ::close(fd) == 0;
-    if (!written || !closed || ::rename(temporary.c_str(), target.c_str()) != 0) {
+    // Asked again: a long write leaves time for something else to take the name.
+    struct stat now {};
+    bool stillReplacing = false;
+    if (!written || !closed || !mayReplace(target, now, stillReplacing) ||
+        ::rename(temporary.c_str(), target.c_str()) != 0) {
         ::unlink(temporary.c_str());
         return false;
     }

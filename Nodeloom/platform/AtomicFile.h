@@ -10,7 +10,9 @@ namespace nodeloom::platform {
 // sees a half-written file and a failed write leaves the old content in place. True when the
 // target now holds the whole content. A target that is a symbolic link stays one: the file it
 // leads to is written (made when it does not exist yet). A replaced file keeps its mode, and its
-// owner where the process may set it; a new one gets the mode the umask gives.
+// owner where the process may set it; a new one gets the mode the umask gives. Only a regular
+// file or a name not taken yet is written: a directory, a pipe, a device or a socket, named or
+// led to by links, gives false and stays as it is.
 [[nodiscard]] bool writeFileAtomically(const std::filesystem::path& target,
                                        std::string_view content);
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -403,6 +404,24 @@ TEST_F(DiagramXml, SavingKeepsTheFilesModeAndTheLinkToIt) {
     ASSERT_TRUE(e->loadFromXml(dir / "link.xml"));
     EXPECT_EQ(e->nodes().size(), 1u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "real"), fs::directory_iterator()), 1);
+
+    // Neither a save nor a picture replaces a pipe, a directory or a device, by name or
+    // through a link: each answers false and leaves it as it was.
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0644), 0);
+    fs::create_symlink("pipe", dir / "to-pipe");
+    fs::create_symlink("real", dir / "to-real");
+    for (const char* name : {"pipe", "to-pipe", "real", "to-real"}) {
+        SCOPED_TRACE(name);
+        ASSERT_FALSE(d->saveToXml(dir / name));
+        ASSERT_FALSE(d->exportImage(dir / name, "public.png"));
+    }
+    EXPECT_TRUE(fs::is_fifo(dir / "pipe"));
+    EXPECT_TRUE(fs::is_directory(dir / "real"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "real"), fs::directory_iterator()), 1);
+    EXPECT_FALSE(d->saveToXml("/dev/null"));
+    EXPECT_FALSE(d->exportImage("/dev/null", "public.png"));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 5);
 }
 
 TEST_F(DiagramXml, ALoadAsksForOneWholeRepaintAndLeavesItemsReportingAgain) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -222,6 +223,58 @@ TEST_F(FileUtilitiesTest, ASaveThroughALinkWritesItsFileAndKeepsTheLink) {
     EXPECT_EQ(entriesIn(docs), 5u);
     EXPECT_EQ(entriesIn(lib), 1u);
     EXPECT_EQ(entriesIn(root_ / "tmp"), 1u);
+}
+
+// Only a regular file is replaced, or a name not taken yet: a pipe, a device or a directory,
+// named or led to by a link, stays as it is and the save answers false. A pipe is never opened,
+// which would block the save.
+TEST_F(FileUtilitiesTest, ASaveReplacesNothingButARegularFile) {
+    const fs::path docs = root_ / "docs";
+    ASSERT_EQ(::mkfifo((docs / "pipe").c_str(), 0644), 0);
+    fs::create_symlink("pipe", docs / "to-pipe");
+    fs::create_directories(docs / "folder");
+    fs::create_symlink("folder", docs / "to-folder");
+    for (const char* name : {"pipe", "to-pipe", "folder", "to-folder"}) {
+        SCOPED_TRACE(name);
+        ASSERT_FALSE(platform::writeFileAtomically(docs / name, "lost"));
+    }
+    FileUtilities::chageDirectory(Directories::documents);
+    FileUtilities::createFile("pipe", "lost");
+    FileUtilities::createFile(docs / "to-folder", "lost");
+    EXPECT_TRUE(fs::is_fifo(docs / "pipe"));
+    EXPECT_TRUE(fs::is_symlink(docs / "to-pipe"));
+    EXPECT_TRUE(fs::is_directory(docs / "folder"));
+    EXPECT_TRUE(fs::is_symlink(docs / "to-folder"));
+    EXPECT_EQ(entriesIn(docs / "folder"), 0u);
+
+    // A device, made here where the process may make one, then the one every system has.
+    const bool madeDevice = ::mknod((docs / "null").c_str(), S_IFCHR | 0666, ::makedev(1, 3)) == 0;
+    if (madeDevice) {
+        ASSERT_FALSE(platform::writeFileAtomically(docs / "null", "lost"));
+        EXPECT_TRUE(fs::is_character_file(docs / "null"));
+    }
+    EXPECT_FALSE(platform::writeFileAtomically("/dev/null", "lost"));
+    FileUtilities::createFile(fs::path("/dev/null"), "lost");
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    EXPECT_EQ(entriesIn(docs), madeDevice ? 5u : 4u);
+
+    // A missing name in the same folder is made.
+    ASSERT_TRUE(platform::writeFileAtomically(docs / "new.txt", "made"));
+    EXPECT_EQ(contentOf(docs / "new.txt"), "made");
+}
+
+// A save replaces the file's own name: the file's other hard links keep the old text, and a
+// read-only file is replaced where its folder allows.
+TEST_F(FileUtilitiesTest, ASaveLeavesTheOtherHardLinksWithTheOldText) {
+    const fs::path docs = root_ / "docs";
+    std::ofstream(docs / "saved.txt") << "old";
+    ASSERT_EQ(::chmod((docs / "saved.txt").c_str(), 0444), 0);
+    fs::create_hard_link(docs / "saved.txt", root_ / "lib" / "other.txt");
+    ASSERT_TRUE(platform::writeFileAtomically(docs / "saved.txt", "new"));
+    EXPECT_EQ(contentOf(docs / "saved.txt"), "new");
+    EXPECT_EQ(modeOf(docs / "saved.txt"), 0444u);
+    EXPECT_EQ(contentOf(root_ / "lib" / "other.txt"), "old");
+    EXPECT_EQ(fs::hard_link_count(docs / "saved.txt"), 1u);
 }
 
 // A save that fails leaves the file, its mode and a link to it as they were.

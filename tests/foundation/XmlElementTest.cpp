@@ -348,6 +348,7 @@ TEST(XmlElementWriter, WritesOnlyWhatXmlCanCarry) {
         // length.
         {"\t\n\x7F\xC2\x85\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBD\xF0\x9D\x84\x9E\xF4\x8F\xBF\xBF",
          "\t\n\x7F\xC2\x85\xC3\xA9\xE2\x82\xAC\xEF\xBF\xBD\xF0\x9D\x84\x9E\xF4\x8F\xBF\xBF"},
+        {"x\ty\nz", "x\ty\nz"},
         // The parser would make a carriage return a line feed.
         {"a\rb\r\nc", "a&#13;b&#13;\nc"},
     };
