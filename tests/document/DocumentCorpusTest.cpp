@@ -8,12 +8,14 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "Nodeloom/document/Diagram.h"
+#include "Nodeloom/foundation/XmlDomBuilder.h"
 #include "Nodeloom/items/DiagramNode.h"
 #include "Nodeloom/items/ShapeNode.h"
 #include "Nodeloom/links/DiagramLink.h"
@@ -30,6 +32,11 @@ std::vector<fs::path> corpus() {
     }
     std::sort(files.begin(), files.end());
     return files;
+}
+
+std::string readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace
@@ -75,8 +82,14 @@ TEST(DocumentCorpus, EveryDocumentLoadsWhollyOrNotAtAll) {
             distinct.insert(item.get());
         EXPECT_EQ(distinct.size(), d->items().size());
 
-        // Once saved, the document comes back as it went out, from the first reading on.
+        // Once saved, the document comes back as it went out, from the first reading on, and
+        // every path of saving writes the same text.
         std::string previous = d->saveToXmlString();
+        ASSERT_TRUE(d->saveToXml(scratch));
+        EXPECT_EQ(readAll(scratch), previous);
+        auto builder = std::make_shared<XmlDomBuilder>();
+        d->saveToXml(builder);
+        EXPECT_EQ(builder->getXmlContent(), previous);
         for (int round = 0; round < 2; ++round) {
             std::ofstream(scratch, std::ios::binary | std::ios::trunc) << previous;
             auto reloaded = std::make_shared<Diagram>();
