@@ -616,12 +616,18 @@ TEST(TreeViewLinks, AnEndMovedToTheNodeFollowsItAndLeavesAndReturnsWithIt) {
         const auto wanted = ends(*t.d);
         const auto um = t.d->undoManager();
         if (dropped) {
-            // Rebuilt by hand, without a step: a nested list loses B, the root list is cleared and
-            // gets a new item, and nothing holds the items taken out.
-            std::vector<std::weak_ptr<TreeViewItem>> gone{t.A, t.B, t.C, t.D, t.E};
+            // Rebuilt by hand, without a step: a nested list loses B, with D under it, and E
+            // leaves, or the root list is cleared and gets a new item; nothing holds the items
+            // taken out.
+            std::vector<std::weak_ptr<TreeViewItem>> gone{t.B, t.D, t.E};
             t.A->children().erase(t.A->children().begin());
-            t.node->rootItems().clear();
-            t.node->rootItems().push_back(item("F"));
+            if (way % 2 == 0) {
+                gone.insert(gone.end(), {t.A, t.C});
+                t.node->rootItems().clear();
+                t.node->rootItems().push_back(item("F"));
+            } else {
+                std::erase(t.node->rootItems(), t.E);
+            }
             t.A = t.B = t.C = t.D = t.E = nullptr;
             for (const auto& weak : gone) ASSERT_TRUE(weak.expired());
         } else {
