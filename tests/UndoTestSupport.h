@@ -137,12 +137,17 @@ inline std::string snapshot(Diagram& d, const std::string& saved) {
     return documentText(saved) + membership(d);
 }
 
-// Whether every link ends on nodes of the document (or loose) and every container's children
-// are in the document.
+// Whether every link ends on nodes of the document (or loose) that count it among their links,
+// and every container's children are in the document. A link its node does not count would stay
+// behind when the node moves, and stay in the document when the node leaves it.
 inline bool whole(Diagram& d) {
     for (const auto& link : d.links()) {
-        for (const auto& end : {link->origin(), link->destination()})
-            if (end && end->isRealNode() && !d.contains(*end)) return false;
+        for (const auto& end : {link->origin(), link->destination()}) {
+            if (!end || !end->isRealNode()) continue;
+            if (!d.contains(*end)) return false;
+            const auto links = end->getAllLinks();
+            if (std::find(links.begin(), links.end(), link) == links.end()) return false;
+        }
     }
     for (const auto& node : d.nodes()) {
         if (const auto container = std::dynamic_pointer_cast<ContainerNode>(node)) {

@@ -153,6 +153,41 @@ void TreeViewConnectionPoint::setRow(int row) {
     item_ = t->flatItemList()[static_cast<std::size_t>(row)];
 }
 
+void TreeViewConnectionPoint::moveEndOntoNode(const std::shared_ptr<DiagramLink>& link,
+                                              bool incoming) {
+    if (!link) return;
+    const std::shared_ptr<ConnectionPoint> end =
+        incoming ? link->destinationConnection() : link->originConnection();
+    const std::shared_ptr<DiagramNode> node = end->node();
+    if (!node) return;
+    auto plain = std::make_shared<TreeViewConnectionPoint>(node, link, incoming, nullptr);
+    plain->setAnchor(end->anchor());
+    if (incoming)
+        link->setDestinationConnection(plain);
+    else
+        link->setOriginConnection(plain);
+    plain->addLinkToNode();
+}
+
+void TreeViewConnectionPoint::releaseEndsOfDyingItem(
+    const std::weak_ptr<TreeViewItem>& item, const std::vector<std::shared_ptr<DiagramLink>>& links,
+    bool incoming) {
+    // An item never held by a shared_ptr has no end entered on it.
+    const std::weak_ptr<TreeViewItem> none;
+    if (!item.owner_before(none) && !none.owner_before(item)) return;
+    for (const auto& link : links) {
+        if (!link) continue;
+        const std::shared_ptr<ConnectionPoint> end =
+            incoming ? link->destinationConnection() : link->originConnection();
+        const auto* onItem = dynamic_cast<const TreeViewConnectionPoint*>(end.get());
+        // Only an end that still names this item: one made since is another's.
+        if (onItem == nullptr || onItem->item_.owner_before(item) ||
+            item.owner_before(onItem->item_))
+            continue;
+        moveEndOntoNode(link, incoming);
+    }
+}
+
 Point TreeViewConnectionPoint::getCenter() {
     const std::shared_ptr<TreeViewItem> i = item();
     const std::shared_ptr<TreeViewNode> t = tree();

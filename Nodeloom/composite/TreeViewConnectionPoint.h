@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <vector>
 
 #include "Nodeloom/items/ConnectionPoint.h"
 
@@ -48,6 +49,16 @@ public:
     Point getCenter() override;
     // Items are told apart by themselves, not by their numbers from the last save.
     bool sharesListWith(const ConnectionPoint& other) const override;
+
+    // Replaces the link's end on that side, an end on an item, by a plain end on the same node
+    // in the same place, and lists the link on the node. The old end object is left as it was,
+    // so that an undo that brings it back puts the end on its item again.
+    static void moveEndOntoNode(const std::shared_ptr<DiagramLink>& link, bool incoming);
+    // For the item's destructor: moves onto their nodes the ends on the item (item, expired
+    // by then) of the links its list of that side holds.
+    static void releaseEndsOfDyingItem(const std::weak_ptr<TreeViewItem>& item,
+                                       const std::vector<std::shared_ptr<DiagramLink>>& links,
+                                       bool incoming);
 
 private:
     // The tree and the item, when the end sits on an item of a tree view.

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "Nodeloom/composite/TreeItemExpander.h"
+#include "Nodeloom/composite/TreeViewConnectionPoint.h"
 #include "Nodeloom/composite/TreeViewItemState.h"
 #include "Nodeloom/composite/TreeViewNode.h"
 #include "Nodeloom/composite/TreeWalk.h"
@@ -36,6 +37,13 @@ TreeViewItem::TreeViewItem() = default;
 // Releasing a deep chain through the children lists would nest one destructor call per level;
 // the subtree is taken apart here instead, one item at a time.
 TreeViewItem::~TreeViewItem() {
+    // Ends still entered here: their links are in use, and once this item is gone no tree could
+    // tell that they left it.
+    if (!incomingLinks_.empty() || !outgoingLinks_.empty()) {
+        const std::weak_ptr<TreeViewItem> self = weak_from_this();
+        TreeViewConnectionPoint::releaseEndsOfDyingItem(self, incomingLinks_, true);
+        TreeViewConnectionPoint::releaseEndsOfDyingItem(self, outgoingLinks_, false);
+    }
     ItemList pending = std::move(children_);
     while (!pending.empty()) {
         std::shared_ptr<TreeViewItem> item = std::move(pending.back());

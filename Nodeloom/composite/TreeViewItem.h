@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,6 +33,9 @@ class ImageSurface;
 // label are different keys. Every walk over a subtree runs on an explicit stack, so a tree of any
 // depth is counted, drawn, saved and released without deep recursion. An item drawn with its
 // expander box must be held by a shared_ptr.
+//
+// An item that dies with link ends still entered on it hands each end to the end's node, at the
+// same place: nothing else would know the end any more.
 class TreeViewItem : public std::enable_shared_from_this<TreeViewItem> {
 public:
     using ItemList = std::vector<std::shared_ptr<TreeViewItem>>;
@@ -125,6 +129,8 @@ public:
     friend bool operator==(const TreeViewItem& a, const TreeViewItem& b) { return &a == &b; }
 
 private:
+    friend class TreeViewNode;
+
     void drawRow(Canvas& canvas, TreeViewNode& parent);
 
     ItemList children_;
@@ -140,6 +146,10 @@ private:
     LinkList incomingLinks_;
     LinkList outgoingLinks_;
     int index_ = -1;
+    // The last walk of a tree that met the item, and the tree that last noted a link end on it,
+    // as numbers the trees hand out once each (0: none).
+    std::uint64_t walk_ = 0;
+    std::uint64_t notedBy_ = 0;
 };
 
 }  // namespace nodeloom

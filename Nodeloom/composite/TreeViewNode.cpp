@@ -1,6 +1,7 @@
 #include "Nodeloom/composite/TreeViewNode.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "Nodeloom/composite/LinkGatherer.h"
@@ -29,9 +30,16 @@ Rect moved(Rect r, const Rect& origin) {
     return r;
 }
 
+// Walk numbers and tree serials, each handed out once: a mark left by one tree's walk can never
+// pass for another's, nor a note by a tree that died for one by a tree made in its place.
+std::uint64_t newNumber() {
+    static std::atomic<std::uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 }  // namespace
 
-TreeViewNode::TreeViewNode() = default;
+TreeViewNode::TreeViewNode() : serial_(newNumber()) {}
 
 TreeViewNode::~TreeViewNode() = default;
 
@@ -185,7 +193,8 @@ int TreeViewNode::getItemsNumber() {
 
 void TreeViewNode::updateLinksAfterScroll() {
     LinkList links = gatherLinks();
-    if (links.empty() && linkedItems_.empty()) return;
+    if (releaseUnmetItems()) links = gatherLinks();
+    if (links.empty()) return;
     std::unordered_map<const TreeViewItem*, Rect> rects;
     const Rect b = bounds();
     walkRowRects(&rootItems_, nullptr, b, nullptr, b.y + 2.0 + captionHeight_ - scrollPosition_,
@@ -193,9 +202,6 @@ void TreeViewNode::updateLinksAfterScroll() {
                      rects.emplace(&item, row);
                      return true;
                  });
-    // The rows just located tell which linked items are still in the tree.
-    if (releaseLeftItems(&rects)) links = gatherLinks();
-    if (links.empty()) return;
     const ScopedPointer<const std::unordered_map<const TreeViewItem*, Rect>> cache(itemRects_,
                                                                                  &rects);
     const std::shared_ptr<Diagram> d = diagram();
@@ -243,6 +249,7 @@ bool TreeViewNode::removeItem(const std::shared_ptr<TreeViewItem>& item) {
 
 void TreeViewNode::noteLinkedItem(const std::shared_ptr<TreeViewItem>& item) {
     if (!item) return;
+    item->notedBy_ = serial_;
     const auto [listed, added] = linkedSet_.try_emplace(item.get(), item);
     if (!added) {
         if (!listed->second.expired()) return;
@@ -251,50 +258,65 @@ void TreeViewNode::noteLinkedItem(const std::shared_ptr<TreeViewItem>& item) {
     linkedItems_.push_back(item);
 }
 
-void TreeViewNode::releaseEndsOfLeftItems() {
-    releaseLeftItems(nullptr);
+template <typename F>
+void TreeViewNode::markedWalk(F&& each) {
+    const std::uint64_t walk = walk_ = newNumber();
+    const std::uint64_t serial = serial_;
+    std::size_t met = 0;
+    walkTree(&rootItems_, nullptr, false, [&](TreeViewItem& item, int) {
+        // An item listed twice in the tree is counted once.
+        if (item.notedBy_ == serial && item.walk_ != walk) ++met;
+        item.walk_ = walk;
+        each(item);
+        return TreeStep::descend;
+    });
+    metNoted_ = met;
 }
 
-bool TreeViewNode::releaseLeftItems(const std::unordered_map<const TreeViewItem*, Rect>* rows) {
-    if (linkedItems_.empty()) return false;
-    std::unordered_set<const TreeViewItem*> missing;
-    if (rows == nullptr) {
-        // The walk ends as soon as every linked item is met, which is where it usually ends.
-        for (const auto& listed : linkedSet_)
-            missing.insert(listed.first);
-        walkTree(&rootItems_, nullptr, false, [&missing](TreeViewItem& item, int) {
-            missing.erase(&item);
-            return missing.empty() ? TreeStep::stop : TreeStep::descend;
-        });
-    }
+void TreeViewNode::releaseEndsOfLeftItems() {
+    markedWalk([](TreeViewItem&) {});
+    releaseUnmetItems();
+}
+
+bool TreeViewNode::releaseUnmetItems() {
+    // Every listed item is one noted here, and the walk met as many distinct ones: all are in
+    // the tree. Fewer: one left it, died, or was noted by another tree since.
+    if (metNoted_ == linkedItems_.size()) return false;
+    const auto linked = [](const TreeViewItem& item) {
+        return !item.incomingLinks().empty() || !item.outgoingLinks().empty();
+    };
     std::vector<std::shared_ptr<TreeViewItem>> left;
-    bool stale = false;
+    std::vector<std::weak_ptr<TreeViewItem>> kept;
     for (const auto& weak : linkedItems_) {
         const std::shared_ptr<TreeViewItem> item = weak.lock();
-        if (!item || (item->incomingLinks().empty() && item->outgoingLinks().empty())) {
-            stale = true;
-            continue;
-        }
-        const bool in = rows != nullptr ? rows->count(item.get()) != 0
-                                        : missing.count(item.get()) == 0;
-        if (!in) left.push_back(item);
+        // Items that died or have no links any more are forgotten; an end entered on one later
+        // notes it again.
+        if (!item) continue;
+        if (item->walk_ != walk_)
+            left.push_back(item);
+        else if (linked(*item))
+            kept.push_back(item);
+        else if (item->notedBy_ == serial_)
+            item->notedBy_ = 0;
     }
     for (const auto& item : left) {
         releaseEnds(*item, true);
         releaseEnds(*item, false);
+        // None of this node's ends is left on it: what remains is another tree's.
+        if (item->notedBy_ == serial_) item->notedBy_ = 0;
     }
-    // Items that died or have no links any more are forgotten; an end entered on one later
-    // notes it again.
-    if (stale || !left.empty()) {
-        std::vector<std::weak_ptr<TreeViewItem>> kept;
-        linkedSet_.clear();
-        for (const auto& weak : linkedItems_) {
-            const std::shared_ptr<TreeViewItem> item = weak.lock();
-            if (!item || (item->incomingLinks().empty() && item->outgoingLinks().empty())) continue;
-            if (linkedSet_.try_emplace(item.get(), item).second) kept.push_back(item);
-        }
-        linkedItems_ = std::move(kept);
+    // The items kept are in this tree, and so no other tree's to keep: each is marked as noted
+    // here again, so that the next walk that meets them all needs no look at the list.
+    linkedSet_.clear();
+    for (const auto& weak : kept) {
+        const std::shared_ptr<TreeViewItem> item = weak.lock();
+        if (!item) continue;
+        item->notedBy_ = serial_;
+        linkedSet_.try_emplace(item.get(), item);
     }
+    std::erase_if(kept, [](const auto& weak) { return weak.expired(); });
+    linkedItems_ = std::move(kept);
+    metNoted_ = linkedItems_.size();
     return !left.empty();
 }
 
@@ -316,14 +338,8 @@ void TreeViewNode::releaseEnds(TreeViewItem& item, bool incoming) {
             if (it != list.end()) list.erase(it);
             continue;
         }
-        auto plain = std::make_shared<TreeViewConnectionPoint>(self, link, incoming, nullptr);
-        plain->setAnchor(end->anchor());
         end->removeLinkFromNode();
-        if (incoming)
-            link->setDestinationConnection(plain);
-        else
-            link->setOriginConnection(plain);
-        plain->addLinkToNode();
+        TreeViewConnectionPoint::moveEndOntoNode(link, incoming);
     }
 }
 
@@ -333,16 +349,20 @@ void TreeViewNode::removeAllLinks() {
 }
 
 // Every caller that asks for the node's links goes on to move, fold, lay out or remove them with
-// the node: an end on an item that left the tree must be the node's by then.
+// the node: an end on an item that left the tree must be the node's by then. The walk that
+// gathers the links also tells whether one did; only then is the tree walked again, for the
+// links in their order.
 DiagramNode::LinkList TreeViewNode::getAllLinks() {
-    releaseEndsOfLeftItems();
-    return gatherLinks();
+    LinkList links = gatherLinks();
+    if (releaseUnmetItems()) links = gatherLinks();
+    return links;
 }
 
 DiagramNode::LinkList TreeViewNode::gatherLinks() {
     LinkGatherer gatherer;
-    gatherer.add(DiagramNode::getAllLinks());
-    forAllItems([&gatherer](TreeViewItem& item) {
+    gatherer.add(incomingLinks());
+    gatherer.add(outgoingLinks());
+    markedWalk([&gatherer](TreeViewItem& item) {
         gatherer.add(item.incomingLinks());
         gatherer.add(item.outgoingLinks());
     });
@@ -350,20 +370,26 @@ DiagramNode::LinkList TreeViewNode::gatherLinks() {
 }
 
 DiagramNode::LinkList TreeViewNode::getAllIncomingLinks() {
-    releaseEndsOfLeftItems();
-    LinkList links = incomingLinks();
-    forAllItems([&links](TreeViewItem& item) {
-        links.insert(links.end(), item.incomingLinks().begin(), item.incomingLinks().end());
-    });
+    LinkList links;
+    for (int round = 0; round < 2; ++round) {
+        links = incomingLinks();
+        markedWalk([&links](TreeViewItem& item) {
+            links.insert(links.end(), item.incomingLinks().begin(), item.incomingLinks().end());
+        });
+        if (!releaseUnmetItems()) break;
+    }
     return links;
 }
 
 DiagramNode::LinkList TreeViewNode::getAllOutgoingLinks() {
-    releaseEndsOfLeftItems();
-    LinkList links = outgoingLinks();
-    forAllItems([&links](TreeViewItem& item) {
-        links.insert(links.end(), item.outgoingLinks().begin(), item.outgoingLinks().end());
-    });
+    LinkList links;
+    for (int round = 0; round < 2; ++round) {
+        links = outgoingLinks();
+        markedWalk([&links](TreeViewItem& item) {
+            links.insert(links.end(), item.outgoingLinks().begin(), item.outgoingLinks().end());
+        });
+        if (!releaseUnmetItems()) break;
+    }
     return links;
 }
 

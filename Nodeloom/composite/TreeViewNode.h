@@ -1,11 +1,12 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "Nodeloom/composite/TreeViewItem.h"
@@ -51,7 +52,8 @@ public:
     // an item no longer in this tree becomes an end on the node itself, where the link's end
     // point is; the end object the link had is replaced, not changed, so that an undo that puts
     // the item back brings the end back onto it. Run before the tree is drawn, scrolled, saved
-    // or removed, and before the node's links are handed out.
+    // or removed, and before the node's links are handed out. (An item that nothing holds any
+    // more hands its ends to the node as it dies.)
     virtual void releaseEndsOfLeftItems();
     // Remembers an item that a link end was entered on, so that the release finds it once the
     // item is out of the tree.
@@ -175,8 +177,12 @@ public:
     virtual void restoreItemStates(const TreeViewNodeState& state, const ItemList& items);
 
 private:
-    // getAllLinks without the release, for a caller that releases with the rows it has.
+    // getAllLinks without the release; marks the items it meets, as markedWalk does.
     LinkList gatherLinks();
+    // Runs each(item) on every item of the tree, marking it with a new walk number; counts the
+    // items noted here that it meets, once each.
+    template <typename F>
+    void markedWalk(F&& each);
     // The last row shown, or null.
     TreeViewItem* lastShownItem() const;
     // The empty height below the last row in the last drawing; 0 without rows.
@@ -196,12 +202,18 @@ private:
     double maxWhite_ = 0.0;
     bool count_ = true;
     std::shared_ptr<platform::ImageSurface> image_;
-    // The release, with every item of the tree keyed in `rows` when the caller has them (else
-    // the tree is walked); true when an end moved.
-    bool releaseLeftItems(const std::unordered_map<const TreeViewItem*, Rect>* rows);
+    // The release, right after a marked walk: the noted items that the walk did not meet left
+    // the tree. True when an end moved.
+    bool releaseUnmetItems();
     // Moves the ends on the item's list of the side onto the node.
     void releaseEnds(TreeViewItem& item, bool incoming);
 
+    // This tree's number among the numbers trees hand out, with which it notes items.
+    const std::uint64_t serial_;
+    // The number of the last marked walk, and how many noted items it met: all of them, in the
+    // usual case, and then none left the tree.
+    std::uint64_t walk_ = 0;
+    std::size_t metNoted_ = 0;
     // The items that link ends were entered on, in the order first noted; the set tells which.
     std::vector<std::weak_ptr<TreeViewItem>> linkedItems_;
     // The listed items by address, each with the item it was listed for: an item made where a

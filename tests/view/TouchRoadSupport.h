@@ -6,9 +6,12 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/composite/TreeViewNode.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/UndoManager.h"
 #include "Nodeloom/foundation/MeasureUnit.h"
@@ -76,6 +79,55 @@ inline bool copyInto(Diagram& from, Diagram& to) {
     const bool read = to.loadFromXml(path);
     std::filesystem::remove(path);
     return read;
+}
+
+// A host that refills the trees of the document by hand with undo off, as it fills a tree from
+// its own data: from each tree an item (or every item, by clearing the root list) leaves through
+// rootItems() and children(), new items come in, some with a link, and nothing holds the items
+// that left, not even a history, which switching undo off drops. A document without a tree gets
+// one. The caller keeps its handlers still meanwhile.
+inline void refillTrees(Diagram& d, std::mt19937& random) {
+    const auto chance = [&random](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
+    std::vector<std::shared_ptr<TreeViewNode>> trees;
+    for (const auto& node : d.nodes())
+        if (auto tree = std::dynamic_pointer_cast<TreeViewNode>(node)) trees.push_back(tree);
+    if (trees.empty()) {
+        const auto tree = d.factory()->createTreeViewNode(Rect(40.0 + chance(200), 30, 60, 40));
+        if (!tree) return;
+        trees.push_back(tree);
+    }
+    d.setUndoEnabled(false);
+    for (const auto& tree : trees) {
+        std::vector<std::shared_ptr<TreeViewItem>> items;
+        tree->forAllItems([&items](TreeViewItem& i) { items.push_back(i.shared_from_this()); });
+        if (!items.empty() && chance(4) == 0) {
+            tree->rootItems().clear();
+        } else if (!items.empty()) {
+            const auto item = items[chance(items.size())];
+            std::erase(tree->rootItems(), item);
+            for (const auto& other : items) std::erase(other->children(), item);
+        }
+        items.clear();
+        tree->forAllItems([&items](TreeViewItem& i) { items.push_back(i.shared_from_this()); });
+        for (std::size_t k = 1 + chance(3); k > 0; --k) {
+            auto item = std::make_shared<TreeViewItem>();
+            item->setLabel("i" + std::to_string(chance(100)));
+            if (items.empty() || chance(2) == 0)
+                tree->rootItems().push_back(item);
+            else
+                items[chance(items.size())]->children().push_back(item);
+            items.push_back(item);
+            if (chance(2) == 0) {
+                const auto& to = trees[chance(trees.size())];
+                std::vector<std::shared_ptr<TreeViewItem>> targets{nullptr};
+                to->forAllItems([&targets](TreeViewItem& i) { targets.push_back(i.shared_from_this()); });
+                d.factory()->createDiagramLink(tree, item, to, targets[chance(targets.size())]);
+            }
+        }
+    }
+    d.setUndoEnabled(true);
 }
 
 // The text of a fresh document that read a file of the text.

@@ -668,6 +668,12 @@ TEST(TouchRoad, RandomFingersInEveryModeLeaveNothingRunning) {
             } else if (!fingers.empty()) {
                 r.tap(nextId++, somewhere());
             }
+            if (fingers.empty() && !r.view->editTextField() && chance(25) == 0) {
+                meddling = true;
+                refillTrees(*r.diagram, random);
+                meddling = false;
+                touched = true;
+            }
             if (!wholeAndReadable(event)) break;
             // Once the last finger is lifted nothing of the gesture may stay open.
             if (fingers.empty()) {
