@@ -557,6 +557,13 @@ private:
     const Layer* validLayer(int index) const;
     bool addNodeOrLink(const std::shared_ptr<DiagramItem>& item,
                        std::optional<std::size_t> position = std::nullopt);
+    // The checks of holdsEndsOf for an item whose kind is known.
+    bool holdsMembersOf(const DiagramNode& node) const;
+    bool holdsLinkEnds(DiagramLink& link) const;
+    // Add an item that has passed those checks.
+    bool insertNode(const std::shared_ptr<DiagramNode>& node, std::optional<std::size_t> position);
+    bool insertLink(const std::shared_ptr<DiagramLink>& link, bool assignIndexes,
+                    std::optional<std::size_t> position);
     void loadShapeLibrary();
     // Gives each container its own drawing order of its children and inner links.
     void updateContainerZOrders();
