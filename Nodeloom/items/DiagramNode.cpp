@@ -377,9 +377,12 @@ bool DiagramNode::isRealNode() const {
 }
 
 void DiagramNode::removeAllLinks() {
-    // Each link leaves through the document so that its removal is recorded for undo.
+    // Each link leaves through the document so that its removal is recorded for undo. The last
+    // goes first: each then leaves from the end of this node's lists, which shift nothing, and
+    // from the end of the document's, which an undo fills again from the front, back in order.
     if (const std::shared_ptr<Diagram> owner = diagram()) {
-        for (const auto& link : getAllLinks()) owner->removeItem(link);
+        const LinkList links = getAllLinks();
+        for (auto link = links.rbegin(); link != links.rend(); ++link) owner->removeItem(*link);
     }
 }
 
