@@ -435,7 +435,9 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
         node->removeAllLinks();
         node->detach();
         // The children of a container stay on the document, at the top level, where they are.
-        if (auto* container = dynamic_cast<ContainerNode*>(nodePtr)) {
+        if (auto* container = nodePtr->memberNodes().empty()
+                                  ? nullptr
+                                  : dynamic_cast<ContainerNode*>(nodePtr)) {
             const ContainerNode::NodeList children = container->children();
             for (const auto& child : children)
                 container->remove(child);
@@ -605,15 +607,9 @@ void Diagram::invalidate(const Rect& rect) {
     repaint_.raise(*this, args);
 }
 
-// Holds the document itself too, where something shares it: a handler raised when the hold ends
-// may drop the last other reference to it.
-Diagram::HeldRepaints::HeldRepaints(Diagram& diagram)
-    : diagram_(diagram), keep_(diagram.weak_from_this().lock()) {
-    ++diagram_.repaintsHeld_;
-}
-
-Diagram::HeldRepaints::~HeldRepaints() {
-    if (--diagram_.repaintsHeld_ > 0 || !diagram_.repaintWaiting_) return;
+// The hold holds the document itself too, where something shares it: a handler raised when the
+// hold ends may drop the last other reference to it.
+void Diagram::HeldRepaints::release() {
     diagram_.repaintWaiting_ = false;
     diagram_.invalidate();
 }

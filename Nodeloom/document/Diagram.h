@@ -325,12 +325,20 @@ public:
     // a link not yet entered on its ends or a container missing a member it is taking back.
     class HeldRepaints {
     public:
-        explicit HeldRepaints(Diagram& diagram);
-        ~HeldRepaints();
+        // Only the outermost hold ends with a repaint, and it keeps the document for those
+        // within it.
+        explicit HeldRepaints(Diagram& diagram) : diagram_(diagram) {
+            if (diagram_.repaintsHeld_++ == 0) keep_ = diagram_.weak_from_this().lock();
+        }
+        ~HeldRepaints() {
+            if (--diagram_.repaintsHeld_ == 0 && diagram_.repaintWaiting_) release();
+        }
         HeldRepaints(const HeldRepaints&) = delete;
         HeldRepaints& operator=(const HeldRepaints&) = delete;
 
     private:
+        void release();
+
         Diagram& diagram_;
         std::shared_ptr<Diagram> keep_;
     };

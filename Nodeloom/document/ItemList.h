@@ -287,7 +287,8 @@ private:
 
     // Each waiting item goes in at its position, counted as if those before it had gone in
     // one by one.
-    void joinPending() const {
+    // Out of line: the hot paths only test whether anything waits.
+    [[gnu::noinline]] void joinPending() const {
         List& slots = *slots_;
         List joined;
         joined.reserve(slots.size() + pending_.size());
