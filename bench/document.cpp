@@ -111,8 +111,79 @@ void BM_RemoveNodes(benchmark::State& state) {
     state.SetComplexityN(n);
 }
 
+// One hub linked to n nodes around it, half the links leading in and half out; removing the
+// hub takes its n links along. The cost should grow with n, not with its square, with undo off
+// or on.
+struct Hub {
+    std::shared_ptr<Diagram> diagram;
+    std::shared_ptr<DiagramNode> hub;
+};
+
+Hub makeHub(int n, bool undo) {
+    Hub h{std::make_shared<Diagram>(), std::make_shared<DiagramNode>()};
+    h.hub->_setBounds(Rect(0, 0, 20, 10));
+    h.diagram->addItem(h.hub);
+    for (int i = 0; i < n; ++i) {
+        auto node = std::make_shared<DiagramNode>();
+        node->_setBounds(Rect(40 + (i % 200) * 30, (i / 200) * 20, 20, 10));
+        h.diagram->addItem(node);
+        auto link = std::make_shared<DiagramLink>();
+        const bool out = i % 2 == 0;
+        const auto& from = out ? h.hub : node;
+        const auto& to = out ? node : h.hub;
+        link->setControlPoints({from->bounds().center(), to->bounds().center()});
+        link->setOriginConnection(from->createConnectionPoint(link, link->startPoint(), false));
+        link->setDestinationConnection(to->createConnectionPoint(link, link->endPoint(), true));
+        h.diagram->addItem(link);
+    }
+    h.diagram->setUndoEnabled(undo);
+    return h;
+}
+
+// Arguments: the number of links, and whether undo is on.
+void BM_RemoveLinkedNode(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        Hub h = makeHub(n, state.range(1) != 0);
+        state.ResumeTiming();
+        h.diagram->removeItem(h.hub);
+        state.PauseTiming();
+        h = Hub();
+        state.ResumeTiming();
+    }
+    state.SetComplexityN(n);
+}
+
+// Undoing that removal, which puts every link back in its place.
+void BM_UndoRemoveLinkedNode(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        Hub h = makeHub(n, true);
+        h.diagram->removeItem(h.hub);
+        state.ResumeTiming();
+        h.diagram->undo();
+        // The lists join what the undo put back when they are next read.
+        benchmark::DoNotOptimize(h.diagram->links().size());
+        state.PauseTiming();
+        h = Hub();
+        state.ResumeTiming();
+    }
+    state.SetComplexityN(n);
+}
+
 }  // namespace
 
 BENCHMARK(BM_AddItems)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UpdateZOrder)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RemoveNodes)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RemoveLinkedNode)
+    ->ArgsProduct({{5000, 10000, 20000, 40000}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoRemoveLinkedNode)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(40000)
+    ->Unit(benchmark::kMillisecond);

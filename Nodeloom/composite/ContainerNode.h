@@ -120,6 +120,9 @@ public:
     virtual void setCaptionHeight(double height);
     // In the order they were added.
     virtual const NodeList& children() const { return children_; }
+    std::span<const std::shared_ptr<DiagramNode>> memberNodes() const override {
+        return children();
+    }
     // Replaces the children as remove and add would, so add's refusals hold for each new one.
     virtual void setChildren(const NodeList& nodes);
     // The content in drawing order: the children and the inner links, rebuilt by the document.

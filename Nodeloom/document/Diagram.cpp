@@ -311,34 +311,42 @@ bool Diagram::addItemInternal(const std::shared_ptr<DiagramItem>& item,
 
 bool Diagram::addNodeOrLink(const std::shared_ptr<DiagramItem>& item,
                             std::optional<std::size_t> position) {
-    if (auto* node = dynamic_cast<DiagramNode*>(item.get())) {
-        if (!holdsEndsOf(*item)) return false;
-        {
-            const HeldRepaints held(*this);
-            std::shared_ptr<DiagramNode> shared(item, node);
-            if (position)
-                nodes_.insert(*position, shared);
-            else
-                nodes_.push_back(shared);
-            attachItem(shared, true);
-        }
-        // The repaint's handlers may have taken it out again.
-        return contains(*item);
-    }
+    if (auto* node = dynamic_cast<DiagramNode*>(item.get()))
+        return holdsMembersOf(*node) &&
+               insertNode(std::shared_ptr<DiagramNode>(item, node), position);
     if (auto* link = dynamic_cast<DiagramLink*>(item.get()))
         return addLinkInternal(std::shared_ptr<DiagramLink>(item, link), true, position);
     return false;
 }
 
-bool Diagram::holdsEndsOf(DiagramItem& item) const {
-    if (const auto* container = dynamic_cast<const ContainerNode*>(&item)) {
-        for (const auto& child : container->children())
-            if (child && !contains(*child)) return false;
-        return true;
+bool Diagram::insertNode(const std::shared_ptr<DiagramNode>& node,
+                         std::optional<std::size_t> position) {
+    {
+        const HeldRepaints held(*this);
+        if (position)
+            nodes_.insert(*position, node);
+        else
+            nodes_.push_back(node);
+        attachItem(node, true);
     }
-    auto* link = dynamic_cast<DiagramLink*>(&item);
-    if (link == nullptr) return true;
-    for (const auto& end : {link->originConnection(), link->destinationConnection()}) {
+    // The repaint's handlers may have taken it out again.
+    return contains(*node);
+}
+
+bool Diagram::holdsEndsOf(DiagramItem& item) const {
+    if (const auto* node = dynamic_cast<const DiagramNode*>(&item)) return holdsMembersOf(*node);
+    if (auto* link = dynamic_cast<DiagramLink*>(&item)) return holdsLinkEnds(*link);
+    return true;
+}
+
+bool Diagram::holdsMembersOf(const DiagramNode& node) const {
+    for (const auto& member : node.memberNodes())
+        if (member && !contains(*member)) return false;
+    return true;
+}
+
+bool Diagram::holdsLinkEnds(DiagramLink& link) const {
+    for (const auto& end : {link.originConnection(), link.destinationConnection()}) {
         const std::shared_ptr<DiagramNode> node = end ? end->node() : nullptr;
         if (node && node->isRealNode() && !contains(*node)) return false;
     }
@@ -353,7 +361,11 @@ std::optional<std::size_t> Diagram::listPosition(const DiagramItem& item) const 
 
 bool Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool assignIndexes,
                               std::optional<std::size_t> position) {
-    if (!link || !holdsEndsOf(*link)) return false;
+    return link && holdsLinkEnds(*link) && insertLink(link, assignIndexes, position);
+}
+
+bool Diagram::insertLink(const std::shared_ptr<DiagramLink>& link, bool assignIndexes,
+                         std::optional<std::size_t> position) {
     {
         // Entered on its ends before any handler runs: a handler that then removes an end
         // takes the link along with it.
@@ -373,14 +385,19 @@ bool Diagram::addLinkInternal(const std::shared_ptr<DiagramLink>& link, bool ass
 
 void Diagram::addItem(const std::shared_ptr<DiagramItem>& item) {
     if (!item || zOrder_.contains(item.get())) return;
+    // The kind is told once, for the check and the addition alike.
+    auto* node = dynamic_cast<DiagramNode*>(item.get());
+    auto* link = node ? nullptr : dynamic_cast<DiagramLink*>(item.get());
     // Refused before any undo step is opened, so that nothing is recorded for it.
-    if (!holdsEndsOf(*item)) return;
+    if (node ? !holdsMembersOf(*node) : link == nullptr || !holdsLinkEnds(*link)) return;
     const std::shared_ptr<UndoManager> manager = undoManager_;
     if (!manager) {
-        addNodeOrLink(item);
+        if (node)
+            insertNode(std::shared_ptr<DiagramNode>(item, node), std::nullopt);
+        else
+            insertLink(std::shared_ptr<DiagramLink>(item, link), true, std::nullopt);
         return;
     }
-    if (!dynamic_cast<DiagramNode*>(item.get()) && !dynamic_cast<DiagramLink*>(item.get())) return;
     manager->startComposite();
     manager->executeCommand(std::make_shared<AddItemCommand>(weak_from_this().lock(), item));
     manager->commitComposite();
@@ -418,7 +435,9 @@ void Diagram::removeItemInternal(const std::shared_ptr<DiagramItem>& itemRef) {
         node->removeAllLinks();
         node->detach();
         // The children of a container stay on the document, at the top level, where they are.
-        if (auto* container = dynamic_cast<ContainerNode*>(nodePtr)) {
+        if (auto* container = nodePtr->memberNodes().empty()
+                                  ? nullptr
+                                  : dynamic_cast<ContainerNode*>(nodePtr)) {
             const ContainerNode::NodeList children = container->children();
             for (const auto& child : children)
                 container->remove(child);
@@ -588,15 +607,9 @@ void Diagram::invalidate(const Rect& rect) {
     repaint_.raise(*this, args);
 }
 
-// Holds the document itself too, where something shares it: a handler raised when the hold ends
-// may drop the last other reference to it.
-Diagram::HeldRepaints::HeldRepaints(Diagram& diagram)
-    : diagram_(diagram), keep_(diagram.weak_from_this().lock()) {
-    ++diagram_.repaintsHeld_;
-}
-
-Diagram::HeldRepaints::~HeldRepaints() {
-    if (--diagram_.repaintsHeld_ > 0 || !diagram_.repaintWaiting_) return;
+// The hold holds the document itself too, where something shares it: a handler raised when the
+// hold ends may drop the last other reference to it.
+void Diagram::HeldRepaints::release() {
     diagram_.repaintWaiting_ = false;
     diagram_.invalidate();
 }

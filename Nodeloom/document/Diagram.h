@@ -325,12 +325,20 @@ public:
     // a link not yet entered on its ends or a container missing a member it is taking back.
     class HeldRepaints {
     public:
-        explicit HeldRepaints(Diagram& diagram);
-        ~HeldRepaints();
+        // Only the outermost hold ends with a repaint, and it keeps the document for those
+        // within it.
+        explicit HeldRepaints(Diagram& diagram) : diagram_(diagram) {
+            if (diagram_.repaintsHeld_++ == 0) keep_ = diagram_.weak_from_this().lock();
+        }
+        ~HeldRepaints() {
+            if (--diagram_.repaintsHeld_ == 0 && diagram_.repaintWaiting_) release();
+        }
         HeldRepaints(const HeldRepaints&) = delete;
         HeldRepaints& operator=(const HeldRepaints&) = delete;
 
     private:
+        void release();
+
         Diagram& diagram_;
         std::shared_ptr<Diagram> keep_;
     };
@@ -557,6 +565,13 @@ private:
     const Layer* validLayer(int index) const;
     bool addNodeOrLink(const std::shared_ptr<DiagramItem>& item,
                        std::optional<std::size_t> position = std::nullopt);
+    // The checks of holdsEndsOf for an item whose kind is known.
+    bool holdsMembersOf(const DiagramNode& node) const;
+    bool holdsLinkEnds(DiagramLink& link) const;
+    // Add an item that has passed those checks.
+    bool insertNode(const std::shared_ptr<DiagramNode>& node, std::optional<std::size_t> position);
+    bool insertLink(const std::shared_ptr<DiagramLink>& link, bool assignIndexes,
+                    std::optional<std::size_t> position);
     void loadShapeLibrary();
     // Gives each container its own drawing order of its children and inner links.
     void updateContainerZOrders();

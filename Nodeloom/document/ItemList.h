@@ -22,6 +22,10 @@ namespace nodeloom {
 // removing items one by one never shifts the rest of the list each time. Reading the list
 // therefore always shows the items that remain, in their order.
 //
+// Likewise items put in at rising positions (as an undo puts back what was taken out from the
+// end down) wait beside the list and join it in one pass when it is next read or changed
+// otherwise, rather than each moving all the entries after it.
+//
 // Readers outside the document take a Snapshot: the entries as they are when it is taken, shared
 // with the list rather than copied. A change made while a snapshot is held gives the list its own
 // copy first (once: later changes find the copy unshared), so that a walk over a snapshot visits
@@ -84,7 +88,7 @@ public:
         return Snapshot(slots_);
     }
 
-    std::size_t size() const { return slots_->size() - holes_; }
+    std::size_t size() const { return slots_->size() - holes_ + pending_.size(); }
     bool empty() const { return size() == 0; }
     bool contains(const T* item) const { return item != nullptr && index_.find(item) != nullptr; }
     // The position of the item's first entry in vector(); -1 when it is not listed.
@@ -110,6 +114,7 @@ public:
 
     void push_back(std::shared_ptr<T> item) {
         if (!item) return;
+        if (!pending_.empty()) compact();
         own();
         const std::size_t pos = slots_->size();
         if (index_.find(item.get())) {
@@ -125,11 +130,19 @@ public:
     // it was, not for building a list.
     void insert(std::size_t position, std::shared_ptr<T> item) {
         if (!item) return;
-        compact();
-        if (position >= slots_->size()) {
+        if (pending_.empty()) compact();
+        position = std::min(position, size());
+        if (pending_.empty() && position == slots_->size()) {
             push_back(std::move(item));
             return;
         }
+        if (!index_.find(item.get()) && (pending_.empty() || position > pending_.back().first)) {
+            own();
+            index_.insert(item.get(), kPendingSlot);
+            pending_.emplace_back(position, std::move(item));
+            return;
+        }
+        compact();
         own();
         slots_->insert(slots_->begin() + static_cast<std::ptrdiff_t>(position), std::move(item));
         reindex();
@@ -139,6 +152,12 @@ public:
     // listed.
     std::optional<std::size_t> positionOf(const T* item) const {
         if (item == nullptr) return std::nullopt;
+        if (pending_.empty()) {
+            const std::size_t* slot = index_.find(item);
+            if (!slot) return std::nullopt;
+            // With no gap before it, an entry's slot is its position; the list stays as it is.
+            if (*slot < firstHole_) return *slot;
+        }
         compact();
         const std::size_t* first = index_.find(item);
         if (!first) return std::nullopt;
@@ -147,6 +166,7 @@ public:
 
     // Takes out the first entry of the item; false when the item is not listed.
     bool eraseFirst(const T* item) {
+        if (!pending_.empty()) compact();
         std::size_t* first = item ? index_.find(item) : nullptr;
         if (!first) return false;
         own();
@@ -161,6 +181,7 @@ public:
         }
         (*slots_)[pos].reset();
         ++holes_;
+        firstHole_ = std::min(firstHole_, pos);
         // Bounds the memory of a list that loses many items between two reads.
         if (holes_ > kMinHolesToCompact && holes_ > size()) compact();
         return true;
@@ -174,7 +195,9 @@ public:
         }
         index_.clear();
         more_.clear();
+        pending_.clear();
         holes_ = 0;
+        firstHole_ = kNoHole;
     }
 
     // Sorts the entries by a key taken once from each entry, which spares the sort from visiting
@@ -206,7 +229,7 @@ public:
 
 private:
     // Every entry's position taken again, for a list without gaps.
-    void reindex() {
+    void reindex() const {
         index_.clear();
         more_.clear();
         const List& order = *slots_;
@@ -220,6 +243,9 @@ private:
     }
 
     static constexpr std::size_t kMinHolesToCompact = 64;
+    static constexpr std::size_t kNoHole = static_cast<std::size_t>(-1);
+    // The index entry of an item that waits to join the list.
+    static constexpr std::size_t kPendingSlot = static_cast<std::size_t>(-1);
 
     // Before a change: a list whose entries a snapshot shares takes its own copy of them.
     void own() {
@@ -228,11 +254,18 @@ private:
 
     // Only a list that has gaps is changed here, and a list with gaps is never shared: a snapshot
     // is taken after the gaps are closed, and the change that opens the next gap owns its entries.
+    // Items wait to join only a list without gaps (their positions count no gap), so the two
+    // never meet.
     void compact() const {
+        if (!pending_.empty()) {
+            joinPending();
+            return;
+        }
         if (holes_ == 0) return;
         List& slots = *slots_;
-        std::size_t to = 0;
-        for (std::size_t from = 0; from < slots.size(); ++from) {
+        // The entries before the first gap stay where they are.
+        std::size_t to = std::min(firstHole_, slots.size());
+        for (std::size_t from = to; from < slots.size(); ++from) {
             if (!slots[from]) continue;
             if (to != from) {
                 const T* key = slots[from].get();
@@ -249,11 +282,36 @@ private:
         }
         slots.resize(to);
         holes_ = 0;
+        firstHole_ = kNoHole;
+    }
+
+    // Each waiting item goes in at its position, counted as if those before it had gone in
+    // one by one.
+    // Out of line: the hot paths only test whether anything waits.
+    [[gnu::noinline]] void joinPending() const {
+        List& slots = *slots_;
+        List joined;
+        joined.reserve(slots.size() + pending_.size());
+        auto next = pending_.begin();
+        for (auto& entry : slots) {
+            for (; next != pending_.end() && next->first <= joined.size(); ++next)
+                joined.push_back(std::move(next->second));
+            joined.push_back(std::move(entry));
+        }
+        for (; next != pending_.end(); ++next)
+            joined.push_back(std::move(next->second));
+        slots = std::move(joined);
+        pending_.clear();
+        reindex();
     }
 
     // Mutable so that reading the list can close its gaps. Never null.
     mutable std::shared_ptr<List> slots_;
     mutable std::size_t holes_ = 0;
+    // The slot of the earliest gap; kNoHole without gaps.
+    mutable std::size_t firstHole_ = kNoHole;
+    // Items to put in, each with its position, at rising positions.
+    mutable std::vector<std::pair<std::size_t, std::shared_ptr<T>>> pending_;
     // The position of each item's first entry.
     mutable FlatHashMap<const T*, std::size_t> index_;
     // The later positions of items listed more than once, ascending.

@@ -47,8 +47,9 @@ void ConnectionPoint::removeLinkFromNode() {
     const auto l = link();
     if (!n || !l) return;
     auto& list = incoming_ ? n->incomingLinks() : n->outgoingLinks();
-    const auto it = std::find(list.begin(), list.end(), l);
-    if (it != list.end()) list.erase(it);
+    // Sought from the end, where a node that lets all its links go takes them from.
+    const auto it = std::find(list.rbegin(), list.rend(), l);
+    if (it != list.rend()) list.erase(std::next(it).base());
 }
 
 void ConnectionPoint::alignToNode(Point point) {

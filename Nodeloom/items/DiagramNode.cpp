@@ -215,9 +215,16 @@ std::shared_ptr<ContainerNode> DiagramNode::container() const {
     return std::dynamic_pointer_cast<ContainerNode>(attachment_->master());
 }
 
+// Asked for every link end each time links are placed, so the usual shallow walk allocates
+// nothing; only a walk deeper than any sound nesting keeps a set against a containment loop.
 std::shared_ptr<ContainerNode> DiagramNode::getFoldedContainer() const {
+    constexpr int kPlainDepth = 32;
+    auto c = container();
+    for (int depth = 0; c && depth < kPlainDepth; ++depth, c = c->container())
+        if (c->folded()) return c;
+    if (!c) return nullptr;
     std::unordered_set<const DiagramNode*> visited{this};
-    for (auto c = container(); c; c = c->container()) {
+    for (c = container(); c; c = c->container()) {
         if (c->folded()) return c;
         // Containment never loops in a sound document; a damaged one must not hang the walk.
         if (!visited.insert(c.get()).second) return nullptr;
@@ -370,9 +377,12 @@ bool DiagramNode::isRealNode() const {
 }
 
 void DiagramNode::removeAllLinks() {
-    // Each link leaves through the document so that its removal is recorded for undo.
+    // Each link leaves through the document so that its removal is recorded for undo. The last
+    // goes first: each then leaves from the end of this node's lists, which shift nothing, and
+    // from the end of the document's, which an undo fills again from the front, back in order.
     if (const std::shared_ptr<Diagram> owner = diagram()) {
-        for (const auto& link : getAllLinks()) owner->removeItem(link);
+        const LinkList links = getAllLinks();
+        for (auto link = links.rbegin(); link != links.rend(); ++link) owner->removeItem(*link);
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <span>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -131,6 +132,9 @@ public:
 
     // False only for the stand-in node at the loose end of a link.
     virtual bool isRealNode() const;
+    // The nodes a document must hold before it takes this one in: a container's members; none
+    // for other nodes, which are thus told apart without a cast each time one is added.
+    virtual std::span<const std::shared_ptr<DiagramNode>> memberNodes() const { return {}; }
     // Removes every link of the node from its document.
     virtual void removeAllLinks();
 

@@ -26,7 +26,8 @@ bool eraseFirst(std::vector<std::shared_ptr<Entry>>& list, const Entry* entry) {
 
 }  // namespace
 
-// Random edits with repeated entries, sorts, and long runs of removals between two reads.
+// Random edits with repeated entries, sorts, runs of insertions, and long runs of removals between
+// two reads.
 TEST(ItemList, BehavesAsAPlainList) {
     std::mt19937 random(7);
     const auto pick = [&random](std::size_t n) {
@@ -57,7 +58,30 @@ TEST(ItemList, BehavesAsAPlainList) {
             ASSERT_TRUE(
                 std::is_sorted(oracle.begin(), oracle.end(),
                                [](const auto& a, const auto& b) { return a->rank < b->rank; }));
-        } else if (op >= 998) {
+        } else if (op < 996) {
+            // A run of insertions at rising positions, as an undo puts entries back, sometimes
+            // with a position past the end.
+            std::size_t at = pick(oracle.size() + 2);
+            for (std::size_t n = pick(6); n > 0; --n, at += 1 + pick(3)) {
+                const auto& entry = pool[pick(pool.size())];
+                list.insert(at, entry);
+                oracle.insert(oracle.begin() + static_cast<std::ptrdiff_t>(
+                                                   std::min(at, oracle.size())),
+                              entry);
+                ASSERT_EQ(list.size(), oracle.size());
+            }
+        } else if (op < 998) {
+            const auto& entry = pool[pick(pool.size())];
+            const auto it = std::find(oracle.begin(), oracle.end(), entry);
+            const auto at = list.positionOf(entry.get());
+            if (it == oracle.end()) {
+                ASSERT_FALSE(at.has_value());
+            } else {
+                ASSERT_EQ(at, static_cast<std::size_t>(it - oracle.begin()));
+            }
+            // A snapshot taken amid waiting insertions and gaps holds what the list holds.
+            ASSERT_EQ(list.snapshot(), oracle);
+        } else {
             ASSERT_EQ(list.vector(), oracle);
         }
         const auto& probe = pool[static_cast<std::size_t>(step) % pool.size()];

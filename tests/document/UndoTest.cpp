@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -189,6 +190,78 @@ TEST(Undo, ScrollCommandReadsTheFinalPositionWhenExecuted) {
 
 // Undo and redo never write history while they run, and what they change beyond the step
 // itself comes back with the step.
+// A node with many links, in and out, a loop on itself and links whose other ends hold more:
+// undoing its removal puts every link back in its place in the document and in the node's own
+// lists, after every undo and redo, with gaps left in the lists by earlier removals, and with a
+// handler that deletes a link as the document repaints.
+TEST(Undo, RemovingANodeWithManyLinksComesBackInOrder) {
+    for (const bool deleting : {false, true}) {
+        auto d = makeDiagram(true);
+        auto hub = makeNode();
+        std::vector<std::shared_ptr<DiagramNode>> others;
+        d->addItem(hub);
+        for (int i = 0; i < 8; ++i) {
+            others.push_back(makeNode());
+            d->addItem(others.back());
+        }
+        std::vector<std::shared_ptr<DiagramLink>> spare;
+        for (int i = 0; i < 120; ++i) {
+            const auto& other = others[static_cast<std::size_t>(i) % others.size()];
+            if (i % 5 == 4) spare.push_back(makeLink(other, others[0]));
+            d->addItem(i % 5 == 4 ? spare.back()
+                       : i % 3 == 0 ? makeLink(other, hub)
+                       : i == 7     ? makeLink(hub, hub)
+                                    : makeLink(hub, other));
+        }
+        for (std::size_t i = 0; i < spare.size(); i += 2)
+            d->removeItem(spare[i]);
+        // The document's links and the node's own lists. The other nodes take a link back at
+        // the end of theirs, and the node's loop on itself comes back in both of its lists at
+        // once, where the incoming list has it.
+        const auto order = [&d, &hub] {
+            std::vector<std::vector<const DiagramLink*>> lists(3);
+            for (const auto& link : d->links())
+                lists[0].push_back(link.get());
+            for (const auto& link : hub->incomingLinks())
+                lists[1].push_back(link.get());
+            for (const auto& link : hub->outgoingLinks())
+                if (link->destination() != hub) lists[2].push_back(link.get());
+            return lists;
+        };
+        const auto before = order();
+        const auto whole = snapshotOf(*d);
+
+        d->removeItem(hub);
+        const auto without = order();
+        d->undo();
+        EXPECT_EQ(order(), before);
+        d->redo();
+        EXPECT_EQ(order(), without);
+        if (!deleting) {
+            d->undo();
+            EXPECT_EQ(order(), before);
+            EXPECT_EQ(snapshotOf(*d), whole);
+            continue;
+        }
+        d->undo();
+        std::shared_ptr<DiagramItem> victim = hub->outgoingLinks()[10];
+        const DiagramItem* deleted = victim.get();
+        d->redo();
+        const DeleteOnRepaint handler(*d, victim);
+        d->undo();
+        EXPECT_FALSE(victim);
+        EXPECT_EQ(d->links().size(), before.front().size() - 1);
+        for (const auto& link : d->links()) {
+            EXPECT_NE(link.get(), deleted);
+            const auto& out = link->origin()->outgoingLinks();
+            const auto& in = link->destination()->incomingLinks();
+            EXPECT_TRUE(d->contains(*link->origin()) && d->contains(*link->destination()));
+            EXPECT_EQ(std::count(out.begin(), out.end(), link), 1);
+            EXPECT_EQ(std::count(in.begin(), in.end(), link), 1);
+        }
+    }
+}
+
 TEST(Undo, UndoingANodeWhoseLinksWereNotRecordedKeepsTheHistoryAndRedoBringsThemBack) {
     auto d = makeDiagram(true);
     auto a = makeNode(), b = makeNode();

@@ -112,6 +112,26 @@ TEST(ConnectionPoint, EndsOfHiddenNodesSitOnTheNearestFoldedContainer) {
     outer->holder = inner;
     EXPECT_EQ(node->getFoldedContainer(), nullptr);
     outer->holder = nullptr;
+
+    // Nesting deeper than any document has, sound or looping far from the node.
+    std::vector<std::shared_ptr<Held<ContainerNode>>> chain{inner};
+    for (int i = 0; i < 70; ++i) {
+        chain.push_back(std::make_shared<Held<ContainerNode>>());
+        chain[chain.size() - 2]->holder = chain.back();
+    }
+    EXPECT_EQ(node->getFoldedContainer(), nullptr);
+    chain.back()->setFolded(true);
+    EXPECT_EQ(node->getFoldedContainer(), chain.back());
+    chain[50]->setFolded(true);
+    EXPECT_EQ(node->getFoldedContainer(), chain[50]);
+    chain.back()->holder = chain[60];
+    EXPECT_EQ(node->getFoldedContainer(), chain[50]);
+    chain[50]->setFolded(false);
+    EXPECT_EQ(node->getFoldedContainer(), chain.back());
+    chain.back()->setFolded(false);
+    EXPECT_EQ(node->getFoldedContainer(), nullptr);
+    for (const auto& c : chain)
+        c->holder = nullptr;
 }
 
 TEST(ConnectionPoint, AligningSnapsToAnchorsElseToTheBorder) {
