@@ -139,12 +139,15 @@ inline std::string snapshot(Diagram& d, const std::string& saved) {
 
 // Whether every link ends on nodes of the document (or loose) that count it among their links,
 // and every container's children are in the document. A link its node does not count would stay
-// behind when the node moves, and stay in the document when the node leaves it.
-inline bool whole(Diagram& d) {
+// behind when the node moves, and stay in the document when the node leaves it. In the middle of
+// a drag an end may lie on the node under the finger before that node counts it: `listed` false
+// asks only that the end be in the document.
+inline bool whole(Diagram& d, bool listed = true) {
     for (const auto& link : d.links()) {
         for (const auto& end : {link->origin(), link->destination()}) {
             if (!end || !end->isRealNode()) continue;
             if (!d.contains(*end)) return false;
+            if (!listed) continue;
             const auto links = end->getAllLinks();
             if (std::find(links.begin(), links.end(), link) == links.end()) return false;
         }
