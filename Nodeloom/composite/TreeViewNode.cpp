@@ -370,23 +370,21 @@ DiagramNode::LinkList TreeViewNode::gatherLinks() {
 }
 
 DiagramNode::LinkList TreeViewNode::getAllIncomingLinks() {
-    LinkList links;
-    for (int round = 0; round < 2; ++round) {
-        links = incomingLinks();
-        markedWalk([&links](TreeViewItem& item) {
-            links.insert(links.end(), item.incomingLinks().begin(), item.incomingLinks().end());
-        });
-        if (!releaseUnmetItems()) break;
-    }
-    return links;
+    return linksOfSide(true);
 }
 
 DiagramNode::LinkList TreeViewNode::getAllOutgoingLinks() {
+    return linksOfSide(false);
+}
+
+DiagramNode::LinkList TreeViewNode::linksOfSide(bool incoming) {
     LinkList links;
+    // A release moves ends onto the node, which the second round lists in their place.
     for (int round = 0; round < 2; ++round) {
-        links = outgoingLinks();
-        markedWalk([&links](TreeViewItem& item) {
-            links.insert(links.end(), item.outgoingLinks().begin(), item.outgoingLinks().end());
+        links = incoming ? incomingLinks() : outgoingLinks();
+        markedWalk([&links, incoming](TreeViewItem& item) {
+            const LinkList& side = incoming ? item.incomingLinks() : item.outgoingLinks();
+            links.insert(links.end(), side.begin(), side.end());
         });
         if (!releaseUnmetItems()) break;
     }

@@ -179,6 +179,8 @@ public:
 private:
     // getAllLinks without the release; marks the items it meets, as markedWalk does.
     LinkList gatherLinks();
+    // getAllIncomingLinks (true) or getAllOutgoingLinks (false).
+    LinkList linksOfSide(bool incoming);
     // Runs each(item) on every item of the tree, marking it with a new walk number; counts the
     // items noted here that it meets, once each.
     template <typename F>

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Nodeloom/composite/ContainerNode.h"
+#include "Nodeloom/document/ContainerConstraints.h"
 #include "Nodeloom/document/Diagram.h"
 #include "Nodeloom/document/DiagramMediator.h"
 #include "Nodeloom/document/UndoManager.h"
@@ -37,6 +38,15 @@ void ModifyController::abandonDrag() noexcept {
     } catch (...) {
         // The composite is closed whatever a handler threw.
         closeComposite(false);
+    }
+}
+
+void ModifyController::abandonNodeDrag() noexcept {
+    if (!running_) return;
+    abandonDrag();
+    try {
+        ContainerConstraints::dragEnded();
+    } catch (...) {
     }
 }
 

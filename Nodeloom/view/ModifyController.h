@@ -45,6 +45,8 @@ protected:
     // For destructors: rolls a running drag back as a cancel would. A handler that throws
     // (a repaint's) cannot escape a destructor; the drag is over all the same.
     void abandonDrag() noexcept;
+    // abandonDrag for a drag of nodes, which also tells the container rules that it ended.
+    void abandonNodeDrag() noexcept;
     // Puts every item the drag could change back as it was captured, drops the composite and
     // repaints: a change that was rejected or broken off leaves no trace.
     void rollBack();

@@ -26,12 +26,7 @@ ModifyNodeController::ModifyNodeController(std::shared_ptr<Diagram> diagram,
 
 ModifyNodeController::~ModifyNodeController() {
     // Let go of mid-drag: ended as a cancel ends it, the rules' record of the drag included.
-    if (!dragRunning()) return;
-    abandonDrag();
-    try {
-        ContainerConstraints::dragEnded();
-    } catch (...) {
-    }
+    abandonNodeDrag();
 }
 
 void ModifyNodeController::startDrag(Point point) {

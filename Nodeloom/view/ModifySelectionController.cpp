@@ -42,12 +42,7 @@ ModifySelectionController::ModifySelectionController(const std::shared_ptr<Diagr
 
 ModifySelectionController::~ModifySelectionController() {
     // Let go of mid-drag: ended as a cancel ends it, the rules' record of the drag included.
-    if (!dragRunning()) return;
-    abandonDrag();
-    try {
-        ContainerConstraints::dragEnded();
-    } catch (...) {
-    }
+    abandonNodeDrag();
 }
 
 Rect ModifySelectionController::getSelectedObstaclesRect() const {
